@@ -1,0 +1,18 @@
+// Log-gamma with a guard at zero, the log multivariate beta, and the packed-triangle index.
+#pragma once
+
+struct MathPlus {
+  // lgamma(a), but exactly 0 for a == 0 so that empty clusters add nothing.
+  static double mylgamma(double a);
+  // sum mylgamma(alpha[i]) - mylgamma(sum alpha[i]); its exp unless logged.
+  static double lbeta(const double* alpha, int m, bool logged);
+  // Position seqno of the strict lower triangle (1,0), (2,0), (2,1), (3,0), ... to (row, col).
+  static void getRowCol(int seqno, int& row, int& col);
+};
+
+struct StatPlus {
+  static double ddirichlet(const double* x, const double* alpha, short categories,
+                           bool logOutput);
+  static double ddirichlet_log(const double* logx, const double* alpha, short categories,
+                               bool logOutput);
+};

@@ -1,0 +1,243 @@
+#include "U/U.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+
+#include "U/Console.h"
+#include "U/RunError.h"
+
+void Tokenize(const std::string& str, std::vector<std::string>& tokens,
+              const std::string& delimiters) {
+  std::string::size_type start = str.find_first_not_of(delimiters, 0);
+  std::string::size_type end = str.find_first_of(delimiters, start);
+  while (start != std::string::npos || end != std::string::npos) {
+    tokens.push_back(str.substr(start, end - start));
+    start = str.find_first_not_of(delimiters, end);
+    end = str.find_first_of(delimiters, start);
+  }
+}
+
+void U::fail(std::ostream& logFile, const std::string& line) {
+  logFile << line << '\n';
+  logFile.flush();
+  if (&logFile != &vout()) vout() << line << '\n';
+  vout().flush();
+  throw RunError(line);
+}
+
+void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream& logFile,
+                  bool overwrite) {
+  if (!overwrite) {
+    // Create the file exclusively so that two runs with the same stem cannot both write it.
+    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) fail(logFile, "File already exists: " + fileName);
+      fail(logFile, "Fail to write " + fileName);
+    }
+    ::close(fd);
+  }
+  file.open(fileName.c_str(), std::ios::out | std::ios::trunc);
+  if (!file.is_open()) fail(logFile, "Fail to write " + fileName);
+  logFile << "  write " << fileName << '\n';
+}
+
+void U::openRead(std::ifstream& file, const std::string& fileName, std::ostream& logFile) {
+  file.open(fileName.c_str());
+  if (!file.is_open()) fail(logFile, "Fail to read " + fileName);
+  logFile << "  read " << fileName << '\n';
+}
+
+namespace {
+
+const std::string::size_type kMaxLineLength = 4999;
+
+bool parseValue(const char* text, int& value) {
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || v < std::numeric_limits<int>::min() ||
+      v > std::numeric_limits<int>::max())
+    return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool parseValue(const char* text, double& value) {
+  char* end = nullptr;
+  errno = 0;
+  double v = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+}  // namespace
+
+template <class T>
+void U::readData(const std::string& fileName, int& rowCount, int& columnCount, Matrix<T>& data,
+                 std::ostream& logFile) {
+  std::ifstream file;
+  openRead(file, fileName, logFile);
+  auto bad = [&](long lineNo, const std::string& why) {
+    fail(logFile, "Bad matrix file " + fileName + ", line " + n2s(lineNo) + ": " + why);
+  };
+
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(file, line)) {
+    if (line.size() > kMaxLineLength)
+      bad(static_cast<long>(lines.size()) + 1,
+          "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
+    lines.push_back(line);
+  }
+  file.close();
+  if (lines.empty()) fail(logFile, "Bad matrix file " + fileName + ": no data");
+
+  std::vector<std::string> firstFields;
+  Tokenize(lines[0], firstFields, " ");
+  columnCount = static_cast<int>(firstFields.size());
+  if (columnCount == 0) bad(1, "no values");
+  rowCount = static_cast<int>(lines.size());
+  data = Matrix<T>(rowCount, columnCount);
+
+  std::vector<std::string> fields;
+  for (int i = 0; i < rowCount; i++) {
+    fields.clear();
+    Tokenize(lines[i], fields, " \t\r\f\v");
+    if (fields.empty()) bad(i + 1, "blank line");
+    if (static_cast<int>(fields.size()) != columnCount)
+      bad(i + 1, n2s(static_cast<long>(fields.size())) + " values where the first line has " +
+                     n2s(columnCount));
+    for (int t = 0; t < columnCount; t++)
+      if (!parseValue(fields[t].c_str(), data[i][t]))
+        bad(i + 1, "not a number: " + fields[t]);
+  }
+}
+
+template void U::readData<int>(const std::string&, int&, int&, Matrix<int>&, std::ostream&);
+template void U::readData<double>(const std::string&, int&, int&, Matrix<double>&,
+                                  std::ostream&);
+
+std::string U::localTimeText(time_t t) {
+  struct tm parts;
+  localtime_r(&t, &parts);
+  std::ostringstream s;
+  s << parts.tm_year + 1900 << "/" << parts.tm_mon + 1 << "/" << parts.tm_mday << " "
+    << parts.tm_hour << ":" << parts.tm_min << ":" << parts.tm_sec;
+  return s.str();
+}
+
+std::string U::finishReport(int argc, char** argv, const std::string& msg, time_t t0,
+                            time_t now) {
+  std::ostringstream report;
+  report << '\n';
+  for (int i = 0; i < argc; i++) report << argv[i] << ' ';
+  report << '\n';
+  report << "Started at " << localTimeText(t0) << '\n';
+  long elapsed = static_cast<long>(now - t0);
+  long minPassed = elapsed / 60;
+  long dayPassed = minPassed / 1440;
+  long hourPassed = minPassed / 60 - 24 * dayPassed;
+  report << "Finished in ";
+  if (dayPassed > 0) report << dayPassed << " days, ";
+  if (dayPassed > 0 || hourPassed > 0) report << hourPassed << " hours, ";
+  report << minPassed % 60 << " min and " << elapsed % 60 << " sec, or " << elapsed
+         << " seconds.\n";
+  report << msg << '\n';
+  return report.str();
+}
+
+int U::finishUp(int argc, char** argv, const std::string& msg, time_t t0, std::ostream& logFile,
+                const std::string& email) {
+  time_t now = time(nullptr);
+  std::string report = finishReport(argc, argv, msg, t0, now);
+  logFile << report;
+  logFile.flush();
+  if (&logFile != &vout()) vout() << report;
+  vout().flush();
+  if (!email.empty() && (now - t0) / 60 > 5) sendMailOnUnix(email, report);
+  return 1;
+}
+
+void U::sendMailOnUnix(const std::string& to, const std::string& body) {
+  char cwd[101] = {0};
+  if (getcwd(cwd, sizeof cwd) == nullptr) cwd[0] = '\0';
+  char host[101] = {0};
+  if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+  std::string subject = std::string(host) + cwd;
+
+  // The mail program runs without a shell, so no name can inject commands.
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_t pid = fork();
+  if (pid < 0) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+    return;
+  }
+  if (pid == 0) {
+    dup2(fds[0], STDIN_FILENO);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    execl("/usr/bin/mail", "mail", "-s", subject.c_str(), to.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ::close(fds[0]);
+  struct sigaction ignore = {}, previous = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &previous);
+  const char* p = body.data();
+  size_t left = body.size();
+  while (left > 0) {
+    ssize_t written = ::write(fds[1], p, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    p += written;
+    left -= static_cast<size_t>(written);
+  }
+  ::close(fds[1]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  sigaction(SIGPIPE, &previous, nullptr);
+}
+
+double U::logSumExp(const double* logValues, int howMany, const double* weights) {
+  if (howMany == 1) return logValues[0] + std::log(weights[0]);
+  double maximum = arraymax(logValues, howMany);
+  if (maximum == -std::numeric_limits<double>::infinity()) return maximum;
+  if (maximum == std::numeric_limits<double>::infinity()) return maximum;
+  double result = 0;
+  for (int i = 0; i < howMany; i++) result += std::exp(logValues[i] - maximum) * weights[i];
+  return maximum + std::log(result);
+}
+
+double U::logSumExp(const double* logValues, int howMany) {
+  if (howMany == 1) return logValues[0];
+  double maximum = arraymax(logValues, howMany);
+  if (maximum == -std::numeric_limits<double>::infinity()) return maximum;
+  if (maximum == std::numeric_limits<double>::infinity()) return maximum;
+  double result = 0;
+  for (int i = 0; i < howMany; i++) result += std::exp(logValues[i] - maximum) * 1.0;
+  return maximum + std::log(result);
+}
+
+double U::logAddExp(double logV1, double logV2) {
+  double pair[2] = {logV1, logV2};
+  return logSumExp(pair, 2);
+}
+
+bool U::compareArray(const std::vector<int>& a1, const std::vector<int>& a2, int size) {
+  bool sameness = a1[0] == a2[0];
+  for (int i = 1; i < size; i++)
+    if ((a1[i] == a2[i]) != sameness) return false;
+  return true;
+}
+
+double U::factorial(double a) { return a > 1 ? a * factorial(a - 1) : 1; }

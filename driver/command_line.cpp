@@ -1,0 +1,57 @@
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/common_main.h"
+
+const char* const kUsageText =
+    "\n"
+    "vornak.exe -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 6 -l case1 \n"
+    "vornak.exe -m ProteinSequence -f set123a.fasta -k 3 -h UX -t 10 -l case2 \n"
+    "vornak.exe -m mclust2 -f sim11.dat -k 2 -h EN \n"
+    "vornak.exe -m ProteinSequence -f set123b.fasta -k 3 -h UX -B 6 -t 1 -l tmp -p bg -a 1 -z "
+    "xxx.finalz\n"
+    "\n"
+    "Options:\n"
+    "  -m: model. This should be ProteinSequence, HDBern, kmeans2, or mclust2.\n"
+    "  -f: data file name. For ProteinSequence, the file should be in fasta format. For other "
+    "models, the file should contain a matrix, with each row corresponding to an observation.\n"
+    "  -h: heuristics. This should be JN, DA, UW, UX, UY, OA, SR, or EN. \n"
+    "  -k: number of assumed clusters. If 0, it means k is infinite mixture.\n"
+    "  -B: The maximum number of iterations should be 1eB. The default value is 6.\n"
+    "  -t: number of minutes to run\n"
+    "  -l: an arbitrary label for this run. It is used to help provide unique names for the "
+    "output files.\n"
+    "  the following are optional\n"
+    "  -p: component prior. The allowable values depends on the model.\n"
+    "\tFor ProteinSequence, this should be bg (default), flat, or cloud9.\n"
+    "\tFor mclust2, this is used in specifying component prior, default 1.\n"
+    "\tFor HDBern, this should be flat (default), point5, point05, or point005.\n"
+    "  -a: parameter log(alpha) for DP or Dirichlet, default log(1).\n"
+    "  -c: the type of likelihood. This should be classi, mixture, or integrated.\n"
+    "  -z: name of a file containing a partition used to initialize the search. The default is "
+    "an empty string, meaning use a random partition.\n"
+    "  \n";
+
+bool parseCommandLine(int argc, char** argv, Settings& s) {
+  // Every word is examined, values included, advancing by one; the last occurrence wins.
+  // An option with no word after it is left unset.
+  for (int i = 0; i + 1 < argc; i++) {
+    const char* word = argv[i];
+    const char* value = argv[i + 1];
+    if (std::strcmp(word, "-h") == 0) s.heuristics = value;
+    else if (std::strcmp(word, "-m") == 0) s.model = value;
+    else if (std::strcmp(word, "-p") == 0) s.prior = value;
+    else if (std::strcmp(word, "-f") == 0) s.dataFile = value;
+    else if (std::strcmp(word, "-l") == 0) s.label = value;
+    else if (std::strcmp(word, "-k") == 0) s.k = std::atoi(value);
+    else if (std::strcmp(word, "-B") == 0) s.B = std::atoi(value);
+    else if (std::strcmp(word, "-a") == 0) s.logalpha = std::atof(value);
+    else if (std::strcmp(word, "-t") == 0) s.minuteAllowed = std::atoi(value);
+    else if (std::strcmp(word, "-z") == 0) s.initialZ = value;
+    else if (std::strcmp(word, "-c") == 0) s.criterionType = value;
+  }
+  if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
+  if (s.heuristics == "EN") return true;
+  return !s.heuristics.empty() && !(s.B == -1 && s.minuteAllowed == -1);
+}

@@ -1,0 +1,5 @@
+#include "U/Console.h"
+
+#include <iostream>
+
+std::ostream& vout() { return std::cout; }

@@ -1,0 +1,31 @@
+// The console entry point: parse the options, run, write the completion report.
+#include <ctime>
+#include <iostream>
+
+#include "U/Console.h"
+#include "U/RunError.h"
+#include "U/U.h"
+#include "driver/common_main.h"
+
+namespace {
+// Where the completion report of a long run is mailed; empty sends no mail.
+const char* const kDefaultMailRecipient = "";
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  Settings settings;
+  if (!parseCommandLine(argc, argv, settings)) {
+    vout() << kUsageText;
+    vout().flush();
+    return -1;
+  }
+  time_t t0 = time(nullptr);
+  try {
+    common_main(settings);
+  } catch (const RunError& error) {
+    vout().flush();
+    return error.status;
+  }
+  return U::finishUp(argc, argv, "", t0, vout(), kDefaultMailRecipient);
+}
