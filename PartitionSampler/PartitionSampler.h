@@ -1,0 +1,100 @@
+// The partition sampler: the current partition of the n observations, a proposal buffer,
+// the partition prior and the total score, and every search move as a method.
+//   1. state, construction, scoring and accept        PartitionSampler.cpp
+//   2. initial partition                              initialPartition.cpp
+//   3. run loop, trace and output files               run.cpp
+//   4. one-at-a-time Gibbs sweep                      oneAtATime.cpp
+//   5. split-merge moves (JN, DA, SR)                 splitMergeMoves.cpp
+//   6. neighbourhoods, tree splits, tree-guided move  treeMoves.cpp
+//   7. exhaustive enumeration                         enumZ.cpp
+// Failures write their line to the log and throw RunError.
+#pragma once
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "PartitionSampler/Observable.h"
+#include "U/DirichletRV.h"
+#include "U/Matrix.h"
+#include "cluster/cluster.h"
+
+class PartitionSampler {
+ public:
+  int n;                           // number of observations
+  int kold;                        // labels of the current partition
+  std::vector<int> zold;           // current partition, labels 0..kold-1
+  int knew = 0;                    // labels of the proposal (tree-guided move)
+  std::vector<int> znew;           // proposal
+  std::vector<int> clusterSizes0;  // sizes of zold's clusters; entries 0..kold-1 valid
+  bool infmix;                     // open number of clusters (Dirichlet-process prior)
+  DirichletRV piPrior;             // fixed k: symmetric Dirichlet(1) over the proportions
+  double logalpha;                 // log concentration of the Dirichlet process
+  Matrix<double> distanceMatrix;   // n x n, refreshed by the tree-guided move
+  Observable* ob;                  // not owned
+  FitnessZType fitnessZType;
+  std::string heuristics;
+  bool flatHeuristicProb = false;
+  bool includeLeafNode = false;
+  double previousLik = 1.0;        // run-length trace: value being counted
+  long preivousLikCount = 0;       // run-length trace: how many points had it
+  double control_heuristic_p = 0.9;
+  double acceptanceCnt = 0;
+  double acceptanceCntOA = 0;
+  std::ostream& logFile;           // not owned
+  std::ofstream save;              // the .save trace
+
+  PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob, double logalpha,
+                   std::ostream& logFile, const std::string& heuristics);
+
+  // Total log score of partition z with labels 0..k-1 under the criterion (plus the
+  // partition prior for the integrated criterion).
+  double getTotalLik(const int* z, int k) const;
+  double getClusterFit(const int* z, int j) const { return ob->getClusterFit(z, j); }
+  // Makes znew current; kchange is the change in the number of labels.
+  void accept(int kchange);
+
+  // Initial partition.
+  void initZ(const std::string& initialZ);
+  void setZ0(const std::string& zFileName);
+  void randomZ0();
+
+  // Run loop and output files.
+  void run(long long iterations, int minuteAllowed, const std::string& fileStem);
+  void traceit(double lik);
+  void print(std::ostream& of, const int* z, bool newline);
+  void writeFinalz(const std::string& fileStem);
+
+  // One-at-a-time Gibbs sweep.
+  void oneAtATime();
+  void relabelAfterMerge(int* z, int k, int emptyComponent) const;
+
+  // Split-merge moves.
+  void JNSplitMerge();
+  double restrictedGibbsScan(const std::vector<int>& members, std::vector<int>& zlaunch, int i1,
+                             int i2, bool virtualproposal, const std::vector<int>& zsplit);
+  double getRestrictedIntLik(const std::vector<int>& members, const std::vector<int>& split) const;
+  void Dahl();
+  void InfMixSRSplitMerge();
+
+  // Neighbourhoods and tree splits.
+  bool splitMerge(const int* z, int k, int toSplit, const std::vector<int>& split, int j1, int j2,
+                  int* targetZ, bool checkReverse) const;
+  bool ishsplit(const std::vector<int>& split, const std::vector<int>& members,
+                int& whichnode) const;
+  // Linkage tree over the members (m-1 records); method "complete", "average" or "single".
+  std::vector<Node> getTree(const std::vector<int>& members, const std::string& method) const;
+  void randomSplit(std::vector<int>& split) const;
+  double SuMneighborhoodSize(const int* z, int k, double* logSplitsByComponent) const;
+  std::vector<double> ShMneighbor(const int* z, int k, int& size) const;
+
+  // Tree-guided move.
+  void SMsampler();
+  double proposeSuM(bool& hreversible, bool& isSplit);
+  double proposeShM(bool& hreversible, bool& isSplit);
+  double getW(const int* z, int k, double lik) const;
+  double w2q(double w, const int* z, int k, bool merge) const;
+
+  // Exhaustive enumeration.
+  void enumZ(const std::string& fileStem);
+};
