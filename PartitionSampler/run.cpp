@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +5,7 @@
 #include <limits>
 
 #include "PartitionSampler/PartitionSampler.h"
+#include "U/Console.h"
 #include "U/U.h"
 
 namespace {
@@ -40,13 +39,14 @@ class Progress {
     if (now - last_ < std::chrono::milliseconds(250)) return;
     last_ = now;
     double seconds = std::chrono::duration<double>(now - start_).count();
-    std::fprintf(stderr, "\riteration %lld  %.0f s  score %.6g  clusters %d   ", iteration,
-                 seconds, score, k);
-    std::fflush(stderr);
+    char line[160];
+    std::snprintf(line, sizeof line, "iteration %lld  %.0f s  score %.6g  clusters %d", iteration,
+                  seconds, score, k);
+    progressShow(line);
     shown_ = true;
   }
   ~Progress() {
-    if (shown_) std::fputc('\n', stderr);
+    if (shown_) progressEnd();
   }
 
  private:
@@ -104,7 +104,7 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
 
   const Move move = moveOf(heuristics);
   const bool twoSweeps = endsWith2(heuristics);
-  Progress progress(isatty(STDERR_FILENO) == 1);
+  Progress progress(progressWanted());
   int aCounter = 0;
   long long lastTimeWriteFinalz = 0;
   long long completed = 0;
