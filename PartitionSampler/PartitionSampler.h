@@ -97,4 +97,15 @@ class PartitionSampler {
 
   // Exhaustive enumeration.
   void enumZ(const std::string& fileStem);
+
+  // Whether the heuristic builds linkage trees (and so needs the distance matrix).
+  static bool usesDistances(const std::string& heuristics);
+
+ private:
+  // Log prior of a partition with the given sizes of labels 0..k-1.
+  double partitionLogPrior(const int* sizes, int k) const;
+  double dpNormaliser_ = 0;               // sum over i = 1..n of log(alpha + i - 1)
+  mutable std::vector<int> sizes_;        // scratch of getTotalLik
+  std::vector<double> logMean_;           // scratch of oneAtATime
+  bool progress_ = false;                 // progress line on a terminal
 };

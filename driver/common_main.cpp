@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "PartitionSampler/PartitionSampler.h"
 #include "U/Console.h"
 #include "U/PriorStrings.h"
 #include "U/RunError.h"
@@ -80,6 +81,11 @@ void common_main(Settings s) {
   if (s.k < -1) failOnStdout("main(). k must be 0 or a positive number of clusters: " + U::n2s(s.k));
   if (!std::isfinite(s.logalpha))
     failOnStdout("main(). logalpha is not a finite number: " + U::n2s(s.logalpha));
+  // These moves change the number of clusters, which a fixed k forbids.
+  if (s.k > 0 && (s.heuristics == "JN" || s.heuristics == "JN2" || s.heuristics == "DA" ||
+                  s.heuristics == "DA2"))
+    failOnStdout("main(). heuristics " + s.heuristics +
+                 " change the number of clusters and need -k 0: " + U::n2s(s.k));
 
   std::stringstream priorStream;
   writePriorText(s, priorStream);
@@ -108,8 +114,18 @@ void common_main(Settings s) {
   else failOnStdout("main(). criterionType not recognized: " + s.criterionType);
 
   std::unique_ptr<Observable> ptrModel = makeModel(s.model, s.dataFile, priorStream, logFile);
-  (void)fitnessZType;
-  (void)iterations;
+  if (s.k > ptrModel->n)
+    U::fail(logFile, "main(). k is larger than the number of observations " +
+                         U::n2s(ptrModel->n) + ": " + U::n2s(s.k));
+
+  PartitionSampler sampler(s.k, ptrModel->n, fitnessZType, ptrModel.get(), s.logalpha, logFile,
+                           s.heuristics);
+  if (enumerate) {
+    sampler.enumZ(fileStem);
+    return;
+  }
+  sampler.initZ(s.initialZ);
+  sampler.run(iterations, s.minuteAllowed, fileStem);
 }
 
 void common_main(std::string dataFile, std::string label, std::string initialZ,

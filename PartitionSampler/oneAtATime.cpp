@@ -1,0 +1,42 @@
+#include "PartitionSampler/PartitionSampler.h"
+#include "U/RandomPlus.h"
+#include "U/U.h"
+
+void PartitionSampler::oneAtATime() {
+  U::copyArray(zold.data(), znew.data(), n);
+  for (int i = 0; i < n; i++) {
+    const bool singleton = clusterSizes0[zold[i]] == 1;
+    // With a fixed number of clusters a singleton never moves.
+    if (!infmix && singleton) continue;
+    // An open-k singleton already has "stay alone" as its own label: no extra label.
+    const int k = (infmix && !singleton) ? kold + 1 : kold;
+    for (int j = 0; j < k; j++) {
+      znew[i] = j;
+      logMean_[j] = getTotalLik(znew.data(), k);
+    }
+    U::printArray(zold.data(), n, logFile, true);
+    U::printArray(logMean_.data(), k, logFile, true);
+    const int d = RandomPlus::drawGeneralizedBern(logMean_.data(), k);
+    znew[i] = d;
+    if (d != zold[i]) {
+      acceptanceCntOA += 1.0;
+      if (!infmix) {
+        accept(0);
+      } else if (d == kold) {
+        accept(+1);
+      } else if (singleton) {
+        relabelAfterMerge(znew.data(), kold, zold[i]);
+        accept(-1);
+      } else {
+        accept(0);
+      }
+    }
+    traceit(logMean_[d]);
+  }
+}
+
+void PartitionSampler::relabelAfterMerge(int* z, int k, int emptyComponent) const {
+  if (emptyComponent == k - 1) return;
+  for (int i = 0; i < n; i++)
+    if (z[i] == k - 1) z[i] = emptyComponent;
+}

@@ -1,0 +1,206 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <iomanip>
+#include <limits>
+
+#include "PartitionSampler/PartitionSampler.h"
+#include "U/U.h"
+
+namespace {
+
+const double kLogZero = -std::numeric_limits<double>::infinity();
+
+enum class Move { JN, DA, UX, UX2, UXf, UXf2, rBHS2, OA, SR, Unsupported };
+
+Move moveOf(const std::string& h) {
+  if (h == "JN" || h == "JN2") return Move::JN;
+  if (h == "DA" || h == "DA2") return Move::DA;
+  if (h == "UX") return Move::UX;
+  if (h == "UX2") return Move::UX2;
+  if (h == "UXf") return Move::UXf;
+  if (h == "UXf2") return Move::UXf2;
+  if (h == "rBHS2") return Move::rBHS2;
+  if (h == "OA") return Move::OA;
+  if (h == "SR" || h == "SR2") return Move::SR;
+  return Move::Unsupported;
+}
+
+bool endsWith2(const std::string& h) { return !h.empty() && h.back() == '2'; }
+
+// One refreshed line on standard error while a search runs on a terminal.
+class Progress {
+ public:
+  explicit Progress(bool enabled) : enabled_(enabled) {}
+  void update(long long iteration, double score, int k) {
+    if (!enabled_) return;
+    auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(250)) return;
+    last_ = now;
+    double seconds = std::chrono::duration<double>(now - start_).count();
+    std::fprintf(stderr, "\riteration %lld  %.0f s  score %.6g  clusters %d   ", iteration,
+                 seconds, score, k);
+    std::fflush(stderr);
+    shown_ = true;
+  }
+  ~Progress() {
+    if (shown_) std::fputc('\n', stderr);
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_ = start_ - std::chrono::seconds(1);
+};
+
+}  // namespace
+
+void PartitionSampler::print(std::ostream& of, const int* z, bool newline) {
+  std::vector<int> sizes(kold);
+  U::table(z, n, sizes.data(), kold);
+  std::streamsize precision = of.precision(6);
+  of << "        " << getTotalLik(z, kold) << "  ";
+  of.precision(precision);
+  U::printArray(sizes.data(), kold, of, newline);
+}
+
+void PartitionSampler::traceit(double lik) {
+  if (lik == kLogZero) lik = getTotalLik(zold.data(), kold);
+  if (lik == previousLik) {
+    preivousLikCount += 1;
+    return;
+  }
+  save << previousLik << ' ' << preivousLikCount << '\n';
+  previousLik = lik;
+  preivousLikCount = 1;
+}
+
+void PartitionSampler::writeFinalz(const std::string& fileStem) {
+  std::ofstream finalz;
+  U::openWrite(finalz, fileStem + ".finalz", logFile, true);
+  U::printArray(zold.data(), n, finalz, true);
+  finalz.close();
+  if (finalz.fail()) U::fail(logFile, "Fail to write " + fileStem + ".finalz");
+}
+
+void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
+  if (kold == 1 && !infmix) {
+    U::openWrite(save, fileStem + ".save", logFile, false);
+    save << std::setprecision(10) << getTotalLik(zold.data(), 1) << ' ' << 0 << '\n';
+    save.close();
+    writeFinalz(fileStem);
+    return;
+  }
+
+  const time_t t0 = time(nullptr);
+  U::openWrite(save, fileStem + ".save", logFile, false);
+  print(save, zold.data(), true);
+  save << std::setprecision(10);
+  previousLik = getTotalLik(zold.data(), kold);
+  preivousLikCount = 1;
+
+  const Move move = moveOf(heuristics);
+  const bool twoSweeps = endsWith2(heuristics);
+  Progress progress(isatty(STDERR_FILENO) == 1);
+  int aCounter = 0;
+  long long lastTimeWriteFinalz = 0;
+  long long completed = 0;
+
+  for (long long idx = 0; idx < iterations; idx++) {
+    logFile << "Iter " << static_cast<double>(idx + 1) << '\n';
+    switch (move) {
+      case Move::JN:
+        JNSplitMerge();
+        break;
+      case Move::DA:
+        Dahl();
+        break;
+      case Move::UX:
+        flatHeuristicProb = false;
+        includeLeafNode = true;
+        SMsampler();
+        break;
+      case Move::UX2:
+        flatHeuristicProb = false;
+        includeLeafNode = false;
+        SMsampler();
+        break;
+      case Move::UXf:
+        flatHeuristicProb = true;
+        includeLeafNode = true;
+        SMsampler();
+        break;
+      case Move::UXf2:
+        flatHeuristicProb = true;
+        includeLeafNode = false;
+        SMsampler();
+        break;
+      case Move::rBHS2:
+        aCounter = (aCounter + 1) % 10;
+        flatHeuristicProb = aCounter == 0;
+        includeLeafNode = false;
+        SMsampler();
+        break;
+      case Move::OA:
+        oneAtATime();
+        break;
+      case Move::SR:
+        if (infmix) {
+          InfMixSRSplitMerge();
+        } else {
+          control_heuristic_p = 0;
+          SMsampler();
+        }
+        break;
+      case Move::Unsupported:
+        U::fail(logFile, "PartitionSampler::allIterations(). heuristics not supported: " + heuristics);
+    }
+    if (move != Move::OA) {
+      traceit(kLogZero);
+      if (twoSweeps) {
+        oneAtATime();
+        oneAtATime();
+      }
+    }
+    completed = idx + 1;
+    progress.update(completed, previousLik, kold);
+
+    const long long minPassed = static_cast<long long>(time(nullptr) - t0) / 60;
+    // At least an hour since the last checkpoint, so a long iteration cannot skip one.
+    if (minPassed - lastTimeWriteFinalz >= 60) {
+      lastTimeWriteFinalz = minPassed;
+      writeFinalz(fileStem);
+    }
+    if (minPassed >= minuteAllowed) {
+      logFile << "\n    Iterations completed within allowed time (" << minuteAllowed
+              << " min): " << static_cast<double>(idx + 1) << '\n';
+      break;
+    }
+  }
+
+  save << previousLik << ' ' << preivousLikCount << '\n';
+  save.close();
+  if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
+  writeFinalz(fileStem);
+
+  // Rates over zero iterations are written as 0.
+  const double I = static_cast<double>(completed);
+  auto rate = [](double count, double proposals) { return proposals > 0 ? count / proposals : 0.0; };
+  double acceptanceRatio;
+  if (heuristics == "OA") {
+    acceptanceRatio = rate(acceptanceCnt, n * I);
+  } else if (twoSweeps) {
+    acceptanceRatio = rate(acceptanceCnt, (2.0 * n + 1) * I);
+    logFile << "acceptance rate for non-oneatatime: " << rate(acceptanceCnt - acceptanceCntOA, I)
+            << '\n';
+    logFile << "acceptance rate for     oneatatime: " << rate(acceptanceCntOA, 2 * I * n) << '\n';
+  } else {
+    acceptanceRatio = rate(acceptanceCnt, I);
+  }
+  logFile << "acceptance rate for        overall: " << acceptanceRatio << '\n';
+  logFile << "next line prints idx, acceptanceRatio" << '\n';
+  logFile << I << ' ' << acceptanceRatio << '\n';
+}

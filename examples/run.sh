@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds vornak and clusters the bundled example data; results land in out/example/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
+cmake --build "$root/build" -j2 --target vornak
+rm -rf "$root/out/example" && mkdir -p "$root/out/example" && cd "$root/out/example"
+cp "$root"/examples/*.dat "$root"/examples/*.fasta .
+"$root/build/vornak" -m HDBern -f votes.dat -k 0 -h OA -B 2 -c integrated -l demo
+"$root/build/vornak" -m mclust2 -f sim11.dat -k 3 -h OA -B 2 -c integrated
+echo
+echo "Results in $PWD:"
+ls
