@@ -37,4 +37,5 @@ void PartitionSampler::enumZ(const std::string& fileStem) {
       save << getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k) << '\n';
   }
   save.close();
+  if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
 }
