@@ -9,7 +9,9 @@
 //   7. exhaustive enumeration                         enumZ.cpp
 // Failures write their line to the log and throw RunError.
 #pragma once
+#include <ctime>
 #include <fstream>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -43,6 +45,8 @@ class PartitionSampler {
   double acceptanceCntOA = 0;
   std::ostream& logFile;           // not owned
   std::ofstream save;              // the .save trace
+  // Wall clock of the time limit and the hourly checkpoint; tests replace it.
+  std::function<time_t()> clock = [] { return time(nullptr); };
 
   PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob, double logalpha,
                    std::ostream& logFile, const std::string& heuristics);

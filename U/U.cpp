@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -42,6 +43,31 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
   }
   file.open(fileName.c_str(), std::ios::out | std::ios::trunc);
   if (!file.is_open()) fail(logFile, "Fail to write " + fileName);
+  logFile << "  write " << fileName << '\n';
+}
+
+void U::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
+  const std::string temporary = fileName + ".tmp";
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) fail(logFile, "Fail to write " + fileName);
+  const char* p = text.data();
+  size_t left = text.size();
+  bool ok = true;
+  while (left > 0 && ok) {
+    ssize_t written = ::write(fd, p, left);
+    if (written < 0 && errno == EINTR) continue;
+    ok = written > 0;
+    if (ok) {
+      p += written;
+      left -= static_cast<size_t>(written);
+    }
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    fail(logFile, "Fail to write " + fileName);
+  }
   logFile << "  write " << fileName << '\n';
 }
 
