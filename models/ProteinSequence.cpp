@@ -56,22 +56,20 @@ int ProteinSequence::residueCode(char c) {
 void ProteinSequence::readFastaFile(const std::string& fileName) {
   std::ifstream msaFile;
   U::openRead(msaFile, fileName, logFile);
-  std::string seqName;
-  readLine(msaFile, seqName);  // the first header, whatever it holds
-
-  std::vector<std::string> seqString;
-  std::string seqPart;
-  while (msaFile.good()) {
-    std::string seq;
-    readLine(msaFile, seqPart);
-    while (msaFile.good() && (seqPart.empty() || seqPart[0] != '>')) {
-      seq += seqPart;
-      readLine(msaFile, seqPart);
-    }
-    seqString.push_back(seq);
+  // The first line is taken as a header whatever it holds. Sequence lines up to the next
+  // ">" line are joined; a last line without a line break still counts.
+  // Every later ">" line starts the next sequence.
+  std::vector<std::string> seqString(1);
+  std::string line;
+  readLine(msaFile, line);
+  while (!msaFile.eof()) {
+    readLine(msaFile, line);
+    if (msaFile.fail() && line.empty()) break;
+    if (!line.empty() && line[0] == '>')
+      seqString.emplace_back();
+    else
+      seqString.back() += line;
   }
-  // A last line without a line break ends the reading before it is used.
-  bool droppedLastLine = !seqPart.empty() && seqPart[0] != '>';
   msaFile.close();
 
   const std::string bad = "Bad FASTA file " + fileName + ": ";
@@ -83,13 +81,10 @@ void ProteinSequence::readFastaFile(const std::string& fileName) {
   if (T == 0) U::fail(logFile, bad + "sequence 1 has no characters");
   for (int i = 1; i < n; i++) {
     size_t length = seqString[i].size();
-    if (length < static_cast<size_t>(T))
+    if (length != static_cast<size_t>(T))
       U::fail(logFile, bad + "sequence " + U::n2s(i + 1) + " has " +
                            U::n2s(static_cast<long>(length)) + " characters where the first has " +
-                           U::n2s(T) +
-                           (i == n - 1 && droppedLastLine
-                                ? " (the last line of the file has no line break)"
-                                : ""));
+                           U::n2s(T));
   }
 
   sequence = Matrix<int>(n, T);

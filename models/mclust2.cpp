@@ -42,6 +42,10 @@ mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std
   if (token.empty() || *end != '\0' || !std::isfinite(c) || c <= 0)
     U::fail(logFile, "mclust2: prior is not a positive finite number: " + token);
   beta /= 2.0 * T * std::pow(c, 2.0 / T);
+  // No spread at all would make every score log(0) - log(0).
+  if (!(beta > 0))
+    U::fail(logFile, "Bad mclust2 data file " + dataFileName +
+                         ": every column is constant, the prior needs some spread");
 
   logFile << "Hyperpriors\n"
           << "lambda: " << lambda << '\n'

@@ -48,8 +48,7 @@ TEST(ProteinSequence, ReadsFastaFiles) {
       {"lower case read as upper case", ">a\nacdefghiklmnpqrstvwy\n", {"ACDEFGHIKLMNPQRSTVWY"}},
       {"gaps and unknown characters", ">a\nX.-*B9Zw\n", {"AA--AAAW"}},
       {"a blank inside a line is a character", ">a\nC D\n>b\nCCC\n", {"CAD", "CCC"}},
-      {"longer sequences cut to the first's length", ">a\nCD\n>b\nEFGH\n", {"CD", "EF"}},
-      {"a header without a line break at the end", ">a\nCD\n>b", {"CD"}},
+      {"a last line without a line break still counts", ">a\nCD\n>b\nE\nF", {"CD", "EF"}},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -90,13 +89,10 @@ TEST(ProteinSequence, RejectsBadFastaFiles) {
        "sequence 3 has 2 characters where the first has 4"},
       {">a\nACDE\n>b\nAC\nD\n", "sequence 2 has 3 characters where the first has 4"},
       {">a\nACDE\n>b\n", "sequence 2 has 0 characters where the first has 4"},
-      // The last line is read only when a line break ends it.
-      {">a\nACDE\n>b\nACDE",
-       "sequence 2 has 0 characters where the first has 4 (the last line of the file has no "
-       "line break)"},
-      {">a\nACDE\n>b\nAC\nDE",
-       "sequence 2 has 2 characters where the first has 4 (the last line of the file has no "
-       "line break)"},
+      // Longer sequences are refused too: cutting them would drop data silently.
+      {">a\nACDE\n>b\nACDEF\n", "sequence 2 has 5 characters where the first has 4"},
+      {">a\nACDE\n>b\nAC\nD", "sequence 2 has 3 characters where the first has 4"},
+      {">a\nACDE\n>b", "sequence 2 has 0 characters where the first has 4"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.content);
@@ -119,7 +115,7 @@ TEST(ProteinSequence, RejectsBadFastaFiles) {
 
 TEST(ProteinSequence, NamesFromHeaders) {
   TempDir dir;
-  std::string file = dir.write("n.fasta", ">seq1 some text\nAC\n>seq2\r\nAD\nEE\n>  x\nCC\n");
+  std::string file = dir.write("n.fasta", ">seq1 some text\nACDD\n>seq2\r\nAD\nEE\n>  x\nCCCC\n");
   std::ostringstream log;
   auto model = build(file, log);
   std::vector<std::string> names{"kept"};
