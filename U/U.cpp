@@ -121,6 +121,8 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
     lines.push_back(line);
   }
   file.close();
+  // The values are read on a second pass over the file, announced like the first.
+  logFile << "  read " << fileName << '\n';
   if (lines.empty()) fail(logFile, "Bad matrix file " + fileName + ": no data");
 
   std::vector<std::string> firstFields;
