@@ -9,6 +9,8 @@
 #include "driver/common_main.h"
 
 #ifdef VORNAK_R_PACKAGE
+// Without this R's header turns every "error" below into Rf_error.
+#define R_NO_REMAP
 #include <R_ext/Error.h>
 
 namespace {

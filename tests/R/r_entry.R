@@ -22,6 +22,12 @@ fresh_folder <- function(name) {
   setwd(folder)
 }
 error_of <- function(expr) tryCatch({ expr; NA_character_ }, error = conditionMessage)
+# The error message of expr, or NA; what the run prints is kept off the test's output.
+quiet_error <- function(expr) {
+  message <- NA_character_
+  invisible(capture.output(message <- error_of(expr)))
+  message
+}
 
 # Names by the naming rule: data name before its dot, k, heuristic, mclust2's default prior
 # 1, log(alpha) 0, and for a search its B.
@@ -36,7 +42,7 @@ check(identical(unname(files), search_files), "vornak() returns the search's fil
 check(paste("fileStem:", search) %in% shown, "run messages are printed on R's console")
 for (file in paste0(search, c(".save", ".finalz")))
   check(same_as_console(file), paste("vornak() search:", file, "equals the console's"))
-files <- vornak("tiny.dat", "mclust2", 2L, "EN")
+invisible(capture.output(files <- vornak("tiny.dat", "mclust2", 2L, "EN")))
 check(identical(unname(files), paste0(listing, c(".log", ".save"))),
       "vornak() returns the listing's file names")
 check(same_as_console(paste0(listing, ".save")), "vornak() listing: .save equals the console's")
@@ -50,23 +56,29 @@ check(identical(lapply(search_files[-1], contents), first), "a repeated call giv
 # The native routine by name, each string read for exactly its given byte count: the bytes
 # after the count must be ignored, and a count of 0 gives an empty setting.
 fresh_folder("raw")
-invisible(capture.output({
-  .C("vornak_R_main", "tiny.dat.unused", 8L, "label-unused", 0L, "", 0L, "OAxx", 2L,
-     "", 0L, "mclust2 and more", 7L, 2L, 1L, -1L, PACKAGE = "vornak")
-  .C("vornak_R_main", "tiny.dat", 8L, "", 0L, "", 0L, "EN", 2L,
-     "", 0L, "mclust2", 7L, 2L, -1L, -1L, PACKAGE = "vornak")
-}))
+got <- quiet_error(.C("vornak_R_main", "tiny.dat.unused", 8L, "label-unused", 0L, "", 0L,
+                      "OAxx", 2L, "", 0L, "mclust2 and more", 7L, 2L, 1L, -1L, PACKAGE = "vornak"))
+check(is.na(got), paste("raw .C search runs, got", got))
+got <- quiet_error(.C("vornak_R_main", "tiny.dat", 8L, "", 0L, "", 0L, "EN", 2L, "", 0L,
+                      "mclust2", 7L, 2L, -1L, -1L, PACKAGE = "vornak"))
+check(is.na(got), paste("raw .C listing runs, got", got))
 for (file in c(paste0(search, c(".save", ".finalz")), paste0(listing, ".save")))
   check(same_as_console(file), paste("raw .C call:", file, "equals the console's"))
-check(!any(file.exists(Sys.glob("*label-unused*"))), "bytes beyond a string's count are unused")
+
+# Every setting of the R function reaches its place: label, start and minutes too.
+fresh_folder("all-settings")
+invisible(file.copy(file.path(work, "start.z"), "."))
+labelled <- "tiny_k2_OA_p1_a0_B1_t9999_lab"
+invisible(capture.output(
+  files <- vornak("tiny.dat", "mclust2", 2, "OA", B = 1, minutes = 9999, label = "lab",
+                  start = "start.z")))
+check(identical(unname(files), paste0(labelled, c(".log", ".save", ".finalz"))),
+      "vornak() with every setting returns its file names")
+for (file in paste0(labelled, c(".save", ".finalz")))
+  check(same_as_console(file), paste("vornak() with every setting:", file, "equals the console's"))
 
 # Failures become R errors carrying the run's message, and the session goes on.
 fresh_folder("failures")
-quiet_error <- function(expr) {
-  message <- NA_character_
-  invisible(capture.output(message <- error_of(expr)))
-  message
-}
 failure_cases <- list(
   list(call = quote(vornak("absent.dat", "mclust2", 2, "OA", B = 1)),
        message = "Fail to read absent.dat"),

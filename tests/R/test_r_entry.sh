@@ -41,16 +41,19 @@ cat >"$work/tiny.dat" <<'DATA'
 5.1 5.0
 DATA
 
+# A deliberately poor start for the run that uses every setting.
+echo "0 1 0 1 0 1" >"$work/start.z"
+
 # Reference files from the console with the criterion the R entry uses.
 mkdir "$work/console"
-cp "$work/tiny.dat" "$work/console/"
-for heuristic in "OA -B 1" EN; do
+cp "$work/tiny.dat" "$work/start.z" "$work/console/"
+for options in "-h OA -B 1" "-h EN" "-h OA -B 1 -t 9999 -l lab -z start.z"; do
   status=0
-  (cd "$work/console" && "$exe" -m mclust2 -f tiny.dat -k 2 -h $heuristic -c integrated \
+  (cd "$work/console" && "$exe" -m mclust2 -f tiny.dat -k 2 $options -c integrated \
      >>"$work/console.out") || status=$?
   if [ "$status" -ne 1 ]; then
     cat "$work/console.out"
-    echo "FAIL: console run -h $heuristic ended with status $status"
+    echo "FAIL: console run $options ended with status $status"
     exit 1
   fi
 done

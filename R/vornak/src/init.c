@@ -12,8 +12,9 @@ static R_NativePrimitiveArgType vornakArgTypes[15] = {
     STRSXP, INTSXP, STRSXP, INTSXP, STRSXP, INTSXP, STRSXP, INTSXP,
     STRSXP, INTSXP, STRSXP, INTSXP, INTSXP, INTSXP, INTSXP};
 
+/* The detour through void (*)(void), the generic function pointer, keeps -Wextra quiet. */
 static const R_CMethodDef cMethods[] = {
-    {"vornak_R_main", (DL_FUNC)&vornak_R_main, 15, vornakArgTypes},
+    {"vornak_R_main", (DL_FUNC)(void (*)(void))&vornak_R_main, 15, vornakArgTypes},
     {NULL, NULL, 0, NULL}};
 
 void R_init_vornak(DllInfo* dll) {
