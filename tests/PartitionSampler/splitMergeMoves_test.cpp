@@ -2,7 +2,12 @@
 // labels and draw counts of single proposals, the restricted scan, and the debug lines.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -440,6 +445,60 @@ TEST(InfMixSRLog, RandomSplitOfThreeCostsLogTwo) {
     EXPECT_NEAR(expR, std::exp(likratio + priorratio - proposalratio), 1e-4 * expR);
   }
   EXPECT_EQ(proposals.size(), 2u);  // observation 2 went with each anchor at least once
+}
+
+// ---------------------------------------------------------------------------------------
+// Through the run loop: each iteration adds one trace point after the move, plus n per sweep
+// of the "2" forms (an open-k sweep visits every observation).
+
+TEST(SplitMergeRun, TraceCountsLogLinesAndFinalPartition) {
+  char dirTemplate[] = "/tmp/vornak_smrun_XXXXXX";
+  const std::string dir = mkdtemp(dirTemplate);
+  const int iterations = 30, n = 5;
+  struct Case {
+    const char* heuristics;
+    long tracePoints;
+    int daLines;  // "zold: " lines of the sequential move
+  } cases[] = {
+      {"JN", iterations, 0},         {"JN2", iterations * (1 + 2 * n), 0},
+      {"DA", iterations, iterations}, {"DA2", iterations * (1 + 2 * n), iterations},
+      {"SR", iterations, 0},         {"SR2", iterations * (1 + 2 * n), 0},
+  };
+  for (const Case& c : cases) {
+    TinyModel model(kPoints);
+    std::ostringstream log;
+    PartitionSampler sampler(0, n, INTEGRATED, &model, 0.3, log, c.heuristics);
+    _rng.initialize(2);
+    sampler.initZ("");
+    const std::string stem = dir + "/run_" + c.heuristics;
+    sampler.run(iterations, 60, stem);
+
+    std::ifstream save(stem + ".save");
+    std::string first;
+    std::getline(save, first);
+    long total = 0;
+    double score;
+    long count;
+    while (save >> score >> count) total += count;
+    EXPECT_EQ(total, 1 + c.tracePoints) << c.heuristics;
+    EXPECT_NEAR(score, sampler.getTotalLik(sampler.zold.data(), sampler.kold), 1e-8) << c.heuristics;
+
+    std::ifstream finalz(stem + ".finalz");
+    std::vector<int> z;
+    for (int label; finalz >> label;) z.push_back(label);
+    EXPECT_EQ(z, sampler.zold) << c.heuristics;
+    std::vector<int> sizes(sampler.kold);
+    EXPECT_EQ(U::table(z.data(), n, sizes.data(), sampler.kold), sampler.kold) << c.heuristics;
+
+    const std::string text = log.str();
+    int daLines = 0;
+    for (size_t at = text.find("zold: "); at != std::string::npos; at = text.find("zold: ", at + 1))
+      daLines++;
+    EXPECT_EQ(daLines, c.daLines) << c.heuristics;
+    EXPECT_NE(text.find("Iter 30\n"), std::string::npos) << c.heuristics;
+    for (const char* suffix : {".save", ".finalz"}) std::remove((stem + suffix).c_str());
+  }
+  rmdir(dir.c_str());
 }
 
 }  // namespace
