@@ -111,5 +111,7 @@ class PartitionSampler {
   double dpNormaliser_ = 0;               // sum over i = 1..n of log(alpha + i - 1)
   mutable std::vector<int> sizes_;        // scratch of getTotalLik
   std::vector<double> logMean_;           // scratch of oneAtATime
+  // Scratch partition of getRestrictedIntLik: n labels, kept at -1 between calls.
+  mutable std::vector<int> restrictedZ_;
   bool progress_ = false;                 // progress line on a terminal
 };
