@@ -1,6 +1,11 @@
-// The process's standard output. The console build writes to std::cout; the R package
-// supplies a stream that prints through R's console instead.
+// What the process shows its user: standard output and a progress line. The console build
+// writes to std::cout and standard error; the R package prints through R's console instead.
 #pragma once
 #include <ostream>
 
 std::ostream& vout();
+
+// One refreshed progress line while a search runs, shown only on a terminal.
+bool progressWanted();
+void progressShow(const char* line);
+void progressEnd();

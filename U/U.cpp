@@ -1,11 +1,10 @@
 #include "U/U.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -44,6 +43,31 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
   }
   file.open(fileName.c_str(), std::ios::out | std::ios::trunc);
   if (!file.is_open()) fail(logFile, "Fail to write " + fileName);
+  logFile << "  write " << fileName << '\n';
+}
+
+void U::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
+  const std::string temporary = fileName + ".tmp";
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) fail(logFile, "Fail to write " + fileName);
+  const char* p = text.data();
+  size_t left = text.size();
+  bool ok = true;
+  while (left > 0 && ok) {
+    ssize_t written = ::write(fd, p, left);
+    if (written < 0 && errno == EINTR) continue;
+    ok = written > 0;
+    if (ok) {
+      p += written;
+      left -= static_cast<size_t>(written);
+    }
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    fail(logFile, "Fail to write " + fileName);
+  }
   logFile << "  write " << fileName << '\n';
 }
 
@@ -97,6 +121,8 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
     lines.push_back(line);
   }
   file.close();
+  // The values are read on a second pass over the file, announced like the first.
+  logFile << "  read " << fileName << '\n';
   if (lines.empty()) fail(logFile, "Bad matrix file " + fileName + ": no data");
 
   std::vector<std::string> firstFields;
@@ -131,81 +157,6 @@ std::string U::localTimeText(time_t t) {
   s << parts.tm_year + 1900 << "/" << parts.tm_mon + 1 << "/" << parts.tm_mday << " "
     << parts.tm_hour << ":" << parts.tm_min << ":" << parts.tm_sec;
   return s.str();
-}
-
-std::string U::finishReport(int argc, char** argv, const std::string& msg, time_t t0,
-                            time_t now) {
-  std::ostringstream report;
-  report << '\n';
-  for (int i = 0; i < argc; i++) report << argv[i] << ' ';
-  report << '\n';
-  report << "Started at " << localTimeText(t0) << '\n';
-  long elapsed = static_cast<long>(now - t0);
-  long minPassed = elapsed / 60;
-  long dayPassed = minPassed / 1440;
-  long hourPassed = minPassed / 60 - 24 * dayPassed;
-  report << "Finished in ";
-  if (dayPassed > 0) report << dayPassed << " days, ";
-  if (dayPassed > 0 || hourPassed > 0) report << hourPassed << " hours, ";
-  report << minPassed % 60 << " min and " << elapsed % 60 << " sec, or " << elapsed
-         << " seconds.\n";
-  report << msg << '\n';
-  return report.str();
-}
-
-int U::finishUp(int argc, char** argv, const std::string& msg, time_t t0, std::ostream& logFile,
-                const std::string& email) {
-  time_t now = time(nullptr);
-  std::string report = finishReport(argc, argv, msg, t0, now);
-  logFile << report;
-  logFile.flush();
-  if (&logFile != &vout()) vout() << report;
-  vout().flush();
-  if (!email.empty() && (now - t0) / 60 > 5) sendMailOnUnix(email, report);
-  return 1;
-}
-
-void U::sendMailOnUnix(const std::string& to, const std::string& body) {
-  char cwd[101] = {0};
-  if (getcwd(cwd, sizeof cwd) == nullptr) cwd[0] = '\0';
-  char host[101] = {0};
-  if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
-  std::string subject = std::string(host) + cwd;
-
-  // The mail program runs without a shell, so no name can inject commands.
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_t pid = fork();
-  if (pid < 0) {
-    ::close(fds[0]);
-    ::close(fds[1]);
-    return;
-  }
-  if (pid == 0) {
-    dup2(fds[0], STDIN_FILENO);
-    ::close(fds[0]);
-    ::close(fds[1]);
-    execl("/usr/bin/mail", "mail", "-s", subject.c_str(), to.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ::close(fds[0]);
-  struct sigaction ignore = {}, previous = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGPIPE, &ignore, &previous);
-  const char* p = body.data();
-  size_t left = body.size();
-  while (left > 0) {
-    ssize_t written = ::write(fds[1], p, left);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) break;
-    p += written;
-    left -= static_cast<size_t>(written);
-  }
-  ::close(fds[1]);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  sigaction(SIGPIPE, &previous, nullptr);
 }
 
 double U::logSumExp(const double* logValues, int howMany, const double* weights) {

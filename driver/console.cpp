@@ -1,5 +1,17 @@
 #include "U/Console.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <iostream>
 
 std::ostream& vout() { return std::cout; }
+
+bool progressWanted() { return isatty(STDERR_FILENO) == 1; }
+
+void progressShow(const char* line) {
+  std::fprintf(stderr, "\r%s   ", line);
+  std::fflush(stderr);
+}
+
+void progressEnd() { std::fputc('\n', stderr); }
