@@ -223,10 +223,11 @@ std::vector<double> PartitionSampler::ShMneighbor(const int* z, int k, int& size
 // When there is no step to propose -- a fixed number of clusters whose tree table has no
 // finite weight (no tree split, or a single cluster whose only pair is the undo pair), or
 // a uniform neighbourhood of size zero (a fixed single cluster, or every observation
-// alone) -- the proposal returns log 0 without drawing and the move ends unchanged:
-// it consumes the draws of the distance refresh and the mechanism choice only, with no
-// table, split, pair or acceptance draw. Such a proposal has probability zero in the
-// mixture, so stopping there keeps the chain reversible.
+// alone) -- the proposal returns log 0 without drawing and the move ends unchanged, after
+// writing "no split-merge step to propose" to the log. It consumes the draws of the
+// distance refresh and the mechanism choice only: no table, split, pair or acceptance draw.
+// Staying put when the chosen mechanism offers nothing leaves the mixture proposal
+// density of every real step as computed, so the chain stays reversible.
 
 void PartitionSampler::SMsampler() {
   if (distanceMatrix.rows() != n) distanceMatrix = Matrix<double>(n, n);
@@ -319,7 +320,8 @@ double PartitionSampler::proposeShM(bool& hreversible, bool& isSplit) {
     logFile << "merge" << '\n';
     knew = kold - 1;
     MathPlus::getRowCol(merges + d - size, row, col);
-    hreversible = splitMerge(zold.data(), kold, -1, std::vector<int>(), row, col, znew.data(), true);
+    const std::vector<int> noSplit;
+    hreversible = splitMerge(zold.data(), kold, -1, noSplit, row, col, znew.data(), true);
   } else {
     const int whichSplit = d / pairs + 1;
     int toSplit = -1, cursor = 0, splitsHere = 0;

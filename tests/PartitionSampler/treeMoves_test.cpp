@@ -55,7 +55,8 @@ std::vector<std::string> lines(const std::string& text) {
 std::vector<std::string> splitOn(const std::string& text, const std::string& separator) {
   std::vector<std::string> out;
   size_t start = 0;
-  for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + separator.size())
+  for (size_t at; (at = text.find(separator, start)) != std::string::npos;
+       start = at + separator.size())
     out.push_back(text.substr(start, at - start));
   out.push_back(text.substr(start));
   return out;
@@ -96,7 +97,7 @@ struct StepCase {
   const char* what;
 };
 
-TEST(SplitMerge, RelabelsAsSpecifiedForEveryKindOfStep) {
+TEST(SplitMerge, RelabelsForEveryKindOfStep) {
   const std::vector<int> z = {0, 1, 2, 0, 0};  // cluster 0 is {0, 3, 4}
   const StepCase cases[] = {
       {z, 0, {0, 1, 1}, 3, 1, {0, 1, 2, 1, 1}, "new half merged into 1, others untouched"},
@@ -227,7 +228,7 @@ TEST(IsHSplit, FindsTreeSplitsUpToComplement) {
   }
 }
 
-TEST(TreeSplits, ACluterOfMOffersMMinus3OrWithLeaves2MMinus3) {
+TEST(TreeSplits, AClusterOfMOffersMMinus3OrWithLeaves2MMinus3) {
   const std::vector<double> points = {0.0, 0.7, 1.1, 2.6, 3.0, 4.4};
   const int withoutLeaves[] = {0, 0, 0, 1, 2, 3};
   const int withLeaves[] = {0, 1, 3, 5, 7, 9};
@@ -463,7 +464,8 @@ TEST(SMSampler, NothingToProposeLeavesThePartitionAlone) {
   const RejectCase cases[] = {
       {"fixed single cluster, uniform proposal", 1, {0, 0, 0, 0, 0}, 0.0,
        "no split-merge step to propose\n"},
-      {"fixed k, no tree split", 2, {0, 0, 0, 1, 1}, 1.0, "-inf \nno split-merge step to propose\n"},
+      {"fixed k, no tree split", 2, {0, 0, 0, 1, 1}, 1.0,
+       "-inf \nno split-merge step to propose\n"},
       {"fixed k = n", 5, {0, 1, 2, 3, 4}, 0.0,
        "-inf -inf -inf -inf -inf -inf -inf -inf -inf -inf \nno split-merge step to propose\n"},
   };
@@ -527,6 +529,45 @@ TEST(SMSampler, FixedKUniformOnlyRatioUsesBothNeighbourhoodSizes) {
   EXPECT_GT(accepted, 0);
 }
 
+TEST(SMSampler, UniformProposalDrawsClusterSplitAndPairInOrder) {
+  // Fixed k = 2, p = 0: replay the draws of the uniform proposal by hand.
+  Fixture f(2, {0, 0, 0, 1, 1, 1}, false, false, {0.0, 0.3, 1.4, 1.6, 2.9, 3.3});
+  f.sampler.control_heuristic_p = 0;
+  for (int move = 0; move < 60; move++) {
+    f.log.str("");
+    const std::vector<int> before = f.sampler.zold;
+    _rng.initialize(200 + move);
+    f.sampler.SMsampler();
+    mersenne replay;
+    replay.initialize(200 + move);
+    replay.runif();  // one position of four for the distances
+    replay.runif();  // mechanism: uniform, as p = 0
+    // Cluster, with probability proportional to its 2^(m-1) - 1 splits.
+    const std::vector<int> sizes = clusterSizes(before, 2);
+    const double w0 = std::pow(2.0, sizes[0] - 1) - 1, w1 = std::pow(2.0, sizes[1] - 1) - 1;
+    const int toSplit = w0 / (w0 + w1) > replay.runif() ? 0 : 1;
+    // Whole split vectors until both groups occur.
+    std::vector<int> split(sizes[toSplit]);
+    for (bool mixed = false; !mixed;) {
+      for (int& e : split) e = replay.runif() < 0.5 ? 0 : 1;
+      mixed = std::count(split.begin(), split.end(), 1) % sizes[toSplit] != 0;
+    }
+    // Pairs (1,0), (2,0), (2,1), redrawn while the undo pair (2, toSplit).
+    const int rows[] = {1, 2, 2}, cols[] = {0, 0, 1};
+    int seqno;
+    do seqno = static_cast<int>(replay.runif() * 3);
+    while (rows[seqno] == 2 && cols[seqno] == toSplit);
+    std::vector<int> expected(6);
+    f.sampler.splitMerge(before.data(), 2, toSplit, split, rows[seqno], cols[seqno],
+                         expected.data(), false);
+    const auto logLines = lines(f.log.str());
+    ASSERT_EQ(logLines.size(), 3u);
+    EXPECT_EQ(labelsOf(logLines[1]), expected) << move;
+    replay.runif();  // acceptance
+    EXPECT_EQ(myunif_rand(), replay.runif()) << move;
+  }
+}
+
 TEST(SMSampler, TreeProposalNamesItsStepAndScoresTheDrawnEntry) {
   // p = 1: every move draws from the tree table, whose forward probability is the drawn
   // entry's share of the table -- which must be the score of the partition proposed.
@@ -542,14 +583,21 @@ TEST(SMSampler, TreeProposalNamesItsStepAndScoresTheDrawnEntry) {
     log.str("");
     const std::vector<int> before = sampler.zold;
     const int kold = sampler.kold;
+    _rng.initialize(100 + move);
     sampler.SMsampler();
     const auto logLines = lines(log.str());
     // Forward table: one line per tree split and the pure-merge line, then the step.
     size_t at = 0;
+    int tableSize = 0;
     while (at < logLines.size() && logLines[at] != "merge" && logLines[at] != "split" &&
            logLines[at] != "splitmerge")
-      at++;
+      tableSize += fieldCount(logLines[at++]);
     ASSERT_LT(at + 2, logLines.size());
+    // Draws: refresh, mechanism, the table draw unless one entry, acceptance.
+    mersenne replay;
+    replay.initialize(100 + move);
+    for (int d = tableSize > 1 ? 4 : 3; d > 0; d--) replay.runif();
+    EXPECT_EQ(myunif_rand(), replay.runif());
     EXPECT_EQ(labelsOf(logLines[at + 1]), before);
     const std::vector<int> proposed = labelsOf(logLines[at + 2]);
     const int knew = labelCount(proposed);
