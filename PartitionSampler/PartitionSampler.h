@@ -46,7 +46,7 @@ class PartitionSampler {
   std::ostream& logFile;           // not owned
   std::ofstream save;              // the .save trace
   // Wall clock of the time limit and the hourly checkpoint; tests replace it.
-  std::function<time_t()> clock = [] { return time(nullptr); };
+  std::function<time_t()> wallClock = [] { return time(nullptr); };
 
   PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob, double logalpha,
                    std::ostream& logFile, const std::string& heuristics);

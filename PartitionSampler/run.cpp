@@ -96,7 +96,7 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
     return;
   }
 
-  const time_t t0 = clock();
+  const time_t t0 = wallClock();
   U::openWrite(save, fileStem + ".save", logFile, false);
   print(save, zold.data(), true);
   save << std::setprecision(10);
@@ -170,7 +170,7 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
     completed = idx + 1;
     progress.update(completed, previousLik, kold);
 
-    const long long minPassed = static_cast<long long>(clock() - t0) / 60;
+    const long long minPassed = static_cast<long long>(wallClock() - t0) / 60;
     // At least an hour since the last checkpoint, so a long iteration cannot skip one.
     if (minPassed - lastTimeWriteFinalz >= 60) {
       lastTimeWriteFinalz = minPassed;

@@ -292,7 +292,7 @@ TEST(RunLoop, CheckpointEveryHourEvenWhenAnIterationSpansTheMark) {
   TempDir dir;
   Scored s({0, 1, 5}, 0);
   time_t fake = 1000000;
-  s.sampler.clock = [&fake] { return fake += 61 * 60; };
+  s.sampler.wallClock = [&fake] { return fake += 61 * 60; };
   s.sampler.initZ("");
   s.sampler.run(3, 100000, dir.file("r"));
   const std::string log = s.log.str();
