@@ -34,7 +34,7 @@ void PartitionSampler::enumZ(const std::string& fileStem) {
     const int rows = static_cast<int>(ways);
     U::print2Dmatrix(out.data(), rows, n, logFile);
     for (int i = 0; i < rows; i++)
-      save << getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k) << '\n';
+      U::writeNumber(save, getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k), '\n');
   }
   save.close();
   if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");

@@ -76,7 +76,8 @@ void PartitionSampler::traceit(double lik) {
     preivousLikCount += 1;
     return;
   }
-  save << previousLik << ' ' << preivousLikCount << '\n';
+  U::writeNumber(save, previousLik, ' ');
+  save << preivousLikCount << '\n';
   previousLik = lik;
   preivousLikCount = 1;
 }
@@ -187,7 +188,8 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
     }
   }
 
-  save << previousLik << ' ' << preivousLikCount << '\n';
+  U::writeNumber(save, previousLik, ' ');
+  save << preivousLikCount << '\n';
   save.close();
   if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
   writeFinalz(fileStem);
