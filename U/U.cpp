@@ -80,34 +80,40 @@ bool parseValue(const char* text, double& value) {
 template <class T>
 void U::readData(const std::string& fileName, int& rowCount, int& columnCount, Matrix<T>& data,
                  std::ostream& logFile) {
-  std::ifstream file;
-  openRead(file, fileName, logFile);
   auto bad = [&](long lineNo, const std::string& why) {
     fail(logFile, "Bad matrix file " + fileName + ", line " + n2s(lineNo) + ": " + why);
   };
 
-  std::vector<std::string> lines;
+  // First pass: line lengths, the row count and the column count of the first line.
+  std::ifstream file;
+  openRead(file, fileName, logFile);
   std::string line;
+  long lines = 0;
+  columnCount = 0;
   while (std::getline(file, line)) {
+    lines++;
     if (line.size() > kMaxLineLength)
-      bad(static_cast<long>(lines.size()) + 1,
-          "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
-    lines.push_back(line);
+      bad(lines, "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
+    if (lines == 1) {
+      std::vector<std::string> firstFields;
+      Tokenize(line, firstFields, " ");
+      columnCount = static_cast<int>(firstFields.size());
+      if (columnCount == 0) bad(1, "no values");
+    }
   }
   file.close();
-  if (lines.empty()) fail(logFile, "Bad matrix file " + fileName + ": no data");
+  if (lines == 0) fail(logFile, "Bad matrix file " + fileName + ": no data");
+  rowCount = static_cast<int>(lines);
 
-  std::vector<std::string> firstFields;
-  Tokenize(lines[0], firstFields, " ");
-  columnCount = static_cast<int>(firstFields.size());
-  if (columnCount == 0) bad(1, "no values");
-  rowCount = static_cast<int>(lines.size());
+  // Second pass: every line must hold exactly columnCount numbers.
+  std::ifstream values;
+  openRead(values, fileName, logFile);
   data = Matrix<T>(rowCount, columnCount);
-
   std::vector<std::string> fields;
   for (int i = 0; i < rowCount; i++) {
+    if (!std::getline(values, line)) line.clear();
     fields.clear();
-    Tokenize(lines[i], fields, " \t\r\f\v");
+    Tokenize(line, fields, " \t\r\f\v");
     if (fields.empty()) bad(i + 1, "blank line");
     if (static_cast<int>(fields.size()) != columnCount)
       bad(i + 1, n2s(static_cast<long>(fields.size())) + " values where the first line has " +
