@@ -9,7 +9,9 @@
 //   7. exhaustive enumeration                         enumZ.cpp
 // Failures write their line to the log and throw RunError.
 #pragma once
+#include <ctime>
 #include <fstream>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -43,6 +45,8 @@ class PartitionSampler {
   double acceptanceCntOA = 0;
   std::ostream& logFile;           // not owned
   std::ofstream save;              // the .save trace
+  // Wall clock of the time limit and the hourly checkpoint; tests replace it.
+  std::function<time_t()> wallClock = [] { return time(nullptr); };
 
   PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob, double logalpha,
                    std::ostream& logFile, const std::string& heuristics);
@@ -107,5 +111,7 @@ class PartitionSampler {
   double dpNormaliser_ = 0;               // sum over i = 1..n of log(alpha + i - 1)
   mutable std::vector<int> sizes_;        // scratch of getTotalLik
   std::vector<double> logMean_;           // scratch of oneAtATime
+  // Scratch partition of getRestrictedIntLik: n labels, kept at -1 between calls.
+  mutable std::vector<int> restrictedZ_;
   bool progress_ = false;                 // progress line on a terminal
 };

@@ -1,7 +1,41 @@
-// Placeholder until the enumeration lands.
-#include "PartitionSampler/PartitionSampler.h"
-#include "U/U.h"
+// Exhaustive enumeration: every partition into the allowed numbers of clusters, listed in
+// the log, scored one per line in the .save file.
+#include <cstddef>
+#include <vector>
 
-void PartitionSampler::enumZ(const std::string&) {
-  U::fail(logFile, "PartitionSampler::enumZ(). enumeration not available yet");
+#include "PartitionSampler/PartitionSampler.h"
+#include "U/Console.h"
+#include "U/U.h"
+#include "U/mypartitions.h"
+
+namespace {
+// Largest list of one cluster count held in memory at once.
+const double kMaxListBytes = 2147483648.0;  // 2 GiB
+const double kMaxRows = 2147483647.0;
+}  // namespace
+
+void PartitionSampler::enumZ(const std::string& fileStem) {
+  const int kFirst = infmix ? 1 : kold;
+  const int kLast = infmix ? n : kold;
+
+  // Refuse a listing that cannot be held before any file is created.
+  for (int k = kFirst; k <= kLast; k++) {
+    double ways = 0;
+    mypartitions::partitions(n, k, ways, false, false);
+    if (ways > kMaxRows || ways * n * sizeof(int) > kMaxListBytes)
+      U::fail(logFile, "PartitionSampler::enumZ(). too many partitions to list: " + U::n2s(ways));
+  }
+
+  U::openWrite(save, fileStem + ".save", vout(), false);
+  save.precision(10);
+  for (int k = kFirst; k <= kLast; k++) {
+    double ways = 0;
+    const std::vector<int> out = mypartitions::partitions(n, k, ways, true, false);
+    const int rows = static_cast<int>(ways);
+    U::print2Dmatrix(out.data(), rows, n, logFile);
+    for (int i = 0; i < rows; i++)
+      save << getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k) << '\n';
+  }
+  save.close();
+  if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
 }

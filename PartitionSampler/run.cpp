@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <iomanip>
 #include <limits>
+#include <sstream>
 
 #include "PartitionSampler/PartitionSampler.h"
 #include "U/Console.h"
+#include "U/Interrupt.h"
+#include "U/RunError.h"
 #include "U/U.h"
 
 namespace {
@@ -79,11 +82,9 @@ void PartitionSampler::traceit(double lik) {
 }
 
 void PartitionSampler::writeFinalz(const std::string& fileStem) {
-  std::ofstream finalz;
-  U::openWrite(finalz, fileStem + ".finalz", logFile, true);
-  U::printArray(zold.data(), n, finalz, true);
-  finalz.close();
-  if (finalz.fail()) U::fail(logFile, "Fail to write " + fileStem + ".finalz");
+  std::ostringstream labels;
+  U::printArray(zold.data(), n, labels, true);
+  U::replaceFile(fileStem + ".finalz", labels.str(), logFile);
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
@@ -95,7 +96,7 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
     return;
   }
 
-  const time_t t0 = time(nullptr);
+  const time_t t0 = wallClock();
   U::openWrite(save, fileStem + ".save", logFile, false);
   print(save, zold.data(), true);
   save << std::setprecision(10);
@@ -109,6 +110,7 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
   long long lastTimeWriteFinalz = 0;
   long long completed = 0;
 
+  int stoppedBy = 0;
   for (long long idx = 0; idx < iterations; idx++) {
     logFile << "Iter " << static_cast<double>(idx + 1) << '\n';
     switch (move) {
@@ -168,12 +170,16 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
     completed = idx + 1;
     progress.update(completed, previousLik, kold);
 
-    const long long minPassed = static_cast<long long>(time(nullptr) - t0) / 60;
+    const long long minPassed = static_cast<long long>(wallClock() - t0) / 60;
     // At least an hour since the last checkpoint, so a long iteration cannot skip one.
     if (minPassed - lastTimeWriteFinalz >= 60) {
       lastTimeWriteFinalz = minPassed;
       writeFinalz(fileStem);
+      save.flush();
+      logFile.flush();
+      if (!save || !logFile) U::fail(logFile, "Fail to write " + fileStem + (save ? ".log" : ".save"));
     }
+    if ((stoppedBy = interruptSignal()) != 0) break;
     if (minPassed >= minuteAllowed) {
       logFile << "\n    Iterations completed within allowed time (" << minuteAllowed
               << " min): " << static_cast<double>(idx + 1) << '\n';
@@ -185,6 +191,13 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
   save.close();
   if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
   writeFinalz(fileStem);
+  if (stoppedBy != 0) {
+    std::string line = "Run interrupted by signal " + U::n2s(stoppedBy) + " after iteration " +
+                       U::n2s(completed);
+    logFile << line << '\n';
+    logFile.flush();
+    throw RunError(line, 128 + stoppedBy);
+  }
 
   // Rates over zero iterations are written as 0.
   const double I = static_cast<double>(completed);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -45,6 +46,31 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
   logFile << "  write " << fileName << '\n';
 }
 
+void U::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
+  const std::string temporary = fileName + ".tmp";
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) fail(logFile, "Fail to write " + fileName);
+  const char* p = text.data();
+  size_t left = text.size();
+  bool ok = true;
+  while (left > 0 && ok) {
+    ssize_t written = ::write(fd, p, left);
+    if (written < 0 && errno == EINTR) continue;
+    ok = written > 0;
+    if (ok) {
+      p += written;
+      left -= static_cast<size_t>(written);
+    }
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    fail(logFile, "Fail to write " + fileName);
+  }
+  logFile << "  write " << fileName << '\n';
+}
+
 void U::openRead(std::ifstream& file, const std::string& fileName, std::ostream& logFile) {
   file.open(fileName.c_str());
   if (!file.is_open()) fail(logFile, "Fail to read " + fileName);
@@ -80,40 +106,36 @@ bool parseValue(const char* text, double& value) {
 template <class T>
 void U::readData(const std::string& fileName, int& rowCount, int& columnCount, Matrix<T>& data,
                  std::ostream& logFile) {
+  std::ifstream file;
+  openRead(file, fileName, logFile);
   auto bad = [&](long lineNo, const std::string& why) {
     fail(logFile, "Bad matrix file " + fileName + ", line " + n2s(lineNo) + ": " + why);
   };
 
-  // First pass: line lengths, the row count and the column count of the first line.
-  std::ifstream file;
-  openRead(file, fileName, logFile);
+  std::vector<std::string> lines;
   std::string line;
-  long lines = 0;
-  columnCount = 0;
   while (std::getline(file, line)) {
-    lines++;
     if (line.size() > kMaxLineLength)
-      bad(lines, "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
-    if (lines == 1) {
-      std::vector<std::string> firstFields;
-      Tokenize(line, firstFields, " ");
-      columnCount = static_cast<int>(firstFields.size());
-      if (columnCount == 0) bad(1, "no values");
-    }
+      bad(static_cast<long>(lines.size()) + 1,
+          "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
+    lines.push_back(line);
   }
   file.close();
-  if (lines == 0) fail(logFile, "Bad matrix file " + fileName + ": no data");
-  rowCount = static_cast<int>(lines);
+  // The values are read on a second pass over the file, announced like the first.
+  logFile << "  read " << fileName << '\n';
+  if (lines.empty()) fail(logFile, "Bad matrix file " + fileName + ": no data");
 
-  // Second pass: every line must hold exactly columnCount numbers.
-  std::ifstream values;
-  openRead(values, fileName, logFile);
+  std::vector<std::string> firstFields;
+  Tokenize(lines[0], firstFields, " ");
+  columnCount = static_cast<int>(firstFields.size());
+  if (columnCount == 0) bad(1, "no values");
+  rowCount = static_cast<int>(lines.size());
   data = Matrix<T>(rowCount, columnCount);
+
   std::vector<std::string> fields;
   for (int i = 0; i < rowCount; i++) {
-    if (!std::getline(values, line)) line.clear();
     fields.clear();
-    Tokenize(line, fields, " \t\r\f\v");
+    Tokenize(lines[i], fields, " \t\r\f\v");
     if (fields.empty()) bad(i + 1, "blank line");
     if (static_cast<int>(fields.size()) != columnCount)
       bad(i + 1, n2s(static_cast<long>(fields.size())) + " values where the first line has " +

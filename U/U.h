@@ -26,6 +26,11 @@ struct U {
   // Writes "  write " and the name to logFile on success.
   static void openWrite(std::ofstream& file, const std::string& fileName, std::ostream& logFile,
                         bool overwrite);
+  // Replaces fileName with text so that the file on disk is always complete: the text goes
+  // to a temporary file in the same folder, is synced, then renamed over the old file.
+  // Writes "  write " and the name; a failed write ends the run with "Fail to write ".
+  static void replaceFile(const std::string& fileName, const std::string& text,
+                          std::ostream& logFile);
   // Opens fileName for reading or ends the run with "Fail to read ". Writes "  read ".
   static void openRead(std::ifstream& file, const std::string& fileName, std::ostream& logFile);
 

@@ -1,7 +1,91 @@
-// Placeholder until the linkage routines land.
 #include "cluster/cluster.h"
 
-Node* pmlcluster(int, double**) { return nullptr; }
-Node* pslclustermy(int, double**) { return nullptr; }
-Node* palcluster(int, double**) { return nullptr; }
-double find_closest_pair(int, double**, int*, int*) { return 0; }
+#include <memory>
+#include <new>
+
+namespace {
+
+enum class Linkage { Complete, Single, Average };
+
+// Distance from the merged cluster to another one, given a (from the cluster at P) and b
+// (from the cluster at Q).
+template <Linkage L>
+inline double linkRule(double a, double b, int sizeP, int sizeQ) {
+  if constexpr (L == Linkage::Complete) {
+    return a > b ? a : b;
+  } else if constexpr (L == Linkage::Single) {
+    return b > a ? a : b;
+  } else {
+    const double weighted = a * sizeP + b * sizeQ;
+    return weighted / (sizeP + sizeQ);
+  }
+}
+
+// The one agglomeration engine: merge the closest pair into the lower position Q, move the
+// last cluster into the freed position P, shrink by one.
+template <Linkage L>
+Node* agglomerate(int n, double** d) {
+  if (n < 2 || d == nullptr) return nullptr;
+  constexpr bool kSized = L == Linkage::Average;
+  std::unique_ptr<int[]> id(new (std::nothrow) int[n]);
+  std::unique_ptr<int[]> size(kSized ? new (std::nothrow) int[n] : nullptr);
+  std::unique_ptr<Node[]> result(new (std::nothrow) Node[n - 1]);
+  if (!id || (kSized && !size) || !result) return nullptr;
+  for (int i = 0; i < n; i++) {
+    id[i] = i;
+    if constexpr (kSized) size[i] = 1;
+  }
+
+  for (int m = n; m > 1; m--) {
+    const int s = n - m;
+    int P = 1, Q = 0;
+    result[s].distance = find_closest_pair(m, d, &P, &Q);
+    const int sizeP = kSized ? size[P] : 1;
+    const int sizeQ = kSized ? size[Q] : 1;
+
+    for (int k = 0; k < Q; k++) d[Q][k] = linkRule<L>(d[P][k], d[Q][k], sizeP, sizeQ);
+    for (int k = Q + 1; k < P; k++) d[k][Q] = linkRule<L>(d[P][k], d[k][Q], sizeP, sizeQ);
+    for (int k = P + 1; k < m; k++) d[k][Q] = linkRule<L>(d[k][P], d[k][Q], sizeP, sizeQ);
+
+    for (int k = 0; k < P; k++) d[P][k] = d[m - 1][k];
+    for (int k = P + 1; k < m - 1; k++) d[k][P] = d[m - 1][k];
+
+    result[s].left = id[P];
+    result[s].right = id[Q];
+    id[Q] = -(s + 1);
+    id[P] = id[m - 1];
+    if constexpr (kSized) {
+      size[Q] = sizeP + sizeQ;
+      size[P] = size[m - 1];
+    }
+  }
+  return result.release();
+}
+
+}  // namespace
+
+double find_closest_pair(int n, double** distmatrix, int* ip, int* jp) {
+  double best = distmatrix[1][0];
+  *ip = 1;
+  *jp = 0;
+  for (int r = 1; r < n; r++) {
+    const double* row = distmatrix[r];
+    for (int c = 0; c < r; c++)
+      if (row[c] < best) {
+        best = row[c];
+        *ip = r;
+        *jp = c;
+      }
+  }
+  return best;
+}
+
+Node* pmlcluster(int nelements, double** distmatrix) {
+  return agglomerate<Linkage::Complete>(nelements, distmatrix);
+}
+Node* pslclustermy(int nelements, double** distmatrix) {
+  return agglomerate<Linkage::Single>(nelements, distmatrix);
+}
+Node* palcluster(int nelements, double** distmatrix) {
+  return agglomerate<Linkage::Average>(nelements, distmatrix);
+}

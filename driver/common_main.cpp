@@ -122,10 +122,14 @@ void common_main(Settings s) {
                            s.heuristics);
   if (enumerate) {
     sampler.enumZ(fileStem);
+    logFile.close();
+    if (logFile.fail()) failOnStdout("Fail to write " + fileStem + ".log");
     return;
   }
   sampler.initZ(s.initialZ);
   sampler.run(iterations, s.minuteAllowed, fileStem);
+  logFile.close();
+  if (logFile.fail()) failOnStdout("Fail to write " + fileStem + ".log");
 }
 
 void common_main(std::string dataFile, std::string label, std::string initialZ,

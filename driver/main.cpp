@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "U/Console.h"
+#include "U/Interrupt.h"
 #include "U/RunError.h"
 #include "U/U.h"
 #include "driver/common_main.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     return -1;
   }
   time_t t0 = time(nullptr);
+  installInterruptHandlers();
   try {
     common_main(settings);
   } catch (const RunError& error) {

@@ -6,8 +6,15 @@ cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF 
 cmake --build "$root/build" -j2 --target vornak
 rm -rf "$root/out/example" && mkdir -p "$root/out/example" && cd "$root/out/example"
 cp "$root"/examples/*.dat "$root"/examples/*.fasta .
-"$root/build/vornak" -m HDBern -f votes.dat -k 0 -h OA -B 2 -c integrated -l demo
-"$root/build/vornak" -m mclust2 -f sim11.dat -k 3 -h OA -B 2 -c integrated
+# A completed run exits with status 1; anything else is a failure.
+vornak() {
+  local status=0
+  "$root/build/vornak" "$@" || status=$?
+  [ "$status" -eq 1 ] || { echo "vornak failed with status $status" >&2; exit 1; }
+}
+vornak -m HDBern -f votes.dat -k 0 -h OA -B 2 -c integrated -l demo
+vornak -m mclust2 -f sim11.dat -k 3 -h OA -B 2 -c integrated
+vornak -m ProteinSequence -f set123a.fasta -k 3 -h OA -B 1 -c integrated
 echo
 echo "Results in $PWD:"
 ls

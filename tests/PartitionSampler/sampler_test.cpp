@@ -284,3 +284,23 @@ TEST(RunLoop, ExistingTraceIsNeverReplaced) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RunLoop, CheckpointEveryHourEvenWhenAnIterationSpansTheMark) {
+  // Each clock reading moves 61 minutes on: every iteration is past the next hour mark.
+  TempDir dir;
+  Scored s({0, 1, 5}, 0);
+  time_t fake = 1000000;
+  s.sampler.wallClock = [&fake] { return fake += 61 * 60; };
+  s.sampler.initZ("");
+  s.sampler.run(3, 100000, dir.file("r"));
+  const std::string log = s.log.str();
+  const std::string line = "  write " + dir.file("r.finalz") + "\n";
+  size_t writes = 0;
+  for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) writes++;
+  EXPECT_EQ(writes, 3u + 1u);  // three checkpoints and the final write
+  EXPECT_FALSE(dir.exists("r.finalz.tmp"));
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+#include "models/ProteinSequence.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+
+#include "U/Console.h"
+#include "U/U.h"
+#include "models/stopRun.h"
+
+namespace {
+
+const double taoHyperParam[2] = {0.7939, 0.0135};
+const double nuHyperParam[2] = {0.9002, 0.563};
+
+std::array<int, 256> makeCodeTable() {
+  std::array<int, 256> table{};  // unknown characters read as A
+  const char* residues = "ACDEFGHIKLMNPQRSTVWY";
+  for (int code = 0; code < ProteinSequence::AA_KINDS; code++) {
+    table[static_cast<unsigned char>(residues[code])] = code;
+    table[static_cast<unsigned char>(residues[code] - 'A' + 'a')] = code;
+  }
+  table['-'] = ProteinSequence::GAP;
+  table['*'] = ProteinSequence::GAP;
+  return table;
+}
+
+// One line without its line feed or a carriage return just before it.
+void readLine(std::istream& in, std::string& line) {
+  std::getline(in, line);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+}
+
+}  // namespace
+
+ProteinSequence::ProteinSequence(const std::string& sequenceFileName, std::istream& priorStream,
+                                 std::ostream& _logFile)
+    : logFile(_logFile),
+      muPrior(priorStream, _logFile),
+      taoPrior(2, taoHyperParam),
+      nuPrior(2, nuHyperParam) {
+  if (muPrior.dimension != AA_KINDS)
+    U::fail(logFile, "Bad prior text: ProteinSequence needs " + U::n2s(AA_KINDS) +
+                         " categories, not " + U::n2s(muPrior.dimension));
+  readFastaFile(sequenceFileName);
+  aaCount_.assign(static_cast<size_t>(T) * AA_KINDS, 0);
+  taoCount_.assign(static_cast<size_t>(T) * 2, 0);
+  nuCount_.assign(static_cast<size_t>(T) * 2, 0);
+}
+
+int ProteinSequence::residueCode(char c) {
+  static const std::array<int, 256> table = makeCodeTable();
+  return table[static_cast<unsigned char>(c)];
+}
+
+void ProteinSequence::readFastaFile(const std::string& fileName) {
+  std::ifstream msaFile;
+  U::openRead(msaFile, fileName, logFile);
+  // The first line is taken as a header whatever it holds. Sequence lines up to the next
+  // ">" line are joined; a last line without a line break still counts.
+  // Every later ">" line starts the next sequence.
+  std::vector<std::string> seqString(1);
+  std::string line;
+  readLine(msaFile, line);
+  while (!msaFile.eof()) {
+    readLine(msaFile, line);
+    if (msaFile.fail() && line.empty()) break;
+    if (!line.empty() && line[0] == '>')
+      seqString.emplace_back();
+    else
+      seqString.back() += line;
+  }
+  msaFile.close();
+
+  const std::string bad = "Bad FASTA file " + fileName + ": ";
+  bool anyResidue = false;
+  for (const std::string& s : seqString) anyResidue = anyResidue || !s.empty();
+  if (!anyResidue) U::fail(logFile, bad + "no sequence");
+  n = static_cast<int>(seqString.size());
+  T = static_cast<int>(seqString[0].size());
+  if (T == 0) U::fail(logFile, bad + "sequence 1 has no characters");
+  for (int i = 1; i < n; i++) {
+    size_t length = seqString[i].size();
+    if (length != static_cast<size_t>(T))
+      U::fail(logFile, bad + "sequence " + U::n2s(i + 1) + " has " +
+                           U::n2s(static_cast<long>(length)) + " characters where the first has " +
+                           U::n2s(T));
+  }
+
+  sequence = Matrix<int>(n, T);
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < T; t++) sequence[i][t] = residueCode(seqString[i][t]);
+}
+
+void ProteinSequence::readSeqNamesFromFasta(const char* fileName,
+                                            std::vector<std::string>& seqNames) const {
+  std::ifstream file;
+  U::openRead(file, fileName, logFile);
+  std::string header;
+  readLine(file, header);
+  std::string line;
+  while (file.good()) {
+    do {
+      readLine(file, line);
+    } while (file.good() && (line.empty() || line[0] != '>'));
+    std::string name = header.empty() ? "" : header.substr(1);
+    seqNames.push_back(name.substr(0, name.find(' ')));
+    header = line;
+  }
+}
+
+int ProteinSequence::getAAcount(const int* z, short int j, int* count) const {
+  std::fill(count, count + static_cast<size_t>(T) * AA_KINDS, 0);
+  int members = 0;
+  for (int i = 0; i < n; i++) {
+    if (z[i] != j) continue;
+    members++;
+    const int* row = sequence[i];
+    for (int t = 0; t < T; t++)
+      if (row[t] != GAP) count[t * AA_KINDS + row[t]]++;
+  }
+  return members;
+}
+
+void ProteinSequence::getTranCount(const int* z, short int j, int* taoCount,
+                                   int* nuCount) const {
+  std::fill(taoCount, taoCount + static_cast<size_t>(T) * 2, 0);
+  std::fill(nuCount, nuCount + static_cast<size_t>(T) * 2, 0);
+  for (int i = 0; i < n; i++) {
+    if (z[i] != j) continue;
+    const int* row = sequence[i];
+    // Column 0 counts as entered from a residue.
+    taoCount[row[0] == GAP ? 1 : 0]++;
+    for (int t = 1; t < T; t++) {
+      int g = row[t] == GAP ? 1 : 0;
+      if (row[t - 1] == GAP)
+        nuCount[t * 2 + g]++;
+      else
+        taoCount[t * 2 + g]++;
+    }
+  }
+}
+
+double ProteinSequence::getClusterFit(const int* z, int j) const {
+  int members = getAAcount(z, static_cast<short>(j), aaCount_.data());
+  if (members == 0) return 0;
+  getTranCount(z, static_cast<short>(j), taoCount_.data(), nuCount_.data());
+  double ll = 0;
+  for (int t = 0; t < T; t++) {
+    const int* tao = &taoCount_[t * 2];
+    const int* nu = &nuCount_[t * 2];
+    const int* aa = &aaCount_[static_cast<size_t>(t) * AA_KINDS];
+    if (tao[0] + tao[1] > 0) ll += taoPrior.logIntegratedLik(tao);
+    if (nu[0] + nu[1] > 0) ll += nuPrior.logIntegratedLik(nu);
+    int residues = 0;
+    for (int m = 0; m < AA_KINDS; m++) residues += aa[m];
+    if (residues > 0) ll += muPrior.logIntegratedLik(aa);
+  }
+  return ll;
+}
+
+double ProteinSequence::getClassificationLik(const int*, int) const {
+  stopOnLog(logFile, "ProteinSequence::getClassificationLik not implmented");
+}
+
+double ProteinSequence::getMixtureLik(const int*, int) const {
+  stopOnLog(logFile, "ProteinSequence::getMixtureLik not implmented");
+}
+
+double ProteinSequence::distanceOver(int i1, int i2, int length, const int* positions) const {
+  const int* a = sequence[i1];
+  const int* b = sequence[i2];
+  int diff = 0;
+  int actual_length = 0;
+  for (int s = 0; s < length; s++) {
+    int t = positions ? positions[s] : s;
+    if (a[t] != b[t]) diff++;
+    if (a[t] != GAP || b[t] != GAP) actual_length++;
+  }
+  if (actual_length > 0) return static_cast<double>(diff) / actual_length;
+  vout() << "LatentClass::pairwiseDistance(): actual length is 0.";
+  return 1.0;
+}
+
+double ProteinSequence::pairwiseDistance(int i1, int i2) const {
+  return distanceOver(i1, i2, T, nullptr);
+}
+
+double ProteinSequence::pairwiseDistance(int i1, int i2, int length,
+                                         const int* positions) const {
+  return distanceOver(i1, i2, length, positions);
+}

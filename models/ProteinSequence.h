@@ -1,0 +1,62 @@
+// Sequences of a protein multiple alignment, read from a FASTA file. A cluster is scored
+// column by column by Dirichlet-multinomial marginals of its residue counts (prior from the
+// prior text) and of its residue/gap transitions (two fixed priors). Integrated criterion only.
+#pragma once
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "PartitionSampler/Observable.h"
+#include "U/DirichletRV.h"
+#include "U/Matrix.h"
+#include "U/MixtureDirichletRV.h"
+
+class ProteinSequence : public Observable {
+ public:
+  static const int AA_KINDS = 20;  // residue codes 0..19; 20 is the gap
+  static const int GAP = 20;
+
+  Matrix<int> sequence;  // n rows of T residue codes
+  std::ostream& logFile;
+  MixtureDirichletRV muPrior;  // residue probabilities of a column, D = 20
+  DirichletRV taoPrior;        // transitions out of a residue: (to residue, to gap)
+  DirichletRV nuPrior;         // transitions out of a gap
+
+  // Reads the prior text, then the alignment. A bad prior text or alignment ends the run.
+  ProteinSequence(const std::string& sequenceFileName, std::istream& priorStream,
+                  std::ostream& _logFile);
+
+  // Residue code of one alignment character: A..Y as in AA order, '-' and '*' the gap,
+  // lower case as upper case, anything else 0.
+  static int residueCode(char c);
+
+  // Fills n, T and sequence. The first line is dropped; a sequence runs until the next line
+  // starting with '>'; every sequence must have the length of the first (longer ones are
+  // cut to it), otherwise the run ends with "Bad FASTA file ...".
+  void readFastaFile(const std::string& fileName);
+  // Appends each header's name (after '>', up to the first blank).
+  void readSeqNamesFromFasta(const char* fileName, std::vector<std::string>& seqNames) const;
+
+  // count: T rows of 20 residue counts of cluster j; returns the member count.
+  int getAAcount(const int* z, short int j, int* count) const;
+  // taoCount, nuCount: T rows of (into residue, into gap) out of a residue / out of a gap.
+  void getTranCount(const int* z, short int j, int* taoCount, int* nuCount) const;
+
+  double getClusterFit(const int* z, int j) const override;
+  double getClassificationLik(const int* z, int j) const override;  // ends the run
+  double getMixtureLik(const int* z, int k) const override;         // ends the run
+  void writeComponentParam(const int*, int, std::ofstream&) const override {}
+  // Share of differing columns among those where not both are gaps; 1.0 (and a message on
+  // standard output) when every compared column is a gap in both.
+  double pairwiseDistance(int i1, int i2) const override;
+  double pairwiseDistance(int i1, int i2, int length, const int* positions) const override;
+
+ private:
+  // Over positions[0..length-1], or over columns 0..length-1 when positions is null.
+  double distanceOver(int i1, int i2, int length, const int* positions) const;
+
+  mutable std::vector<int> aaCount_;   // T x 20
+  mutable std::vector<int> taoCount_;  // T x 2
+  mutable std::vector<int> nuCount_;   // T x 2
+};

@@ -1,0 +1,39 @@
+// Real-valued rows, one per observation. kmeans2 scores a cluster by its within-cluster sum
+// of squares, negated and times scale; only the integrated criterion is available. The
+// Euclidean distance is shared with mclust2 through RealRows.
+#pragma once
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "PartitionSampler/Observable.h"
+#include "U/Matrix.h"
+
+// Owns the data matrix and the log stream of the real-valued models; Euclidean distances.
+class RealRows : public Observable {
+ public:
+  Matrix<double> data;  // n rows of T values
+  std::ostream& logFile;
+
+  RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale);
+
+  double pairwiseDistance(int i1, int i2) const override;
+  // Over the dimension columns listed in positions.
+  double pairwiseDistance(int i1, int i2, int dimension, const int* positions) const override;
+};
+
+class kmeans2 final : public RealRows {
+ public:
+  kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale);
+
+  // mean[t]: average of column t over cluster j (left 0 when empty); returns the count.
+  int getMean(const int* z, short int j, double* mean) const;
+
+  double getClusterFit(const int* z, int j) const override;
+  double getClassificationLik(const int* z, int j) const override;  // ends the run
+  double getMixtureLik(const int* z, int k) const override;         // ends the run
+  void writeComponentParam(const int*, int, std::ofstream&) const override {}
+
+ private:
+  mutable std::vector<double> mean_;  // T
+};

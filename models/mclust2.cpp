@@ -1,0 +1,122 @@
+#include "models/mclust2.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "U/MathPlus.h"
+#include "U/U.h"
+#include "U/rvgs.h"
+#include "models/stopRun.h"
+
+namespace {
+const double kTwoPi = 6.283185307179586;
+}
+
+mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std::ostream& _logFile,
+                 double _scale)
+    : RealRows(dataFileName, _logFile, _scale), mean_(T, 0.0), mean2_(T, 0.0) {
+  if (n < 2)
+    U::fail(logFile, "Bad mclust2 data file " + dataFileName +
+                         ": 1 row, the prior needs at least 2 for the variances");
+  // Overall averages and averages of squares.
+  mu0.assign(T, 0.0);
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < T; t++) {
+      mu0[t] += data[i][t];
+      mean2_[t] += data[i][t] * data[i][t];
+    }
+  for (int t = 0; t < T; t++) {
+    mu0[t] /= n;
+    mean2_[t] /= n;
+  }
+  lambda = 0.01;
+  alpha = (T + 2) / 2.0;
+  beta = 0;
+  for (int t = 0; t < T; t++) beta += (mean2_[t] - mu0[t] * mu0[t]) * n / (n - 1);
+
+  std::string token;
+  priorStream >> token;
+  char* end = nullptr;
+  double c = std::strtod(token.c_str(), &end);
+  if (token.empty() || *end != '\0' || !std::isfinite(c) || c <= 0)
+    U::fail(logFile, "mclust2: prior is not a positive finite number: " + token);
+  beta /= 2.0 * T * std::pow(c, 2.0 / T);
+  // No spread at all would make every score log(0) - log(0).
+  if (!(beta > 0))
+    U::fail(logFile, "Bad mclust2 data file " + dataFileName +
+                         ": every column is constant, the prior needs some spread");
+
+  logFile << "Hyperpriors\n"
+          << "lambda: " << lambda << '\n'
+          << "alpha: " << alpha << '\n'
+          << "beta: " << beta << '\n'
+          << '\n';
+}
+
+int mclust2::getMean(const int* z, short int j, double* mean, double* mean2) const {
+  for (int t = 0; t < T; t++) mean[t] = mean2[t] = 0;
+  int members = 0;
+  for (int i = 0; i < n; i++) {
+    if (z[i] != j) continue;
+    members++;
+    for (int t = 0; t < T; t++) {
+      mean[t] += data[i][t];
+      mean2[t] += data[i][t] * data[i][t];
+    }
+  }
+  if (members > 0)
+    for (int t = 0; t < T; t++) {
+      mean[t] /= members;
+      mean2[t] /= members;
+    }
+  return members;
+}
+
+double mclust2::betaNew(int t, int members, double mean, double mean2, double lambdaNew) const {
+  double half = members / 2.0;
+  double d = mean - mu0[t];
+  return beta + half * (mean2 - mean * mean) + half * (lambda / lambdaNew) * d * d;
+}
+
+double mclust2::getClusterFit(const int* z, int j) const {
+  int members = getMean(z, static_cast<short>(j), mean_.data(), mean2_.data());
+  if (members == 0) return 0;
+  double lambdanew = lambda + members;
+  double alphanew = alpha + members / 2.0;
+  double ll = 0;
+  for (int t = 0; t < T; t++) {
+    double betanew = betaNew(t, members, mean_[t], mean2_[t], lambdanew);
+    ll += -(members / 2.0) * std::log(kTwoPi) + 0.5 * std::log(lambda / lambdanew) +
+          MathPlus::mylgamma(alphanew) - MathPlus::mylgamma(alpha) + alpha * std::log(beta) -
+          alphanew * std::log(betanew);
+  }
+  return scale * ll;
+}
+
+double mclust2::getClassificationLik(const int*, int) const {
+  stopOnLog(logFile, "mclust2::getClassificationLik not implmented");
+}
+
+double mclust2::getMixtureLik(const int*, int) const {
+  stopOnLog(logFile, "mclust2::getMixtureLik not implmented");
+}
+
+void mclust2::writeComponentParam(const int* z, int k, std::ofstream& ofile) const {
+  ofile << "Inf " << k << " ";
+  for (int j = 0; j < k; j++) {
+    int members = getMean(z, static_cast<short>(j), mean_.data(), mean2_.data());
+    if (members == 0) stopOnLog(logFile, "mclust2::writeComponentParam: this should not happen");
+    double lambdanew = lambda + members;
+    double alphanew = alpha + members / 2.0;
+    for (int t = 0; t < T; t++) {
+      double betanew = betaNew(t, members, mean_[t], mean2_[t], lambdanew);
+      double taonew = rGamma(alphanew, false) / betanew;
+      double munew =
+          rNormal((mu0[t] * lambda + members * mean_[t]) / lambdanew, lambdanew / taonew);
+      ofile << munew << " " << taonew << "  ";
+    }
+    ofile << "      ";
+  }
+  ofile << '\n';
+}

@@ -1,0 +1,40 @@
+// Real-valued rows scored, per dimension, by the marginal likelihood of a normal model with
+// a conjugate normal-gamma prior whose hyperparameters come from the whole data set and one
+// prior number c. Integrated criterion only; can draw and write per-cluster parameters.
+#pragma once
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "models/kmeans2.h"
+
+class mclust2 final : public RealRows {
+ public:
+  std::vector<double> mu0;  // prior mean per dimension: the overall averages
+  double lambda = 0.01;     // prior precision multiplier of the mean
+  double alpha = 0;         // prior shape of the precision, (T + 2) / 2
+  double beta = 0;          // prior rate: summed variances / (2T c^(2/T))
+
+  // Reads the matrix (at least 2 rows) and c from priorStream (a positive finite number);
+  // writes the hyperparameters to the log. Violations end the run with one line.
+  mclust2(const std::string& dataFileName, std::istream& priorStream, std::ostream& _logFile,
+          double _scale);
+
+  // Averages and averages of squares per dimension over cluster j (0 when empty).
+  int getMean(const int* z, short int j, double* mean, double* mean2) const;
+
+  double getClusterFit(const int* z, int j) const override;
+  double getClassificationLik(const int* z, int j) const override;  // ends the run
+  double getMixtureLik(const int* z, int k) const override;         // ends the run
+  // "Inf k " then per cluster T pairs "mean precision" drawn from the posterior (one gamma
+  // then one normal variate per dimension). An empty label below k ends the run.
+  void writeComponentParam(const int* z, int k, std::ofstream& ofile) const override;
+
+ private:
+  // Posterior rate of dimension t for a cluster of size members with the given averages.
+  double betaNew(int t, int members, double mean, double mean2, double lambdaNew) const;
+
+  mutable std::vector<double> mean_;   // T
+  mutable std::vector<double> mean2_;  // T
+};
