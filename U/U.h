@@ -37,7 +37,8 @@ struct U {
 
   // Reads a whitespace-separated numeric matrix, one observation per line. The column count
   // is the number of blank-separated fields of the first line; every line must hold exactly
-  // that many numbers of type T. Malformed files end the run with one line naming the file
+  // that many numbers of type T; a last line without a line break is a row too. Writes
+  // "  read " and the name twice. Malformed files end the run with one line naming the file
   // and the line.
   template <class T>
   static void readData(const std::string& fileName, int& rowCount, int& columnCount,
