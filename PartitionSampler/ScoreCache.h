@@ -5,7 +5,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 struct ClusterKey {
@@ -22,21 +21,32 @@ struct ClusterKey {
 
 class ScoreCache {
  public:
-  explicit ScoreCache(int n, size_t limit = 4000000);
+  explicit ScoreCache(int n, size_t limit = 1 << 20);
   const ClusterKey& key(int i) const { return keys_[i]; }
   bool find(const ClusterKey& k, double& value) const {
-    auto it = values_.find(k);
-    if (it == values_.end()) return false;
-    value = it->second;
-    return true;
+    for (size_t at = slot(k);; at = (at + 1) & mask_) {
+      const Entry& e = entries_[at];
+      if (!e.used) return false;
+      if (e.key == k) {
+        value = e.value;
+        return true;
+      }
+    }
   }
   void store(const ClusterKey& k, double value);
 
  private:
-  struct Hash {
-    size_t operator()(const ClusterKey& k) const { return static_cast<size_t>(k.a); }
+  struct Entry {
+    ClusterKey key;
+    double value = 0;
+    bool used = false;
   };
+  size_t slot(const ClusterKey& k) const { return static_cast<size_t>(k.a) & mask_; }
+  void resize(size_t capacity);
+
   std::vector<ClusterKey> keys_;
-  std::unordered_map<ClusterKey, double, Hash> values_;
+  std::vector<Entry> entries_;  // open addressing, at most half full
+  size_t mask_ = 0;
+  size_t count_ = 0;
   size_t limit_;
 };

@@ -79,17 +79,25 @@ double PartitionSampler::getRestrictedIntLik(const std::vector<int>& members,
                                              const std::vector<int>& split) const {
   // The scratch stays all kOutside between calls, so a call touches only its members.
   if (static_cast<int>(restrictedZ_.size()) != n) restrictedZ_.assign(n, kOutside);
+  ClusterKey key0, key1;  // member keys of the two groups, without a pass over all n
   for (size_t m = 0; m < members.size(); m++) {
     if (split[m] == 0) {
       restrictedZ_[members[m]] = kGroup0;
+      key0 ^= fitCache_.key(members[m]);
     } else if (split[m] == 1) {
       restrictedZ_[members[m]] = kGroup1;
+      key1 ^= fitCache_.key(members[m]);
     } else {
       logFile << "PartitionSampler::getrestrictedIntLik(). something wrong with split." << '\n';
     }
   }
+#ifdef VORNAK_REFERENCE_SCORING
   const double fit = getClusterFit(restrictedZ_.data(), kGroup0) +
                      getClusterFit(restrictedZ_.data(), kGroup1);
+#else
+  const double fit = cachedScore(restrictedZ_.data(), kGroup0, key0, INTEGRATED) +
+                     cachedScore(restrictedZ_.data(), kGroup1, key1, INTEGRATED);
+#endif
   for (int i : members) restrictedZ_[i] = kOutside;
   return fit;
 }
