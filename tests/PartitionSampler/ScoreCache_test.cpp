@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <set>
+#include <cmath>
 
 #include "PartitionSampler/ScoreCache.h"
 
