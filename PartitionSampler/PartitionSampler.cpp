@@ -1,6 +1,7 @@
 #include "PartitionSampler/PartitionSampler.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "U/MathPlus.h"
@@ -139,6 +140,14 @@ double PartitionSampler::getTotalLik(const int* z, int k) const {
 
 void PartitionSampler::refreshCurrentScores() {
   const ScoreCache& cache = fitnessZType == INTEGRATED ? fitCache_ : classiCache_;
+  // Additive statistics serve the integrated score only.
+  statsSize_ = fitnessZType == INTEGRATED ? ob->statsSize() : 0;
+  if (statsSize_ > 0) {
+    curStats_.assign(static_cast<size_t>(kold + 1) * statsSize_, 0);
+    statsScratch_.resize(statsSize_);
+    for (int i = 0; i < n; i++)
+      ob->addToStats(i, curStats_.data() + static_cast<size_t>(zold[i]) * statsSize_, +1);
+  }
   curKey_.assign(kold + 1, ClusterKey());
   curFit_.resize(kold + 1);
   for (int i = 0; i < n; i++) curKey_[zold[i]] ^= cache.key(i);
@@ -146,6 +155,26 @@ void PartitionSampler::refreshCurrentScores() {
   // Label kold is empty in zold; its score is the model's score of an empty label.
   curFit_[kold] = cachedScore(zold.data(), kold, ClusterKey(), fitnessZType);
   candidateSizes_.resize(kold + 1);
+}
+
+double PartitionSampler::changedClusterScore(int m, int i, int sign, const ClusterKey& key) {
+  if (statsSize_ == 0) return cachedScore(znew.data(), m, key, fitnessZType);
+  double value;
+  if (fitCache_.find(key, value)) return value;
+  // A miss costs one statistics update instead of a pass over the data.
+  const int* stats = curStats_.data() + static_cast<size_t>(m) * statsSize_;
+  std::copy(stats, stats + statsSize_, statsScratch_.begin());
+  ob->addToStats(i, statsScratch_.data(), sign);
+  const int members = (m < kold ? clusterSizes0[m] : 0) + sign;
+  value = ob->scoreStats(statsScratch_.data(), members);
+#ifndef NDEBUG
+  const double fresh = ob->getClusterFit(znew.data(), m);
+  if (std::memcmp(&fresh, &value, sizeof value) != 0)
+    U::fail(logFile, "PartitionSampler: internal error: cluster score from statistics " +
+                         U::n2s(value) + " differs from a fresh one " + U::n2s(fresh));
+#endif
+  fitCache_.store(key, value);
+  return value;
 }
 
 double PartitionSampler::candidateTotal(int i, int j, int k) {
@@ -158,8 +187,8 @@ double PartitionSampler::candidateTotal(int i, int j, int k) {
     const ScoreCache& cache = fitnessZType == INTEGRATED ? fitCache_ : classiCache_;
     const ClusterKey& ki = cache.key(i);
     // znew has i at j, so a model call scores exactly these two changed clusters.
-    const double fitMinus = cachedScore(znew.data(), c, curKey_[c] ^ ki, fitnessZType);
-    const double fitPlus = cachedScore(znew.data(), j, curKey_[j] ^ ki, fitnessZType);
+    const double fitMinus = changedClusterScore(c, i, -1, curKey_[c] ^ ki);
+    const double fitPlus = changedClusterScore(j, i, +1, curKey_[j] ^ ki);
     for (int m = 0; m < k; m++) lik += m == c ? fitMinus : m == j ? fitPlus : curFit_[m];
     for (int m = 0; m < k; m++) candidateSizes_[m] = m < kold ? clusterSizes0[m] : 0;
     candidateSizes_[c]--;

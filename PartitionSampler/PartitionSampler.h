@@ -129,6 +129,12 @@ class PartitionSampler {
   std::vector<ClusterKey> curKey_;        // member keys of zold's clusters
   std::vector<double> curFit_;            // scores of zold's clusters
   std::vector<int> candidateSizes_;
+  int statsSize_ = 0;                     // ints of additive statistics per cluster, or 0
+  std::vector<int> curStats_;             // statistics of zold's clusters
+  std::vector<int> statsScratch_;
+  // Score of one changed cluster of a one-at-a-time candidate: cluster m of zold with
+  // observation i added (sign +1) or removed (sign -1); znew holds the candidate.
+  double changedClusterScore(int m, int i, int sign, const ClusterKey& key);
   std::vector<double> logMean_;           // scratch of oneAtATime
   std::string zoldLine_;                  // zold as the sweep logs it
   mutable std::vector<int> restrictedZ_;  // scratch partition of getRestrictedIntLik
