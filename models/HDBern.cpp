@@ -135,6 +135,29 @@ double CategoricalColumns<W>::clusterFitFast(const int* z, int j) const {
   return scale * fit;
 }
 
+template <int W>
+int CategoricalColumns<W>::statsSize() const {
+#ifdef VORNAK_REFERENCE_SCORING
+  return 0;
+#else
+  return T * W;
+#endif
+}
+
+template <int W>
+void CategoricalColumns<W>::addToStats(int i, int* stats, int sign) const {
+  const int* row = sequence[i];
+  for (int t = 0; t < T; t++) stats[t * W + row[t]] += sign;
+}
+
+template <int W>
+double CategoricalColumns<W>::scoreStats(const int* stats, int members) const {
+  if (members == 0) return 0;
+  double fit = 0;
+  for (int t = 0; t < T; t++) fit += muScorer_.logIntegratedLik(stats + t * W);
+  return scale * fit;
+}
+
 namespace {
 // Sum over the cells of a count table of c log(c / size), empty cells left out.
 double classificationSum(const std::vector<int>& count, int clusterSize) {

@@ -251,6 +251,43 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
   return ll;
 }
 
+namespace {
+const int kStatsWidth = ProteinSequence::AA_KINDS + 1 + 4;
+}  // namespace
+
+int ProteinSequence::statsSize() const {
+#ifdef VORNAK_REFERENCE_SCORING
+  return 0;
+#else
+  return T * kStatsWidth;
+#endif
+}
+
+void ProteinSequence::addToStats(int i, int* stats, int sign) const {
+  const int* row = sequence[i];
+  for (int t = 0; t < T; t++) {
+    int* column = stats + t * kStatsWidth;
+    column[row[t]] += sign;
+    const int toGap = row[t] == GAP;
+    const int fromGap = t > 0 && row[t - 1] == GAP;  // column 0 is entered from a residue
+    column[AA_KINDS + 1 + 2 * fromGap + toGap] += sign;
+  }
+}
+
+double ProteinSequence::scoreStats(const int* stats, int members) const {
+  if (members == 0) return 0;
+  double ll = 0;
+  for (int t = 0; t < T; t++) {
+    const int* aa = stats + t * kStatsWidth;
+    const int* tao = aa + AA_KINDS + 1;
+    const int* nu = tao + 2;
+    if (tao[0] + tao[1] > 0) ll += taoScorer_.logIntegratedLik(tao);
+    if (nu[0] + nu[1] > 0) ll += nuScorer_.logIntegratedLik(nu);
+    if (members - aa[GAP] > 0) ll += muScorer_.logIntegratedLik(aa);
+  }
+  return ll;
+}
+
 double ProteinSequence::getClassificationLik(const int*, int) const {
   stopOnLog(logFile, "ProteinSequence::getClassificationLik not implmented");
 }

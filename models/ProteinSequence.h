@@ -50,6 +50,11 @@ class ProteinSequence : public Observable {
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;
   double clusterFitFast(const int* z, int j) const;
+  // Additive statistics for searches: per column the 21 code counts (gap last) and the
+  // four transition counts (residue to residue, residue to gap, gap to residue, gap to gap).
+  int statsSize() const override;
+  void addToStats(int i, int* stats, int sign) const override;
+  double scoreStats(const int* stats, int members) const override;
   double getClassificationLik(const int* z, int j) const override;  // ends the run
   double getMixtureLik(const int* z, int k) const override;         // ends the run
   void writeComponentParam(const int*, int, std::ofstream&) const override {}
