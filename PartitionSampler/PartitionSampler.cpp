@@ -138,15 +138,26 @@ double PartitionSampler::getTotalLik(const int* z, int k) const {
   throw RunError(line);
 }
 
-void PartitionSampler::refreshCurrentScores() {
+void PartitionSampler::refreshCurrentScores(bool recountStats) {
   const ScoreCache& cache = fitnessZType == INTEGRATED ? fitCache_ : classiCache_;
   // Additive statistics serve the integrated score only.
   statsSize_ = fitnessZType == INTEGRATED ? ob->statsSize() : 0;
   if (statsSize_ > 0) {
-    curStats_.assign(static_cast<size_t>(kold + 1) * statsSize_, 0);
     statsScratch_.resize(statsSize_);
-    for (int i = 0; i < n; i++)
-      ob->addToStats(i, curStats_.data() + static_cast<size_t>(zold[i]) * statsSize_, +1);
+    if (recountStats) {
+      curStats_.assign(static_cast<size_t>(kold + 1) * statsSize_, 0);
+      for (int i = 0; i < n; i++)
+        ob->addToStats(i, curStats_.data() + static_cast<size_t>(zold[i]) * statsSize_, +1);
+    } else {
+      curStats_.resize(static_cast<size_t>(kold + 1) * statsSize_, 0);
+#ifndef NDEBUG
+      std::vector<int> fresh(curStats_.size(), 0);
+      for (int i = 0; i < n; i++)
+        ob->addToStats(i, fresh.data() + static_cast<size_t>(zold[i]) * statsSize_, +1);
+      if (fresh != curStats_)
+        U::fail(logFile, "PartitionSampler: internal error: cluster statistics out of step");
+#endif
+    }
   }
   curKey_.assign(kold + 1, ClusterKey());
   curFit_.resize(kold + 1);
@@ -155,6 +166,20 @@ void PartitionSampler::refreshCurrentScores() {
   // Label kold is empty in zold; its score is the model's score of an empty label.
   curFit_[kold] = cachedScore(zold.data(), kold, ClusterKey(), fitnessZType);
   candidateSizes_.resize(kold + 1);
+}
+
+void PartitionSampler::moveInStats(int i, int from, int to, int emptied, int lastLabel) {
+  if (statsSize_ == 0) return;
+  const size_t S = static_cast<size_t>(statsSize_);
+  if (curStats_.size() < (static_cast<size_t>(to) + 2) * S) curStats_.resize((to + 2) * S, 0);
+  ob->addToStats(i, curStats_.data() + from * S, -1);
+  ob->addToStats(i, curStats_.data() + to * S, +1);
+  if (emptied >= 0 && emptied != lastLabel) {
+    // The highest label took the emptied one.
+    std::copy(curStats_.begin() + lastLabel * S, curStats_.begin() + (lastLabel + 1) * S,
+              curStats_.begin() + emptied * S);
+    std::fill(curStats_.begin() + lastLabel * S, curStats_.begin() + (lastLabel + 1) * S, 0);
+  }
 }
 
 double PartitionSampler::changedClusterScore(int m, int i, int sign, const ClusterKey& key) {

@@ -114,8 +114,12 @@ class PartitionSampler {
   bool scoresPerCluster() const;
   // Score of cluster j of z, whose member key is given, through the memo of its criterion.
   double cachedScore(const int* z, int j, const ClusterKey& key, FitnessZType type) const;
-  // Keys and scores of the clusters of zold, for the one-at-a-time sweep.
-  void refreshCurrentScores();
+  // Keys and scores of the clusters of zold, for the one-at-a-time sweep; the additive
+  // statistics are counted afresh, or taken as already moved by moveInStats.
+  void refreshCurrentScores(bool recountStats);
+  // Observation i moved from one label to another; when a cluster was emptied, the highest
+  // label lastLabel moved into it.
+  void moveInStats(int i, int from, int to, int emptied, int lastLabel);
   // Total score of zold with observation i moved to label j (znew holds that partition).
   double candidateTotal(int i, int j, int k);
 

@@ -17,7 +17,7 @@ void PartitionSampler::oneAtATime() {
   U::copyArray(zold.data(), znew.data(), n);
   // Candidates differ from zold in two clusters at most: score them from zold's clusters.
   const bool incremental = scoresPerCluster();
-  if (incremental) refreshCurrentScores();
+  if (incremental) refreshCurrentScores(true);
   formatLabels(zold, zoldLine_);
   for (int i = 0; i < n; i++) {
     const bool singleton = clusterSizes0[zold[i]] == 1;
@@ -34,18 +34,25 @@ void PartitionSampler::oneAtATime() {
     const int d = RandomPlus::drawGeneralizedBern(logMean_.data(), k);
     znew[i] = d;
     if (d != zold[i]) {
+      const int from = zold[i];
+      const int lastLabel = kold - 1;
+      int emptied = -1;
       acceptanceCntOA += 1.0;
       if (!infmix) {
         accept(0);
       } else if (d == kold) {
         accept(+1);
       } else if (singleton) {
-        relabelAfterMerge(znew.data(), kold, zold[i]);
+        emptied = from;
+        relabelAfterMerge(znew.data(), kold, from);
         accept(-1);
       } else {
         accept(0);
       }
-      if (incremental) refreshCurrentScores();
+      if (incremental) {
+        moveInStats(i, from, d, emptied, lastLabel);
+        refreshCurrentScores(false);
+      }
       formatLabels(zold, zoldLine_);
     }
     traceit(logMean_[d]);
