@@ -68,4 +68,29 @@ for w in "${workloads[@]}"; do
   f=$(printf '%s\n' "${fast[@]}" | median)
   printf '%-28s %12.3f %12.3f %8.1fx %10s\n' "$name" "$r" "$f" "$(echo "$r / $f" | bc -l)" "$same"
 done
+
+# How one sweep grows with n, and what share of it is the log: the seconds a plain copy of
+# the same log bytes takes on this disk.
+echo
+printf '%-10s %14s %16s %14s %12s\n' n fast-ms/sweep reference-ms/sweep log-MB/sweep log-share
+for n in 250 500 1000 2000; do
+  gen binary "$n" 50 5 "s$n.dat"
+  cp "s$n.dat" oa.dat
+  ref=() fast=()
+  for ((r = 0; r < reps; r++)); do
+    ref+=("$(timed reference "-m HDBern -f oa.dat -k 5 -h OA -B 1 -c integrated")")
+    fast+=("$(timed fast "-m HDBern -f oa.dat -k 5 -h OA -B 1 -c integrated")")
+  done
+  log=$(ls run-fast/*.log)
+  bytes=$(stat -c %s "$log")
+  start=$(now)
+  dd if="$log" of=copy.log bs=1M conv=fsync status=none 2>/dev/null || cp "$log" copy.log
+  end=$(now)
+  copy=$(echo "$end - $start" | bc)
+  r=$(printf '%s\n' "${ref[@]}" | median)
+  f=$(printf '%s\n' "${fast[@]}" | median)
+  printf '%-10s %14.2f %16.2f %14.2f %11.0f%%\n' "$n" "$(echo "$f * 100" | bc -l)" \
+    "$(echo "$r * 100" | bc -l)" "$(echo "$bytes / 10485760" | bc -l)" \
+    "$(echo "100 * $copy / $f" | bc -l)"
+done
 exit $status
