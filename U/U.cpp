@@ -34,7 +34,7 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
                   bool overwrite) {
   if (!overwrite) {
     // Create the file exclusively so that two runs with the same stem cannot both write it.
-    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) fail(logFile, "File already exists: " + fileName);
       fail(logFile, "Fail to write " + fileName);
@@ -46,10 +46,10 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
   logFile << "  write " << fileName << '\n';
 }
 
-void U::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
+bool U::writeFileAtomically(const std::string& fileName, const std::string& text) {
   const std::string temporary = fileName + ".tmp";
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) fail(logFile, "Fail to write " + fileName);
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
   const char* p = text.data();
   size_t left = text.size();
   bool ok = true;
@@ -62,12 +62,27 @@ void U::replaceFile(const std::string& fileName, const std::string& text, std::o
       left -= static_cast<size_t>(written);
     }
   }
+  // The data must be on disk before the rename makes it the file: a crash in between then
+  // leaves the old complete file, never a new empty one.
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (!ok || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
     ::unlink(temporary.c_str());
-    fail(logFile, "Fail to write " + fileName);
+    return false;
   }
+  // Make the rename itself durable; some file systems cannot sync a folder, which is no error.
+  const std::string::size_type slash = fileName.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+void U::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
+  if (!writeFileAtomically(fileName, text)) fail(logFile, "Fail to write " + fileName);
   logFile << "  write " << fileName << '\n';
 }
 
