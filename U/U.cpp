@@ -96,6 +96,26 @@ namespace {
 
 const std::string::size_type kMaxLineLength = 4999;
 
+// Reads one line without its line feed into line. False at the end of the file, or when the
+// line is longer than maxLength (then longLine is set and the rest of the line is left
+// unread, so a file without line breaks is never held in memory whole).
+bool readLineUpTo(std::istream& in, std::string& line, std::string::size_type maxLength,
+                  bool& longLine) {
+  line.clear();
+  longLine = false;
+  std::streambuf* buffer = in.rdbuf();
+  for (;;) {
+    const int c = buffer->sbumpc();
+    if (c == std::char_traits<char>::eof()) return !line.empty();
+    if (c == '\n') return true;
+    if (line.size() == maxLength) {
+      longLine = true;
+      return false;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+}
+
 bool parseValue(const char* text, int& value) {
   char* end = nullptr;
   errno = 0;
@@ -129,12 +149,11 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
 
   std::vector<std::string> lines;
   std::string line;
-  while (std::getline(file, line)) {
-    if (line.size() > kMaxLineLength)
-      bad(static_cast<long>(lines.size()) + 1,
-          "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
-    lines.push_back(line);
-  }
+  bool longLine = false;
+  while (readLineUpTo(file, line, kMaxLineLength, longLine)) lines.push_back(line);
+  if (longLine)
+    bad(static_cast<long>(lines.size()) + 1,
+        "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
   file.close();
   // The values are read on a second pass over the file, announced like the first.
   logFile << "  read " << fileName << '\n';

@@ -2,6 +2,7 @@
 // (send it signals) or see how it ended. Standard output and error go to private temporary
 // files, so a chatty child can never stall on a full pipe.
 #pragma once
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,9 +42,13 @@ class ChildProcess {
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
-      FILE* out = std::freopen(outFile_.c_str(), "w", stdout);
-      FILE* err = std::freopen(errFile_.c_str(), "w", stderr);
-      if (out == nullptr || err == nullptr || chdir(workDir.c_str()) != 0) _exit(126);
+      int out = open(outFile_.c_str(), O_WRONLY | O_TRUNC);
+      int err = open(errFile_.c_str(), O_WRONLY | O_TRUNC);
+      if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0 ||
+          chdir(workDir.c_str()) != 0)
+        _exit(126);
+      close(out);
+      close(err);
       execv(exe.c_str(), argv.data());
       _exit(127);
     }
