@@ -31,6 +31,14 @@ class Observable {
   // Distance over the length positions listed (0-based).
   virtual double pairwiseDistance(int i1, int i2, int length, const int* positions) const = 0;
 
+  // Optional exact shortcut for searches: additive per-cluster statistics of statsSize()
+  // ints, from which scoreStats gives bit for bit what getClusterFit gives for the same
+  // members. Models that cannot offer it keep statsSize() at 0.
+  virtual int statsSize() const { return 0; }
+  // Adds (sign +1) or removes (sign -1) observation i to or from the statistics.
+  virtual void addToStats(int /*i*/, int* /*stats*/, int /*sign*/) const {}
+  virtual double scoreStats(const int* /*stats*/, int /*members*/) const { return 0; }
+
   // Fills the n x n matrix with distances over max(1, T/4) positions drawn without
   // replacement (T/4 uniforms consumed).
   void getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const;

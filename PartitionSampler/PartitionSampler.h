@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "PartitionSampler/Observable.h"
+#include "PartitionSampler/ScoreCache.h"
 #include "U/DirichletRV.h"
 #include "U/Matrix.h"
 #include "cluster/cluster.h"
@@ -54,7 +55,7 @@ class PartitionSampler {
   // Total log score of partition z with labels 0..k-1 under the criterion (plus the
   // partition prior for the integrated criterion).
   double getTotalLik(const int* z, int k) const;
-  double getClusterFit(const int* z, int j) const { return ob->getClusterFit(z, j); }
+  double getClusterFit(const int* z, int j) const;
   // Makes znew current; kchange is the change in the number of labels.
   void accept(int kchange);
 
@@ -111,10 +112,33 @@ class PartitionSampler {
  private:
   // Log prior of a partition with the given sizes of labels 0..k-1.
   double partitionLogPrior(const int* sizes, int k) const;
+  // Whether candidates can be scored from per-cluster scores (integrated and classification
+  // criteria, outside the reference build).
+  bool scoresPerCluster() const;
+  // Score of cluster j of z, whose member key is given, through the memo of its criterion.
+  double cachedScore(const int* z, int j, const ClusterKey& key, FitnessZType type) const;
+  // Keys and scores of the clusters of zold, for the one-at-a-time sweep.
+  void refreshCurrentScores();
+  // Total score of zold with observation i moved to label j (znew holds that partition).
+  double candidateTotal(int i, int j, int k);
+
   double dpNormaliser_ = 0;               // sum over i = 1..n of log(alpha + i - 1)
+  std::vector<double> lgammaInt_;         // mylgamma(s) for s = 0..n+1
   mutable std::vector<int> sizes_;        // scratch of getTotalLik
+  mutable std::vector<ClusterKey> keys_;  // scratch of getTotalLik
+  mutable ScoreCache fitCache_;           // integrated cluster scores by member set
+  mutable ScoreCache classiCache_;        // classification cluster scores by member set
+  mutable unsigned long cacheHits_ = 0;
+  std::vector<ClusterKey> curKey_;        // member keys of zold's clusters
+  std::vector<double> curFit_;            // scores of zold's clusters
+  std::vector<int> candidateSizes_;
+  int statsSize_ = 0;                     // ints of additive statistics per cluster, or 0
+  std::vector<int> curStats_;             // statistics of zold's clusters
+  std::vector<int> statsScratch_;
+  // Score of one changed cluster of a one-at-a-time candidate: cluster m of zold with
+  // observation i added (sign +1) or removed (sign -1); znew holds the candidate.
+  double changedClusterScore(int m, int i, int sign, const ClusterKey& key);
   std::vector<double> logMean_;           // scratch of oneAtATime
-  // Scratch partition of getRestrictedIntLik: n labels, kept at -1 between calls.
-  mutable std::vector<int> restrictedZ_;
-  bool progress_ = false;                 // progress line on a terminal
+  std::string zoldLine_;                  // zold as the sweep logs it
+  mutable std::vector<int> restrictedZ_;  // scratch partition of getRestrictedIntLik
 };

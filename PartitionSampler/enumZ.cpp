@@ -38,7 +38,7 @@ void PartitionSampler::enumZ(const std::string& fileStem) {
     U::print2Dmatrix(out.data(), rows, n, logFile);
     if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
     for (int i = 0; i < rows; i++) {
-      save << getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k) << '\n';
+      U::writeNumber(save, getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k), '\n');
       listed++;
       // A full disk shows as soon as a buffer cannot be written.
       if (!save) U::fail(logFile, "Fail to write " + fileStem + ".save");

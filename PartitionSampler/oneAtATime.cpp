@@ -1,9 +1,24 @@
+#include <sstream>
+
 #include "PartitionSampler/PartitionSampler.h"
 #include "U/RandomPlus.h"
 #include "U/U.h"
 
+namespace {
+// The partition as U::printArray writes it: each label and a blank, then a line break.
+void formatLabels(const std::vector<int>& z, std::string& line) {
+  std::ostringstream text;
+  U::printArray(z.data(), static_cast<int>(z.size()), text, true);
+  line = text.str();
+}
+}  // namespace
+
 void PartitionSampler::oneAtATime() {
   U::copyArray(zold.data(), znew.data(), n);
+  // Candidates differ from zold in two clusters at most: score them from zold's clusters.
+  const bool incremental = scoresPerCluster();
+  if (incremental) refreshCurrentScores();
+  formatLabels(zold, zoldLine_);
   for (int i = 0; i < n; i++) {
     const bool singleton = clusterSizes0[zold[i]] == 1;
     // With a fixed number of clusters a singleton never moves.
@@ -12,9 +27,9 @@ void PartitionSampler::oneAtATime() {
     const int k = (infmix && !singleton) ? kold + 1 : kold;
     for (int j = 0; j < k; j++) {
       znew[i] = j;
-      logMean_[j] = getTotalLik(znew.data(), k);
+      logMean_[j] = incremental ? candidateTotal(i, j, k) : getTotalLik(znew.data(), k);
     }
-    U::printArray(zold.data(), n, logFile, true);
+    logFile.write(zoldLine_.data(), static_cast<std::streamsize>(zoldLine_.size()));
     U::printArray(logMean_.data(), k, logFile, true);
     const int d = RandomPlus::drawGeneralizedBern(logMean_.data(), k);
     znew[i] = d;
@@ -30,6 +45,8 @@ void PartitionSampler::oneAtATime() {
       } else {
         accept(0);
       }
+      if (incremental) refreshCurrentScores();
+      formatLabels(zold, zoldLine_);
     }
     traceit(logMean_[d]);
   }

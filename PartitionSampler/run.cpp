@@ -91,7 +91,8 @@ void PartitionSampler::traceit(double lik) {
     preivousLikCount += 1;
     return;
   }
-  save << previousLik << ' ' << preivousLikCount << '\n';
+  U::writeNumber(save, previousLik, ' ');
+  save << preivousLikCount << '\n';
   previousLik = lik;
   preivousLikCount = 1;
 }
@@ -204,7 +205,8 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
     }
   }
 
-  save << previousLik << ' ' << preivousLikCount << '\n';
+  U::writeNumber(save, previousLik, ' ');
+  save << preivousLikCount << '\n';
   save.close();
   if (save.fail()) failOutput(fileStem, fileStem + ".save");
   writeFinalz(fileStem);

@@ -49,6 +49,20 @@ int buildMerge(const std::vector<int>& zold, std::vector<int>& znew, int kold, i
   return sizeC1;
 }
 
+// znew := zold with the members in group 1 of zlaunch moved to the new label kold.
+// Returns how many moved.
+int buildSplit(const std::vector<int>& zold, std::vector<int>& znew, int kold,
+               const std::vector<int>& members, const std::vector<int>& zlaunch) {
+  znew = zold;
+  int moved = 0;
+  for (size_t m = 0; m < members.size(); m++)
+    if (zlaunch[m] == 1) {
+      znew[members[m]] = kold;
+      moved++;
+    }
+  return moved;
+}
+
 // The two anchors, then a fair coin per other member of their cluster(s), in index order.
 // zsplit (when given) receives each member's true side: 0 for c1, 1 otherwise.
 void randomLaunch(const std::vector<int>& zold, int i1, int i2, std::vector<int>& members,
@@ -79,17 +93,25 @@ double PartitionSampler::getRestrictedIntLik(const std::vector<int>& members,
                                              const std::vector<int>& split) const {
   // The scratch stays all kOutside between calls, so a call touches only its members.
   if (static_cast<int>(restrictedZ_.size()) != n) restrictedZ_.assign(n, kOutside);
+  ClusterKey key0, key1;  // member keys of the two groups, without a pass over all n
   for (size_t m = 0; m < members.size(); m++) {
     if (split[m] == 0) {
       restrictedZ_[members[m]] = kGroup0;
+      key0 ^= fitCache_.key(members[m]);
     } else if (split[m] == 1) {
       restrictedZ_[members[m]] = kGroup1;
+      key1 ^= fitCache_.key(members[m]);
     } else {
       logFile << "PartitionSampler::getrestrictedIntLik(). something wrong with split." << '\n';
     }
   }
+#ifdef VORNAK_REFERENCE_SCORING
   const double fit = getClusterFit(restrictedZ_.data(), kGroup0) +
                      getClusterFit(restrictedZ_.data(), kGroup1);
+#else
+  const double fit = cachedScore(restrictedZ_.data(), kGroup0, key0, INTEGRATED) +
+                     cachedScore(restrictedZ_.data(), kGroup1, key1, INTEGRATED);
+#endif
   for (int i : members) restrictedZ_[i] = kOutside;
   return fit;
 }
@@ -146,12 +168,7 @@ void PartitionSampler::JNSplitMerge() {
   double proposalratio, likratio;
   if (tosplit) {
     const double logforwardq = restrictedGibbsScan(members, zlaunch, i1, i2, false, zsplit);
-    U::copyArray(zold.data(), znew.data(), n);
-    for (int m = 0; m < n_j; m++)
-      if (zlaunch[m] == 1) {
-        znew[members[m]] = kold;
-        n_j1++;
-      }
+    n_j1 = buildSplit(zold, znew, kold, members, zlaunch);
     proposalratio = logforwardq;
     likratio = getClusterFit(znew.data(), kold) + getClusterFit(znew.data(), c1) -
                getClusterFit(zold.data(), c1);
@@ -257,12 +274,7 @@ void PartitionSampler::InfMixSRSplitMerge() {
   if (tosplit) {
     // Each of the size - 2 other members fell on either side with probability 1/2.
     const double logforwardq = (2 - clusterSizes0[c1]) * log2;
-    U::copyArray(zold.data(), znew.data(), n);
-    for (int m = 0; m < n_j; m++)
-      if (zlaunch[m] == 1) {
-        znew[members[m]] = kold;
-        n_j1++;
-      }
+    n_j1 = buildSplit(zold, znew, kold, members, zlaunch);
     proposalratio = logforwardq;
     likratio = getClusterFit(znew.data(), kold) + getClusterFit(znew.data(), c1) -
                getClusterFit(zold.data(), c1);

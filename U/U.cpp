@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -223,6 +224,73 @@ bool U::compareArray(const std::vector<int>& a1, const std::vector<int>& a2, int
   for (int i = 1; i < size; i++)
     if ((a1[i] == a2[i]) != sameness) return false;
   return true;
+}
+
+namespace {
+
+// Fixed-size staging area: numbers are formatted here and handed to the stream in blocks.
+class Staging {
+ public:
+  explicit Staging(std::ostream& out) : out_(out) {}
+  ~Staging() { flush(); }
+  char* reserve() {
+    if (used_ > sizeof buffer_ - 64) flush();
+    return buffer_ + used_;
+  }
+  void advance(char* end) { used_ = static_cast<size_t>(end - buffer_); }
+  void put(char c) { *reserve() = c, used_++; }
+  char* limit() { return buffer_ + sizeof buffer_; }
+
+ private:
+  void flush() {
+    out_.write(buffer_, static_cast<std::streamsize>(used_));
+    used_ = 0;
+  }
+  std::ostream& out_;
+  char buffer_[8192];
+  size_t used_ = 0;
+};
+
+// The text of << for a double in general format with the stream's precision: the same as
+// printf's %.*g, which std::to_chars reproduces.
+char* formatDouble(char* first, char* last, double value, int precision) {
+  return std::to_chars(first, last, value, std::chars_format::general, precision).ptr;
+}
+
+}  // namespace
+
+void U::writeNumbers(const int* values, int count, std::ostream& save, bool println) {
+  Staging staging(save);
+  for (int i = 0; i < count; i++) {
+    char* at = staging.reserve();
+    at = std::to_chars(at, staging.limit(), values[i]).ptr;
+    *at++ = ' ';
+    staging.advance(at);
+  }
+  if (println) staging.put('\n');
+}
+
+void U::writeNumbers(const double* values, int count, std::ostream& save, bool println) {
+  Staging staging(save);
+  const int precision = static_cast<int>(save.precision());
+  for (int i = 0; i < count; i++) {
+    char* at = staging.reserve();
+    at = formatDouble(at, staging.limit(), values[i], precision);
+    *at++ = ' ';
+    staging.advance(at);
+  }
+  if (println) staging.put('\n');
+}
+
+void U::writeNumber(std::ostream& save, double value, char after) {
+  if (!plainFormat(save)) {
+    save << value << after;
+    return;
+  }
+  char text[64];
+  char* end = formatDouble(text, text + sizeof text - 1, value, static_cast<int>(save.precision()));
+  *end++ = after;
+  save.write(text, end - text);
 }
 
 double U::factorial(double a) { return a > 1 ? a * factorial(a - 1) : 1; }

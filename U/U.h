@@ -12,6 +12,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "U/Matrix.h"
@@ -39,7 +40,8 @@ struct U {
 
   // Reads a whitespace-separated numeric matrix, one observation per line. The column count
   // is the number of blank-separated fields of the first line; every line must hold exactly
-  // that many numbers of type T. Malformed files end the run with one line naming the file
+  // that many numbers of type T; a last line without a line break is a row too. Writes
+  // "  read " and the name twice. Malformed files end the run with one line naming the file
   // and the line.
   template <class T>
   static void readData(const std::string& fileName, int& rowCount, int& columnCount,
@@ -109,18 +111,34 @@ struct U {
   static bool compareArray(const std::vector<int>& a1, const std::vector<int>& a2, int size);
   static double factorial(double a);
 
+  // Each element followed by one blank, then a line break when println. Output is exactly
+  // what the stream's << would write; plain streams take a faster path.
   template <class T>
   static void printArray(const T* array, int dim, std::ostream& save, bool println) {
+    if constexpr (std::is_same_v<T, int> || std::is_same_v<T, double>) {
+      if (plainFormat(save)) {
+        writeNumbers(array, dim, save, println);
+        return;
+      }
+    }
     for (int i = 0; i < dim; i++) save << array[i] << ' ';
     if (println) save << '\n';
   }
   template <class T>
   static void print2Dmatrix(const T* matrix, int dim1, int dim2, std::ostream& save) {
-    for (int i = 0; i < dim1; i++) {
-      for (int j = 0; j < dim2; j++) save << matrix[static_cast<size_t>(i) * dim2 + j] << ' ';
-      save << '\n';
-    }
+    for (int i = 0; i < dim1; i++)
+      printArray(matrix + static_cast<size_t>(i) * dim2, dim2, save, true);
   }
+  // Writes value as save << value would, then the character after.
+  static void writeNumber(std::ostream& save, double value, char after);
+
+  // Whether the stream formats numbers the default way (any precision from 1 to 17).
+  static bool plainFormat(const std::ostream& save) {
+    return save.flags() == (std::ios_base::skipws | std::ios_base::dec) && save.width() == 0 &&
+           save.precision() >= 1 && save.precision() <= 17;
+  }
+  static void writeNumbers(const int* values, int count, std::ostream& save, bool println);
+  static void writeNumbers(const double* values, int count, std::ostream& save, bool println);
 
   // Writes line and a line break to logFile, and to standard output when logFile is another
   // stream, then ends the run.

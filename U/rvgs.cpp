@@ -80,6 +80,8 @@ double rNormal(double m, double s) {
 double rGamma(double dAl, bool give_log) {
   const double e = 2.718281828459046;
   if (dAl <= 0.0) return -std::numeric_limits<double>::infinity();
+  // A NaN shape fails every acceptance test below and would retry forever.
+  if (std::isnan(dAl)) return dAl;
   if (dAl == 1.0) {
     double x = rExponential(1.0);
     return give_log ? std::log(x) : x;

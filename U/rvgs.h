@@ -22,7 +22,8 @@ extern mersenne _rng;
 
 extern "C" double myunif_rand();
 
-// Gamma(dAl, scale 1), or its log when give_log. Shape <= 0 gives -inf and draws nothing.
+// Gamma(dAl, scale 1), or its log when give_log. Shape <= 0 gives -inf and a NaN shape NaN;
+// neither draws anything.
 double rGamma(double dAl, bool give_log);
 double rNormal(double m, double s);  // mean, standard deviation; one uniform
 double rExponential(double m);       // mean; one uniform

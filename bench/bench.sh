@@ -1,39 +1,71 @@
 #!/usr/bin/env bash
-# Times whole runs on generated data (fixed seed). usage: bench/bench.sh [vornak-binary]
-# Prints one line per workload: name, seconds (median of 3), log size.
+# Times whole runs of the normal build against the reference build (every score computed from
+# scratch) on generated data with a fixed seed, alternating the two, and checks that both
+# write byte-identical .save and .finalz files (and logs, but for the start time).
+# usage: bench/bench.sh [repetitions]      (default 3; prints a table, exits 1 on a difference)
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-exe="${1:-$root/build/vornak}"
+reps="${1:-3}"
+build="$root/build-bench"
+cmake -S "$root" -B "$build/fast" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build/reference" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF \
+  -DVORNAK_REFERENCE_SCORING=ON >/dev/null
+cmake --build "$build/fast" -j2 --target vornak >/dev/null
+cmake --build "$build/reference" -j2 --target vornak >/dev/null
+
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-python3 "$root/bench/gen_data.py" binary 500 50 5 oa500.dat
-python3 "$root/bench/gen_data.py" binary 1000 50 5 oa1000.dat
-python3 "$root/bench/gen_data.py" protein 200 150 4 ux200.fasta
-python3 "$root/bench/gen_data.py" real 500 4 4 sm500.dat
-python3 "$root/bench/gen_data.py" binary 10 50 3 en10.dat
+gen() { python3 "$root/bench/gen_data.py" "$@"; }
+gen binary 1000 50 5 oa.dat
+gen protein 200 150 4 ux.fasta
+gen real 500 4 4 sm.dat
+gen binary 10 50 3 en.dat
 
 workloads=(
-  "OA HDBern n500 k5 B1|-m HDBern -f oa500.dat -k 5 -h OA -B 1 -c integrated"
-  "OA HDBern n1000 k0 B1|-m HDBern -f oa1000.dat -k 0 -h OA -B 1 -c integrated"
-  "UX protein n200 k4 B1|-m ProteinSequence -f ux200.fasta -k 4 -h UX -B 1 -c integrated"
-  "JN2 mclust2 n500 k0 B1|-m mclust2 -f sm500.dat -k 0 -h JN2 -B 1 -c integrated"
-  "DA2 mclust2 n500 k0 B1|-m mclust2 -f sm500.dat -k 0 -h DA2 -B 1 -c integrated"
-  "EN HDBern n10 k0|-m HDBern -f en10.dat -k 0 -h EN -c integrated"
+  "OA HDBern n1000 T50 k5|-m HDBern -f oa.dat -k 5 -h OA -B 1 -c integrated"
+  "OA HDBern n1000 T50 k0|-m HDBern -f oa.dat -k 0 -h OA -B 1 -c integrated"
+  "UX protein bg n200 T150 k4|-m ProteinSequence -f ux.fasta -k 4 -h UX -B 1 -c integrated"
+  "JN2 mclust2 n500 T4 k0|-m mclust2 -f sm.dat -k 0 -h JN2 -B 1 -c integrated"
+  "DA2 mclust2 n500 T4 k0|-m mclust2 -f sm.dat -k 0 -h DA2 -B 1 -c integrated"
+  "EN HDBern n10 k0|-m HDBern -f en.dat -k 0 -h EN -c integrated"
 )
-printf '%-26s %10s %12s\n' workload seconds log-bytes
+
+now() { date +%s.%N; }
+# Runs one variant in a fresh folder; prints its seconds.
+timed() {
+  local variant="$1" args="$2"
+  rm -rf "run-$variant" && mkdir "run-$variant" && cp ./*.dat ./*.fasta "run-$variant/"
+  local start end
+  start=$(now)
+  (cd "run-$variant" && "$build/$variant/vornak" $args >/dev/null 2>&1)
+  end=$(now)
+  echo "$end - $start" | bc
+}
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+status=0
+printf '%-28s %12s %12s %9s %10s\n' workload reference-s fast-s speedup identical
 for w in "${workloads[@]}"; do
   name="${w%%|*}"
   args="${w#*|}"
-  times=()
-  for rep in 1 2 3; do
-    rm -rf run && mkdir run && cp ./*.dat ./*.fasta run/ 2>/dev/null
-    start=$(date +%s.%N)
-    (cd run && "$exe" $args >/dev/null 2>&1)
-    end=$(date +%s.%N)
-    times+=("$(echo "$end - $start" | bc)")
+  ref=() fast=()
+  for ((r = 0; r < reps; r++)); do
+    ref+=("$(timed reference "$args")")
+    fast+=("$(timed fast "$args")")
   done
-  median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)
-  size=$(cat run/*.log 2>/dev/null | wc -c)
-  printf '%-26s %10.3f %12s\n' "$name" "$median" "$size"
+  same=yes
+  for f in run-fast/*.save run-fast/*.finalz; do
+    [ -e "$f" ] || continue
+    cmp -s "$f" "run-reference/${f#run-fast/}" || same=NO
+  done
+  for f in run-fast/*.log; do
+    diff -q <(grep -v '^Started at ' "$f") <(grep -v '^Started at ' "run-reference/${f#run-fast/}") \
+      >/dev/null || same=NO
+  done
+  [ "$same" = yes ] || status=1
+  r=$(printf '%s\n' "${ref[@]}" | median)
+  f=$(printf '%s\n' "${fast[@]}" | median)
+  printf '%-28s %12.3f %12.3f %8.1fx %10s\n' "$name" "$r" "$f" "$(echo "$r / $f" | bc -l)" "$same"
 done
+exit $status

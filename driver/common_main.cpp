@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <vector>
 
 #include "PartitionSampler/PartitionSampler.h"
 #include "U/Console.h"
@@ -98,7 +99,10 @@ void common_main(Settings s) {
   const bool enumerate = s.heuristics == "EN";
   long long iterations = enumerate ? 0 : iterationCount(s.B);
 
+  // The log takes n + k numbers per visited observation: write it in large blocks.
+  std::vector<char> logBuffer(1 << 20);
   std::ofstream logFile;
+  logFile.rdbuf()->pubsetbuf(logBuffer.data(), static_cast<std::streamsize>(logBuffer.size()));
   U::openWrite(logFile, fileStem + ".log", enumerate ? vout() : logFile, false);
   if (!enumerate) {
     logFile << "Started at " << U::localTimeText(time(nullptr)) << '\n';

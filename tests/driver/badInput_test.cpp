@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/run_exe.h"
 
 namespace {
 
 using Files = std::map<std::string, std::string>;
 
-Files snapshot(const std::string& folder) {
+Files snapshot(const TempDir& dir) {
   Files files;
-  DIR* d = opendir(folder.c_str());
+  DIR* d = opendir(dir.path.c_str());
   for (dirent* e; (e = readdir(d)) != nullptr;) {
     std::string name = e->d_name;
-    if (name != "." && name != "..") files[name] = ChildProcess::readAll(folder + "/" + name);
+    if (name != "." && name != "..") files[name] = dir.read(name);
   }
   closedir(d);
   return files;
@@ -165,12 +165,11 @@ TEST(BadInput, OneLineStatus255AndEarlierFilesUntouched) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     for (const auto& file : c.files) dir.write(file.first, file.second);
-    const Files before = snapshot(dir.path);
-    ProgramRun run = runProgram(c.args, dir.path);
-    EXPECT_FALSE(run.ending.bySignal);
-    EXPECT_EQ(run.ending.code, 255);
+    const Files before = snapshot(dir);
+    const ExeResult run = runExe(c.args, dir.path);
+    EXPECT_EQ(run.status, 255);
     EXPECT_EQ(lastLine(run.out), c.line) << run.out;
-    const Files after = snapshot(dir.path);
+    const Files after = snapshot(dir);
     for (const auto& file : before) {
       auto now = after.find(file.first);
       ASSERT_NE(now, after.end()) << file.first << " was removed";

@@ -14,8 +14,8 @@
 
 #include "U/RunError.h"
 #include "U/U.h"
-#include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/run_exe.h"
 
 namespace {
 
@@ -60,12 +60,11 @@ class FullDevice : public ::testing::Test {
 
 TEST_F(FullDevice, SearchStopsWithTheNameOfTheFileThatDidNotFit) {
   writeMatrix(30);
-  ProgramRun run = runProgram(
+  const ExeResult run = runExe(
       {"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "OA", "-B", "6", "-c", "integrated"},
       dir.path);
   const std::string stem = "d_k0_OA_p_a0_B6";
-  EXPECT_FALSE(run.ending.bySignal);
-  EXPECT_EQ(run.ending.code, 255);
+  EXPECT_EQ(run.status, 255);
   const std::string line = lastLine(run.out);
   EXPECT_TRUE(line == "Fail to write " + stem + ".log" || line == "Fail to write " + stem + ".save")
       << run.out;
@@ -84,12 +83,10 @@ TEST_F(FullDevice, SearchStopsWithTheNameOfTheFileThatDidNotFit) {
 
 TEST_F(FullDevice, EnumerationStopsWithTheNameOfTheFileThatDidNotFit) {
   writeMatrix(9);  // 21147 partitions: the list and the scores each outgrow the device
-  ProgramRun run =
-      runProgram({"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "EN", "-c", "integrated"},
-                 dir.path);
+  const ExeResult run =
+      runExe({"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "EN", "-c", "integrated"}, dir.path);
   const std::string stem = "d_k0_EN_p_a0";
-  EXPECT_FALSE(run.ending.bySignal);
-  EXPECT_EQ(run.ending.code, 255);
+  EXPECT_EQ(run.status, 255);
   const std::string line = lastLine(run.out);
   EXPECT_TRUE(line == "Fail to write " + stem + ".log" || line == "Fail to write " + stem + ".save")
       << run.out;

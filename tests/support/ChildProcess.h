@@ -1,6 +1,7 @@
-// The built program as a child process, for whole-program tests that must act while it runs
-// (send it signals) or see how it ended. Standard output and error go to private temporary
-// files, so a chatty child can never stall on a full pipe.
+// The built program as a child process that runs while the test acts on it (sends it
+// signals, stops it) and that tells an exit status from death by a signal; run_exe.h runs a
+// program to its end. Standard output and error go to private temporary files, so a chatty
+// child can never stall on a full pipe.
 #pragma once
 #include <fcntl.h>
 #include <signal.h>
@@ -99,6 +100,7 @@ class ChildProcess {
   std::string out() const { return readAll(outFile_); }
   std::string err() const { return readAll(errFile_); }
 
+ private:
   static std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
@@ -106,7 +108,6 @@ class ChildProcess {
     return s.str();
   }
 
- private:
   static std::string temporaryFile() {
     char pattern[] = "/tmp/vornak-child-XXXXXX";
     int fd = mkstemp(pattern);
@@ -137,17 +138,3 @@ class ChildProcess {
   bool ended_ = false;
   Ending ending_;
 };
-
-// Runs the program to its end: its standard output and how it ended.
-struct ProgramRun {
-  std::string out;
-  ChildProcess::Ending ending;
-};
-
-inline ProgramRun runProgram(const std::vector<std::string>& args, const std::string& workDir) {
-  ChildProcess child(args, workDir);
-  ProgramRun run;
-  run.ending = child.wait();
-  run.out = child.out();
-  return run;
-}

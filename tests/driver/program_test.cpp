@@ -1,0 +1,203 @@
+// Whole-program tests: the built executable (and the R entry point) run in a fresh folder.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+#include "support/run_exe.h"
+
+namespace {
+
+// The usage text, line by line.
+const char* const kUsageLines[] = {
+    "\n",
+    "vornak.exe -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 6 -l case1 \n",
+    "vornak.exe -m ProteinSequence -f set123a.fasta -k 3 -h UX -t 10 -l case2 \n",
+    "vornak.exe -m mclust2 -f sim11.dat -k 2 -h EN \n",
+    "vornak.exe -m ProteinSequence -f set123b.fasta -k 3 -h UX -B 6 -t 1 -l tmp -p bg -a 1 -z "
+    "xxx.finalz\n",
+    "\n",
+    "Options:\n",
+    "  -m: model. This should be ProteinSequence, HDBern, kmeans2, or mclust2.\n",
+    "  -f: data file name. For ProteinSequence, the file should be in fasta format. For other "
+    "models, the file should contain a matrix, with each row corresponding to an observation.\n",
+    "  -h: heuristics. This should be JN, DA, UW, UX, UY, OA, SR, or EN. \n",
+    "  -k: number of assumed clusters. If 0, it means k is infinite mixture.\n",
+    "  -B: The maximum number of iterations should be 1eB. The default value is 6.\n",
+    "  -t: number of minutes to run\n",
+    "  -l: an arbitrary label for this run. It is used to help provide unique names for the "
+    "output files.\n",
+    "  the following are optional\n",
+    "  -p: component prior. The allowable values depends on the model.\n\tFor ProteinSequence, "
+    "this should be bg (default), flat, or cloud9.\n\tFor mclust2, this is used in specifying "
+    "component prior, default 1.\n\tFor HDBern, this should be flat (default), point5, point05, "
+    "or point005.\n",
+    "  -a: parameter log(alpha) for DP or Dirichlet, default log(1).\n",
+    "  -c: the type of likelihood. This should be classi, mixture, or integrated.\n",
+    "  -z: name of a file containing a partition used to initialize the search. The default is "
+    "an empty string, meaning use a random partition.\n",
+    "  \n",
+};
+
+std::string usageText() {
+  std::string text;
+  for (const char* line : kUsageLines) text += line;
+  return text;
+}
+
+std::vector<std::string> entries(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> split(const std::string& line) {
+  std::vector<std::string> out;
+  std::istringstream in(line);
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+TEST(Program, MissingRequiredOptionsPrintUsageAndCreateNothing) {
+  const char* const lines[] = {
+      "",
+      "-m mclust2 -f sim11.dat -k 2 -h UX",  // a search needs -B or -t
+      "-m mclust2 -f sim11.dat -h EN",
+      "-m mclust2 -f sim11.dat -k -1 -h EN -B 3",
+      "-f sim11.dat -k 2 -h EN",
+      "-m mclust2 -k 2 -h EN",
+      "-m mclust2 -f sim11.dat -k 2 -B 3 -c classi",
+      "-m mclust2 -f sim11.dat -k 2 -B 3 -h",
+  };
+  ASSERT_EQ(std::size(kUsageLines), 20u);
+  for (const char* line : lines) {
+    SCOPED_TRACE(line);
+    TempDir dir;
+    ExeResult run = runExe(split(line), dir.path);
+    EXPECT_EQ(run.out, usageText());
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 255);
+    EXPECT_TRUE(entries(dir).empty());
+  }
+}
+
+const std::regex kStartedLine(
+    "Started at [0-9]{4}/[1-9][0-9]?/[1-9][0-9]? (0|[1-9][0-9]?):(0|[1-9][0-9]?):(0|[1-9][0-9]?)");
+
+// A search run without -c stops at the criterion, after its log has been started.
+TEST(Program, MissingCriterionStopsAfterTheLogIsWritten) {
+  TempDir dir;
+  ExeResult run = runExe(split("-m mclust2 -f sim11.dat -k 2 -h UX -B 2 -l x"), dir.path);
+  EXPECT_EQ(run.out,
+            "\nfileStem: sim11_k2_UX_p1_a0_B2_x\nmain(). criterionType not recognized: \n");
+  EXPECT_EQ(run.status, 255);
+  ASSERT_EQ(entries(dir), std::vector<std::string>{"sim11_k2_UX_p1_a0_B2_x.log"});
+  const std::string log = dir.read("sim11_k2_UX_p1_a0_B2_x.log");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(
+      log, match,
+      std::regex("  write sim11_k2_UX_p1_a0_B2_x\\.log\n(.*)\n"
+                 "That was also the number used to initialize rng\\. \n")))
+      << log;
+  EXPECT_TRUE(std::regex_match(match[1].str(), kStartedLine)) << match[1];
+}
+
+TEST(Program, UnknownCriterionInAnEnumerationRun) {
+  // Enumeration writes no start lines; its "  write " line goes to standard output.
+  TempDir dir;
+  ExeResult run = runExe(split("-m mclust2 -f sim11.dat -k 2 -h EN -B 6 -l x -c Classi"), dir.path);
+  EXPECT_EQ(run.out,
+            "\nfileStem: sim11_k2_EN_p1_a0\n  write sim11_k2_EN_p1_a0.log\n"
+            "main(). criterionType not recognized: Classi\n");
+  EXPECT_EQ(run.status, 255);
+  ASSERT_EQ(entries(dir), std::vector<std::string>{"sim11_k2_EN_p1_a0.log"});
+  EXPECT_EQ(dir.read("sim11_k2_EN_p1_a0.log"), "");
+}
+
+// The first run stops at the missing criterion, but its log already exists.
+TEST(Program, SameCommandTwiceRefusesToReplaceTheLog) {
+  TempDir dir;
+  const std::vector<std::string> args = split("-m HDBern -f votes.dat -k 0 -h OA -t 1 -l again");
+  const std::string logName = "votes_k0_OA_p_a0_t1_again.log";
+  ExeResult first = runExe(args, dir.path);
+  EXPECT_EQ(first.status, 255);
+  ASSERT_TRUE(dir.exists(logName));
+  const std::string firstLog = dir.read(logName);
+  ExeResult second = runExe(args, dir.path);
+  EXPECT_EQ(second.out, "\nfileStem: votes_k0_OA_p_a0_t1_again\nFile already exists: " + logName +
+                            "\n");
+  EXPECT_EQ(second.status, 255);
+  EXPECT_EQ(dir.read(logName), firstLog);
+  EXPECT_EQ(entries(dir), std::vector<std::string>{logName});
+}
+
+// Settings rejected before any file is written.
+TEST(Program, BadSettingsStopBeforeAnyFile) {
+  const struct {
+    const char* line;
+    const char* out;
+  } cases[] = {
+      {"-m Foo -f d.dat -k 2 -h EN -c classi", "main(). model not recognized: Foo\n"},
+      {"-m ProteinSequence -f s.fasta -k 2 -h UX -B 2 -p point5 -c classi",
+       "main(). prior not recognized: point5\n"},
+      {"-m HDGBern -f d.dat -k 2 -h UX -B 2 -p bg -c classi",
+       "main(). prior not recognized: bg\n"},
+      {"-m mclust2 -f d.dat -k -2 -h UX -B 2 -c classi",
+       "main(). k must be 0 or a positive number of clusters: -2\n"},
+      {"-m mclust2 -f d.dat -k 3 -h JN -B 2 -c classi",
+       "main(). heuristics JN change the number of clusters and need -k 0: 3\n"},
+      {"-m mclust2 -f d.dat -k 2 -h UX -B 19 -c classi",
+       "\nfileStem: d_k2_UX_p1_a0_B19\n"
+       "main(). B too large, 10 to its power does not fit in 64 bits: 19\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    TempDir dir;
+    ExeResult run = runExe(split(c.line), dir.path);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_TRUE(entries(dir).empty());
+  }
+}
+
+// The R entry takes strings by length (not terminated), uses the integrated criterion and
+// returns to its caller instead of ending the process.
+TEST(Program, REntryRunsWithStringsGivenByLength) {
+  const std::string library =
+      std::filesystem::path(VORNAK_EXE).parent_path().string() + "/libvornak_r.so";
+  TempDir dir;
+  ExeResult run = runInChild(dir.path, [&] {
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) return 3;
+    using Entry = void (*)(char**, int*, char**, int*, char**, int*, char**, int*, char**, int*,
+                           char**, int*, int*, int*, int*);
+    auto entry = reinterpret_cast<Entry>(dlsym(handle, "vornak_R_main"));
+    if (entry == nullptr) return 4;
+    char data[] = "sim11.datXXXX", label[] = "labYY", initialZ[] = "", heuristics[] = "UXZ",
+         prior[] = "?", model[] = "mclust2QQ";
+    char *dataP = data, *labelP = label, *initialZP = initialZ, *heuristicsP = heuristics,
+         *priorP = prior, *modelP = model;
+    int dataLen = 9, labelLen = 3, initialZLen = 0, heuristicsLen = 2, priorLen = 0,
+        modelLen = 7, k = 2, B = 2, minutes = -1;
+    entry(&dataP, &dataLen, &labelP, &labelLen, &initialZP, &initialZLen, &heuristicsP,
+          &heuristicsLen, &priorP, &priorLen, &modelP, &modelLen, &k, &B, &minutes);
+    return 0;
+  });
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out.rfind("\nfileStem: sim11_k2_UX_p1_a0_B2_lab\n", 0), 0u) << run.out;
+  EXPECT_EQ(run.out.find("criterionType"), std::string::npos) << run.out;
+  ASSERT_TRUE(dir.exists("sim11_k2_UX_p1_a0_B2_lab.log"));
+  const std::string log = dir.read("sim11_k2_UX_p1_a0_B2_lab.log");
+  EXPECT_EQ(log.rfind("  write sim11_k2_UX_p1_a0_B2_lab.log\n", 0), 0u) << log;
+}
+
+}  // namespace
