@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PartitionSampler/Observable.h"
+#include "U/DirichletScorer.h"
 #include "U/Matrix.h"
 #include "U/MixtureDirichletRV.h"
 
@@ -16,7 +17,8 @@ template <int W>
 class CategoricalColumns : public Observable {
  public:
   Matrix<int> sequence;        // n rows of T values 0..W-1
-  MixtureDirichletRV muPrior;  // prior of a column's W outcome probabilities
+  MixtureDirichletRV muPrior;  // prior of a column's W outcome probabilities; the fast
+                               // scoring copies it at construction
   std::ostream& logFile;
 
   // Reads the prior text (it must have W categories), then the matrix; a value outside
@@ -27,15 +29,38 @@ class CategoricalColumns : public Observable {
   // count: T rows of W outcome counts of cluster j; returns the member count.
   int getCount(const int* z, int j, int* count) const;
 
+  // Each criterion has a plain reference version and a fast one giving the same double bit for
+  // bit; the build option VORNAK_REFERENCE_SCORING makes the criteria use the reference.
   double getClusterFit(const int* z, int j) const override;
   double getClassificationLik(const int* z, int j) const override;
   // A label below k without members has weight 0 and is left out.
   double getMixtureLik(const int* z, int k) const override;
+
+  double clusterFitReference(const int* z, int j) const;
+  double clusterFitFast(const int* z, int j) const;
+  double classificationLikReference(const int* z, int j) const;
+  double classificationLikFast(const int* z, int j) const;
+  double mixtureLikReference(const int* z, int k) const;
+  double mixtureLikFast(const int* z, int k) const;
+
+  // Additive statistics for searches: the T x W outcome counts.
+  int statsSize() const override;
+  void addToStats(int i, int* stats, int sign) const override;
+  double scoreStats(const int* stats, int members) const override;
   void writeComponentParam(const int*, int, std::ofstream&) const override {}
   double pairwiseDistance(int i1, int i2) const override;
   double pairwiseDistance(int i1, int i2, int length, const int* positions) const override;
 
  private:
+  // getCount's result, faster: for W = 2 only the ones are counted, in registers.
+  int countFast(const int* z, int j, int* count) const;
+  // Fills clusterSizes_ and the first k tables of clusterCounts_.
+  void countAll(const int* z, int k) const;
+
+  DirichletScorer muScorer_;                // muPrior, counts up to n
+  mutable std::vector<int> ones_;           // T, scratch of countFast
+  mutable std::vector<int> members_;        // n, scratch of countFast
+  mutable std::vector<double> shares_;      // k tables of T x W: count / cluster size
   mutable std::vector<int> count_;          // T x W
   mutable std::vector<int> clusterCounts_;  // k tables of T x W; grows with the largest k
   mutable std::vector<int> clusterSizes_;   // k

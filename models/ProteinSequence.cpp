@@ -46,6 +46,17 @@ ProteinSequence::ProteinSequence(const std::string& sequenceFileName, std::istre
   aaCount_.assign(static_cast<size_t>(T) * AA_KINDS, 0);
   taoCount_.assign(static_cast<size_t>(T) * 2, 0);
   nuCount_.assign(static_cast<size_t>(T) * 2, 0);
+  codeCount_.assign(static_cast<size_t>(T) * (AA_KINDS + 1), 0);
+  tranCount_.assign(static_cast<size_t>(T) * 4, 0);
+  memberList_.assign(n, 0);
+  gapSum_.assign(T, 0);
+  bothGapSum_.assign(T, 0);
+  gapFlags_ = Matrix<unsigned char>(n, T + 1);  // column 0: before the first, no gap
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < T; t++) gapFlags_[i][t + 1] = sequence[i][t] == GAP;
+  muScorer_.reset(muPrior, n);
+  taoScorer_.reset(taoPrior, n);
+  nuScorer_.reset(nuPrior, n);
 }
 
 int ProteinSequence::residueCode(char c) {
@@ -142,6 +153,14 @@ void ProteinSequence::getTranCount(const int* z, short int j, int* taoCount,
 }
 
 double ProteinSequence::getClusterFit(const int* z, int j) const {
+#ifdef VORNAK_REFERENCE_SCORING
+  return clusterFitReference(z, j);
+#else
+  return clusterFitFast(z, j);
+#endif
+}
+
+double ProteinSequence::clusterFitReference(const int* z, int j) const {
   int members = getAAcount(z, static_cast<short>(j), aaCount_.data());
   if (members == 0) return 0;
   getTranCount(z, static_cast<short>(j), taoCount_.data(), nuCount_.data());
@@ -155,6 +174,116 @@ double ProteinSequence::getClusterFit(const int* z, int j) const {
     int residues = 0;
     for (int m = 0; m < AA_KINDS; m++) residues += aa[m];
     if (residues > 0) ll += muPrior.logIntegratedLik(aa);
+  }
+  return ll;
+}
+
+double ProteinSequence::clusterFitFast(const int* z, int j) const {
+  const short label = static_cast<short>(j);  // as the reference's counters take it
+  // Local copies: a store through the count pointers could otherwise alias n and T.
+  const int rows = n;
+  const int columns = T;
+  int* list = memberList_.data();
+  int members = 0;
+  for (int i = 0; i < rows; i++) {
+    list[members] = i;
+    members += z[i] == label;
+  }
+  if (members == 0) return 0;
+
+  // Residue counts, the gap as a 21st code.
+  const int width = AA_KINDS + 1;
+  int* codeCount = codeCount_.data();
+  std::fill(codeCount_.begin(), codeCount_.end(), 0);
+  for (int s = 0; s < members; s++) {
+    const int* row = sequence[list[s]];
+    for (int t = 0; t < columns; t++) codeCount[t * width + row[t]]++;
+  }
+
+  // Per column the members with a gap (G) and with a gap here and in the column before (B),
+  // summed a block of columns at a time in registers; the four transition counts follow.
+  int* gaps = gapSum_.data();
+  int* bothGaps = bothGapSum_.data();
+  const int block = 16;
+  int t0 = 0;
+  for (; t0 + block <= columns; t0 += block) {
+    int g[block] = {};
+    int b[block] = {};
+    for (int s = 0; s < members; s++) {
+      const unsigned char* flag = gapFlags_[list[s]] + t0;  // flag[u + 1]: column t0 + u
+      for (int u = 0; u < block; u++) {
+        g[u] += flag[u + 1];
+        b[u] += flag[u + 1] & flag[u];
+      }
+    }
+    for (int u = 0; u < block; u++) {
+      gaps[t0 + u] = g[u];
+      bothGaps[t0 + u] = b[u];
+    }
+  }
+  for (int t = t0; t < columns; t++) gaps[t] = bothGaps[t] = 0;
+  for (int s = 0; s < members; s++) {
+    const unsigned char* flag = gapFlags_[list[s]];
+    for (int t = t0; t < columns; t++) {
+      gaps[t] += flag[t + 1];
+      bothGaps[t] += flag[t + 1] & flag[t];
+    }
+  }
+  int* tranCount = tranCount_.data();
+  for (int t = 0; t < columns; t++) {
+    const int gapsBefore = t > 0 ? gaps[t - 1] : 0;  // column 0 is entered from a residue
+    const int residueToGap = gaps[t] - bothGaps[t];
+    tranCount[t * 4 + 0] = members - gapsBefore - residueToGap;
+    tranCount[t * 4 + 1] = residueToGap;
+    tranCount[t * 4 + 2] = gapsBefore - bothGaps[t];
+    tranCount[t * 4 + 3] = bothGaps[t];
+  }
+
+  double ll = 0;
+  for (int t = 0; t < T; t++) {
+    const int* tao = &tranCount[t * 4];
+    const int* nu = tao + 2;
+    const int* aa = &codeCount[t * width];
+    if (tao[0] + tao[1] > 0) ll += taoScorer_.logIntegratedLik(tao);
+    if (nu[0] + nu[1] > 0) ll += nuScorer_.logIntegratedLik(nu);
+    if (members - aa[GAP] > 0) ll += muScorer_.logIntegratedLik(aa);
+  }
+  return ll;
+}
+
+namespace {
+const int kStatsWidth = ProteinSequence::AA_KINDS + 1 + 4;
+}  // namespace
+
+int ProteinSequence::statsSize() const {
+#ifdef VORNAK_REFERENCE_SCORING
+  return 0;
+#else
+  return T * kStatsWidth;
+#endif
+}
+
+void ProteinSequence::addToStats(int i, int* stats, int sign) const {
+  const int* row = sequence[i];
+  for (int t = 0; t < T; t++) {
+    int* column = stats + t * kStatsWidth;
+    column[row[t]] += sign;
+    const int toGap = row[t] == GAP;
+    const int fromGap = t > 0 && row[t - 1] == GAP;  // column 0 is entered from a residue
+    column[AA_KINDS + 1 + 2 * fromGap + toGap] += sign;
+  }
+}
+
+double ProteinSequence::scoreStats(const int* stats, int members) const {
+  if (members == 0) return 0;
+  double ll = 0;
+  for (int t = 0; t < T; t++) {
+    const int* aa = stats + t * kStatsWidth;
+    const int* tao = aa + AA_KINDS + 1;
+    const int* nu = tao + 2;
+    if (tao[0] + tao[1] > 0) ll += taoScorer_.logIntegratedLik(tao);
+    if (nu[0] + nu[1] > 0) ll += nuScorer_.logIntegratedLik(nu);
+    if (members - aa[GAP] > 0) ll += muScorer_.logIntegratedLik(aa);
   }
   return ll;
 }

@@ -9,6 +9,7 @@
 
 #include "PartitionSampler/Observable.h"
 #include "U/DirichletRV.h"
+#include "U/DirichletScorer.h"
 #include "U/Matrix.h"
 #include "U/MixtureDirichletRV.h"
 
@@ -19,6 +20,7 @@ class ProteinSequence : public Observable {
 
   Matrix<int> sequence;  // n rows of T residue codes
   std::ostream& logFile;
+  // The three priors; the fast scoring copies them at construction.
   MixtureDirichletRV muPrior;  // residue probabilities of a column, D = 20
   DirichletRV taoPrior;        // transitions out of a residue: (to residue, to gap)
   DirichletRV nuPrior;         // transitions out of a gap
@@ -43,7 +45,16 @@ class ProteinSequence : public Observable {
   // taoCount, nuCount: T rows of (into residue, into gap) out of a residue / out of a gap.
   void getTranCount(const int* z, short int j, int* taoCount, int* nuCount) const;
 
+  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
   double getClusterFit(const int* z, int j) const override;
+  // The plain scoring, kept as the reference of the fast one, which gives the same double.
+  double clusterFitReference(const int* z, int j) const;
+  double clusterFitFast(const int* z, int j) const;
+  // Additive statistics for searches: per column the 21 code counts (gap last) and the
+  // four transition counts (residue to residue, residue to gap, gap to residue, gap to gap).
+  int statsSize() const override;
+  void addToStats(int i, int* stats, int sign) const override;
+  double scoreStats(const int* stats, int members) const override;
   double getClassificationLik(const int* z, int j) const override;  // ends the run
   double getMixtureLik(const int* z, int k) const override;         // ends the run
   void writeComponentParam(const int*, int, std::ofstream&) const override {}
@@ -56,6 +67,20 @@ class ProteinSequence : public Observable {
   // Over positions[0..length-1], or over columns 0..length-1 when positions is null.
   double distanceOver(int i1, int i2, int length, const int* positions) const;
 
+  // The three priors with tables for counts up to n.
+  DirichletScorer muScorer_;
+  DirichletScorer taoScorer_;
+  DirichletScorer nuScorer_;
+  // Per observation, 1 + T flags: 0, then whether each column is a gap.
+  Matrix<unsigned char> gapFlags_;
+  // Scratch of clusterFitFast: T rows of 21 counts (the gap last); T rows of 4 transition
+  // counts (residue->residue, residue->gap, gap->residue, gap->gap); the member indices;
+  // per column the members with a gap, and with a gap in this and the previous column.
+  mutable std::vector<int> codeCount_;
+  mutable std::vector<int> tranCount_;
+  mutable std::vector<int> memberList_;
+  mutable std::vector<int> gapSum_;
+  mutable std::vector<int> bothGapSum_;
   mutable std::vector<int> aaCount_;   // T x 20
   mutable std::vector<int> taoCount_;  // T x 2
   mutable std::vector<int> nuCount_;   // T x 2

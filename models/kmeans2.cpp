@@ -30,8 +30,62 @@ double RealRows::pairwiseDistance(int i1, int i2, int dimension, const int* posi
   return std::sqrt(sum);
 }
 
+namespace {
+
+// Sums of columns t0..t0+B-1 (and of their squares when squares) over the listed rows, in
+// list order; the 2B sums stay in registers.
+template <int B, bool squares>
+void sumColumns(const Matrix<double>& data, const int* list, int members, int t0, double* sum,
+                double* sum2) {
+  double s[B] = {};
+  double s2[B] = {};
+  for (int k = 0; k < members; k++) {
+    const double* row = data[list[k]] + t0;
+    for (int b = 0; b < B; b++) {
+      s[b] += row[b];
+      if (squares) s2[b] += row[b] * row[b];
+    }
+  }
+  for (int b = 0; b < B; b++) {
+    sum[t0 + b] = s[b];
+    if (squares) sum2[t0 + b] = s2[b];
+  }
+}
+
+template <bool squares>
+void sumAllColumns(const Matrix<double>& data, const int* list, int members, int columns,
+                   double* sum, double* sum2) {
+  int t0 = 0;
+  for (; t0 + 4 <= columns; t0 += 4) sumColumns<4, squares>(data, list, members, t0, sum, sum2);
+  for (; t0 < columns; t0++) sumColumns<1, squares>(data, list, members, t0, sum, sum2);
+}
+
+}  // namespace
+
+int RealRows::fastMeans(const int* z, short label, int* list, double* mean,
+                        double* mean2) const {
+  const int rows = n;
+  const int columns = T;
+  int members = 0;
+  for (int i = 0; i < rows; i++) {
+    list[members] = i;
+    members += z[i] == label;
+  }
+  if (mean2) {
+    sumAllColumns<true>(data, list, members, columns, mean, mean2);
+  } else {
+    sumAllColumns<false>(data, list, members, columns, mean, mean2);
+  }
+  if (members > 0)
+    for (int t = 0; t < columns; t++) {
+      mean[t] /= members;
+      if (mean2) mean2[t] /= members;
+    }
+  return members;
+}
+
 kmeans2::kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale)
-    : RealRows(dataFileName, _logFile, _scale), mean_(T, 0.0) {}
+    : RealRows(dataFileName, _logFile, _scale), mean_(T, 0.0), members_(n, 0) {}
 
 int kmeans2::getMean(const int* z, short int j, double* mean) const {
   for (int t = 0; t < T; t++) mean[t] = 0;
@@ -47,6 +101,14 @@ int kmeans2::getMean(const int* z, short int j, double* mean) const {
 }
 
 double kmeans2::getClusterFit(const int* z, int j) const {
+#ifdef VORNAK_REFERENCE_SCORING
+  return clusterFitReference(z, j);
+#else
+  return clusterFitFast(z, j);
+#endif
+}
+
+double kmeans2::clusterFitReference(const int* z, int j) const {
   int members = getMean(z, static_cast<short>(j), mean_.data());
   if (members == 0) return 0;
   double withinClusterSS = 0;
@@ -54,6 +116,24 @@ double kmeans2::getClusterFit(const int* z, int j) const {
     if (z[i] != static_cast<short>(j)) continue;
     for (int t = 0; t < T; t++) {
       double d = data[i][t] - mean_[t];
+      withinClusterSS += d * d;
+    }
+  }
+  return -withinClusterSS * scale;
+}
+
+// The reference's sums in their order; the members are listed once instead of found twice.
+double kmeans2::clusterFitFast(const int* z, int j) const {
+  int* list = members_.data();
+  double* mean = mean_.data();
+  const int members = fastMeans(z, static_cast<short>(j), list, mean, nullptr);
+  if (members == 0) return 0;
+  const int columns = T;
+  double withinClusterSS = 0;
+  for (int k = 0; k < members; k++) {
+    const double* row = data[list[k]];
+    for (int t = 0; t < columns; t++) {
+      double d = row[t] - mean[t];
       withinClusterSS += d * d;
     }
   }

@@ -20,6 +20,12 @@ class RealRows : public Observable {
   double pairwiseDistance(int i1, int i2) const override;
   // Over the dimension columns listed in positions.
   double pairwiseDistance(int i1, int i2, int dimension, const int* positions) const override;
+
+ protected:
+  // The averages of the fast scores, each a sum over the members in ascending order divided
+  // by their count, as the plain getMean computes them; mean2 (if not null) gets the averages
+  // of squares. Lists the members in list (n places); returns their count.
+  int fastMeans(const int* z, short label, int* list, double* mean, double* mean2) const;
 };
 
 class kmeans2 final : public RealRows {
@@ -29,11 +35,16 @@ class kmeans2 final : public RealRows {
   // mean[t]: average of column t over cluster j (left 0 when empty); returns the count.
   int getMean(const int* z, short int j, double* mean) const;
 
+  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
   double getClusterFit(const int* z, int j) const override;
+  // The plain scoring, kept as the reference of the fast one, which gives the same double.
+  double clusterFitReference(const int* z, int j) const;
+  double clusterFitFast(const int* z, int j) const;
   double getClassificationLik(const int* z, int j) const override;  // ends the run
   double getMixtureLik(const int* z, int k) const override;         // ends the run
   void writeComponentParam(const int*, int, std::ofstream&) const override {}
 
  private:
   mutable std::vector<double> mean_;  // T
+  mutable std::vector<int> members_;  // n, the member indices of clusterFitFast
 };

@@ -24,7 +24,11 @@ class mclust2 final : public RealRows {
   // Averages and averages of squares per dimension over cluster j (0 when empty).
   int getMean(const int* z, short int j, double* mean, double* mean2) const;
 
+  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
   double getClusterFit(const int* z, int j) const override;
+  // The plain scoring, kept as the reference of the fast one, which gives the same double.
+  double clusterFitReference(const int* z, int j) const;
+  double clusterFitFast(const int* z, int j) const;
   double getClassificationLik(const int* z, int j) const override;  // ends the run
   double getMixtureLik(const int* z, int k) const override;         // ends the run
   // "Inf k " then per cluster T pairs "mean precision" drawn from the posterior (one gamma
@@ -32,9 +36,14 @@ class mclust2 final : public RealRows {
   void writeComponentParam(const int* z, int k, std::ofstream& ofile) const override;
 
  private:
+  double sizeTerm(int members) const;
   // Posterior rate of dimension t for a cluster of size members with the given averages.
   double betaNew(int t, int members, double mean, double mean2, double lambdaNew) const;
 
+  // Per cluster size m = 0..n, the part of each dimension's term that does not depend on the
+  // dimension, summed in the reference's order.
+  std::vector<double> sizeTerm_;
   mutable std::vector<double> mean_;   // T
   mutable std::vector<double> mean2_;  // T
+  mutable std::vector<int> members_;   // n, scratch of clusterFitFast
 };
