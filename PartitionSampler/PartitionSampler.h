@@ -69,6 +69,9 @@ class PartitionSampler {
   void traceit(double lik);
   void print(std::ostream& of, const int* z, bool newline);
   void writeFinalz(const std::string& fileStem);
+  // Ends the run after a failed write of brokenFile, keeping the current partition in
+  // .finalz when it can still be written.
+  [[noreturn]] void failOutput(const std::string& fileStem, const std::string& brokenFile);
 
   // One-at-a-time Gibbs sweep.
   void oneAtATime();

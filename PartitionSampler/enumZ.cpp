@@ -5,6 +5,8 @@
 
 #include "PartitionSampler/PartitionSampler.h"
 #include "U/Console.h"
+#include "U/Interrupt.h"
+#include "U/RunError.h"
 #include "U/U.h"
 #include "U/mypartitions.h"
 
@@ -28,13 +30,29 @@ void PartitionSampler::enumZ(const std::string& fileStem) {
 
   U::openWrite(save, fileStem + ".save", vout(), false);
   save.precision(10);
+  long long listed = 0;
   for (int k = kFirst; k <= kLast; k++) {
     double ways = 0;
     const std::vector<int> out = mypartitions::partitions(n, k, ways, true, false);
     const int rows = static_cast<int>(ways);
     U::print2Dmatrix(out.data(), rows, n, logFile);
-    for (int i = 0; i < rows; i++)
+    if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
+    for (int i = 0; i < rows; i++) {
       U::writeNumber(save, getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k), '\n');
+      listed++;
+      // A full disk shows as soon as a buffer cannot be written.
+      if (!save) U::fail(logFile, "Fail to write " + fileStem + ".save");
+      if (const int signal = interruptSignal()) {
+        save.close();
+        if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
+        const std::string line = "Enumeration interrupted by signal " + U::n2s(signal) +
+                                 " after partition " + U::n2s(listed);
+        logFile << line << '\n';
+        logFile.flush();
+        if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
+        throw RunError(line, 128 + signal);
+      }
+    }
   }
   save.close();
   if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");

@@ -59,7 +59,22 @@ class Progress {
   std::chrono::steady_clock::time_point last_ = start_ - std::chrono::seconds(1);
 };
 
+std::string labelsText(const std::vector<int>& z, int n) {
+  std::ostringstream labels;
+  U::printArray(z.data(), n, labels, true);
+  return labels.str();
+}
+
 }  // namespace
+
+void PartitionSampler::failOutput(const std::string& fileStem, const std::string& brokenFile) {
+  // The partition is the result of the run: it still goes to .finalz when there is room, so
+  // a full disk costs the trace or log lines that did not fit, not the search. Otherwise the
+  // last checkpoint's .finalz stays as it was, complete.
+  if (U::writeFileAtomically(fileStem + ".finalz", labelsText(zold, n)))
+    logFile << "  write " << fileStem << ".finalz" << '\n';
+  U::fail(logFile, "Fail to write " + brokenFile);
+}
 
 void PartitionSampler::print(std::ostream& of, const int* z, bool newline) {
   std::vector<int> sizes(kold);
@@ -83,9 +98,7 @@ void PartitionSampler::traceit(double lik) {
 }
 
 void PartitionSampler::writeFinalz(const std::string& fileStem) {
-  std::ostringstream labels;
-  U::printArray(zold.data(), n, labels, true);
-  U::replaceFile(fileStem + ".finalz", labels.str(), logFile);
+  U::replaceFile(fileStem + ".finalz", labelsText(zold, n), logFile);
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
@@ -93,6 +106,7 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
     U::openWrite(save, fileStem + ".save", logFile, false);
     save << std::setprecision(10) << getTotalLik(zold.data(), 1) << ' ' << 0 << '\n';
     save.close();
+    if (save.fail()) failOutput(fileStem, fileStem + ".save");
     writeFinalz(fileStem);
     return;
   }
@@ -178,8 +192,11 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
       writeFinalz(fileStem);
       save.flush();
       logFile.flush();
-      if (!save || !logFile) U::fail(logFile, "Fail to write " + fileStem + (save ? ".log" : ".save"));
     }
+    // A stream fails as soon as a full buffer cannot be written (a full disk, say): stop
+    // then rather than run on without a record.
+    if (!save) failOutput(fileStem, fileStem + ".save");
+    if (!logFile) failOutput(fileStem, fileStem + ".log");
     if ((stoppedBy = interruptSignal()) != 0) break;
     if (minPassed >= minuteAllowed) {
       logFile << "\n    Iterations completed within allowed time (" << minuteAllowed
@@ -191,13 +208,14 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
   U::writeNumber(save, previousLik, ' ');
   save << preivousLikCount << '\n';
   save.close();
-  if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
+  if (save.fail()) failOutput(fileStem, fileStem + ".save");
   writeFinalz(fileStem);
   if (stoppedBy != 0) {
     std::string line = "Run interrupted by signal " + U::n2s(stoppedBy) + " after iteration " +
                        U::n2s(completed);
     logFile << line << '\n';
     logFile.flush();
+    if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
     throw RunError(line, 128 + stoppedBy);
   }
 

@@ -19,6 +19,8 @@ void onSignal(int signo) {
 void installInterruptHandlers() {
   struct sigaction action = {};
   action.sa_handler = onSignal;
+  // Reads and writes in progress resume instead of failing with EINTR.
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);

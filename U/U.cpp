@@ -35,7 +35,7 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
                   bool overwrite) {
   if (!overwrite) {
     // Create the file exclusively so that two runs with the same stem cannot both write it.
-    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) fail(logFile, "File already exists: " + fileName);
       fail(logFile, "Fail to write " + fileName);
@@ -47,10 +47,10 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
   logFile << "  write " << fileName << '\n';
 }
 
-void U::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
+bool U::writeFileAtomically(const std::string& fileName, const std::string& text) {
   const std::string temporary = fileName + ".tmp";
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) fail(logFile, "Fail to write " + fileName);
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
   const char* p = text.data();
   size_t left = text.size();
   bool ok = true;
@@ -63,12 +63,27 @@ void U::replaceFile(const std::string& fileName, const std::string& text, std::o
       left -= static_cast<size_t>(written);
     }
   }
+  // The data must be on disk before the rename makes it the file: a crash in between then
+  // leaves the old complete file, never a new empty one.
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (!ok || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
     ::unlink(temporary.c_str());
-    fail(logFile, "Fail to write " + fileName);
+    return false;
   }
+  // Make the rename itself durable; some file systems cannot sync a folder, which is no error.
+  const std::string::size_type slash = fileName.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+void U::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
+  if (!writeFileAtomically(fileName, text)) fail(logFile, "Fail to write " + fileName);
   logFile << "  write " << fileName << '\n';
 }
 
@@ -81,6 +96,26 @@ void U::openRead(std::ifstream& file, const std::string& fileName, std::ostream&
 namespace {
 
 const std::string::size_type kMaxLineLength = 4999;
+
+// Reads one line without its line feed into line. False at the end of the file, or when the
+// line is longer than maxLength (then longLine is set and the rest of the line is left
+// unread, so a file without line breaks is never held in memory whole).
+bool readLineUpTo(std::istream& in, std::string& line, std::string::size_type maxLength,
+                  bool& longLine) {
+  line.clear();
+  longLine = false;
+  std::streambuf* buffer = in.rdbuf();
+  for (;;) {
+    const int c = buffer->sbumpc();
+    if (c == std::char_traits<char>::eof()) return !line.empty();
+    if (c == '\n') return true;
+    if (line.size() == maxLength) {
+      longLine = true;
+      return false;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+}
 
 bool parseValue(const char* text, int& value) {
   char* end = nullptr;
@@ -115,12 +150,11 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
 
   std::vector<std::string> lines;
   std::string line;
-  while (std::getline(file, line)) {
-    if (line.size() > kMaxLineLength)
-      bad(static_cast<long>(lines.size()) + 1,
-          "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
-    lines.push_back(line);
-  }
+  bool longLine = false;
+  while (readLineUpTo(file, line, kMaxLineLength, longLine)) lines.push_back(line);
+  if (longLine)
+    bad(static_cast<long>(lines.size()) + 1,
+        "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
   file.close();
   // The values are read on a second pass over the file, announced like the first.
   logFile << "  read " << fileName << '\n';

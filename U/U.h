@@ -32,6 +32,9 @@ struct U {
   // Writes "  write " and the name; a failed write ends the run with "Fail to write ".
   static void replaceFile(const std::string& fileName, const std::string& text,
                           std::ostream& logFile);
+  // The same replacement without messages: false when any step failed, and then fileName
+  // is untouched and no temporary file is left.
+  static bool writeFileAtomically(const std::string& fileName, const std::string& text);
   // Opens fileName for reading or ends the run with "Fail to read ". Writes "  read ".
   static void openRead(std::ifstream& file, const std::string& fileName, std::ostream& logFile);
 
@@ -62,8 +65,12 @@ struct U {
   // Body of the report for a run of the given length; exposed for tests.
   static std::string finishReport(int argc, char** argv, const std::string& msg, time_t t0,
                                   time_t now);
-  // Hands body to the system mail command, without a shell. Never fails the run.
+  // Hands body to the system mail command /usr/bin/mail, without a shell. A missing program
+  // or one that exits without reading is ignored: this never fails or stops the run.
   static void sendMailOnUnix(const std::string& to, const std::string& body);
+  // The same with another mail program (tests).
+  static void sendMailOnUnix(const std::string& to, const std::string& body,
+                             const std::string& mailProgram);
 
   // log(sum weights[i] * exp(logValues[i])), the largest value factored out.
   static double logSumExp(const double* logValues, int howMany, const double* weights);

@@ -1,4 +1,5 @@
 // The completion report and its mail: console only (the R entry writes no report).
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +42,11 @@ int U::finishUp(int argc, char** argv, const std::string& msg, time_t t0, std::o
 }
 
 void U::sendMailOnUnix(const std::string& to, const std::string& body) {
+  sendMailOnUnix(to, body, "/usr/bin/mail");
+}
+
+void U::sendMailOnUnix(const std::string& to, const std::string& body,
+                       const std::string& mailProgram) {
   char cwd[101] = {0};
   if (getcwd(cwd, sizeof cwd) == nullptr) cwd[0] = '\0';
   char host[101] = {0};
@@ -49,7 +55,7 @@ void U::sendMailOnUnix(const std::string& to, const std::string& body) {
 
   // The mail program runs without a shell, so no name can inject commands.
   int fds[2];
-  if (pipe(fds) != 0) return;
+  if (pipe2(fds, O_CLOEXEC) != 0) return;
   pid_t pid = fork();
   if (pid < 0) {
     ::close(fds[0]);
@@ -60,7 +66,8 @@ void U::sendMailOnUnix(const std::string& to, const std::string& body) {
     dup2(fds[0], STDIN_FILENO);
     ::close(fds[0]);
     ::close(fds[1]);
-    execl("/usr/bin/mail", "mail", "-s", subject.c_str(), to.c_str(), static_cast<char*>(nullptr));
+    execl(mailProgram.c_str(), "mail", "-s", subject.c_str(), to.c_str(),
+          static_cast<char*>(nullptr));
     _exit(127);
   }
   ::close(fds[0]);

@@ -38,7 +38,7 @@ class Vector : public Print, public std::vector<T> {
 };
 
 // One block: the items placed in it, in position order; unfilled positions hold fillers.
-class Tuple : public Vector<int> {
+class Tuple final : public Vector<int> {
  public:
   Tuple() = default;
   explicit Tuple(std::size_t n) : Vector<int>(n) {}

@@ -1,0 +1,14 @@
+// The console of the fuzz targets: messages go nowhere, so a run of millions of inputs is
+// not slowed by printing their rejections.
+#include <ostream>
+
+#include "U/Console.h"
+
+std::ostream& vout() {
+  static std::ostream nowhere(nullptr);
+  return nowhere;
+}
+
+bool progressWanted() { return false; }
+void progressShow(const char*) {}
+void progressEnd() {}

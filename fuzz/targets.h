@@ -1,0 +1,154 @@
+// What each fuzz target does with one input: hand it to a reader and, when the reader accepts
+// it, check what it built. A rejection (RunError) is an expected outcome; a crash, a sanitizer
+// report or a failed check (abort) is a fault. Each returns true when the input was accepted.
+// Shared by the libFuzzer entry points in fuzz/ and by the test that replays the corpus.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "PartitionSampler/Observable.h"
+#include "PartitionSampler/PartitionSampler.h"
+#include "U/Matrix.h"
+#include "U/MixtureDirichletRV.h"
+#include "U/PriorStrings.h"
+#include "U/RunError.h"
+#include "U/U.h"
+#include "models/ProteinSequence.h"
+
+namespace fuzzing {
+
+// Swallows the readers' progress and error lines.
+struct Discard : std::ostream {
+  Discard() : std::ostream(nullptr) {}
+};
+
+inline void require(bool holds) {
+  if (!holds) std::abort();
+}
+
+inline void writeFile(const std::string& path, const uint8_t* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  out.close();
+  require(!out.fail());
+}
+
+template <class T>
+bool readMatrixAs(const std::string& path, Matrix<T>& data) {
+  Discard log;
+  int rows = -1, columns = -1;
+  try {
+    U::readData<T>(path, rows, columns, data, log);
+  } catch (const RunError&) {
+    return false;
+  }
+  require(rows > 0 && columns > 0);
+  require(data.rows() == rows && data.cols() == columns);
+  return true;
+}
+
+// The numeric matrix reader, as int (HDBern, HDGBern) and as double (kmeans2, mclust2). A
+// file read as int must read as double too, to the same values.
+inline bool matrixReader(const uint8_t* data, size_t size, const std::string& scratch) {
+  writeFile(scratch, data, size);
+  Matrix<int> asInt;
+  Matrix<double> asDouble;
+  const bool intRead = readMatrixAs<int>(scratch, asInt);
+  const bool doubleRead = readMatrixAs<double>(scratch, asDouble);
+  if (intRead) {
+    require(doubleRead && asDouble.rows() == asInt.rows() && asDouble.cols() == asInt.cols());
+    for (int i = 0; i < asInt.rows(); i++)
+      for (int t = 0; t < asInt.cols(); t++) require(asDouble[i][t] == asInt[i][t]);
+  }
+  return doubleRead;
+}
+
+// The FASTA reader, through the model that owns it; an accepted alignment is also scored.
+inline bool fastaReader(const uint8_t* data, size_t size, const std::string& scratch) {
+  writeFile(scratch, data, size);
+  Discard log;
+  std::stringstream prior(ProteinSequenceBgPriorString);
+  try {
+    ProteinSequence model(scratch, prior, log);
+    require(model.n > 0 && model.T > 0);
+    for (int i = 0; i < model.n; i++)
+      for (int t = 0; t < model.T; t++)
+        require(model.sequence[i][t] >= 0 && model.sequence[i][t] <= ProteinSequence::GAP);
+    std::vector<int> together(model.n, 0);
+    model.getClusterFit(together.data(), 0);
+  } catch (const RunError&) {
+    return false;
+  }
+  return true;
+}
+
+// A model whose scores depend only on cluster sizes: enough for the sampler to score a start.
+class SizeModel : public Observable {
+ public:
+  explicit SizeModel(int observations) {
+    n = observations;
+    T = 1;
+  }
+  double getClusterFit(const int* z, int j) const override {
+    int size = 0;
+    for (int i = 0; i < n; i++) size += z[i] == j;
+    return -0.5 * size;
+  }
+  double getClassificationLik(const int* z, int j) const override { return getClusterFit(z, j); }
+  double getMixtureLik(const int*, int) const override { return 0; }
+  void writeComponentParam(const int*, int, std::ofstream&) const override {}
+  double pairwiseDistance(int i1, int i2) const override { return i1 == i2 ? 0 : 1; }
+  double pairwiseDistance(int i1, int i2, int, const int*) const override {
+    return pairwiseDistance(i1, i2);
+  }
+};
+
+// The start-partition reader. The first byte chooses n (1..8) and k (0, the open number of
+// clusters, or 1..n); the rest is the file.
+inline bool startPartitionReader(const uint8_t* data, size_t size, const std::string& scratch) {
+  if (size == 0) return false;
+  const int n = 1 + (data[0] & 7);
+  const int k = (data[0] >> 3) % (n + 1);
+  writeFile(scratch, data + 1, size - 1);
+  SizeModel model(n);
+  Discard log;
+  PartitionSampler sampler(k, n, INTEGRATED, &model, 0.0, log, "OA");
+  try {
+    sampler.setZ0(scratch);
+  } catch (const RunError&) {
+    return false;
+  }
+  require(sampler.kold >= 1 && sampler.kold <= n);
+  require(k == 0 || sampler.kold == k);
+  int total = 0;
+  for (int i = 0; i < n; i++) require(sampler.zold[i] >= 0 && sampler.zold[i] < sampler.kold);
+  for (int j = 0; j < sampler.kold; j++) total += sampler.clusterSizes0[j];
+  require(total == n);
+  sampler.getTotalLik(sampler.zold.data(), sampler.kold);
+  return true;
+}
+
+// The prior-text reader; an accepted prior is also evaluated once.
+inline bool priorTextReader(const uint8_t* data, size_t size) {
+  std::istringstream text(std::string(reinterpret_cast<const char*>(data), size));
+  Discard log;
+  try {
+    MixtureDirichletRV prior(text, log);
+    require(prior.dimension > 0 && prior.mixtureOrder > 0);
+    require(prior.alpha.rows() == prior.mixtureOrder && prior.alpha.cols() == prior.dimension);
+    require(static_cast<int>(prior.mixtureCoef.size()) == prior.mixtureOrder);
+    std::vector<int> counts(prior.dimension, 1);
+    prior.logIntegratedLik(counts.data());
+  } catch (const RunError&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace fuzzing

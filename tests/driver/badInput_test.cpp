@@ -1,0 +1,188 @@
+// Bad input through the real program: each row is a folder of files, a command line and the
+// one line the run must stop with. Every row must exit with status 255, print that line on
+// standard output, and leave every file that was there before byte for byte as it was.
+#include <gtest/gtest.h>
+#include <dirent.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+#include "support/run_exe.h"
+
+namespace {
+
+using Files = std::map<std::string, std::string>;
+
+Files snapshot(const TempDir& dir) {
+  Files files;
+  DIR* d = opendir(dir.path.c_str());
+  for (dirent* e; (e = readdir(d)) != nullptr;) {
+    std::string name = e->d_name;
+    if (name != "." && name != "..") files[name] = dir.read(name);
+  }
+  closedir(d);
+  return files;
+}
+
+std::string lastLine(const std::string& text) {
+  std::string::size_type end = text.size();
+  if (end > 0 && text[end - 1] == '\n') end--;
+  std::string::size_type start = text.rfind('\n', end == 0 ? 0 : end - 1);
+  start = start == std::string::npos ? 0 : start + 1;
+  return text.substr(start, end - start);
+}
+
+// A 0/1 matrix of 4 observations and 3 columns.
+const std::string kMatrix = "0 1 1\n1 0 0\n0 0 1\n1 1 0\n";
+const std::string kReal = "0.5 1\n2 3\n1 1\n";
+const std::vector<std::string> kSearch = {"-k", "0", "-h", "OA", "-B", "1", "-c", "integrated"};
+
+struct Case {
+  const char* what;
+  Files files;                     // present before the run
+  std::vector<std::string> args;   // the command line after the program name
+  std::string line;                // the last line on standard output
+  std::string creates;             // suffixes of the output files it may leave, in order
+};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const std::vector<std::string> hdbern = {"-m", "HDBern", "-f", "m.txt"};
+
+std::vector<Case> cases() {
+  const std::string longLine(5000, '1');  // one character over the limit
+  return {
+      // Matrix files.
+      {"ragged matrix", {{"m.txt", "0 1 1\n1 0\n0 0 1\n"}}, hdbern + kSearch,
+       "Bad matrix file m.txt, line 2: 2 values where the first line has 3", ".log"},
+      {"non-numeric field", {{"m.txt", "0 1 1\n1 x 0\n"}}, hdbern + kSearch,
+       "Bad matrix file m.txt, line 2: not a number: x", ".log"},
+      {"number with trailing text", {{"m.txt", "0 1 1\n1 0 1e\n"}}, hdbern + kSearch,
+       "Bad matrix file m.txt, line 2: not a number: 1e", ".log"},
+      {"over-long line", {{"m.txt", "0 1\n" + longLine + "\n"}}, hdbern + kSearch,
+       "Bad matrix file m.txt, line 2: longer than 4999 characters", ".log"},
+      {"blank trailing lines", {{"m.txt", kMatrix + "\n\n"}}, hdbern + kSearch,
+       "Bad matrix file m.txt, line 5: blank line", ".log"},
+      {"empty matrix file", {{"m.txt", ""}}, hdbern + kSearch, "Bad matrix file m.txt: no data",
+       ".log"},
+      {"missing data file", {}, hdbern + kSearch, "Fail to read m.txt", ".log"},
+      {"HDBern value 2", {{"m.txt", "0 1 1\n1 0 2\n"}}, hdbern + kSearch,
+       "Bad HDBern data file m.txt: row 2, column 3 holds 2, outside 0..1", ".log"},
+      {"HDBern value -1", {{"m.txt", "0 -1 1\n1 0 0\n"}}, hdbern + kSearch,
+       "Bad HDBern data file m.txt: row 1, column 2 holds -1, outside 0..1", ".log"},
+      {"HDGBern value 20", {{"m.txt", "0 19 1\n1 20 0\n"}},
+       std::vector<std::string>{"-m", "HDGBern", "-f", "m.txt"} + kSearch,
+       "Bad HDGBern data file m.txt: row 2, column 2 holds 20, outside 0..19", ".log"},
+      {"mclust2 single row", {{"r.txt", "0.5 1\n"}},
+       std::vector<std::string>{"-m", "mclust2", "-f", "r.txt"} + kSearch,
+       "Bad mclust2 data file r.txt: 1 row, the prior needs at least 2 for the variances", ".log"},
+      // FASTA files.
+      {"unequal FASTA lengths", {{"p.fasta", ">a\nACDE\n>b\nACD\n>c\nACDE\n"}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta: sequence 2 has 3 characters where the first has 4", ".log"},
+      {"empty FASTA", {{"p.fasta", ""}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta: no sequence", ".log"},
+      {"FASTA of headers only", {{"p.fasta", ">a\n>b\n"}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta: no sequence", ".log"},
+      // Prior text.
+      {"malformed mclust2 prior", {{"r.txt", kReal}},
+       std::vector<std::string>{"-m", "mclust2", "-f", "r.txt", "-p", "abc"} + kSearch,
+       "mclust2: prior is not a positive finite number: abc", ".log"},
+      {"negative mclust2 prior", {{"r.txt", kReal}},
+       std::vector<std::string>{"-m", "mclust2", "-f", "r.txt", "-p", "-2"} + kSearch,
+       "mclust2: prior is not a positive finite number: -2", ".log"},
+      // Start partitions.
+      {"-z too short", {{"m.txt", kMatrix}, {"z.txt", "0 1\n"}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"},
+       "Bad start partition file z.txt: holds 2 labels for 4 observations", ".log"},
+      {"-z negative label", {{"m.txt", kMatrix}, {"z.txt", "0 -1 0 1\n"}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"},
+       "Bad start partition file z.txt: label of observation 2 is not in 0..3: -1", ".log"},
+      {"-z label of n", {{"m.txt", kMatrix}, {"z.txt", "0 1 4 1\n"}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"},
+       "Bad start partition file z.txt: label of observation 3 is not in 0..3: 4", ".log"},
+      {"-z non-numeric label", {{"m.txt", kMatrix}, {"z.txt", "0 1 x 1\n"}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"},
+       "Bad start partition file z.txt: label of observation 3 is not a number: x", ".log"},
+      {"-z wrong k", {{"m.txt", kMatrix}, {"z.txt", "0 1 0 1\n"}},
+       hdbern + std::vector<std::string>{"-k", "3", "-h", "OA", "-B", "1", "-c", "integrated",
+                                         "-z", "z.txt"},
+       "Bad start partition file z.txt: it has 2 clusters but -k is 3", ".log"},
+      {"-z missing", {{"m.txt", kMatrix}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"}, "Fail to read z.txt", ".log"},
+      // Settings.
+      {"k larger than n", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "5", "-h", "OA", "-B", "1", "-c", "integrated"},
+       "main(). k is larger than the number of observations 4: 5", ".log"},
+      {"k larger than n, enumeration", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "5", "-h", "EN", "-c", "integrated"},
+       "main(). k is larger than the number of observations 4: 5", ".log"},
+      {"-k -2", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "-2", "-h", "OA", "-B", "1", "-c", "integrated"},
+       "main(). k must be 0 or a positive number of clusters: -2", ""},
+      {"-B 19", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "0", "-h", "OA", "-B", "19", "-c", "integrated"},
+       "main(). B too large, 10 to its power does not fit in 64 bits: 19", ""},
+      {"-a inf", {{"m.txt", kMatrix}}, hdbern + kSearch + std::vector<std::string>{"-a", "inf"},
+       "main(). logalpha is not a finite number: inf", ""},
+      {"-a nan", {{"m.txt", kMatrix}}, hdbern + kSearch + std::vector<std::string>{"-a", "nan"},
+       "main(). logalpha is not a finite number: nan", ""},
+      {"fixed k with JN", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "2", "-h", "JN", "-B", "1", "-c", "integrated"},
+       "main(). heuristics JN change the number of clusters and need -k 0: 2", ""},
+      {"unknown model", {{"m.txt", kMatrix}},
+       std::vector<std::string>{"-m", "HDbern", "-f", "m.txt"} + kSearch,
+       "main(). model not recognized: HDbern", ""},
+      {"unknown prior", {{"m.txt", kMatrix}},
+       hdbern + kSearch + std::vector<std::string>{"-p", "point1"},
+       "main(). prior not recognized: point1", ""},
+      {"unknown criterion", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "0", "-h", "OA", "-B", "1", "-c", "best"},
+       "main(). criterionType not recognized: best", ".log"},
+      {"unknown heuristic", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "0", "-h", "UW", "-B", "1", "-c", "integrated"},
+       "PartitionSampler::allIterations(). heuristics not supported: UW", ".log .save"},
+      // Files of an earlier run.
+      {"existing .log", {{"m.txt", kMatrix}, {"m_k0_OA_p_a0_B1.log", "earlier log\n"}},
+       hdbern + kSearch, "File already exists: m_k0_OA_p_a0_B1.log", ""},
+      {"existing .save", {{"m.txt", kMatrix}, {"m_k0_OA_p_a0_B1.save", "earlier trace\n"}},
+       hdbern + kSearch, "File already exists: m_k0_OA_p_a0_B1.save", ".log"},
+      {"existing enumeration .save", {{"m.txt", kMatrix}, {"m_k2_EN_p_a0.save", "-1.5\n"}},
+       hdbern + std::vector<std::string>{"-k", "2", "-h", "EN", "-c", "integrated"},
+       "File already exists: m_k2_EN_p_a0.save", ".log"},
+  };
+}
+
+TEST(BadInput, OneLineStatus255AndEarlierFilesUntouched) {
+  for (const Case& c : cases()) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    for (const auto& file : c.files) dir.write(file.first, file.second);
+    const Files before = snapshot(dir);
+    const ExeResult run = runExe(c.args, dir.path);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(lastLine(run.out), c.line) << run.out;
+    const Files after = snapshot(dir);
+    for (const auto& file : before) {
+      auto now = after.find(file.first);
+      ASSERT_NE(now, after.end()) << file.first << " was removed";
+      EXPECT_EQ(now->second, file.second) << file.first << " was changed";
+    }
+    // New files: only the log of the refused run (and the trace where the heuristic is
+    // refused in the first iteration), never a result.
+    std::string created;
+    for (const auto& file : after)
+      if (!before.count(file.first))
+        created += (created.empty() ? "" : " ") + file.first.substr(file.first.rfind('.'));
+    EXPECT_EQ(created, c.creates);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// Interrupting the real program during a search: SIGINT and SIGTERM end it after the current
+// sweep with its files written as at a normal end and status 128 + signal, and the .finalz
+// it leaves starts a second run; a second signal ends it at once.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+#include "support/run_exe.h"
+
+namespace {
+
+const int kRows = 30;
+
+// A 0/1 matrix of three noisy groups: enough work per sweep for the search to be caught
+// running.
+std::string groupedMatrix() {
+  std::ostringstream text;
+  unsigned state = 12345;
+  for (int i = 0; i < kRows; i++) {
+    for (int t = 0; t < 20; t++) {
+      state = state * 1103515245u + 12345u;
+      bool noise = (state >> 16) % 10 == 0;
+      bool value = ((t + i % 3) % 3 == 0) != noise;
+      text << (value ? 1 : 0) << (t < 19 ? " " : "\n");
+    }
+  }
+  return text.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+bool startsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The search, with a minute limit only as a guard should the signal be lost.
+const std::vector<std::string> kSearch = {"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "OA",
+                                          "-B", "12", "-t", "5", "-c", "integrated"};
+const std::string kStem = "d_k0_OA_p_a0_B12_t5";
+
+// Starts the search and returns once the log shows that sweeps are under way.
+void startSearch(ChildProcess& child, const TempDir& dir) {
+  ASSERT_TRUE(child.waitUntil([&] {
+    return dir.read(kStem + ".log").find("\nIter 2\n") != std::string::npos;
+  })) << child.out();
+}
+
+TEST(Interrupt, SignalEndsTheSearchWithItsFilesComplete) {
+  const struct {
+    int signo;
+    int status;
+  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.signo);
+    TempDir dir;
+    dir.write("d.txt", groupedMatrix());
+    ChildProcess child(kSearch, dir.path);
+    startSearch(child, dir);
+    child.signal(c.signo);
+    const ChildProcess::Ending ending = child.wait();
+    EXPECT_FALSE(ending.bySignal);
+    EXPECT_EQ(ending.code, c.status);
+
+    // The log ends with the interrupted line; it names the last iteration the log began.
+    const std::vector<std::string> log = lines(dir.read(kStem + ".log"));
+    ASSERT_FALSE(log.empty());
+    long iterations = 0;
+    for (const std::string& line : log)
+      if (startsWith(line, "Iter ")) iterations++;
+    EXPECT_EQ(log.back(), "Run interrupted by signal " + std::to_string(c.signo) +
+                              " after iteration " + std::to_string(iterations));
+    EXPECT_EQ(log[log.size() - 2], "  write " + kStem + ".finalz");
+    EXPECT_EQ(dir.read(kStem + ".log").find("acceptance rate"), std::string::npos);
+
+    // The trace: its first line, then run lengths over one point per observation and sweep.
+    const std::vector<std::string> save = lines(dir.read(kStem + ".save"));
+    ASSERT_GE(save.size(), 2u);
+    EXPECT_TRUE(startsWith(save[0], "        "));
+    long points = 0;
+    double lastScore = NAN;
+    for (size_t i = 1; i < save.size(); i++) {
+      std::istringstream fields(save[i]);
+      long count = 0;
+      std::string rest;
+      ASSERT_TRUE(fields >> lastScore >> count) << save[i];
+      EXPECT_FALSE(fields >> rest) << save[i];
+      points += count;
+    }
+    EXPECT_EQ(points, 1 + kRows * iterations);
+    const std::string saveText = dir.read(kStem + ".save");
+    EXPECT_EQ(saveText.back(), '\n');
+
+    // The partition: one label per observation, labels 0..k-1 all used.
+    const std::string finalz = dir.read(kStem + ".finalz");
+    std::istringstream labels(finalz);
+    std::vector<int> z;
+    for (int label; labels >> label;) z.push_back(label);
+    ASSERT_EQ(static_cast<int>(z.size()), kRows);
+    EXPECT_EQ(finalz.substr(finalz.size() - 2), " \n");
+    int k = 0;
+    for (int label : z) k = std::max(k, label + 1);
+    std::vector<int> sizes(k, 0);
+    for (int label : z) {
+      ASSERT_GE(label, 0);
+      sizes[label]++;
+    }
+    for (int size : sizes) EXPECT_GT(size, 0);
+    EXPECT_FALSE(dir.exists(kStem + ".finalz.tmp"));
+
+    // A second run starts from it: its first trace line shows the same partition's sizes
+    // and score (the interrupted trace's last value, there to 10 digits, here to 6).
+    const ExeResult again = runExe({"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "OA", "-B",
+                                    "0", "-c", "integrated", "-l", "again", "-z",
+                                    kStem + ".finalz"},
+                                   dir.path);
+    EXPECT_EQ(again.status, 1) << again.out;
+    const std::string againStem = "d_k0_OA_p_a0_B0_again";
+    EXPECT_NE(dir.read(againStem + ".log").find("  read " + kStem + ".finalz\n"),
+              std::string::npos);
+    std::istringstream first(lines(dir.read(againStem + ".save")).at(0));
+    double startScore = 0;
+    first >> startScore;
+    std::vector<int> startSizes;
+    for (int size; first >> size;) startSizes.push_back(size);
+    EXPECT_EQ(startSizes, sizes);
+    EXPECT_NEAR(startScore, lastScore, 1e-5 * std::fabs(lastScore));
+  }
+}
+
+TEST(Interrupt, SecondSignalEndsTheProgramAtOnce) {
+  // Both signals arrive while the program is stopped, so the second surely finds the first
+  // still pending in the loop; the program must die by a signal instead of finishing up.
+  TempDir dir;
+  dir.write("d.txt", groupedMatrix());
+  ChildProcess child(kSearch, dir.path);
+  startSearch(child, dir);
+  child.stop();
+  child.signal(SIGINT);
+  child.signal(SIGTERM);
+  child.signal(SIGCONT);
+  const ChildProcess::Ending ending = child.wait();
+  EXPECT_TRUE(ending.bySignal);
+  EXPECT_TRUE(ending.code == SIGINT || ending.code == SIGTERM) << ending.code;
+  EXPECT_EQ(dir.read(kStem + ".log").find("Run interrupted"), std::string::npos);
+}
+
+}  // namespace
