@@ -34,8 +34,11 @@ PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Obse
   // The Dirichlet-process normaliser depends on n and alpha only.
   double alpha = std::exp(logalpha);
   for (int i = 1; i <= n; i++) dpNormaliser_ += std::log(alpha + i - 1);
-  lgammaInt_.resize(n + 2);
-  for (int s = 0; s <= n + 1; s++) lgammaInt_[s] = MathPlus::mylgamma(s);
+  // Integers up to n + k cover every argument of both partition priors.
+  const int largest = n + (k > 0 ? k : 0) + 1;
+  lgammaInt_.resize(largest + 1);
+  for (int s = 0; s <= largest; s++) lgammaInt_[s] = MathPlus::mylgamma(s);
+  piPriorLbeta_ = MathPlus::lbeta(piPrior.alpha.data(), piPrior.dimension, true);
 }
 
 bool PartitionSampler::usesDistances(const std::string& heuristics) {
@@ -49,7 +52,19 @@ double PartitionSampler::partitionLogPrior(const int* sizes, int k) const {
     if (k != piPrior.dimension)
       U::fail(logFile, "PartitionSampler::getTotalLik(). number of clusters " + U::n2s(k) +
                            " differs from the fixed k " + U::n2s(piPrior.dimension));
+#ifdef VORNAK_REFERENCE_SCORING
     return piPrior.logIntegratedLik(sizes);
+#else
+    // piPrior.logIntegratedLik with every parameter 1: 1 + size is a whole number, so the
+    // log-gammas come from the table; sums run in the same order as there.
+    double out = 0, alphaSum = 0;
+    for (int j = 0; j < k; j++) {
+      const double posterior = 1.0 + sizes[j];
+      out += lgammaInt_[1 + sizes[j]];
+      alphaSum += posterior;
+    }
+    return (out - MathPlus::mylgamma(alphaSum)) - piPriorLbeta_;
+#endif
   }
   int nonEmpty = 0;
   double lgammaSum = 0;

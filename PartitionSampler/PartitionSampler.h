@@ -127,7 +127,8 @@ class PartitionSampler {
   double candidateTotal(int i, int j, int k);
 
   double dpNormaliser_ = 0;               // sum over i = 1..n of log(alpha + i - 1)
-  std::vector<double> lgammaInt_;         // mylgamma(s) for s = 0..n+1
+  std::vector<double> lgammaInt_;         // mylgamma(s) for s = 0..n+k+1
+  double piPriorLbeta_ = 0;               // log-beta of piPrior's own parameters
   mutable std::vector<int> sizes_;        // scratch of getTotalLik
   mutable std::vector<ClusterKey> keys_;  // scratch of getTotalLik
   mutable ScoreCache fitCache_;           // integrated cluster scores by member set
