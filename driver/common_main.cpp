@@ -79,7 +79,9 @@ long long iterationCount(int B) {
 
 void common_main(Settings s) {
   // Checks that need no file: nothing is written before they pass.
-  if (s.k < -1) failOnStdout("main(). k must be 0 or a positive number of clusters: " + U::n2s(s.k));
+  // Cluster labels are compared as 16-bit values by some models: k stays below 32768.
+  if (s.k < -1 || s.k > 32767)
+    failOnStdout("main(). k must be 0 or a number of clusters from 1 to 32767: " + U::n2s(s.k));
   if (!std::isfinite(s.logalpha))
     failOnStdout("main(). logalpha is not a finite number: " + U::n2s(s.logalpha));
   // These moves change the number of clusters, which a fixed k forbids.

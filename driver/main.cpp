@@ -1,6 +1,7 @@
 // The console entry point: parse the options, run, write the completion report.
 #include <ctime>
 #include <iostream>
+#include <new>
 
 #include "U/Console.h"
 #include "U/Interrupt.h"
@@ -28,6 +29,12 @@ int main(int argc, char** argv) {
   } catch (const RunError& error) {
     vout().flush();
     return error.status;
+  } catch (const std::bad_alloc&) {
+    // The run's objects are released by now; say why instead of aborting.
+    vout() << "Out of memory: the data or the chosen heuristic need more memory than is available"
+           << '\n';
+    vout().flush();
+    return -1;
   }
   return U::finishUp(argc, argv, "", t0, vout(), kDefaultMailRecipient);
 }

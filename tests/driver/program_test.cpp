@@ -1,6 +1,7 @@
 // Whole-program tests: the built executable (and the R entry point) run in a fresh folder.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -152,7 +153,7 @@ TEST(Program, BadSettingsStopBeforeAnyFile) {
       {"-m HDGBern -f d.dat -k 2 -h UX -B 2 -p bg -c classi",
        "main(). prior not recognized: bg\n"},
       {"-m mclust2 -f d.dat -k -2 -h UX -B 2 -c classi",
-       "main(). k must be 0 or a positive number of clusters: -2\n"},
+       "main(). k must be 0 or a number of clusters from 1 to 32767: -2\n"},
       {"-m mclust2 -f d.dat -k 3 -h JN -B 2 -c classi",
        "main(). heuristics JN change the number of clusters and need -k 0: 3\n"},
       {"-m mclust2 -f d.dat -k 2 -h UX -B 19 -c classi",
@@ -198,6 +199,31 @@ TEST(Program, REntryRunsWithStringsGivenByLength) {
   ASSERT_TRUE(dir.exists("sim11_k2_UX_p1_a0_B2_lab.log"));
   const std::string log = dir.read("sim11_k2_UX_p1_a0_B2_lab.log");
   EXPECT_EQ(log.rfind("  write sim11_k2_UX_p1_a0_B2_lab.log\n", 0), 0u) << log;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Program, OutOfMemoryEndsWithOneLine) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the address sanitizer reserves more memory than the limit allows";
+#endif
+  // 20000 observations under a tree heuristic want a 3.2 GB distance matrix; allow 512 MB.
+  TempDir dir;
+  std::string rows;
+  for (int i = 0; i < 20000; i++) rows += std::to_string(i % 7) + " 1\n";
+  dir.write("big.dat", rows);
+  const char* args[] = {VORNAK_EXE, "-m", "kmeans2", "-f", "big.dat", "-k", "2", "-h", "UX",
+                        "-B", "1", "-c", "integrated", nullptr};
+  ExeResult result = runInChild(dir.path, [&] {
+    struct rlimit limit = {512ul << 20, 512ul << 20};
+    setrlimit(RLIMIT_AS, &limit);
+    execv(VORNAK_EXE, const_cast<char* const*>(args));
+    return 127;
+  });
+  EXPECT_EQ(result.status, 255);
+  EXPECT_NE(result.out.find("Out of memory: "), std::string::npos) << result.out << result.err;
 }
 
 }  // namespace
