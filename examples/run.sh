@@ -14,7 +14,7 @@ vornak() {
 }
 vornak -m HDBern -f votes.dat -k 0 -h OA -B 2 -c integrated -l demo
 vornak -m mclust2 -f sim11.dat -k 3 -h OA -B 2 -c integrated
-vornak -m ProteinSequence -f set123a.fasta -k 3 -h OA -B 1 -c integrated
+vornak -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 2 -c integrated
 echo
 echo "Results in $PWD:"
 ls
