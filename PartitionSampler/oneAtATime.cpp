@@ -1,24 +1,13 @@
-#include <sstream>
-
 #include "PartitionSampler/PartitionSampler.h"
 #include "U/RandomPlus.h"
 #include "U/U.h"
-
-namespace {
-// The partition as U::printArray writes it: each label and a blank, then a line break.
-void formatLabels(const std::vector<int>& z, std::string& line) {
-  std::ostringstream text;
-  U::printArray(z.data(), static_cast<int>(z.size()), text, true);
-  line = text.str();
-}
-}  // namespace
 
 void PartitionSampler::oneAtATime() {
   U::copyArray(zold.data(), znew.data(), n);
   // Candidates differ from zold in two clusters at most: score them from zold's clusters.
   const bool incremental = scoresPerCluster();
   if (incremental) refreshCurrentScores(true);
-  formatLabels(zold, zoldLine_);
+  zoldLine_ = U::arrayLine(zold.data(), n);
   for (int i = 0; i < n; i++) {
     const bool singleton = clusterSizes0[zold[i]] == 1;
     // With a fixed number of clusters a singleton never moves.
@@ -53,7 +42,7 @@ void PartitionSampler::oneAtATime() {
         moveInStats(i, from, d, emptied, lastLabel);
         refreshCurrentScores(false);
       }
-      formatLabels(zold, zoldLine_);
+      zoldLine_ = U::arrayLine(zold.data(), n);
     }
     traceit(logMean_[d]);
   }

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <iomanip>
 #include <limits>
-#include <sstream>
 
 #include "PartitionSampler/PartitionSampler.h"
 #include "U/Console.h"
@@ -15,19 +14,26 @@ namespace {
 
 const double kLogZero = -std::numeric_limits<double>::infinity();
 
-enum class Move { JN, DA, UX, UX2, UXf, UXf2, rBHS2, OA, SR, Unsupported };
+enum class Move { JN, DA, Tree, rBHS2, OA, SR, Unsupported };
 
-Move moveOf(const std::string& h) {
-  if (h == "JN" || h == "JN2") return Move::JN;
-  if (h == "DA" || h == "DA2") return Move::DA;
-  if (h == "UX") return Move::UX;
-  if (h == "UX2") return Move::UX2;
-  if (h == "UXf") return Move::UXf;
-  if (h == "UXf2") return Move::UXf2;
-  if (h == "rBHS2") return Move::rBHS2;
-  if (h == "OA") return Move::OA;
-  if (h == "SR" || h == "SR2") return Move::SR;
-  return Move::Unsupported;
+// The move of a heuristic and, for the tree-guided ones, the flags set before each move.
+struct Dispatch {
+  Move move;
+  bool flat = false;
+  bool leaves = false;
+};
+
+Dispatch dispatchOf(const std::string& h) {
+  if (h == "JN" || h == "JN2") return {Move::JN};
+  if (h == "DA" || h == "DA2") return {Move::DA};
+  if (h == "UX") return {Move::Tree, false, true};
+  if (h == "UX2") return {Move::Tree, false, false};
+  if (h == "UXf") return {Move::Tree, true, true};
+  if (h == "UXf2") return {Move::Tree, true, false};
+  if (h == "rBHS2") return {Move::rBHS2};
+  if (h == "OA") return {Move::OA};
+  if (h == "SR" || h == "SR2") return {Move::SR};
+  return {Move::Unsupported};
 }
 
 bool endsWith2(const std::string& h) { return !h.empty() && h.back() == '2'; }
@@ -59,11 +65,6 @@ class Progress {
   std::chrono::steady_clock::time_point last_ = start_ - std::chrono::seconds(1);
 };
 
-std::string labelsText(const std::vector<int>& z, int n) {
-  std::ostringstream labels;
-  U::printArray(z.data(), n, labels, true);
-  return labels.str();
-}
 
 }  // namespace
 
@@ -71,7 +72,7 @@ void PartitionSampler::failOutput(const std::string& fileStem, const std::string
   // The partition is the result of the run: it still goes to .finalz when there is room, so
   // a full disk costs the trace or log lines that did not fit, not the search. Otherwise the
   // last checkpoint's .finalz stays as it was, complete.
-  if (U::writeFileAtomically(fileStem + ".finalz", labelsText(zold, n)))
+  if (U::writeFileAtomically(fileStem + ".finalz", U::arrayLine(zold.data(), n)))
     logFile << "  write " << fileStem << ".finalz" << '\n';
   U::fail(logFile, "Fail to write " + brokenFile);
 }
@@ -98,7 +99,7 @@ void PartitionSampler::traceit(double lik) {
 }
 
 void PartitionSampler::writeFinalz(const std::string& fileStem) {
-  U::replaceFile(fileStem + ".finalz", labelsText(zold, n), logFile);
+  U::replaceFile(fileStem + ".finalz", U::arrayLine(zold.data(), n), logFile);
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
@@ -118,7 +119,8 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
   previousLik = getTotalLik(zold.data(), kold);
   preivousLikCount = 1;
 
-  const Move move = moveOf(heuristics);
+  const Dispatch dispatch = dispatchOf(heuristics);
+  const Move move = dispatch.move;
   const bool twoSweeps = endsWith2(heuristics);
   Progress progress(progressWanted());
   int aCounter = 0;
@@ -135,24 +137,9 @@ void PartitionSampler::run(long long iterations, int minuteAllowed, const std::s
       case Move::DA:
         Dahl();
         break;
-      case Move::UX:
-        flatHeuristicProb = false;
-        includeLeafNode = true;
-        SMsampler();
-        break;
-      case Move::UX2:
-        flatHeuristicProb = false;
-        includeLeafNode = false;
-        SMsampler();
-        break;
-      case Move::UXf:
-        flatHeuristicProb = true;
-        includeLeafNode = true;
-        SMsampler();
-        break;
-      case Move::UXf2:
-        flatHeuristicProb = true;
-        includeLeafNode = false;
+      case Move::Tree:
+        flatHeuristicProb = dispatch.flat;
+        includeLeafNode = dispatch.leaves;
         SMsampler();
         break;
       case Move::rBHS2:

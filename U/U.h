@@ -124,6 +124,13 @@ struct U {
     for (int i = 0; i < dim; i++) save << array[i] << ' ';
     if (println) save << '\n';
   }
+  // The text printArray writes for the array, line break included.
+  template <class T>
+  static std::string arrayLine(const T* array, int dim) {
+    std::ostringstream text;
+    printArray(array, dim, text, true);
+    return text.str();
+  }
   template <class T>
   static void print2Dmatrix(const T* matrix, int dim1, int dim2, std::ostream& save) {
     for (int i = 0; i < dim1; i++)
