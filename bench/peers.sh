@@ -33,6 +33,8 @@ if [ "$quick" = 1 ]; then
 else
   peer_sweeps=1000 hd_sizes=(1000 10000 50000) hd_B=1 ux_sizes=(2000 20000) ux_B=1
 fi
+# A tree move at n = 20,000 may take minutes: one iteration there.
+ux_big_B=0 ux_big_n=5000
 # Without a working -q, runs above this n would write gigabytes of log.
 loud_max_n=2000
 
@@ -201,6 +203,7 @@ scale() {
       *.fasta) gen protein "$n" 200 4 "$file" ;;
     esac
     local setup t=() m=()
+    [ "$unit" = iter ] && [ "$n" -gt "$ux_big_n" ] && B=$ux_big_B
     setup=$(setup_secs "$file" "${args[@]}") || continue
     for ((r = 0; r < reps; r++)); do
       measure scale "$file" "$vornak" "${args[@]}" -B "$B" && t+=("$secs") && m+=("$rss_mb")
