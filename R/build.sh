@@ -22,11 +22,11 @@ cd "$root"
 sources=()
 while IFS= read -r file; do
   case "$file" in
-    driver/main.cpp | driver/console.cpp | U/report.cpp) continue ;;
+    driver/main.cpp | driver/console.cpp | driver/report.cpp) continue ;;
   esac
   cp --parents "$file" "$pkg/src/"
   case "$file" in *.cpp) sources+=("$file") ;; esac
-done < <(find U models PartitionSampler partitions cluster driver -type f \
+done < <(find io stats models sampler partitions cluster driver -type f \
            \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | LC_ALL=C sort)
 if [ ${#sources[@]} -eq 0 ]; then
   echo "R/build.sh: no sources found under $root" >&2

@@ -4,8 +4,8 @@
 #include <exception>
 #include <string>
 
-#include "U/Console.h"
-#include "U/RunError.h"
+#include "io/Console.h"
+#include "io/RunError.h"
 #include "driver/common_main.h"
 
 #ifdef VORNAK_R_PACKAGE

@@ -4,12 +4,12 @@
 #include <ctime>
 #include <vector>
 
-#include "PartitionSampler/PartitionSampler.h"
-#include "U/Console.h"
-#include "U/PriorStrings.h"
-#include "U/RunError.h"
-#include "U/U.h"
-#include "U/rvgs.h"
+#include "sampler/PartitionSampler.h"
+#include "io/Console.h"
+#include "models/PriorStrings.h"
+#include "io/RunError.h"
+#include "io/U.h"
+#include "stats/rvgs.h"
 
 namespace {
 

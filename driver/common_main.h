@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "PartitionSampler/Observable.h"
+#include "models/Observable.h"
 
 struct Settings {
   std::string dataFile;    // -f

@@ -1,4 +1,4 @@
-#include "U/Console.h"
+#include "io/Console.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "U/U.h"
+#include "io/U.h"
 #include "driver/common_main.h"
 #include "models/HDBern.h"
 #include "models/ProteinSequence.h"

@@ -2,7 +2,7 @@
 // not slowed by printing their rejections.
 #include <ostream>
 
-#include "U/Console.h"
+#include "io/Console.h"
 
 std::ostream& vout() {
   static std::ostream nowhere(nullptr);

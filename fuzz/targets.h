@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "PartitionSampler/PartitionSampler.h"
-#include "U/Matrix.h"
-#include "U/MixtureDirichletRV.h"
-#include "U/PriorStrings.h"
-#include "U/RunError.h"
-#include "U/U.h"
+#include "models/Observable.h"
+#include "sampler/PartitionSampler.h"
+#include "io/Matrix.h"
+#include "stats/MixtureDirichletRV.h"
+#include "models/PriorStrings.h"
+#include "io/RunError.h"
+#include "io/U.h"
 #include "models/ProteinSequence.h"
 
 namespace fuzzing {

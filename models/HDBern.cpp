@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "U/Console.h"
-#include "U/U.h"
+#include "io/Console.h"
+#include "io/U.h"
 
 template <int W>
 CategoricalColumns<W>::CategoricalColumns(const std::string& modelName,

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "U/DirichletScorer.h"
-#include "U/Matrix.h"
-#include "U/MixtureDirichletRV.h"
+#include "models/Observable.h"
+#include "stats/DirichletScorer.h"
+#include "io/Matrix.h"
+#include "stats/MixtureDirichletRV.h"
 
 template <int W>
 class CategoricalColumns : public Observable {

@@ -4,8 +4,8 @@
 #include <array>
 #include <fstream>
 
-#include "U/Console.h"
-#include "U/U.h"
+#include "io/Console.h"
+#include "io/U.h"
 #include "models/stopRun.h"
 
 namespace {

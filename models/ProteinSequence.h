@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "U/DirichletRV.h"
-#include "U/DirichletScorer.h"
-#include "U/Matrix.h"
-#include "U/MixtureDirichletRV.h"
+#include "models/Observable.h"
+#include "stats/DirichletRV.h"
+#include "stats/DirichletScorer.h"
+#include "io/Matrix.h"
+#include "stats/MixtureDirichletRV.h"
 
 class ProteinSequence : public Observable {
  public:

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "U/Console.h"
-#include "U/U.h"
+#include "io/Console.h"
+#include "io/U.h"
 #include "models/stopRun.h"
 
 RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale)

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "U/Matrix.h"
+#include "models/Observable.h"
+#include "io/Matrix.h"
 
 // Owns the data matrix and the log stream of the real-valued models; Euclidean distances.
 class RealRows : public Observable {

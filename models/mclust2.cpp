@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "U/MathPlus.h"
-#include "U/U.h"
-#include "U/rvgs.h"
+#include "stats/MathPlus.h"
+#include "io/U.h"
+#include "stats/rvgs.h"
 #include "models/stopRun.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "U/RunError.h"
+#include "io/RunError.h"
 
 [[noreturn]] inline void stopOnLog(std::ostream& logFile, const std::string& line) {
   logFile << line << '\n';

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "U/RunError.h"
+#include "io/RunError.h"
 #include "driver/common_main.h"
 #include "support/CaptureStdout.h"
 

@@ -12,8 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include "U/RunError.h"
-#include "U/U.h"
+#include "io/RunError.h"
+#include "io/U.h"
 #include "support/TempDir.h"
 #include "support/run_exe.h"
 

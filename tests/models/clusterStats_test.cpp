@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "U/PriorStrings.h"
+#include "models/PriorStrings.h"
 #include "models/HDBern.h"
 #include "models/ProteinSequence.h"
 #include "support/TempDir.h"

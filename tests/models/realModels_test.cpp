@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "U/rvgs.h"
+#include "stats/rvgs.h"
 #include "models/kmeans2.h"
 #include "models/mclust2.h"
 #include "tests/models/model_test_util.h"

@@ -9,9 +9,9 @@
 #include <ostream>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "PartitionSampler/PartitionSampler.h"
-#include "U/U.h"
+#include "models/Observable.h"
+#include "sampler/PartitionSampler.h"
+#include "io/U.h"
 
 class TinyModel : public Observable {
  public:

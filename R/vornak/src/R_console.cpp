@@ -5,7 +5,7 @@
 #include <ostream>
 #include <streambuf>
 
-#include "U/Console.h"
+#include "io/Console.h"
 
 namespace {
 
