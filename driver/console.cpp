@@ -7,6 +7,8 @@
 
 std::ostream& vout() { return std::cout; }
 
+std::ostream& verr() { return std::cerr; }
+
 bool progressWanted() { return isatty(STDERR_FILENO) == 1; }
 
 void progressShow(const char* line) {

@@ -9,6 +9,8 @@ std::ostream& vout() {
   return nowhere;
 }
 
+std::ostream& verr() { return vout(); }
+
 bool progressWanted() { return false; }
 void progressShow(const char*) {}
 void progressEnd() {}

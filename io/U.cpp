@@ -9,8 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "io/Console.h"
-#include "io/RunError.h"
+#include "io/Failure.h"
 
 void Tokenize(const std::string& str, std::vector<std::string>& tokens,
               const std::string& delimiters) {
@@ -24,11 +23,7 @@ void Tokenize(const std::string& str, std::vector<std::string>& tokens,
 }
 
 void U::fail(std::ostream& logFile, const std::string& line) {
-  logFile << line << '\n';
-  logFile.flush();
-  if (&logFile != &vout()) vout() << line << '\n';
-  vout().flush();
-  throw RunError(line);
+  failRun(logFile, Failure::Input, line);
 }
 
 void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream& logFile,

@@ -147,8 +147,8 @@ struct U {
   static void writeNumbers(const int* values, int count, std::ostream& save, bool println);
   static void writeNumbers(const double* values, int count, std::ostream& save, bool println);
 
-  // Writes line and a line break to logFile, and to standard output when logFile is another
-  // stream, then ends the run.
+  // Ends the run with a failure of the input or output: line and a line break go to logFile,
+  // and to standard output when logFile is another stream (io/Failure.h).
   [[noreturn]] static void fail(std::ostream& logFile, const std::string& line);
 };
 

@@ -8,11 +8,17 @@
 
 enum FitnessZType { INTEGRATED = 0, CLASSIFICATION = 1, MIXTURE = 2 };
 
+// How scores are computed. Exact: the fast paths (tables, memo, additive statistics), which
+// give the reference's doubles bit for bit. Reference: every score from scratch by the plain
+// code, the yardstick of the others (selected by VORNAK_SCORING=reference).
+enum class ScoringMode { Reference, Exact };
+
 class Observable {
  public:
   int n = 0;          // number of observations
   int T = 0;          // positions per observation
   double scale = 1.0; // multiplier of the log fitness (models that take one)
+  ScoringMode scoring = ScoringMode::Exact;
 
   Observable() = default;
   Observable(const Observable&) = delete;
@@ -33,7 +39,7 @@ class Observable {
 
   // Optional exact shortcut for searches: additive per-cluster statistics of statsSize()
   // ints, from which scoreStats gives bit for bit what getClusterFit gives for the same
-  // members. Models that cannot offer it keep statsSize() at 0.
+  // members. Models that cannot offer it, and every model in the reference mode, give 0.
   virtual int statsSize() const { return 0; }
   // Adds (sign +1) or removes (sign -1) observation i to or from the statistics.
   virtual void addToStats(int /*i*/, int* /*stats*/, int /*sign*/) const {}

@@ -45,7 +45,7 @@ class ProteinSequence : public Observable {
   // taoCount, nuCount: T rows of (into residue, into gap) out of a residue / out of a gap.
   void getTranCount(const int* z, short int j, int* taoCount, int* nuCount) const;
 
-  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
+  // The fast version unless the model's scoring mode asks for the reference.
   double getClusterFit(const int* z, int j) const override;
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;

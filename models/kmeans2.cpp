@@ -4,7 +4,7 @@
 
 #include "io/Console.h"
 #include "io/U.h"
-#include "models/stopRun.h"
+#include "io/Failure.h"
 
 RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale)
     : logFile(_logFile) {
@@ -101,11 +101,8 @@ int kmeans2::getMean(const int* z, short int j, double* mean) const {
 }
 
 double kmeans2::getClusterFit(const int* z, int j) const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return clusterFitReference(z, j);
-#else
+  if (scoring == ScoringMode::Reference) return clusterFitReference(z, j);
   return clusterFitFast(z, j);
-#endif
 }
 
 double kmeans2::clusterFitReference(const int* z, int j) const {
@@ -141,9 +138,9 @@ double kmeans2::clusterFitFast(const int* z, int j) const {
 }
 
 double kmeans2::getClassificationLik(const int*, int) const {
-  stopOnLog(logFile, "kmeans2::getClassificationLik not implmented");
+  failRun(logFile, Failure::ModelOperation, "kmeans2::getClassificationLik not implmented");
 }
 
 double kmeans2::getMixtureLik(const int*, int) const {
-  stopOnLog(logFile, "kmeans2::getMixtureLik not implmented");
+  failRun(logFile, Failure::ModelOperation, "kmeans2::getMixtureLik not implmented");
 }

@@ -35,7 +35,7 @@ class kmeans2 final : public RealRows {
   // mean[t]: average of column t over cluster j (left 0 when empty); returns the count.
   int getMean(const int* z, short int j, double* mean) const;
 
-  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
+  // The fast version unless the model's scoring mode asks for the reference.
   double getClusterFit(const int* z, int j) const override;
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;

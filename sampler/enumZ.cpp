@@ -1,12 +1,11 @@
-// Exhaustive enumeration: every partition into the allowed numbers of clusters, listed in
-// the log, scored one per line in the .save file.
 #include <cstddef>
+#include <fstream>
 #include <vector>
 
-#include "sampler/PartitionSampler.h"
+#include "sampler/Enumeration.h"
 #include "io/Console.h"
 #include "io/Interrupt.h"
-#include "io/RunError.h"
+#include "io/Failure.h"
 #include "io/U.h"
 #include "partitions/mypartitions.h"
 
@@ -16,9 +15,11 @@ const double kMaxListBytes = 2147483648.0;  // 2 GiB
 const double kMaxRows = 2147483647.0;
 }  // namespace
 
-void PartitionSampler::enumZ(const std::string& fileStem) {
-  const int kFirst = infmix ? 1 : kold;
-  const int kLast = infmix ? n : kold;
+void enumZ(const Scorer& scorer, const std::string& fileStem, std::ostream& logFile) {
+  const int n = scorer.n();
+  const bool infmix = scorer.infmix();
+  const int kFirst = infmix ? 1 : scorer.piPrior().dimension;
+  const int kLast = infmix ? n : scorer.piPrior().dimension;
 
   // Refuse a listing that cannot be held before any file is created.
   for (int k = kFirst; k <= kLast; k++) {
@@ -28,6 +29,7 @@ void PartitionSampler::enumZ(const std::string& fileStem) {
       U::fail(logFile, "PartitionSampler::enumZ(). too many partitions to list: " + U::n2s(ways));
   }
 
+  std::ofstream save;
   U::openWrite(save, fileStem + ".save", vout(), false);
   save.precision(10);
   long long listed = 0;
@@ -38,19 +40,17 @@ void PartitionSampler::enumZ(const std::string& fileStem) {
     U::print2Dmatrix(out.data(), rows, n, logFile);
     if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
     for (int i = 0; i < rows; i++) {
-      U::writeNumber(save, getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k), '\n');
+      U::writeNumber(save, scorer.getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k), '\n');
       listed++;
       // A full disk shows as soon as a buffer cannot be written.
       if (!save) U::fail(logFile, "Fail to write " + fileStem + ".save");
       if (const int signal = interruptSignal()) {
         save.close();
         if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
-        const std::string line = "Enumeration interrupted by signal " + U::n2s(signal) +
-                                 " after partition " + U::n2s(listed);
-        logFile << line << '\n';
-        logFile.flush();
-        if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
-        throw RunError(line, 128 + signal);
+        failRun(logFile, Failure::Interrupted,
+                "Enumeration interrupted by signal " + U::n2s(signal) + " after partition " +
+                    U::n2s(listed),
+                128 + signal, fileStem + ".log");
       }
     }
   }

@@ -3,20 +3,33 @@
 #include <cstdlib>
 #include <limits>
 
-#include "sampler/PartitionSampler.h"
+#include <fstream>
+
+#include "sampler/InitialPartition.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/U.h"
 #include "stats/rvgs.h"
 
-void PartitionSampler::initZ(const std::string& initialZ) {
+InitialPartition::InitialPartition(ChainState& state, const DirichletRV& piPrior,
+                                   double logalpha, std::ostream& logFile)
+    : n(state.n),
+      infmix(state.infmix),
+      zold(state.zold),
+      kold(state.kold),
+      clusterSizes0(state.clusterSizes0),
+      piPrior(piPrior),
+      logalpha(logalpha),
+      logFile(logFile) {}
+
+void InitialPartition::initZ(const std::string& initialZ) {
   if (initialZ.empty())
     randomZ0();
   else
     setZ0(initialZ);
 }
 
-void PartitionSampler::setZ0(const std::string& zFileName) {
+void InitialPartition::setZ0(const std::string& zFileName) {
   std::ifstream file;
   U::openRead(file, zFileName, logFile);
   const std::string what = "Bad start partition file " + zFileName + ": ";
@@ -45,7 +58,7 @@ void PartitionSampler::setZ0(const std::string& zFileName) {
   U::table(zold.data(), n, clusterSizes0.data(), kold);
 }
 
-void PartitionSampler::randomZ0() {
+void InitialPartition::randomZ0() {
   if (!infmix) {
     bool anyEmpty;
     do {

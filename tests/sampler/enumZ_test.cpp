@@ -103,7 +103,7 @@ TEST_F(EnumZTest, FourItemsTwoClustersOrder) {
 TEST_F(EnumZTest, OpenKListsEveryPartitionWithItsScore) {
   TinyModel model({0.0, 0.3, 1.4, 2.9});
   PartitionSampler sampler(0, 4, INTEGRATED, &model, 0.4, log, "EN");
-  const std::vector<int> zBefore = sampler.zold;
+  const std::vector<int> zBefore = sampler.state.zold;
   sampler.enumZ(stem);
 
   const std::vector<std::string> listed = lines(log.str());
@@ -121,12 +121,12 @@ TEST_F(EnumZTest, OpenKListsEveryPartitionWithItsScore) {
     distinct.insert(canonical(z.data(), 4));
     std::ostringstream expected;
     expected.precision(10);
-    expected << sampler.getTotalLik(z.data(), blockCount(canonical(z.data(), 4)));
+    expected << sampler.scorer.getTotalLik(z.data(), blockCount(canonical(z.data(), 4)));
     EXPECT_EQ(scores[j], expected.str()) << "line " << j;
   }
   EXPECT_EQ(distinct.size(), 15u);
-  EXPECT_EQ(sampler.zold, zBefore);
-  EXPECT_EQ(sampler.kold, 1);
+  EXPECT_EQ(sampler.state.zold, zBefore);
+  EXPECT_EQ(sampler.state.kold, 1);
 }
 
 TEST_F(EnumZTest, ExistingSaveFileEndsBeforeListing) {

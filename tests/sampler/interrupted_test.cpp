@@ -68,7 +68,7 @@ void interruptedSearch() {
     for (size_t i = 1; i < save.size(); i++) points += std::stol(save[i].substr(save[i].find(' ')));
     c.check(points == 1 + 5, "trace points " + std::to_string(points));
     std::ostringstream z;
-    for (int label : f.sampler.zold) z << label << ' ';
+    for (int label : f.sampler.state.zold) z << label << ' ';
     z << '\n';
     c.check(f.dir.read("r.finalz") == z.str(), "finalz " + f.dir.read("r.finalz"));
     c.check(!f.dir.exists("r.finalz.tmp"), "temporary file left");

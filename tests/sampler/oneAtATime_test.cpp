@@ -13,9 +13,10 @@ const std::vector<double> kPoints = {0.0, 0.3, 1.4, 1.6, 2.9};
 // so trace points would over-weight partitions with fewer singletons.
 std::map<std::vector<int>, long> sweepFrequencies(PartitionSampler& sampler, int sweeps) {
   std::map<std::vector<int>, long> counts;
+  OneAtATime sweep(sampler.state.n, sampler.debug);
   for (int s = 0; s < sweeps; s++) {
-    sampler.oneAtATime();
-    counts[canonical(sampler.zold.data(), sampler.n)]++;
+    stepOn(sweep, sampler);
+    counts[canonical(sampler.state.zold.data(), sampler.state.n)]++;
   }
   return counts;
 }
@@ -50,12 +51,12 @@ struct Fixture {
   TinyModel model{kPoints};
   std::ostringstream log;
   PartitionSampler sampler;
+  OneAtATime sweep;
   Fixture(int k, std::vector<int> z)
-      : sampler(k, 5, INTEGRATED, &model, 0.0, log, "OA") {
-    sampler.zold = z;
-    sampler.kold = *std::max_element(z.begin(), z.end()) + 1;
-    U::table(sampler.zold.data(), 5, sampler.clusterSizes0.data(), sampler.kold);
+      : sampler(k, 5, INTEGRATED, &model, 0.0, log, "OA"), sweep(5, sampler.debug) {
+    sampler.state.setPartition(z, *std::max_element(z.begin(), z.end()) + 1);
   }
+  void oneAtATime() { stepOn(sweep, sampler); }
 };
 
 int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
@@ -64,24 +65,24 @@ TEST(OneAtATime, FixedKNeverMovesASingletonAndLogsTwoLinesPerVisit) {
   // Observation 4 is alone: it is skipped, the other four write two lines each.
   Fixture f(2, {0, 0, 0, 0, 1});
   _rng.initialize(2);
-  f.sampler.oneAtATime();
-  EXPECT_EQ(f.sampler.zold[4], 1);
-  EXPECT_EQ(f.sampler.kold, 2);
+  f.oneAtATime();
+  EXPECT_EQ(f.sampler.state.zold[4], 1);
+  EXPECT_EQ(f.sampler.state.kold, 2);
   EXPECT_EQ(lineCount(f.log.str()), 8);
-  EXPECT_EQ(f.sampler.preivousLikCount, 4);  // one trace point per visited observation, none for 4
+  EXPECT_EQ(f.sampler.state.previousLikCount, 4);  // one trace point per visited observation, none for 4
 }
 
 TEST(OneAtATime, FixedSingleClusterDrawsNothing) {
   Fixture f(1, {0, 0, 0, 0, 0});
   _rng.initialize(2);
-  f.sampler.previousLik = f.sampler.getTotalLik(f.sampler.zold.data(), 1);
-  f.sampler.oneAtATime();
+  f.sampler.state.previousLik = f.sampler.scorer.getTotalLik(f.sampler.state.zold.data(), 1);
+  f.oneAtATime();
   mersenne fresh;
   fresh.initialize(2);
   EXPECT_EQ(myunif_rand(), fresh.runif());  // the stream did not move
   EXPECT_EQ(lineCount(f.log.str()), 10);
-  EXPECT_EQ(f.sampler.preivousLikCount, 5);
-  EXPECT_EQ(f.sampler.acceptanceCnt, 0);
+  EXPECT_EQ(f.sampler.state.previousLikCount, 5);
+  EXPECT_EQ(f.sampler.state.acceptanceCnt, 0);
 }
 
 TEST(OneAtATime, CandidateScoresUseTheSameLabelRange) {
@@ -89,7 +90,7 @@ TEST(OneAtATime, CandidateScoresUseTheSameLabelRange) {
   // scored with k = 3, so candidates that leave a label empty keep it in the range.
   Fixture f(0, {0, 0, 1, 1, 1});
   _rng.initialize(2);
-  f.sampler.oneAtATime();
+  f.oneAtATime();
   std::istringstream lines(f.log.str());
   std::string zLine, scoreLine;
   std::getline(lines, zLine);
@@ -101,17 +102,17 @@ TEST(OneAtATime, CandidateScoresUseTheSameLabelRange) {
   ASSERT_EQ(scores.size(), 3u);
   const int candidates[3][5] = {{0, 0, 1, 1, 1}, {1, 0, 1, 1, 1}, {2, 0, 1, 1, 1}};
   for (int j = 0; j < 3; j++)
-    EXPECT_NEAR(scores[j], f.sampler.getTotalLik(candidates[j], 3), 1e-4) << j;
+    EXPECT_NEAR(scores[j], f.sampler.scorer.getTotalLik(candidates[j], 3), 1e-4) << j;
 }
 
 TEST(OneAtATime, RelabelAfterMerge) {
   Fixture f(0, {0, 1, 2, 2, 1});
   std::vector<int> z = {0, 1, 2, 2, 1};
-  f.sampler.relabelAfterMerge(z.data(), 3, 2);  // the highest label: nothing changes
+  OneAtATime::relabelAfterMerge(z.data(), 5, 3, 2);  // the highest label: nothing changes
   EXPECT_EQ(z, (std::vector<int>{0, 1, 2, 2, 1}));
   z = {0, 0, 2, 2, 1};  // label 1 emptied... then refilled by observation 4
   std::vector<int> w = {0, 0, 2, 2, 0};  // cluster 1 empty: members of 2 take label 1
-  f.sampler.relabelAfterMerge(w.data(), 3, 1);
+  OneAtATime::relabelAfterMerge(w.data(), 5, 3, 1);
   EXPECT_EQ(w, (std::vector<int>{0, 0, 1, 1, 0}));
 }
 
@@ -120,13 +121,12 @@ TEST(OneAtATime, OpenKKeepsLabelsContiguousAndCountersInStep) {
   _rng.initialize(7);
   for (int s = 0; s < 200; s++) {
     f.log.str("");
-    f.sampler.oneAtATime();
-    std::vector<int> sizes(f.sampler.kold);
-    EXPECT_EQ(U::table(f.sampler.zold.data(), 5, sizes.data(), f.sampler.kold), f.sampler.kold);
-    EXPECT_EQ(f.sampler.znew, f.sampler.zold);
-    EXPECT_EQ(f.sampler.acceptanceCnt, f.sampler.acceptanceCntOA);
+    f.oneAtATime();
+    std::vector<int> sizes(f.sampler.state.kold);
+    EXPECT_EQ(U::table(f.sampler.state.zold.data(), 5, sizes.data(), f.sampler.state.kold), f.sampler.state.kold);
+    EXPECT_EQ(f.sampler.state.acceptanceCnt, f.sampler.state.acceptanceCntOA);
   }
-  EXPECT_GT(f.sampler.acceptanceCnt, 0);
+  EXPECT_GT(f.sampler.state.acceptanceCnt, 0);
 }
 
 }  // namespace

@@ -24,14 +24,13 @@ struct Scored {
 
 TEST(Sampler, ConstructionForOpenAndFixedK) {
   Scored open({0, 1, 2}, 0);
-  EXPECT_TRUE(open.sampler.infmix);
-  EXPECT_EQ(open.sampler.kold, 1);
+  EXPECT_TRUE(open.sampler.state.infmix);
+  EXPECT_EQ(open.sampler.state.kold, 1);
   Scored fixed({0, 1, 2}, 3);
-  EXPECT_FALSE(fixed.sampler.infmix);
-  EXPECT_EQ(fixed.sampler.kold, 3);
-  EXPECT_EQ(fixed.sampler.piPrior.dimension, 3);
-  EXPECT_EQ(fixed.sampler.control_heuristic_p, 0.9);
-  EXPECT_EQ(fixed.sampler.previousLik, 1.0);
+  EXPECT_FALSE(fixed.sampler.state.infmix);
+  EXPECT_EQ(fixed.sampler.state.kold, 3);
+  EXPECT_EQ(fixed.sampler.scorer.piPrior().dimension, 3);
+  EXPECT_EQ(fixed.sampler.state.previousLik, 1.0);
 }
 
 TEST(Sampler, PartitionPriors) {
@@ -40,19 +39,19 @@ TEST(Sampler, PartitionPriors) {
   Scored open({0, 1, 2}, 0, INTEGRATED, std::log(2.0));
   double fits = open.model.getClusterFit(z, 0) + open.model.getClusterFit(z, 1);
   // Chinese restaurant with alpha 2: alpha^2 * 1! * 0! / (2 * 3 * 4) = 1/6.
-  EXPECT_NEAR(open.sampler.getTotalLik(z, 2) - fits, std::log(1.0 / 6), 1e-12);
+  EXPECT_NEAR(open.sampler.scorer.getTotalLik(z, 2) - fits, std::log(1.0 / 6), 1e-12);
   // Fixed k = 2, sizes (2, 1): Gamma(2) 2! 1! / Gamma(5) = 1/12, whatever alpha says.
   Scored fixed({0, 1, 2}, 2, INTEGRATED, std::log(2.0));
-  EXPECT_NEAR(fixed.sampler.getTotalLik(z, 2) - fits, std::log(1.0 / 12), 1e-12);
+  EXPECT_NEAR(fixed.sampler.scorer.getTotalLik(z, 2) - fits, std::log(1.0 / 12), 1e-12);
   Scored fixedAlpha1({0, 1, 2}, 2, INTEGRATED, 0.0);
-  EXPECT_EQ(fixed.sampler.getTotalLik(z, 2), fixedAlpha1.sampler.getTotalLik(z, 2));
+  EXPECT_EQ(fixed.sampler.scorer.getTotalLik(z, 2), fixedAlpha1.sampler.scorer.getTotalLik(z, 2));
 }
 
 TEST(Sampler, EmptyLabelScoresLikePackedPartitionInOpenK) {
   Scored open({0, 1, 2, 5}, 0, INTEGRATED, 0.7);
   const int withGap[4] = {0, 0, 2, 2};
   const int packed[4] = {0, 0, 1, 1};
-  EXPECT_DOUBLE_EQ(open.sampler.getTotalLik(withGap, 3), open.sampler.getTotalLik(packed, 2));
+  EXPECT_DOUBLE_EQ(open.sampler.scorer.getTotalLik(withGap, 3), open.sampler.scorer.getTotalLik(packed, 2));
 }
 
 TEST(Sampler, ClassificationAndMixtureIgnoreThePartitionPrior) {
@@ -61,25 +60,22 @@ TEST(Sampler, ClassificationAndMixtureIgnoreThePartitionPrior) {
     Scored a({0, 1, 2, 5}, 0, criterion, 0.0);
     Scored b({0, 1, 2, 5}, 0, criterion, 3.0);
     Scored c({0, 1, 2, 5}, 2, criterion, 0.0);
-    EXPECT_EQ(a.sampler.getTotalLik(z, 2), b.sampler.getTotalLik(z, 2));
-    EXPECT_EQ(a.sampler.getTotalLik(z, 2), c.sampler.getTotalLik(z, 2));
+    EXPECT_EQ(a.sampler.scorer.getTotalLik(z, 2), b.sampler.scorer.getTotalLik(z, 2));
+    EXPECT_EQ(a.sampler.scorer.getTotalLik(z, 2), c.sampler.scorer.getTotalLik(z, 2));
   }
 }
 
 TEST(Sampler, AcceptCopiesAndRecounts) {
   Scored s({0, 1, 2, 5}, 0);
-  s.sampler.zold = {0, 0, 1, 1};
-  s.sampler.kold = 2;
-  s.sampler.znew = {0, 0, 0, 0};
-  s.sampler.accept(-1);
-  EXPECT_EQ(s.sampler.zold, (std::vector<int>{0, 0, 0, 0}));
-  EXPECT_EQ(s.sampler.kold, 1);
-  EXPECT_EQ(s.sampler.clusterSizes0[0], 4);
-  EXPECT_EQ(s.sampler.acceptanceCnt, 1);
-  s.sampler.znew = {0, 0, 0, 0};
-  s.sampler.accept(0);
-  EXPECT_EQ(s.sampler.kold, 1);
-  EXPECT_EQ(s.sampler.acceptanceCnt, 2);
+  s.sampler.state.setPartition({0, 0, 1, 1}, 2);
+  s.sampler.state.accept({0, 0, 0, 0}, -1);
+  EXPECT_EQ(s.sampler.state.zold, (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(s.sampler.state.kold, 1);
+  EXPECT_EQ(s.sampler.state.clusterSizes0[0], 4);
+  EXPECT_EQ(s.sampler.state.acceptanceCnt, 1);
+  s.sampler.state.accept({0, 0, 0, 0}, 0);
+  EXPECT_EQ(s.sampler.state.kold, 1);
+  EXPECT_EQ(s.sampler.state.acceptanceCnt, 2);
 }
 
 TEST(InitialPartition, FromFile) {
@@ -87,17 +83,17 @@ TEST(InitialPartition, FromFile) {
   dir.write("z", "2 0 1\n1 and anything after\n");
   Scored s({0, 1, 2, 3}, 0);
   s.sampler.initZ(dir.file("z"));
-  EXPECT_EQ(s.sampler.zold, (std::vector<int>{2, 0, 1, 1}));
-  EXPECT_EQ(s.sampler.kold, 3);
-  EXPECT_EQ(std::vector<int>(s.sampler.clusterSizes0.begin(), s.sampler.clusterSizes0.begin() + 3),
+  EXPECT_EQ(s.sampler.state.zold, (std::vector<int>{2, 0, 1, 1}));
+  EXPECT_EQ(s.sampler.state.kold, 3);
+  EXPECT_EQ(std::vector<int>(s.sampler.state.clusterSizes0.begin(), s.sampler.state.clusterSizes0.begin() + 3),
             (std::vector<int>{1, 2, 1}));
   EXPECT_NE(s.log.str().find("  read " + dir.file("z") + "\n"), std::string::npos);
 
   dir.write("gap", "0 2 2 0");
   Scored g({0, 1, 2, 3}, 0);
   g.sampler.initZ(dir.file("gap"));
-  EXPECT_EQ(g.sampler.kold, 3);
-  EXPECT_EQ(g.sampler.clusterSizes0[1], 0);
+  EXPECT_EQ(g.sampler.state.kold, 3);
+  EXPECT_EQ(g.sampler.state.clusterSizes0[1], 0);
 }
 
 TEST(InitialPartition, RejectsBadFiles) {
@@ -133,7 +129,7 @@ TEST(InitialPartition, RandomFixedKFillsEveryCluster) {
   Scored s({0, 1, 2, 3}, 4);
   _rng.initialize(2);
   s.sampler.initZ("");
-  std::vector<int> sorted = s.sampler.zold;
+  std::vector<int> sorted = s.sampler.state.zold;
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted, (std::vector<int>{0, 1, 2, 3}));
 }
@@ -150,7 +146,7 @@ TEST(InitialPartition, RandomFixedKRedrawsWholeVectorUntilNoneEmpty) {
     for (int& label : z) label = static_cast<int>(replay.runif() * 2);
     if (std::count(z.begin(), z.end(), 0) > 0 && std::count(z.begin(), z.end(), 1) > 0) break;
   }
-  EXPECT_EQ(s.sampler.zold, z);
+  EXPECT_EQ(s.sampler.state.zold, z);
   EXPECT_EQ(myunif_rand(), replay.runif());
 }
 
@@ -161,13 +157,13 @@ TEST(InitialPartition, RandomOpenKIsAContiguousReproduciblePartition) {
   a.sampler.initZ("");
   _rng.initialize(2);
   b.sampler.initZ("");
-  EXPECT_EQ(a.sampler.zold, b.sampler.zold);
-  std::vector<int> sizes(a.sampler.kold);
-  EXPECT_EQ(U::table(a.sampler.zold.data(), 8, sizes.data(), a.sampler.kold), a.sampler.kold);
+  EXPECT_EQ(a.sampler.state.zold, b.sampler.state.zold);
+  std::vector<int> sizes(a.sampler.state.kold);
+  EXPECT_EQ(U::table(a.sampler.state.zold.data(), 8, sizes.data(), a.sampler.state.kold), a.sampler.state.kold);
   Scored one({3}, 0);
   one.sampler.initZ("");
-  EXPECT_EQ(one.sampler.zold, std::vector<int>{0});
-  EXPECT_EQ(one.sampler.kold, 1);
+  EXPECT_EQ(one.sampler.state.zold, std::vector<int>{0});
+  EXPECT_EQ(one.sampler.state.kold, 1);
 }
 
 TEST(InitialPartition, RandomOpenKFollowsTheChineseRestaurant) {
@@ -178,7 +174,7 @@ TEST(InitialPartition, RandomOpenKFollowsTheChineseRestaurant) {
   for (int d = 0; d < draws; d++) {
     Scored s({0, 1, 2}, 0);
     s.sampler.initZ("");
-    counts[canonical(s.sampler.zold.data(), 3)]++;
+    counts[canonical(s.sampler.state.zold.data(), 3)]++;
   }
   const std::pair<std::vector<int>, double> expected[] = {
       {{0, 0, 0}, 1.0 / 3}, {{0, 1, 2}, 1.0 / 6}, {{0, 0, 1}, 1.0 / 6}, {{0, 1, 0}, 1.0 / 6}};
@@ -244,13 +240,13 @@ TEST(RunLoop, RunLengthCountsAddUpToOnePlusTracePoints) {
     total += count;
   }
   EXPECT_EQ(total, 1 + 5 * 40);  // "OA" traces every observation of every sweep
-  EXPECT_EQ(s.sampler.acceptanceCnt, s.sampler.acceptanceCntOA);
+  EXPECT_EQ(s.sampler.state.acceptanceCnt, s.sampler.state.acceptanceCntOA);
   // The last trace value is the final partition's score.
   std::vector<int> finalz;
   std::istringstream labels(dir.read("r.finalz"));
   for (int label; labels >> label;) finalz.push_back(label);
-  EXPECT_EQ(finalz, s.sampler.zold);
-  EXPECT_NEAR(previous, s.sampler.getTotalLik(finalz.data(), s.sampler.kold), 1e-8);
+  EXPECT_EQ(finalz, s.sampler.state.zold);
+  EXPECT_NEAR(previous, s.sampler.scorer.getTotalLik(finalz.data(), s.sampler.state.kold), 1e-8);
 }
 
 TEST(RunLoop, ZeroIterationsReportZeroRates) {
@@ -325,7 +321,7 @@ TEST(Sampler, TotalScoreEqualsTheFromScratchSumBitForBit) {
       U::table(z.data(), 8, sizes.data(), labels);
       double prior;
       if (k > 0) {
-        prior = s.sampler.piPrior.logIntegratedLik(sizes.data());
+        prior = s.sampler.scorer.piPrior().logIntegratedLik(sizes.data());
       } else {
         int nonEmpty = 0;
         double lgammaSum = 0, normaliser = 0;
@@ -338,7 +334,7 @@ TEST(Sampler, TotalScoreEqualsTheFromScratchSumBitForBit) {
       }
       expected += prior;
       // Twice: the second call is answered from remembered cluster scores.
-      for (int call = 0; call < 2; call++) EXPECT_EQ(s.sampler.getTotalLik(z.data(), labels), expected);
+      for (int call = 0; call < 2; call++) EXPECT_EQ(s.sampler.scorer.getTotalLik(z.data(), labels), expected);
     }
   }
 }

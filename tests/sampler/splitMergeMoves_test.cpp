@@ -14,11 +14,18 @@
 
 #include "stats/RandomPlus.h"
 #include "stats/rvgs.h"
+#include "sampler/moves/SplitMerge.h"
 #include "support/TinyModel.h"
 
 namespace {
 
-using Move = void (PartitionSampler::*)();
+using MakeMove = std::unique_ptr<Move> (*)(int n, DebugLog debug);
+template <class M>
+std::unique_ptr<Move> make(int n, DebugLog debug) {
+  return std::make_unique<M>(n, debug);
+}
+const MakeMove kJN = make<JainNealSplitMerge>, kDA = make<SequentialSplitMerge>,
+               kSR = make<RandomSplitMerge>;
 const std::vector<double> kPoints = {0.0, 0.3, 1.4, 1.6, 2.9};
 
 // ---------------------------------------------------------------------------------------
@@ -32,7 +39,7 @@ const std::vector<double> kPoints = {0.0, 0.3, 1.4, 1.6, 2.9};
 
 struct InvarianceCase {
   const char* name;
-  Move move;
+  MakeMove move;
   double logalpha;
   FitnessZType criterion;
   bool sweeps;  // the "2" form: two one-at-a-time sweeps after each move
@@ -57,13 +64,15 @@ TEST_P(SplitMergeInvariance, MatchesExactDistribution) {
   _rng.initialize(2);
   sampler.initZ("");
   std::map<std::vector<int>, long> counts;
+  const std::unique_ptr<Move> move = c.move(model.n, sampler.debug);
+  OneAtATime sweep(model.n, sampler.debug);
   for (int it = 0; it < c.iterations; it++) {
-    (sampler.*c.move)();
+    stepOn(*move, sampler);
     if (c.sweeps) {
-      sampler.oneAtATime();
-      sampler.oneAtATime();
+      stepOn(sweep, sampler);
+      stepOn(sweep, sampler);
     }
-    counts[canonical(sampler.zold.data(), sampler.n)]++;
+    counts[canonical(sampler.state.zold.data(), sampler.state.n)]++;
   }
   EXPECT_LT(totalVariation(exact, counts), 0.03);
 }
@@ -71,16 +80,16 @@ TEST_P(SplitMergeInvariance, MatchesExactDistribution) {
 INSTANTIATE_TEST_SUITE_P(
     OpenK, SplitMergeInvariance,
     ::testing::Values(
-        InvarianceCase{"JN", &PartitionSampler::JNSplitMerge, 0.0, INTEGRATED, false, 250000},
-        InvarianceCase{"JN", &PartitionSampler::JNSplitMerge, -0.8, INTEGRATED, false, 250000},
-        InvarianceCase{"JN", &PartitionSampler::JNSplitMerge, 1.1, CLASSIFICATION, false, 250000},
-        InvarianceCase{"JN2", &PartitionSampler::JNSplitMerge, 0.0, INTEGRATED, true, 40000},
-        InvarianceCase{"DA", &PartitionSampler::Dahl, 0.0, INTEGRATED, false, 250000},
-        InvarianceCase{"DA", &PartitionSampler::Dahl, 1.1, CLASSIFICATION, false, 250000},
-        InvarianceCase{"DA2", &PartitionSampler::Dahl, -0.8, INTEGRATED, true, 40000},
-        InvarianceCase{"SR", &PartitionSampler::InfMixSRSplitMerge, 0.0, INTEGRATED, false, 250000},
-        InvarianceCase{"SR", &PartitionSampler::InfMixSRSplitMerge, -0.8, CLASSIFICATION, false, 250000},
-        InvarianceCase{"SR2", &PartitionSampler::InfMixSRSplitMerge, 1.1, INTEGRATED, true, 40000}),
+        InvarianceCase{"JN", kJN, 0.0, INTEGRATED, false, 250000},
+        InvarianceCase{"JN", kJN, -0.8, INTEGRATED, false, 250000},
+        InvarianceCase{"JN", kJN, 1.1, CLASSIFICATION, false, 250000},
+        InvarianceCase{"JN2", kJN, 0.0, INTEGRATED, true, 40000},
+        InvarianceCase{"DA", kDA, 0.0, INTEGRATED, false, 250000},
+        InvarianceCase{"DA", kDA, 1.1, CLASSIFICATION, false, 250000},
+        InvarianceCase{"DA2", kDA, -0.8, INTEGRATED, true, 40000},
+        InvarianceCase{"SR", kSR, 0.0, INTEGRATED, false, 250000},
+        InvarianceCase{"SR", kSR, -0.8, CLASSIFICATION, false, 250000},
+        InvarianceCase{"SR2", kSR, 1.1, INTEGRATED, true, 40000}),
     [](const ::testing::TestParamInfo<InvarianceCase>& info) {
       return std::string(info.param.name) + "_" + std::to_string(info.index);
     });
@@ -106,10 +115,10 @@ struct Fixture {
           bool flat = false)
       : model(std::move(points), flat),
         sampler(0, model.n, INTEGRATED, &model, logalpha, log, "JN") {
-    sampler.zold = z;
-    sampler.kold = *std::max_element(z.begin(), z.end()) + 1;
-    U::table(sampler.zold.data(), sampler.n, sampler.clusterSizes0.data(), sampler.kold);
+    sampler.state.setPartition(z, *std::max_element(z.begin(), z.end()) + 1);
   }
+  // One step of the move the factory builds.
+  void step(MakeMove makeMove) { stepOn(*makeMove(model.n, sampler.debug), sampler); }
   std::vector<std::string> logLines() const {
     std::vector<std::string> lines;
     std::istringstream in(log.str());
@@ -140,11 +149,11 @@ int uniformsDrawnSince(uint32_t seed) {
 
 struct MoveName {
   const char* name;
-  Move move;
+  MakeMove move;
 };
-const MoveName kMoves[] = {{"JN", &PartitionSampler::JNSplitMerge},
-                           {"DA", &PartitionSampler::Dahl},
-                           {"SR", &PartitionSampler::InfMixSRSplitMerge}};
+const MoveName kMoves[] = {{"JN", kJN},
+                           {"DA", kDA},
+                           {"SR", kSR}};
 
 TEST(SplitMergeMoves, DrawOnlyWhatTheirProposalNeeds) {
   // JN: pair + launch coin per non-anchor + 5 scans of one draw per non-anchor + the final
@@ -166,7 +175,7 @@ TEST(SplitMergeMoves, DrawOnlyWhatTheirProposalNeeds) {
       Fixture f(c.z, 0.0);
       const uint32_t seed = seedForPair(5, c.i1, c.i2);
       _rng.initialize(seed);
-      (f.sampler.*kMoves[m].move)();
+      f.step(kMoves[m].move);
       EXPECT_EQ(uniformsDrawnSince(seed), expected[m])
           << kMoves[m].name << " on " << ::testing::PrintToString(c.z);
     }
@@ -202,16 +211,16 @@ TEST(SplitMergeMoves, KeepLabelsContiguous) {
     for (const MoveName& m : kMoves) {
       Fixture f(c.z, c.logalpha, c.points);
       _rng.initialize(seedForPair(static_cast<int>(c.z.size()), c.i1, c.i2));
-      (f.sampler.*m.move)();
+      f.step(m.move);
       const std::string where = std::string(m.name) + " on " + ::testing::PrintToString(c.z) +
                                 " anchors " + std::to_string(c.i1) + "," + std::to_string(c.i2);
-      EXPECT_EQ(f.sampler.zold, c.expected) << where;
+      EXPECT_EQ(f.sampler.state.zold, c.expected) << where;
       const int k = *std::max_element(c.expected.begin(), c.expected.end()) + 1;
-      EXPECT_EQ(f.sampler.kold, k) << where;
-      EXPECT_EQ(f.sampler.acceptanceCnt, c.expected == c.z ? 0 : 1) << where;
+      EXPECT_EQ(f.sampler.state.kold, k) << where;
+      EXPECT_EQ(f.sampler.state.acceptanceCnt, c.expected == c.z ? 0 : 1) << where;
       std::vector<int> sizes(k);
       U::table(c.expected.data(), static_cast<int>(c.expected.size()), sizes.data(), k);
-      for (int j = 0; j < k; j++) EXPECT_EQ(f.sampler.clusterSizes0[j], sizes[j]) << where;
+      for (int j = 0; j < k; j++) EXPECT_EQ(f.sampler.state.clusterSizes0[j], sizes[j]) << where;
     }
 }
 
@@ -223,10 +232,10 @@ TEST(SplitMergeMoves, SplitKeepsEachAnchorInItsOwnGroup) {
       int two[2];
       RandomPlus::SampleWithoutReplacement(5, 2, two, true);
       _rng.initialize(seed);
-      (f.sampler.*m.move)();
-      ASSERT_EQ(f.sampler.kold, 2) << m.name << " seed " << seed;
-      EXPECT_EQ(f.sampler.zold[two[0]], 0) << m.name << " seed " << seed;
-      EXPECT_EQ(f.sampler.zold[two[1]], 1) << m.name << " seed " << seed;
+      f.step(m.move);
+      ASSERT_EQ(f.sampler.state.kold, 2) << m.name << " seed " << seed;
+      EXPECT_EQ(f.sampler.state.zold[two[0]], 0) << m.name << " seed " << seed;
+      EXPECT_EQ(f.sampler.state.zold[two[1]], 1) << m.name << " seed " << seed;
     }
 }
 
@@ -253,12 +262,12 @@ TEST(SplitMergeMoves, AcceptOnlyWhenExpOfRatioExceedsTheUniform) {
     ASSERT_NE(seed, 0u) << kMoves[m].name;
     Fixture tied({0, 0}, tie, {0.0, 0.3}, true);
     _rng.initialize(seed);
-    (tied.sampler.*kMoves[m].move)();
-    EXPECT_EQ(tied.sampler.kold, 1) << kMoves[m].name << ": exp(r) equal to u must reject";
+    tied.step(kMoves[m].move);
+    EXPECT_EQ(tied.sampler.state.kold, 1) << kMoves[m].name << ": exp(r) equal to u must reject";
     Fixture above({0, 0}, std::nextafter(tie, 1e9), {0.0, 0.3}, true);
     _rng.initialize(seed);
-    (above.sampler.*kMoves[m].move)();
-    EXPECT_EQ(above.sampler.kold, 2) << kMoves[m].name;
+    above.step(kMoves[m].move);
+    EXPECT_EQ(above.sampler.state.kold, 2) << kMoves[m].name;
   }
 }
 
@@ -266,11 +275,11 @@ TEST(SplitMergeMoves, OneObservationDoesNothing) {
   for (const MoveName& m : kMoves) {
     Fixture f({0}, 0.0, {1.0});
     _rng.initialize(2);
-    (f.sampler.*m.move)();
+    f.step(m.move);
     EXPECT_EQ(uniformsDrawnSince(2), 0) << m.name;
     EXPECT_EQ(f.log.str(), "") << m.name;
-    EXPECT_EQ(f.sampler.kold, 1) << m.name;
-    EXPECT_EQ(f.sampler.acceptanceCnt, 0) << m.name;
+    EXPECT_EQ(f.sampler.state.kold, 1) << m.name;
+    EXPECT_EQ(f.sampler.state.acceptanceCnt, 0) << m.name;
   }
 }
 
@@ -288,18 +297,18 @@ const double kLogMove = -std::log(1 + std::exp(0.56));
 
 TEST(RestrictedIntLik, ScoresOnlyTheTwoGroups) {
   Fixture f({0, 0, 0, 0, 0}, 0.0);
-  EXPECT_NEAR(f.sampler.getRestrictedIntLik({0, 1, 2}, {0, 1, 1}), kF0 + kF12, 1e-12);
-  EXPECT_NEAR(f.sampler.getRestrictedIntLik({0, 1, 2}, {0, 0, 1}), kF01 + kF0, 1e-12);
-  EXPECT_NEAR(f.sampler.getRestrictedIntLik({1, 4}, {1, 0}), 2 * kF0, 1e-12);
+  EXPECT_NEAR(f.sampler.scorer.getRestrictedIntLik({0, 1, 2}, {0, 1, 1}), kF0 + kF12, 1e-12);
+  EXPECT_NEAR(f.sampler.scorer.getRestrictedIntLik({0, 1, 2}, {0, 0, 1}), kF01 + kF0, 1e-12);
+  EXPECT_NEAR(f.sampler.scorer.getRestrictedIntLik({1, 4}, {1, 0}), 2 * kF0, 1e-12);
   EXPECT_EQ(f.log.str(), "");
 }
 
 TEST(RestrictedIntLik, AnEntryOtherThanZeroOrOneIsLoggedAndLeftOut) {
   Fixture f({0, 0, 0, 0, 0}, 0.0);
-  EXPECT_NEAR(f.sampler.getRestrictedIntLik({0, 1, 2}, {0, 2, 1}), 2 * kF0, 1e-12);
+  EXPECT_NEAR(f.sampler.scorer.getRestrictedIntLik({0, 1, 2}, {0, 2, 1}), 2 * kF0, 1e-12);
   EXPECT_EQ(f.log.str(), "PartitionSampler::getrestrictedIntLik(). something wrong with split.\n");
   // The next split is scored afresh.
-  EXPECT_NEAR(f.sampler.getRestrictedIntLik({0, 1, 2}, {0, 0, 1}), kF01 + kF0, 1e-12);
+  EXPECT_NEAR(f.sampler.scorer.getRestrictedIntLik({0, 1, 2}, {0, 0, 1}), kF01 + kF0, 1e-12);
 }
 
 TEST(RestrictedGibbsScan, AnchorsAloneMeanNothingToScan) {
@@ -307,7 +316,7 @@ TEST(RestrictedGibbsScan, AnchorsAloneMeanNothingToScan) {
   for (bool virtualScan : {false, true}) {
     std::vector<int> zlaunch = {0, 1};
     _rng.initialize(2);
-    EXPECT_EQ(f.sampler.restrictedGibbsScan({0, 2}, zlaunch, 0, 2, virtualScan, {0, 1}), 0.0);
+    EXPECT_EQ(JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 2}, zlaunch, 0, 2, virtualScan, {0, 1}), 0.0);
     EXPECT_EQ(zlaunch, (std::vector<int>{0, 1}));
     EXPECT_EQ(uniformsDrawnSince(2), 0);
   }
@@ -327,7 +336,7 @@ TEST(RestrictedGibbsScan, VirtualScanIsForcedToTheGivenSplitWithoutDrawing) {
   for (const Case& c : cases) {
     std::vector<int> zlaunch = c.zlaunch;
     _rng.initialize(2);
-    EXPECT_NEAR(f.sampler.restrictedGibbsScan({0, 1, 2}, zlaunch, 0, 2, true, c.zsplit),
+    EXPECT_NEAR(JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2}, zlaunch, 0, 2, true, c.zsplit),
                 c.logProb, 1e-12);
     EXPECT_EQ(zlaunch, c.zsplit);
     EXPECT_EQ(uniformsDrawnSince(2), 0);
@@ -336,7 +345,7 @@ TEST(RestrictedGibbsScan, VirtualScanIsForcedToTheGivenSplitWithoutDrawing) {
   std::vector<int> zlaunch = {1, 0, 0, 1, 0};
   const std::vector<int> zsplit = {0, 0, 1, 1, 1};
   _rng.initialize(2);
-  const double logProb = f.sampler.restrictedGibbsScan({0, 1, 2, 3, 4}, zlaunch, 1, 3, true, zsplit);
+  const double logProb = JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2, 3, 4}, zlaunch, 1, 3, true, zsplit);
   EXPECT_EQ(zlaunch, zsplit);
   EXPECT_LT(logProb, 0);
   EXPECT_EQ(uniformsDrawnSince(2), 0);
@@ -348,7 +357,7 @@ TEST(RestrictedGibbsScan, RealScanDrawsOncePerNonAnchorAndReturnsTheChoiceLogPro
   for (uint32_t seed = 1; seed <= 40; seed++) {
     std::vector<int> zlaunch = {0, 0, 1};
     _rng.initialize(seed);
-    const double logProb = f.sampler.restrictedGibbsScan({0, 1, 2}, zlaunch, 0, 2, false, {});
+    const double logProb = JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2}, zlaunch, 0, 2, false, {});
     EXPECT_EQ(uniformsDrawnSince(seed), 1);
     EXPECT_EQ(zlaunch[0], 0);
     EXPECT_EQ(zlaunch[2], 1);
@@ -385,7 +394,7 @@ TEST(DahlLog, WritesThePartitionsAndTheRatioLine) {
   for (const Case& c : cases) {
     Fixture f(c.z, 0.5);
     _rng.initialize(seedForPair(5, c.i1, c.i2));
-    f.sampler.Dahl();
+    f.step(kDA);
     EXPECT_EQ(f.logLines(), c.lines);
   }
 }
@@ -397,7 +406,7 @@ TEST(DahlLog, ThreeLinesWhetherAcceptedOrNot) {
     for (uint32_t seed = 1; seed <= 10; seed++) {
       Fixture f({0, 0, 1, 1, 1}, logalpha);
       _rng.initialize(seed);
-      f.sampler.Dahl();
+      f.step(kDA);
       auto lines = f.logLines();
       ASSERT_EQ(lines.size(), 3u);
       EXPECT_EQ(lines[0], "zold: 0 0 1 1 1 ");
@@ -419,7 +428,7 @@ TEST(InfMixSRLog, WritesTheProposalAndTheRatios) {
   for (const Case& c : cases) {
     Fixture f(c.z, 0.5);
     _rng.initialize(seedForPair(5, c.i1, c.i2));
-    f.sampler.InfMixSRSplitMerge();
+    f.step(kSR);
     EXPECT_EQ(f.logLines(), c.lines);
   }
 }
@@ -433,7 +442,7 @@ TEST(InfMixSRLog, RandomSplitOfThreeCostsLogTwo) {
     seed = seedForPair(5, 0, 1, seed + 1);
     Fixture f({0, 0, 0, 1, 1}, 0.5);
     _rng.initialize(seed);
-    f.sampler.InfMixSRSplitMerge();
+    f.step(kSR);
     auto lines = f.logLines();
     ASSERT_EQ(lines.size(), 2u);
     proposals.insert(lines[0]);
@@ -481,14 +490,14 @@ TEST(SplitMergeRun, TraceCountsLogLinesAndFinalPartition) {
     long count;
     while (save >> score >> count) total += count;
     EXPECT_EQ(total, 1 + c.tracePoints) << c.heuristics;
-    EXPECT_NEAR(score, sampler.getTotalLik(sampler.zold.data(), sampler.kold), 1e-8) << c.heuristics;
+    EXPECT_NEAR(score, sampler.scorer.getTotalLik(sampler.state.zold.data(), sampler.state.kold), 1e-8) << c.heuristics;
 
     std::ifstream finalz(stem + ".finalz");
     std::vector<int> z;
     for (int label; finalz >> label;) z.push_back(label);
-    EXPECT_EQ(z, sampler.zold) << c.heuristics;
-    std::vector<int> sizes(sampler.kold);
-    EXPECT_EQ(U::table(z.data(), n, sizes.data(), sampler.kold), sampler.kold) << c.heuristics;
+    EXPECT_EQ(z, sampler.state.zold) << c.heuristics;
+    std::vector<int> sizes(sampler.state.kold);
+    EXPECT_EQ(U::table(z.data(), n, sizes.data(), sampler.state.kold), sampler.state.kold) << c.heuristics;
 
     const std::string text = log.str();
     int daLines = 0;

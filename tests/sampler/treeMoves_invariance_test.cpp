@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "stats/rvgs.h"
+#include "sampler/moves/TreeGuided.h"
 #include "support/TinyModel.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 const std::vector<double> kFive = {0.0, 0.3, 1.4, 1.6, 2.9};
 const std::vector<double> kSix = {0.0, 0.3, 1.4, 1.6, 2.9, 3.3};
 
-enum class Flat { Never, Always, EveryTenth };
+using Flat = FlatProposal;
 
 struct MoveCase {
   const char* name;
@@ -35,17 +36,13 @@ double runTotalVariation(const MoveCase& c, unsigned seed) {
   PartitionSampler sampler(c.k, model.n, c.criterion, &model, 0.0, log, "UX");
   _rng.initialize(seed);
   sampler.initZ("");
-  sampler.control_heuristic_p = c.p;
-  sampler.includeLeafNode = c.includeLeafNode;
+  TreeGuidedSplitMerge move(model.n, c.k <= 0, TreeMoveSettings{c.flat, c.includeLeafNode, c.p},
+                            sampler.debug);
   auto exact = exactDistribution(sampler, allSetPartitions(model.n, c.k));
   std::map<std::vector<int>, long> counts;
-  int aCounter = 0;
   for (long it = 0; it < c.iterations; it++) {
-    aCounter = (aCounter + 1) % 10;
-    sampler.flatHeuristicProb =
-        c.flat == Flat::Always || (c.flat == Flat::EveryTenth && aCounter == 0);
-    sampler.SMsampler();
-    counts[canonical(sampler.zold.data(), sampler.n)]++;
+    stepOn(move, sampler);
+    counts[canonical(sampler.state.zold.data(), sampler.state.n)]++;
   }
   return totalVariation(exact, counts);
 }

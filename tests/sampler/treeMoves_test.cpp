@@ -8,6 +8,7 @@
 
 #include "io/RunError.h"
 #include "stats/rvgs.h"
+#include "sampler/moves/TreeGuided.h"
 #include "support/TinyModel.h"
 
 namespace {
@@ -18,28 +19,39 @@ const double kInf = std::numeric_limits<double>::infinity();
 // then {0,1,2} (node -2), then adds 3 at the root; over {2,3,4} it merges {2,3} first.
 const std::vector<double> kPoints = {0.0, 0.1, 1.0, 3.0, 10.0};
 
-// A sampler over the points with a given current partition and the full distance matrix.
+// A sampler over the points with a given current partition, and the tree-guided move over
+// the full distance matrix.
 struct Fixture {
   TinyModel model;
   std::ostringstream log;
   PartitionSampler sampler;
+  bool includeLeafNode, flat;
+  std::unique_ptr<TreeGuidedSplitMerge> move;
   Fixture(int k, const std::vector<int>& z, bool includeLeafNode = false, bool flat = false,
           const std::vector<double>& points = kPoints)
-      : model(points), sampler(k, model.n, INTEGRATED, &model, 0.0, log, "UX") {
+      : model(points),
+        sampler(k, model.n, INTEGRATED, &model, 0.0, log, "UX"),
+        includeLeafNode(includeLeafNode),
+        flat(flat) {
     setZ(z);
-    sampler.includeLeafNode = includeLeafNode;
-    sampler.flatHeuristicProb = flat;
-    model.getDistanceMatrix(sampler.distanceMatrix);
+    setP(0.9);
   }
   void setZ(const std::vector<int>& z) {
-    sampler.zold = z;
-    sampler.kold = *std::max_element(z.begin(), z.end()) + 1;
-    U::table(sampler.zold.data(), sampler.n, sampler.clusterSizes0.data(), sampler.kold);
+    sampler.state.setPartition(z, *std::max_element(z.begin(), z.end()) + 1);
   }
-  double lik(const std::vector<int>& z, int k) const { return sampler.getTotalLik(z.data(), k); }
+  // A fresh move whose tree neighbourhood has probability p.
+  void setP(double p) {
+    const FlatProposal flatness = flat ? FlatProposal::Always : FlatProposal::Never;
+    move = std::make_unique<TreeGuidedSplitMerge>(
+        model.n, sampler.state.infmix, TreeMoveSettings{flatness, includeLeafNode, p},
+        sampler.debug);
+    model.getDistanceMatrix(move->distanceMatrix);
+  }
+  void SMsampler() { stepOn(*move, sampler); }
+  double lik(const std::vector<int>& z, int k) const { return sampler.scorer.getTotalLik(z.data(), k); }
   std::vector<double> table(const std::vector<int>& z, int k) {
     int size = -1;
-    std::vector<double> t = sampler.ShMneighbor(z.data(), k, size);
+    std::vector<double> t = move->ShMneighbor(sampler.scorer, z.data(), k, size);
     EXPECT_EQ(size, static_cast<int>(t.size()));
     return t;
   }
@@ -113,7 +125,7 @@ TEST(SplitMerge, RelabelsForEveryKindOfStep) {
   Fixture f(0, {0, 0, 0, 0, 0});
   for (const auto& c : cases) {
     std::vector<int> target(5, -7);
-    EXPECT_TRUE(f.sampler.splitMerge(c.z.data(), 3, c.toSplit, c.split, c.j1, c.j2,
+    EXPECT_TRUE(f.move->splitMerge(c.z.data(), 3, c.toSplit, c.split, c.j1, c.j2,
                                      target.data(), false))
         << c.what;
     EXPECT_EQ(target, c.expected) << c.what;
@@ -149,7 +161,7 @@ TEST(SplitMerge, ReverseTestAsksWhetherTheMergedClusterSplitsBackAlongTheTree) {
     Fixture f(0, c.z, c.includeLeafNode);
     std::vector<int> target(5, -7);
     const int k = labelCount(c.z);
-    EXPECT_EQ(f.sampler.splitMerge(c.z.data(), k, c.toSplit, c.split, c.j1, c.j2, target.data(),
+    EXPECT_EQ(f.move->splitMerge(c.z.data(), k, c.toSplit, c.split, c.j1, c.j2, target.data(),
                                    true),
               c.reverseIsTreeSplit);
     EXPECT_EQ(target, c.expected);
@@ -173,7 +185,7 @@ TEST(GetTree, BuildsTheLinkageTreeOverTheMembersDistances) {
   };
   Fixture f(0, {0, 0, 0, 0, 0});
   for (const auto& c : cases) {
-    const std::vector<Node> tree = f.sampler.getTree({1, 2, 3, 4}, c.method);
+    const std::vector<Node> tree = f.move->getTree({1, 2, 3, 4}, c.method);
     ASSERT_EQ(tree.size(), 3u) << c.method;
     for (int s = 0; s < 3; s++) {
       EXPECT_EQ(tree[s].left, c.records[s].left) << c.method << s;
@@ -182,13 +194,13 @@ TEST(GetTree, BuildsTheLinkageTreeOverTheMembersDistances) {
     }
   }
   // The distance matrix is only read.
-  EXPECT_EQ(f.sampler.distanceMatrix[3][1], 2.9);
+  EXPECT_EQ(f.move->distanceMatrix[3][1], 2.9);
 }
 
 TEST(GetTree, RejectsAnUnknownMethod) {
   Fixture f(0, {0, 0, 0, 0, 0});
   try {
-    f.sampler.getTree({0, 1, 2}, "ward");
+    f.move->getTree({0, 1, 2}, "ward");
     FAIL() << "no error";
   } catch (const RunError& e) {
     EXPECT_STREQ(e.what(), "LatentClass::getTree(): this method not supported: ward");
@@ -221,7 +233,7 @@ TEST(IsHSplit, FindsTreeSplitsUpToComplement) {
   for (const auto& c : cases) {
     Fixture f(0, {0, 0, 0, 0, 0}, c.includeLeafNode);
     int node = 99;
-    EXPECT_EQ(f.sampler.ishsplit(c.split, c.members, node), c.found);
+    EXPECT_EQ(f.move->ishsplit(c.split, c.members, node), c.found);
     if (c.found) {
       EXPECT_EQ(node, c.node);
     }
@@ -238,7 +250,7 @@ TEST(TreeSplits, AClusterOfMOffersMMinus3OrWithLeaves2MMinus3) {
         // One cluster of m, open k: one entry (the pure split) per tree split.
         Fixture f(0, std::vector<int>(m, 0), leaves, flat,
                   std::vector<double>(points.begin(), points.begin() + m));
-        EXPECT_EQ(f.table(f.sampler.zold, 1).size(),
+        EXPECT_EQ(f.table(f.sampler.state.zold, 1).size(),
                   static_cast<size_t>(leaves ? withLeaves[m - 1] : withoutLeaves[m - 1]))
             << m << leaves << flat;
       }
@@ -256,7 +268,7 @@ TEST(ShMNeighbor, ScoredTableLayoutOpenK) {
   // Cluster 0 = {0,1,2,3} has one tree split without leaves, {0,1} against {2,3};
   // cluster 1 = {4} has none. One block of 3 pairs, then the pure merge.
   Fixture f(0, {0, 0, 0, 0, 1});
-  const std::vector<double> t = f.table(f.sampler.zold, 2);
+  const std::vector<double> t = f.table(f.sampler.state.zold, 2);
   ASSERT_EQ(t.size(), 4u);
   EXPECT_DOUBLE_EQ(t[0], f.lik({1, 1, 0, 0, 0}, 2));  // (1,0): {4} joins {2,3}
   EXPECT_DOUBLE_EQ(t[1], f.lik({2, 2, 0, 0, 1}, 3));  // (2,0), undo pair: pure split
@@ -272,7 +284,7 @@ TEST(ShMNeighbor, ScoredTableLayoutOpenK) {
 TEST(ShMNeighbor, ScoredTableWithLeavesOpenK) {
   // Blocks: node -1, then leaves 0, 1, 2, 3 of cluster 0; then the pure merge.
   Fixture f(0, {0, 0, 0, 0, 1}, true);
-  const std::vector<double> t = f.table(f.sampler.zold, 2);
+  const std::vector<double> t = f.table(f.sampler.state.zold, 2);
   ASSERT_EQ(t.size(), 16u);
   EXPECT_DOUBLE_EQ(t[0], f.lik({1, 1, 0, 0, 0}, 2));
   EXPECT_DOUBLE_EQ(t[1 * 3 + 2], f.lik({1, 0, 0, 0, 1}, 2));  // leaf 0 joins {4}
@@ -284,7 +296,7 @@ TEST(ShMNeighbor, ScoredTableWithLeavesOpenK) {
 
 TEST(ShMNeighbor, FixedKHasNoUndoPairAndNoPureMerge) {
   Fixture f(2, {0, 0, 0, 0, 1});
-  std::vector<double> t = f.table(f.sampler.zold, 2);
+  std::vector<double> t = f.table(f.sampler.state.zold, 2);
   ASSERT_EQ(t.size(), 4u);
   EXPECT_DOUBLE_EQ(t[0], f.lik({1, 1, 0, 0, 0}, 2));
   EXPECT_EQ(t[1], -kInf);
@@ -293,7 +305,7 @@ TEST(ShMNeighbor, FixedKHasNoUndoPairAndNoPureMerge) {
 
   // Split cluster 1: its undo pair (2,1) is the third of the block.
   f.setZ({1, 1, 1, 1, 0});
-  t = f.table(f.sampler.zold, 2);
+  t = f.table(f.sampler.state.zold, 2);
   ASSERT_EQ(t.size(), 4u);
   EXPECT_DOUBLE_EQ(t[0], f.lik({1, 1, 0, 0, 0}, 2));  // (1,0): {2,3} joins {4}
   EXPECT_DOUBLE_EQ(t[1], f.lik({0, 0, 1, 1, 0}, 2));  // (2,0): {0,1} joins {4}
@@ -320,23 +332,23 @@ TEST(ShMNeighbor, FlatWeightsAndTheirLog) {
   };
   for (const auto& c : cases) {
     Fixture f(c.k, {0, 0, 0, 0, 1}, c.leaves, true);
-    const std::vector<double> t = f.table(f.sampler.zold, 2);
+    const std::vector<double> t = f.table(f.sampler.state.zold, 2);
     ASSERT_EQ(t.size(), c.expected.size());
     for (size_t d = 0; d < t.size(); d++) EXPECT_DOUBLE_EQ(t[d], c.expected[d]) << d;
   }
   Fixture f(2, {0, 0, 0, 0, 1}, false, true);
-  f.table(f.sampler.zold, 2);
+  f.table(f.sampler.state.zold, 2);
   EXPECT_EQ(f.log.str(), "-0.693147 -inf -0.693147 \n-inf \n");
 }
 
 TEST(ShMNeighbor, FixedKWithoutTreeSplitsHasNoValidEntry) {
   for (bool flat : {false, true}) {
     Fixture f(2, {0, 0, 0, 1, 1}, false, flat);
-    const std::vector<double> t = f.table(f.sampler.zold, 2);
+    const std::vector<double> t = f.table(f.sampler.state.zold, 2);
     ASSERT_EQ(t.size(), 1u);
     EXPECT_EQ(t[0], -kInf);
     EXPECT_EQ(f.log.str(), "-inf \n");
-    EXPECT_EQ(f.sampler.getW(f.sampler.zold.data(), 2, 0.0), -kInf);
+    EXPECT_EQ(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, 0.0), -kInf);
   }
 }
 
@@ -347,18 +359,18 @@ TEST(GetW, TreeProbabilityOfOneNeighbour) {
   Fixture f(0, {0, 0, 0, 0, 1});
   const std::vector<double> scores = {f.lik({1, 1, 0, 0, 0}, 2), f.lik({2, 2, 0, 0, 1}, 3),
                                       f.lik({1, 1, 0, 0, 1}, 2), f.lik({0, 0, 0, 0, 0}, 1)};
-  EXPECT_NEAR(f.sampler.getW(f.sampler.zold.data(), 2, scores[2]), scores[2] - logSumExp(scores),
+  EXPECT_NEAR(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]), scores[2] - logSumExp(scores),
               1e-12);
-  f.sampler.flatHeuristicProb = true;
-  EXPECT_DOUBLE_EQ(f.sampler.getW(f.sampler.zold.data(), 2, scores[2]), -std::log(4.0));
+  f.move->flatHeuristicProb = true;
+  EXPECT_DOUBLE_EQ(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]), -std::log(4.0));
 
   Fixture fixed(2, {0, 0, 0, 0, 1}, false, true);
-  EXPECT_DOUBLE_EQ(fixed.sampler.getW(fixed.sampler.zold.data(), 2, 0.0), -std::log(2.0));
+  EXPECT_DOUBLE_EQ(fixed.move->getW(fixed.sampler.scorer, fixed.sampler.state.zold.data(), 2, 0.0), -std::log(2.0));
 
   // An empty table: one cluster of three, no leaves.
   for (bool flat : {false, true}) {
     Fixture small(0, {0, 0, 0}, false, flat, {0.0, 0.1, 1.0});
-    EXPECT_EQ(small.sampler.getW(small.sampler.zold.data(), 1, 0.0), -kInf);
+    EXPECT_EQ(small.move->getW(small.sampler.scorer, small.sampler.state.zold.data(), 1, 0.0), -kInf);
   }
 }
 
@@ -381,7 +393,7 @@ TEST(SuMNeighborhoodSize, CountsUnorderedSplitsTimesMergePairs) {
     Fixture f(c.k, c.z);
     std::vector<double> perCluster(c.perCluster.size());
     const double logSize =
-        f.sampler.SuMneighborhoodSize(c.z.data(), labelCount(c.z), perCluster.data());
+        f.move->SuMneighborhoodSize(c.z.data(), labelCount(c.z), perCluster.data());
     for (size_t j = 0; j < perCluster.size(); j++) EXPECT_DOUBLE_EQ(perCluster[j], c.perCluster[j]);
     if (std::isinf(c.logSize))
       EXPECT_EQ(logSize, c.logSize);
@@ -412,8 +424,8 @@ TEST(W2Q, MixesTreeAndUniformProbabilities) {
   };
   for (const auto& c : cases) {
     Fixture f(c.k, c.z);
-    f.sampler.control_heuristic_p = c.p;
-    EXPECT_NEAR(f.sampler.w2q(c.w, c.z.data(), labelCount(c.z), c.merge), c.expected, 1e-12);
+    f.setP(c.p);
+    EXPECT_NEAR(f.move->w2q(c.w, c.z.data(), labelCount(c.z), c.merge), c.expected, 1e-12);
   }
 }
 
@@ -426,7 +438,7 @@ TEST(RandomSplit, TwoEntriesGiveEachOrderWithProbabilityHalf) {
   const int calls = 4000;
   for (int c = 0; c < calls; c++) {
     std::vector<int> split(2, 5);
-    f.sampler.randomSplit(split);
+    f.move->randomSplit(split);
     // Whole pairs are redrawn until the two entries differ.
     int a, b;
     do {
@@ -438,7 +450,7 @@ TEST(RandomSplit, TwoEntriesGiveEachOrderWithProbabilityHalf) {
   }
   EXPECT_NEAR(zeroFirst, calls / 2, 4 * std::sqrt(calls / 4.0));
   std::vector<int> one(1);
-  EXPECT_THROW(f.sampler.randomSplit(one), RunError);
+  EXPECT_THROW(f.move->randomSplit(one), RunError);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -471,13 +483,13 @@ TEST(SMSampler, NothingToProposeLeavesThePartitionAlone) {
   };
   for (const auto& c : cases) {
     Fixture f(c.k, c.z);
-    f.sampler.control_heuristic_p = c.p;
+    f.setP(c.p);
     _rng.initialize(5);
-    f.sampler.SMsampler();
+    f.SMsampler();
     EXPECT_EQ(f.log.str(), c.log) << c.what;
-    EXPECT_EQ(f.sampler.zold, c.z) << c.what;
-    EXPECT_EQ(f.sampler.kold, c.k) << c.what;
-    EXPECT_EQ(f.sampler.acceptanceCnt, 0) << c.what;
+    EXPECT_EQ(f.sampler.state.zold, c.z) << c.what;
+    EXPECT_EQ(f.sampler.state.kold, c.k) << c.what;
+    EXPECT_EQ(f.sampler.state.acceptanceCnt, 0) << c.what;
     expectTwoDraws(5);
   }
 }
@@ -497,13 +509,13 @@ double logUniformSize(const std::vector<int>& z, bool infmix) {
 
 TEST(SMSampler, FixedKUniformOnlyRatioUsesBothNeighbourhoodSizes) {
   Fixture f(2, {0, 0, 0, 1, 1});
-  f.sampler.control_heuristic_p = 0;
+  f.setP(0);
   _rng.initialize(3);
   int accepted = 0;
   for (int move = 0; move < 40; move++) {
     f.log.str("");
-    const std::vector<int> before = f.sampler.zold;
-    f.sampler.SMsampler();
+    const std::vector<int> before = f.sampler.state.zold;
+    f.SMsampler();
     const auto logLines = lines(f.log.str());
     ASSERT_EQ(logLines.size(), 3u);  // no tree, no table
     EXPECT_EQ(labelsOf(logLines[0]), before);
@@ -520,24 +532,24 @@ TEST(SMSampler, FixedKUniformOnlyRatioUsesBothNeighbourhoodSizes) {
     const double ratio = std::exp(f.lik(proposed, 2) - f.lik(before, 2) +
                                   logUniformSize(before, false) - logUniformSize(proposed, false));
     EXPECT_NEAR(std::stod(fields[4]), ratio, 1e-5 * ratio);  // six significant digits
-    if (f.sampler.zold != before) {
+    if (f.sampler.state.zold != before) {
       accepted++;
-      EXPECT_EQ(f.sampler.zold, proposed);
+      EXPECT_EQ(f.sampler.state.zold, proposed);
     }
   }
-  EXPECT_EQ(f.sampler.acceptanceCnt, accepted);
+  EXPECT_EQ(f.sampler.state.acceptanceCnt, accepted);
   EXPECT_GT(accepted, 0);
 }
 
 TEST(SMSampler, UniformProposalDrawsClusterSplitAndPairInOrder) {
   // Fixed k = 2, p = 0: replay the draws of the uniform proposal by hand.
   Fixture f(2, {0, 0, 0, 1, 1, 1}, false, false, {0.0, 0.3, 1.4, 1.6, 2.9, 3.3});
-  f.sampler.control_heuristic_p = 0;
+  f.setP(0);
   for (int move = 0; move < 60; move++) {
     f.log.str("");
-    const std::vector<int> before = f.sampler.zold;
+    const std::vector<int> before = f.sampler.state.zold;
     _rng.initialize(200 + move);
-    f.sampler.SMsampler();
+    f.SMsampler();
     mersenne replay;
     replay.initialize(200 + move);
     replay.runif();  // one position of four for the distances
@@ -558,7 +570,7 @@ TEST(SMSampler, UniformProposalDrawsClusterSplitAndPairInOrder) {
     do seqno = static_cast<int>(replay.runif() * 3);
     while (rows[seqno] == 2 && cols[seqno] == toSplit);
     std::vector<int> expected(6);
-    f.sampler.splitMerge(before.data(), 2, toSplit, split, rows[seqno], cols[seqno],
+    f.move->splitMerge(before.data(), 2, toSplit, split, rows[seqno], cols[seqno],
                          expected.data(), false);
     const auto logLines = lines(f.log.str());
     ASSERT_EQ(logLines.size(), 3u);
@@ -574,17 +586,17 @@ TEST(SMSampler, TreeProposalNamesItsStepAndScoresTheDrawnEntry) {
   TinyModel model({0.0, 0.3, 1.4, 1.6, 2.9, 3.3});
   std::ostringstream log;
   PartitionSampler sampler(0, model.n, INTEGRATED, &model, 0.0, log, "UX");
-  sampler.includeLeafNode = true;
-  sampler.control_heuristic_p = 1.0;
+  TreeGuidedSplitMerge tree(model.n, true, TreeMoveSettings{FlatProposal::Never, true, 1.0},
+                            sampler.debug);
   _rng.initialize(4);
   sampler.initZ("");
   int kinds[3] = {0, 0, 0};
   for (int move = 0; move < 150; move++) {
     log.str("");
-    const std::vector<int> before = sampler.zold;
-    const int kold = sampler.kold;
+    const std::vector<int> before = sampler.state.zold;
+    const int kold = sampler.state.kold;
     _rng.initialize(100 + move);
-    sampler.SMsampler();
+    stepOn(tree, sampler);
     const auto logLines = lines(log.str());
     // Forward table: one line per tree split and the pure-merge line, then the step.
     size_t at = 0;
@@ -617,12 +629,13 @@ TEST(SMSampler, TreeProposalNamesItsStepAndScoresTheDrawnEntry) {
     ASSERT_EQ(fields.size(), 5u);
     // With p = 1 the forward probability is the tree probability alone. The distances of
     // this move are still in place, so the forward table can be rebuilt.
-    const double w = sampler.getW(before.data(), kold, sampler.getTotalLik(proposed.data(), knew));
+    const double w = tree.getW(sampler.scorer, before.data(), kold,
+                               sampler.scorer.getTotalLik(proposed.data(), knew));
     EXPECT_NEAR(std::stod(fields[2]), w, 1e-4 * (1 + std::fabs(w)));
     // Labels stay contiguous and sizes current.
-    const std::vector<int> sizes = clusterSizes(sampler.zold, sampler.kold);
+    const std::vector<int> sizes = clusterSizes(sampler.state.zold, sampler.state.kold);
     EXPECT_EQ(std::count(sizes.begin(), sizes.end(), 0), 0);
-    for (int j = 0; j < sampler.kold; j++) EXPECT_EQ(sampler.clusterSizes0[j], sizes[j]);
+    for (int j = 0; j < sampler.state.kold; j++) EXPECT_EQ(sampler.state.clusterSizes0[j], sizes[j]);
   }
   EXPECT_GT(kinds[0], 0);
   EXPECT_GT(kinds[1], 0);

@@ -55,7 +55,7 @@ TEST(WriteFailure, FailedLogStopsTheSearchAndKeepsThePartition) {
   // Stopped in the iteration whose lines did not fit, long before the limit.
   EXPECT_EQ(buffer.kept.find("Iter 2\n"), std::string::npos) << buffer.kept;
   std::ostringstream z;
-  for (int label : sampler.zold) z << label << ' ';
+  for (int label : sampler.state.zold) z << label << ' ';
   z << '\n';
   EXPECT_EQ(dir.read("r.finalz"), z.str());
   EXPECT_FALSE(dir.exists("r.finalz.tmp"));

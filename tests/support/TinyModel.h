@@ -11,6 +11,7 @@
 
 #include "models/Observable.h"
 #include "sampler/PartitionSampler.h"
+#include "sampler/moves/OneAtATime.h"
 #include "io/U.h"
 
 class TinyModel : public Observable {
@@ -97,7 +98,7 @@ inline int blockCount(const std::vector<int>& canonicalZ) {
 inline std::map<std::vector<int>, double> exactDistribution(
     const PartitionSampler& sampler, const std::vector<std::vector<int>>& partitions) {
   std::vector<double> logWeights;
-  for (const auto& z : partitions) logWeights.push_back(sampler.getTotalLik(z.data(), blockCount(z)));
+  for (const auto& z : partitions) logWeights.push_back(sampler.scorer.getTotalLik(z.data(), blockCount(z)));
   double top = *std::max_element(logWeights.begin(), logWeights.end());
   double total = 0;
   for (double w : logWeights) total += std::exp(w - top);
@@ -122,6 +123,9 @@ inline double totalVariation(const std::map<std::vector<int>, double>& exact,
     if (!exact.count(c.first)) tv += static_cast<double>(c.second) / total;
   return tv / 2;
 }
+
+// One step of a move on the sampler's chain.
+inline void stepOn(Move& move, PartitionSampler& sampler) { move.step(sampler.state, sampler.scorer); }
 
 // A stream that discards everything, for the sampler's log in statistical tests.
 struct NullStream : std::ostream {

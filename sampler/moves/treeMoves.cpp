@@ -1,13 +1,10 @@
-// Split-merge neighbourhoods of a partition: the uniform one (any two-group split of any
-// cluster with any merge pair) and the tree one (splits read off complete-linkage trees over
-// single clusters, weighted by score), and the Metropolis-Hastings move that proposes from a
-// mixture of the two.
+// The tree-guided split-merge move and its neighbourhoods; see TreeGuided.h.
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 
-#include "sampler/PartitionSampler.h"
+#include "sampler/moves/TreeGuided.h"
 #include "io/Console.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
@@ -48,10 +45,22 @@ bool isUndoPair(int row, int col, int k, int toSplit) { return row == k && col =
 
 }  // namespace
 
+TreeGuidedSplitMerge::TreeGuidedSplitMerge(int n, bool infmix, TreeMoveSettings settings,
+                                           DebugLog debug)
+    : Move(debug),
+      flatHeuristicProb(settings.flat == FlatProposal::Always),
+      includeLeafNode(settings.includeLeafNode),
+      control_heuristic_p(settings.control_heuristic_p),
+      distanceMatrix(n, n),
+      n(n),
+      infmix(infmix),
+      flat_(settings.flat),
+      znew_(n) {}
+
 // ---------------------------------------------------------------------------------------
 // Steps and tree splits
 
-bool PartitionSampler::splitMerge(const int* z, int k, int toSplit, const std::vector<int>& split,
+bool TreeGuidedSplitMerge::splitMerge(const int* z, int k, int toSplit, const std::vector<int>& split,
                                   int j1, int j2, int* targetZ, bool checkReverse) const {
   const bool record = checkReverse && j1 != -1;
   std::vector<int> members, groups;  // the merged cluster; group 1 came from j1
@@ -82,7 +91,7 @@ bool PartitionSampler::splitMerge(const int* z, int k, int toSplit, const std::v
 }
 
 // whichnode ends at the matching node, or at the last node tried (3 - m when none is).
-bool PartitionSampler::ishsplit(const std::vector<int>& split, const std::vector<int>& members,
+bool TreeGuidedSplitMerge::ishsplit(const std::vector<int>& split, const std::vector<int>& members,
                                 int& whichnode) const {
   const int m = static_cast<int>(members.size());
   const int count = treeSplitCount(m, includeLeafNode);
@@ -99,7 +108,7 @@ bool PartitionSampler::ishsplit(const std::vector<int>& split, const std::vector
   return false;
 }
 
-std::vector<Node> PartitionSampler::getTree(const std::vector<int>& members,
+std::vector<Node> TreeGuidedSplitMerge::getTree(const std::vector<int>& members,
                                             const std::string& method) const {
   Node* (*linkage)(int, double**) = nullptr;
   if (method == "complete")
@@ -125,10 +134,10 @@ std::vector<Node> PartitionSampler::getTree(const std::vector<int>& members,
   return std::vector<Node>(tree.get(), tree.get() + (m - 1));
 }
 
-void PartitionSampler::randomSplit(std::vector<int>& split) const {
+void TreeGuidedSplitMerge::randomSplit(std::vector<int>& split) const {
   // Both groups must be non-empty, which one member cannot satisfy.
   if (split.size() < 2)
-    U::fail(logFile, "PartitionSampler::randomSplit(): a split needs at least two members");
+    U::fail(debug_.out, "PartitionSampler::randomSplit(): a split needs at least two members");
   bool hasZero, hasOne;
   do {
     hasZero = hasOne = false;
@@ -145,7 +154,7 @@ void PartitionSampler::randomSplit(std::vector<int>& split) const {
 // ---------------------------------------------------------------------------------------
 // Neighbourhoods
 
-double PartitionSampler::SuMneighborhoodSize(const int* z, int k,
+double TreeGuidedSplitMerge::SuMneighborhoodSize(const int* z, int k,
                                              double* logSplitsByComponent) const {
   std::vector<int> sizes(k);
   U::table(z, n, sizes.data(), k);
@@ -155,7 +164,8 @@ double PartitionSampler::SuMneighborhoodSize(const int* z, int k,
   return U::logSumExp(logSplitsByComponent, k) + std::log(static_cast<double>(pairs));
 }
 
-std::vector<double> PartitionSampler::ShMneighbor(const int* z, int k, int& size) const {
+std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, const int* z, int k,
+                                                       int& size) const {
   std::vector<int> sizes(k);
   U::table(z, n, sizes.data(), k);
   int splitCount = 0;
@@ -195,10 +205,10 @@ std::vector<double> PartitionSampler::ShMneighbor(const int* z, int k, int& size
           MathPlus::getRowCol(q, row, col);
           if (!isUndoPair(row, col, k, j)) {
             splitMerge(z, k, j, nodeSplit, row, col, scratch.data(), false);
-            table[d] = getTotalLik(scratch.data(), k);
+            table[d] = scorer.getTotalLik(scratch.data(), k);
           } else if (infmix) {
             splitMerge(z, k, j, nodeSplit, -1, -1, scratch.data(), false);
-            table[d] = getTotalLik(scratch.data(), k + 1);
+            table[d] = scorer.getTotalLik(scratch.data(), k + 1);
           }
         }
       }
@@ -207,13 +217,15 @@ std::vector<double> PartitionSampler::ShMneighbor(const int* z, int k, int& size
       for (int q = 0; q < merges; q++, d++) {
         MathPlus::getRowCol(q, row, col);
         splitMerge(z, k, -1, noSplit, row, col, scratch.data(), false);
-        table[d] = getTotalLik(scratch.data(), k - 1);
+        table[d] = scorer.getTotalLik(scratch.data(), k - 1);
       }
   }
 
-  for (int b = 0; b < splitCount; b++)
-    U::printArray(table.data() + static_cast<size_t>(b) * pairs, pairs, logFile, true);
-  U::printArray(table.data() + static_cast<size_t>(splitCount) * pairs, merges, logFile, true);
+  if (debug_.enabled) {
+    for (int b = 0; b < splitCount; b++)
+      U::printArray(table.data() + static_cast<size_t>(b) * pairs, pairs, debug_.out, true);
+    U::printArray(table.data() + static_cast<size_t>(splitCount) * pairs, merges, debug_.out, true);
+  }
   return table;
 }
 
@@ -229,35 +241,51 @@ std::vector<double> PartitionSampler::ShMneighbor(const int* z, int k, int& size
 // Staying put when the chosen mechanism offers nothing leaves the mixture proposal
 // density of every real step as computed, so the chain stays reversible.
 
-void PartitionSampler::SMsampler() {
-  if (distanceMatrix.rows() != n) distanceMatrix = Matrix<double>(n, n);
-  ob->getRandomDistanceMatrix(distanceMatrix);
+void TreeGuidedSplitMerge::step(ChainState& state, Scorer& scorer) {
+  if (flat_ == FlatProposal::EveryTenth) {
+    aCounter_ = (aCounter_ + 1) % 10;
+    flatHeuristicProb = aCounter_ == 0;
+  }
+  const int kold = state.kold;
+  const std::vector<int>& zold = state.zold;
+  scorer.model().getRandomDistanceMatrix(distanceMatrix);
 
   bool hreversible = false;
   bool split = false;
   const double u = myunif_rand();
   const double logforwardq = (u < control_heuristic_p || n == kold)
-                                 ? proposeShM(hreversible, split)
-                                 : proposeSuM(hreversible, split);
+                                 ? proposeShM(state, scorer, hreversible, split)
+                                 : proposeSuM(state, scorer, hreversible, split);
   if (logforwardq == kLogZero) {
-    logFile << "no split-merge step to propose" << '\n';
+    if (debug_.enabled) debug_.out << "no split-merge step to propose" << '\n';
     return;
   }
-  U::printArray(zold.data(), n, logFile, true);
-  U::printArray(znew.data(), n, logFile, true);
+  const int knew = knew_;
+  const std::vector<int>& znew = znew_;
+  if (debug_.enabled) {
+    U::printArray(zold.data(), n, debug_.out, true);
+    U::printArray(znew.data(), n, debug_.out, true);
+  }
 
-  const double oldlik = getTotalLik(zold.data(), kold);
-  const double newlik = getTotalLik(znew.data(), knew);
-  const double w = hreversible ? getW(znew.data(), knew, oldlik) : kLogZero;
+  const double oldlik = scorer.getTotalLik(zold.data(), kold);
+  const double newlik = scorer.getTotalLik(znew.data(), knew);
+  const double w = hreversible ? getW(scorer, znew.data(), knew, oldlik) : kLogZero;
   // The reverse of a pure split is a pure merge.
   const double logbackwardq = w2q(w, znew.data(), knew, split);
   const double r = (newlik - oldlik) - (logforwardq - logbackwardq);
-  logFile << oldlik << "    " << newlik << "    " << logforwardq << "    " << logbackwardq
-          << "    " << std::exp(r) << '\n';
-  if (std::exp(r) > myunif_rand()) accept(knew - kold);
+  if (debug_.enabled)
+    debug_.out << oldlik << "    " << newlik << "    " << logforwardq << "    " << logbackwardq
+               << "    " << std::exp(r) << '\n';
+  if (std::exp(r) > myunif_rand()) state.accept(znew, knew - kold);
 }
 
-double PartitionSampler::proposeSuM(bool& hreversible, bool& isSplit) {
+double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, const Scorer& scorer,
+                                        bool& hreversible, bool& isSplit) {
+  const int kold = state.kold;
+  const std::vector<int>& zold = state.zold;
+  const std::vector<int>& clusterSizes0 = state.clusterSizes0;
+  std::vector<int>& znew = znew_;
+  int& knew = knew_;
   const double p = control_heuristic_p;
   knew = kold;
   hreversible = false;
@@ -292,21 +320,27 @@ double PartitionSampler::proposeSuM(bool& hreversible, bool& isSplit) {
     int whichnode;
     // The tree proposal offers this step too when its split is a tree split.
     if (ishsplit(componentsplit, members, whichnode))
-      w = getW(zold.data(), kold, getTotalLik(znew.data(), knew));
+      w = getW(scorer, zold.data(), kold, scorer.getTotalLik(znew.data(), knew));
   } else {
     splitMerge(zold.data(), kold, toSplit, componentsplit, row, col, znew.data(), false);
   }
   return U::logAddExp(std::log(p) + w, std::log(1 - p) + v);
 }
 
-double PartitionSampler::proposeShM(bool& hreversible, bool& isSplit) {
+double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& scorer,
+                                        bool& hreversible, bool& isSplit) {
+  const int kold = state.kold;
+  const std::vector<int>& zold = state.zold;
+  const std::vector<int>& clusterSizes0 = state.clusterSizes0;
+  std::vector<int>& znew = znew_;
+  int& knew = knew_;
   knew = kold;
   hreversible = false;
   int size = 0;
   double w;
   int d;
   {
-    const std::vector<double> table = ShMneighbor(zold.data(), kold, size);
+    const std::vector<double> table = ShMneighbor(scorer, zold.data(), kold, size);
     if (size == 0 || U::logSumExp(table.data(), size) == kLogZero) return kLogZero;
     d = RandomPlus::drawGeneralizedBern(table.data(), size, w);
   }
@@ -317,7 +351,7 @@ double PartitionSampler::proposeShM(bool& hreversible, bool& isSplit) {
   int row, col;
   if (d >= size - merges) {
     merge = true;
-    logFile << "merge" << '\n';
+    if (debug_.enabled) debug_.out << "merge" << '\n';
     knew = kold - 1;
     MathPlus::getRowCol(merges + d - size, row, col);
     const std::vector<int> noSplit;
@@ -342,10 +376,10 @@ double PartitionSampler::proposeShM(bool& hreversible, bool& isSplit) {
     }
     MathPlus::getRowCol(d % pairs, row, col);
     if (!isUndoPair(row, col, kold, toSplit)) {
-      logFile << "splitmerge" << '\n';
+      if (debug_.enabled) debug_.out << "splitmerge" << '\n';
       hreversible = splitMerge(zold.data(), kold, toSplit, split, row, col, znew.data(), true);
     } else {
-      logFile << "split" << '\n';
+      if (debug_.enabled) debug_.out << "split" << '\n';
       isSplit = true;
       knew = kold + 1;
       hreversible = splitMerge(zold.data(), kold, toSplit, split, -1, -1, znew.data(), true);
@@ -354,9 +388,9 @@ double PartitionSampler::proposeShM(bool& hreversible, bool& isSplit) {
   return w2q(w, zold.data(), kold, merge);
 }
 
-double PartitionSampler::getW(const int* z, int k, double lik) const {
+double TreeGuidedSplitMerge::getW(const Scorer& scorer, const int* z, int k, double lik) const {
   int size = 0;
-  const std::vector<double> table = ShMneighbor(z, k, size);
+  const std::vector<double> table = ShMneighbor(scorer, z, k, size);
   // No valid neighbour: the target cannot come from the tree proposal.
   if (size == 0) return kLogZero;
   // Every valid entry of a flat table holds the same value.
@@ -366,7 +400,7 @@ double PartitionSampler::getW(const int* z, int k, double lik) const {
   return lik - total;
 }
 
-double PartitionSampler::w2q(double w, const int* z, int k, bool merge) const {
+double TreeGuidedSplitMerge::w2q(double w, const int* z, int k, bool merge) const {
   const double p = control_heuristic_p;
   // Only the tree proposal merges; with every observation alone it is the only one used.
   if (merge) return k == n ? w : std::log(p) + w;

@@ -1,24 +1,15 @@
-// Split-merge moves that change the number of clusters by one: restricted-Gibbs ("JN"),
-// sequentially allocated ("DA") and uniformly random splits ("SR", open k only). Each draws
-// two anchors; a shared cluster is proposed for a split, two clusters for a merge. The
-// acceptance ratio always uses the Dirichlet-process prior ratio.
+// The split-merge moves "JN", "DA" and "SR" (open k); see SplitMerge.h.
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "sampler/PartitionSampler.h"
+#include "sampler/moves/SplitMerge.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/U.h"
 #include "stats/rvgs.h"
 
 namespace {
-
-// Labels the model sees for the two groups of a restricted split; every other observation
-// carries kOutside, which no cluster score selects.
-const int kGroup0 = 1000;
-const int kGroup1 = 2000;
-const int kOutside = -1;
 
 // log of alpha * Gamma(n1) * Gamma(n - n1) / Gamma(n): the Dirichlet-process prior ratio of
 // splitting a cluster of n into groups of n1 and n - n1; negated for the merge.
@@ -89,37 +80,11 @@ void randomLaunch(const std::vector<int>& zold, int i1, int i2, std::vector<int>
 
 }  // namespace
 
-double PartitionSampler::getRestrictedIntLik(const std::vector<int>& members,
-                                             const std::vector<int>& split) const {
-  // The scratch stays all kOutside between calls, so a call touches only its members.
-  if (static_cast<int>(restrictedZ_.size()) != n) restrictedZ_.assign(n, kOutside);
-  ClusterKey key0, key1;  // member keys of the two groups, without a pass over all n
-  for (size_t m = 0; m < members.size(); m++) {
-    if (split[m] == 0) {
-      restrictedZ_[members[m]] = kGroup0;
-      key0 ^= fitCache_.key(members[m]);
-    } else if (split[m] == 1) {
-      restrictedZ_[members[m]] = kGroup1;
-      key1 ^= fitCache_.key(members[m]);
-    } else {
-      logFile << "PartitionSampler::getrestrictedIntLik(). something wrong with split." << '\n';
-    }
-  }
-#ifdef VORNAK_REFERENCE_SCORING
-  const double fit = getClusterFit(restrictedZ_.data(), kGroup0) +
-                     getClusterFit(restrictedZ_.data(), kGroup1);
-#else
-  const double fit = cachedScore(restrictedZ_.data(), kGroup0, key0, INTEGRATED) +
-                     cachedScore(restrictedZ_.data(), kGroup1, key1, INTEGRATED);
-#endif
-  for (int i : members) restrictedZ_[i] = kOutside;
-  return fit;
-}
-
-double PartitionSampler::restrictedGibbsScan(const std::vector<int>& members,
-                                             std::vector<int>& zlaunch, int i1, int i2,
-                                             bool virtualproposal,
-                                             const std::vector<int>& zsplit) {
+double JainNealSplitMerge::restrictedGibbsScan(const Scorer& scorer,
+                                               const std::vector<int>& members,
+                                               std::vector<int>& zlaunch, int i1, int i2,
+                                               bool virtualproposal,
+                                               const std::vector<int>& zsplit) {
   int sizes[2] = {0, 0};
   for (int g : zlaunch) sizes[g]++;
   double logProb1 = 0;
@@ -128,9 +93,9 @@ double PartitionSampler::restrictedGibbsScan(const std::vector<int>& members,
     if (members[m] == i1 || members[m] == i2) continue;
     const int g = zlaunch[m];
     // Weights of a Dirichlet-process conditional: the target group's size without m.
-    logMean[0] = std::log(static_cast<double>(sizes[g] - 1)) + getRestrictedIntLik(members, zlaunch);
+    logMean[0] = std::log(static_cast<double>(sizes[g] - 1)) + scorer.getRestrictedIntLik(members, zlaunch);
     zlaunch[m] = 1 - g;
-    logMean[1] = std::log(static_cast<double>(sizes[1 - g])) + getRestrictedIntLik(members, zlaunch);
+    logMean[1] = std::log(static_cast<double>(sizes[1 - g])) + scorer.getRestrictedIntLik(members, zlaunch);
     double logProb;
     if (!virtualproposal) {
       if (RandomPlus::drawGeneralizedBern(logMean, 2, logProb) == 0) zlaunch[m] = g;
@@ -149,7 +114,10 @@ double PartitionSampler::restrictedGibbsScan(const std::vector<int>& members,
   return logProb1;
 }
 
-void PartitionSampler::JNSplitMerge() {
+void JainNealSplitMerge::step(ChainState& state, Scorer& scorer) {
+  const int n = state.n, kold = state.kold;
+  const std::vector<int>& zold = state.zold;
+  std::vector<int>& znew = znew_;
   if (n < 2) return;
   int two[2];
   RandomPlus::SampleWithoutReplacement(n, 2, two, true);
@@ -163,32 +131,37 @@ void PartitionSampler::JNSplitMerge() {
   int n_j1 = 0;
 
   for (int scan = 0; scan < 5; scan++)
-    restrictedGibbsScan(members, zlaunch, i1, i2, false, zsplit);
+    restrictedGibbsScan(scorer, members, zlaunch, i1, i2, false, zsplit);
 
   double proposalratio, likratio;
   if (tosplit) {
-    const double logforwardq = restrictedGibbsScan(members, zlaunch, i1, i2, false, zsplit);
+    const double logforwardq = restrictedGibbsScan(scorer, members, zlaunch, i1, i2, false, zsplit);
     n_j1 = buildSplit(zold, znew, kold, members, zlaunch);
     proposalratio = logforwardq;
-    likratio = getClusterFit(znew.data(), kold) + getClusterFit(znew.data(), c1) -
-               getClusterFit(zold.data(), c1);
+    likratio = scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
+               scorer.getClusterFit(zold.data(), c1);
   } else {
     n_j1 = buildMerge(zold, znew, kold, c1, c2);
     // A virtual final scan: the chance that a real one would have rebuilt the current split.
-    const double logbackwardq = restrictedGibbsScan(members, zlaunch, i1, i2, true, zsplit);
+    const double logbackwardq = restrictedGibbsScan(scorer, members, zlaunch, i1, i2, true, zsplit);
     proposalratio = 0 - logbackwardq;
-    likratio = getClusterFit(znew.data(), std::min(c1, c2)) - getClusterFit(zold.data(), c1) -
-               getClusterFit(zold.data(), c2);
+    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) - scorer.getClusterFit(zold.data(), c1) -
+               scorer.getClusterFit(zold.data(), c2);
   }
-  const double priorratio = dpSplitMergeRatio(tosplit, logalpha, n_j, n_j1);
+  const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
   const double r = likratio + priorratio - proposalratio;
-  if (std::exp(r) > myunif_rand()) accept(tosplit ? +1 : -1);
+  if (std::exp(r) > myunif_rand()) state.accept(znew, tosplit ? +1 : -1);
 }
 
-void PartitionSampler::Dahl() {
+void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
+  const int n = state.n, kold = state.kold;
+  const std::vector<int>& zold = state.zold;
+  std::vector<int>& znew = znew_;
   if (n < 2) return;
-  logFile << "zold: ";
-  U::printArray(zold.data(), n, logFile, true);
+  if (debug_.enabled) {
+    debug_.out << "zold: ";
+    U::printArray(zold.data(), n, debug_.out, true);
+  }
 
   int two[2];
   RandomPlus::SampleWithoutReplacement(n, 2, two, true);
@@ -212,9 +185,9 @@ void PartitionSampler::Dahl() {
       if (zold[i] != c1 || i == i1 || i == i2) continue;
       members.push_back(i);
       zlaunch.push_back(0);
-      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) + getRestrictedIntLik(members, zlaunch);
+      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) + scorer.getRestrictedIntLik(members, zlaunch);
       zlaunch.back() = 1;
-      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) + getRestrictedIntLik(members, zlaunch);
+      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) + scorer.getRestrictedIntLik(members, zlaunch);
       double logProb1;
       const int d = RandomPlus::drawGeneralizedBern(logMean, 2, logProb1);
       zlaunch.back() = d;
@@ -222,8 +195,8 @@ void PartitionSampler::Dahl() {
       clusterSizes[d]++;
       logq += logProb1;
     }
-    likratio = getClusterFit(znew.data(), kold) + getClusterFit(znew.data(), c1) -
-               getClusterFit(zold.data(), c1);
+    likratio = scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
+               scorer.getClusterFit(zold.data(), c1);
   } else {
     buildMerge(zold, znew, kold, c1, c2);
     for (int p = 0; p < n; p++) {
@@ -231,33 +204,40 @@ void PartitionSampler::Dahl() {
       if ((zold[i] != c1 && zold[i] != c2) || i == i1 || i == i2) continue;
       members.push_back(i);
       zlaunch.push_back(0);
-      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) + getRestrictedIntLik(members, zlaunch);
+      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) + scorer.getRestrictedIntLik(members, zlaunch);
       zlaunch.back() = 1;
-      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) + getRestrictedIntLik(members, zlaunch);
+      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) + scorer.getRestrictedIntLik(members, zlaunch);
       // The member's true side, with no draw: the pass that would rebuild the two clusters.
       const int g = zold[i] == c1 ? 0 : 1;
       logq += logMean[g] - U::logSumExp(logMean, 2);
       zlaunch.back() = g;
       clusterSizes[g]++;
     }
-    likratio = getClusterFit(znew.data(), std::min(c1, c2)) - getClusterFit(zold.data(), c1) -
-               getClusterFit(zold.data(), c2);
+    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) - scorer.getClusterFit(zold.data(), c1) -
+               scorer.getClusterFit(zold.data(), c2);
   }
-  logFile << "znew: ";
-  U::printArray(znew.data(), n, logFile, true);
+  if (debug_.enabled) {
+    debug_.out << "znew: ";
+    U::printArray(znew.data(), n, debug_.out, true);
+  }
 
   const double proposalratio = tosplit ? logq : 0 - logq;
   const int n_j = clusterSizes[0] + clusterSizes[1];
   const int n_j1 = clusterSizes[0];
-  const double priorratio = dpSplitMergeRatio(tosplit, logalpha, n_j, n_j1);
+  const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
   const double r = likratio + priorratio - proposalratio;
-  logFile << (tosplit ? "split" : "merge") << ", likratio: " << likratio
-          << ", priorratio: " << priorratio << ", proposalratio: " << proposalratio
-          << ", r: " << r << '\n';
-  if (std::exp(r) > myunif_rand()) accept(tosplit ? +1 : -1);
+  if (debug_.enabled)
+    debug_.out << (tosplit ? "split" : "merge") << ", likratio: " << likratio
+               << ", priorratio: " << priorratio << ", proposalratio: " << proposalratio
+               << ", r: " << r << '\n';
+  if (std::exp(r) > myunif_rand()) state.accept(znew, tosplit ? +1 : -1);
 }
 
-void PartitionSampler::InfMixSRSplitMerge() {
+void RandomSplitMerge::step(ChainState& state, Scorer& scorer) {
+  const int n = state.n, kold = state.kold;
+  const std::vector<int>& zold = state.zold;
+  const std::vector<int>& clusterSizes0 = state.clusterSizes0;
+  std::vector<int>& znew = znew_;
   if (n < 2) return;
   int two[2];
   RandomPlus::SampleWithoutReplacement(n, 2, two, true);
@@ -276,19 +256,21 @@ void PartitionSampler::InfMixSRSplitMerge() {
     const double logforwardq = (2 - clusterSizes0[c1]) * log2;
     n_j1 = buildSplit(zold, znew, kold, members, zlaunch);
     proposalratio = logforwardq;
-    likratio = getClusterFit(znew.data(), kold) + getClusterFit(znew.data(), c1) -
-               getClusterFit(zold.data(), c1);
+    likratio = scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
+               scorer.getClusterFit(zold.data(), c1);
   } else {
     n_j1 = buildMerge(zold, znew, kold, c1, c2);
     const double logbackwardq = (2 - clusterSizes0[c1] - clusterSizes0[c2]) * log2;
     proposalratio = 0 - logbackwardq;
-    likratio = getClusterFit(znew.data(), std::min(c1, c2)) - getClusterFit(zold.data(), c1) -
-               getClusterFit(zold.data(), c2);
+    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) - scorer.getClusterFit(zold.data(), c1) -
+               scorer.getClusterFit(zold.data(), c2);
   }
-  const double priorratio = dpSplitMergeRatio(tosplit, logalpha, n_j, n_j1);
+  const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
   const double r = likratio + priorratio - proposalratio;
-  U::printArray(znew.data(), n, logFile, true);
-  logFile << likratio << "    " << priorratio << "    " << proposalratio << "    " << std::exp(r)
-          << '\n';
-  if (std::exp(r) > myunif_rand()) accept(tosplit ? +1 : -1);
+  if (debug_.enabled) {
+    U::printArray(znew.data(), n, debug_.out, true);
+    debug_.out << likratio << "    " << priorratio << "    " << proposalratio << "    "
+               << std::exp(r) << '\n';
+  }
+  if (std::exp(r) > myunif_rand()) state.accept(znew, tosplit ? +1 : -1);
 }
