@@ -4,10 +4,14 @@
 // move's header states. Settings a move needs (flags of its heuristic) are given to its
 // constructor; its scratch buffers are its own.
 #pragma once
+#include <limits>
 #include <ostream>
 
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
+
+// The score of an impossible candidate (log 0).
+constexpr double kLogZero = -std::numeric_limits<double>::infinity();
 
 // Where the moves' debug lines go: the run log, or nowhere when disabled. Every
 // per-observation and per-move line is written only after asking enabled.

@@ -1,7 +1,5 @@
 #include "sampler/moves/OneAtATime.h"
 
-#include <limits>
-
 #include "io/U.h"
 #include "stats/RandomPlus.h"
 
@@ -58,9 +56,7 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
     }
     // A score of log 0 is not a value to count: the partition is scored afresh then.
     const double score = logMean_[d];
-    state.trace(score != -std::numeric_limits<double>::infinity()
-                    ? score
-                    : scorer.getTotalLik(zold.data(), state.kold));
+    state.trace(score != kLogZero ? score : scorer.getTotalLik(zold.data(), state.kold));
   }
 }
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-const double kLogZero = -std::numeric_limits<double>::infinity();
-
 // Merge pairs after a split (k + 1 labels) and among the k labels of a partition.
 int pairCount(int k) { return k * (k + 1) / 2; }
 int mergeCount(int k) { return k * (k - 1) / 2; }
