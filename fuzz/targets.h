@@ -127,7 +127,8 @@ inline bool startPartitionReader(const uint8_t* data, size_t size, const std::st
   require(sampler.state.kold >= 1 && sampler.state.kold <= n);
   require(k == 0 || sampler.state.kold == k);
   int total = 0;
-  for (int i = 0; i < n; i++) require(sampler.state.zold[i] >= 0 && sampler.state.zold[i] < sampler.state.kold);
+  for (int i = 0; i < n; i++)
+    require(sampler.state.zold[i] >= 0 && sampler.state.zold[i] < sampler.state.kold);
   for (int j = 0; j < sampler.state.kold; j++) total += sampler.state.clusterSizes0[j];
   require(total == n);
   sampler.scorer.getTotalLik(sampler.state.zold.data(), sampler.state.kold);

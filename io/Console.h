@@ -1,5 +1,6 @@
-// What the process shows its user: standard output, standard error and a progress line. The console build
-// writes to std::cout and standard error; the R package prints through R's console instead.
+// What the process shows its user: standard output, standard error and a progress line. The
+// console build writes to std::cout and std::cerr; the R package prints through R's console
+// instead.
 #pragma once
 #include <ostream>
 

@@ -136,7 +136,9 @@ void mclust2::writeComponentParam(const int* z, int k, std::ofstream& ofile) con
   ofile << "Inf " << k << " ";
   for (int j = 0; j < k; j++) {
     int members = getMean(z, static_cast<short>(j), mean_.data(), mean2_.data());
-    if (members == 0) failRun(logFile, Failure::ModelOperation, "mclust2::writeComponentParam: this should not happen");
+    if (members == 0)
+      failRun(logFile, Failure::ModelOperation,
+              "mclust2::writeComponentParam: this should not happen");
     double lambdanew = lambda + members;
     double alphanew = alpha + members / 2.0;
     for (int t = 0; t < T; t++) {

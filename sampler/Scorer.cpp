@@ -79,7 +79,8 @@ double Scorer::cachedScore(const int* z, int j, const ClusterKey& key, FitnessZT
 #ifndef NDEBUG
     // Debug builds check the memo against a fresh score now and then.
     if (++cacheHits_ % 61 == 0) {
-      double fresh = type == INTEGRATED ? ob_->getClusterFit(z, j) : ob_->getClassificationLik(z, j);
+      double fresh =
+          type == INTEGRATED ? ob_->getClusterFit(z, j) : ob_->getClassificationLik(z, j);
       if (std::memcmp(&fresh, &value, sizeof value) != 0)
         failRun(logFile_, Failure::Internal,
                 "PartitionSampler: internal error: memoised cluster score " + U::n2s(value) +
@@ -145,11 +146,11 @@ double Scorer::getRestrictedIntLik(const std::vector<int>& members,
       logFile_ << "PartitionSampler::getrestrictedIntLik(). something wrong with split." << '\n';
     }
   }
-  const double fit =
-      mode_ == ScoringMode::Reference
-          ? getClusterFit(restrictedZ_.data(), kGroup0) + getClusterFit(restrictedZ_.data(), kGroup1)
-          : cachedScore(restrictedZ_.data(), kGroup0, key0, INTEGRATED) +
-                cachedScore(restrictedZ_.data(), kGroup1, key1, INTEGRATED);
+  const double fit = mode_ == ScoringMode::Reference
+                         ? getClusterFit(restrictedZ_.data(), kGroup0) +
+                               getClusterFit(restrictedZ_.data(), kGroup1)
+                         : cachedScore(restrictedZ_.data(), kGroup0, key0, INTEGRATED) +
+                               cachedScore(restrictedZ_.data(), kGroup1, key1, INTEGRATED);
   for (int i : members) restrictedZ_[i] = kOutside;
   return fit;
 }
@@ -181,7 +182,8 @@ void Scorer::refreshCurrentScores(const ChainState& state, bool recountStats) {
   curKey_.assign(kold + 1, ClusterKey());
   curFit_.resize(kold + 1);
   for (int i = 0; i < n_; i++) curKey_[zold[i]] ^= cache.key(i);
-  for (int m = 0; m < kold; m++) curFit_[m] = cachedScore(zold.data(), m, curKey_[m], fitnessZType_);
+  for (int m = 0; m < kold; m++)
+    curFit_[m] = cachedScore(zold.data(), m, curKey_[m], fitnessZType_);
   // Label kold is empty in zold; its score is the model's score of an empty label.
   curFit_[kold] = cachedScore(zold.data(), kold, ClusterKey(), fitnessZType_);
   candidateSizes_.resize(kold + 1);

@@ -139,7 +139,9 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
 
 void RunLoop::writeRates(double I) {
   // Rates over zero iterations are written as 0.
-  auto rate = [](double count, double proposals) { return proposals > 0 ? count / proposals : 0.0; };
+  auto rate = [](double count, double proposals) {
+    return proposals > 0 ? count / proposals : 0.0;
+  };
   const double n = state_.n;
   double acceptanceRatio;
   if (heuristic_ && heuristic_->move == MoveKind::OneAtATime) {

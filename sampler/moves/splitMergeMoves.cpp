@@ -93,9 +93,11 @@ double JainNealSplitMerge::restrictedGibbsScan(const Scorer& scorer,
     if (members[m] == i1 || members[m] == i2) continue;
     const int g = zlaunch[m];
     // Weights of a Dirichlet-process conditional: the target group's size without m.
-    logMean[0] = std::log(static_cast<double>(sizes[g] - 1)) + scorer.getRestrictedIntLik(members, zlaunch);
+    logMean[0] =
+        std::log(static_cast<double>(sizes[g] - 1)) + scorer.getRestrictedIntLik(members, zlaunch);
     zlaunch[m] = 1 - g;
-    logMean[1] = std::log(static_cast<double>(sizes[1 - g])) + scorer.getRestrictedIntLik(members, zlaunch);
+    logMean[1] =
+        std::log(static_cast<double>(sizes[1 - g])) + scorer.getRestrictedIntLik(members, zlaunch);
     double logProb;
     if (!virtualproposal) {
       if (RandomPlus::drawGeneralizedBern(logMean, 2, logProb) == 0) zlaunch[m] = g;
@@ -145,8 +147,8 @@ void JainNealSplitMerge::step(ChainState& state, Scorer& scorer) {
     // A virtual final scan: the chance that a real one would have rebuilt the current split.
     const double logbackwardq = restrictedGibbsScan(scorer, members, zlaunch, i1, i2, true, zsplit);
     proposalratio = 0 - logbackwardq;
-    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) - scorer.getClusterFit(zold.data(), c1) -
-               scorer.getClusterFit(zold.data(), c2);
+    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
+               scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
   }
   const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
   const double r = likratio + priorratio - proposalratio;
@@ -185,9 +187,11 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
       if (zold[i] != c1 || i == i1 || i == i2) continue;
       members.push_back(i);
       zlaunch.push_back(0);
-      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) + scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) +
+                   scorer.getRestrictedIntLik(members, zlaunch);
       zlaunch.back() = 1;
-      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) + scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) +
+                   scorer.getRestrictedIntLik(members, zlaunch);
       double logProb1;
       const int d = RandomPlus::drawGeneralizedBern(logMean, 2, logProb1);
       zlaunch.back() = d;
@@ -204,17 +208,19 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
       if ((zold[i] != c1 && zold[i] != c2) || i == i1 || i == i2) continue;
       members.push_back(i);
       zlaunch.push_back(0);
-      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) + scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) +
+                   scorer.getRestrictedIntLik(members, zlaunch);
       zlaunch.back() = 1;
-      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) + scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) +
+                   scorer.getRestrictedIntLik(members, zlaunch);
       // The member's true side, with no draw: the pass that would rebuild the two clusters.
       const int g = zold[i] == c1 ? 0 : 1;
       logq += logMean[g] - U::logSumExp(logMean, 2);
       zlaunch.back() = g;
       clusterSizes[g]++;
     }
-    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) - scorer.getClusterFit(zold.data(), c1) -
-               scorer.getClusterFit(zold.data(), c2);
+    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
+               scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
   }
   if (debug_.enabled) {
     debug_.out << "znew: ";
@@ -262,8 +268,8 @@ void RandomSplitMerge::step(ChainState& state, Scorer& scorer) {
     n_j1 = buildMerge(zold, znew, kold, c1, c2);
     const double logbackwardq = (2 - clusterSizes0[c1] - clusterSizes0[c2]) * log2;
     proposalratio = 0 - logbackwardq;
-    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) - scorer.getClusterFit(zold.data(), c1) -
-               scorer.getClusterFit(zold.data(), c2);
+    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
+               scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
   }
   const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
   const double r = likratio + priorratio - proposalratio;

@@ -58,8 +58,9 @@ TreeGuidedSplitMerge::TreeGuidedSplitMerge(int n, bool infmix, TreeMoveSettings 
 // ---------------------------------------------------------------------------------------
 // Steps and tree splits
 
-bool TreeGuidedSplitMerge::splitMerge(const int* z, int k, int toSplit, const std::vector<int>& split,
-                                  int j1, int j2, int* targetZ, bool checkReverse) const {
+bool TreeGuidedSplitMerge::splitMerge(const int* z, int k, int toSplit,
+                                      const std::vector<int>& split, int j1, int j2, int* targetZ,
+                                      bool checkReverse) const {
   const bool record = checkReverse && j1 != -1;
   std::vector<int> members, groups;  // the merged cluster; group 1 came from j1
   // The label that moves into the one freed by the merge: the new half after a split, the

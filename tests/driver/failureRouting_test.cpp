@@ -65,8 +65,9 @@ TEST(FailureRouting, EachKindReachesItsDestinationsOnly) {
     const std::string logName = c.stem + ".log";
     ASSERT_TRUE(dir.exists(logName));
     const std::string log = dir.read(logName);
-    EXPECT_EQ(log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0,
-              c.inLog)
+    EXPECT_EQ(
+        log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0,
+        c.inLog)
         << log;
   }
 }

@@ -38,7 +38,8 @@ TEST(SendMail, BodyAndWordsReachTheProgramUnchanged) {
             "for word in \"$@\"; do printf '%s\\n' \"$word\"; done > \"$here/words.txt\"\n");
   chmod(dir.file("mail.sh").c_str(), 0755);
   const std::string to = "someone@example.invalid'; touch " + dir.file("injected") + " '";
-  const std::string body = "\nvornak -m HDBern \nStarted at 2024/1/2 3:4:5\nline with $HOME and `x`\n";
+  const std::string body =
+      "\nvornak -m HDBern \nStarted at 2024/1/2 3:4:5\nline with $HOME and `x`\n";
   U::sendMailOnUnix(to, body, dir.file("mail.sh"));
 
   EXPECT_EQ(dir.read("body.txt"), body);

@@ -29,7 +29,8 @@ TEST(NumberFormat, DoublesMatchTheStreamAtEveryPrecision) {
   std::mt19937_64 random(7);
   std::uniform_real_distribution<double> mantissa(-10, 10);
   std::uniform_int_distribution<int> exponent(-30, 30);
-  for (int i = 0; i < 20000; i++) values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+  for (int i = 0; i < 20000; i++)
+    values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
   for (int i = 0; i < 2000; i++) values.push_back(std::round(mantissa(random) * 1e6) / 1e3);
   for (int precision : {1, 2, 6, 10, 15, 17}) {
     std::ostringstream fast;

@@ -65,7 +65,8 @@ TEST(ClusterStats, HDBernAndHDGBern) {
     HDBern model(dir.file("b.dat"), text, log, 2.5);
     expectStatsMatchClusterFit(model, random);
   }
-  std::stringstream text("1 20\n1\n0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 ");
+  std::stringstream text(
+      "1 20\n1\n0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 ");
   HDGBern model(dir.file("c.dat"), text, log, 1.0);
   expectStatsMatchClusterFit(model, random);
 }

@@ -59,7 +59,9 @@ struct Fixture {
   void oneAtATime() { stepOn(sweep, sampler); }
 };
 
-int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+int lineCount(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST(OneAtATime, FixedKNeverMovesASingletonAndLogsTwoLinesPerVisit) {
   // Observation 4 is alone: it is skipped, the other four write two lines each.
@@ -69,7 +71,8 @@ TEST(OneAtATime, FixedKNeverMovesASingletonAndLogsTwoLinesPerVisit) {
   EXPECT_EQ(f.sampler.state.zold[4], 1);
   EXPECT_EQ(f.sampler.state.kold, 2);
   EXPECT_EQ(lineCount(f.log.str()), 8);
-  EXPECT_EQ(f.sampler.state.previousLikCount, 4);  // one trace point per visited observation, none for 4
+  EXPECT_EQ(f.sampler.state.previousLikCount,
+            4);  // one trace point per visited observation, none for 4
 }
 
 TEST(OneAtATime, FixedSingleClusterDrawsNothing) {
@@ -123,7 +126,8 @@ TEST(OneAtATime, OpenKKeepsLabelsContiguousAndCountersInStep) {
     f.log.str("");
     f.oneAtATime();
     std::vector<int> sizes(f.sampler.state.kold);
-    EXPECT_EQ(U::table(f.sampler.state.zold.data(), 5, sizes.data(), f.sampler.state.kold), f.sampler.state.kold);
+    EXPECT_EQ(U::table(f.sampler.state.zold.data(), 5, sizes.data(), f.sampler.state.kold),
+              f.sampler.state.kold);
     EXPECT_EQ(f.sampler.state.acceptanceCnt, f.sampler.state.acceptanceCntOA);
   }
   EXPECT_GT(f.sampler.state.acceptanceCnt, 0);

@@ -51,7 +51,8 @@ TEST(Sampler, EmptyLabelScoresLikePackedPartitionInOpenK) {
   Scored open({0, 1, 2, 5}, 0, INTEGRATED, 0.7);
   const int withGap[4] = {0, 0, 2, 2};
   const int packed[4] = {0, 0, 1, 1};
-  EXPECT_DOUBLE_EQ(open.sampler.scorer.getTotalLik(withGap, 3), open.sampler.scorer.getTotalLik(packed, 2));
+  EXPECT_DOUBLE_EQ(open.sampler.scorer.getTotalLik(withGap, 3),
+                   open.sampler.scorer.getTotalLik(packed, 2));
 }
 
 TEST(Sampler, ClassificationAndMixtureIgnoreThePartitionPrior) {
@@ -85,7 +86,8 @@ TEST(InitialPartition, FromFile) {
   s.sampler.initZ(dir.file("z"));
   EXPECT_EQ(s.sampler.state.zold, (std::vector<int>{2, 0, 1, 1}));
   EXPECT_EQ(s.sampler.state.kold, 3);
-  EXPECT_EQ(std::vector<int>(s.sampler.state.clusterSizes0.begin(), s.sampler.state.clusterSizes0.begin() + 3),
+  EXPECT_EQ(std::vector<int>(s.sampler.state.clusterSizes0.begin(),
+                             s.sampler.state.clusterSizes0.begin() + 3),
             (std::vector<int>{1, 2, 1}));
   EXPECT_NE(s.log.str().find("  read " + dir.file("z") + "\n"), std::string::npos);
 
@@ -117,7 +119,8 @@ TEST(InitialPartition, RejectsBadFiles) {
       s.sampler.initZ(dir.file("z"));
       ADD_FAILURE() << c.text;
     } catch (const RunError& e) {
-      EXPECT_EQ(std::string(e.what()), "Bad start partition file " + dir.file("z") + ": " + c.message);
+      EXPECT_EQ(std::string(e.what()),
+                "Bad start partition file " + dir.file("z") + ": " + c.message);
     }
   }
   Scored missing({0, 1}, 0);
@@ -159,7 +162,8 @@ TEST(InitialPartition, RandomOpenKIsAContiguousReproduciblePartition) {
   b.sampler.initZ("");
   EXPECT_EQ(a.sampler.state.zold, b.sampler.state.zold);
   std::vector<int> sizes(a.sampler.state.kold);
-  EXPECT_EQ(U::table(a.sampler.state.zold.data(), 8, sizes.data(), a.sampler.state.kold), a.sampler.state.kold);
+  EXPECT_EQ(U::table(a.sampler.state.zold.data(), 8, sizes.data(), a.sampler.state.kold),
+            a.sampler.state.kold);
   Scored one({3}, 0);
   one.sampler.initZ("");
   EXPECT_EQ(one.sampler.state.zold, std::vector<int>{0});
@@ -215,7 +219,8 @@ TEST(RunLoop, TimeLimitOfZeroStopsAfterTheFirstIteration) {
   s.sampler.initZ("");
   s.sampler.run(1000, 0, dir.file("r"));
   const std::string log = s.log.str();
-  EXPECT_NE(log.find("\n    Iterations completed within allowed time (0 min): 1\n"), std::string::npos);
+  EXPECT_NE(log.find("\n    Iterations completed within allowed time (0 min): 1\n"),
+            std::string::npos);
   EXPECT_EQ(log.find("Iter 2"), std::string::npos);
   EXPECT_NE(log.find("\n1 "), std::string::npos);  // completed iterations on the last line
 }
@@ -334,7 +339,8 @@ TEST(Sampler, TotalScoreEqualsTheFromScratchSumBitForBit) {
       }
       expected += prior;
       // Twice: the second call is answered from remembered cluster scores.
-      for (int call = 0; call < 2; call++) EXPECT_EQ(s.sampler.scorer.getTotalLik(z.data(), labels), expected);
+      for (int call = 0; call < 2; call++)
+        EXPECT_EQ(s.sampler.scorer.getTotalLik(z.data(), labels), expected);
     }
   }
 }

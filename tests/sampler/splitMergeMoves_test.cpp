@@ -316,7 +316,9 @@ TEST(RestrictedGibbsScan, AnchorsAloneMeanNothingToScan) {
   for (bool virtualScan : {false, true}) {
     std::vector<int> zlaunch = {0, 1};
     _rng.initialize(2);
-    EXPECT_EQ(JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 2}, zlaunch, 0, 2, virtualScan, {0, 1}), 0.0);
+    EXPECT_EQ(JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 2}, zlaunch, 0, 2,
+                                                      virtualScan, {0, 1}),
+              0.0);
     EXPECT_EQ(zlaunch, (std::vector<int>{0, 1}));
     EXPECT_EQ(uniformsDrawnSince(2), 0);
   }
@@ -336,7 +338,8 @@ TEST(RestrictedGibbsScan, VirtualScanIsForcedToTheGivenSplitWithoutDrawing) {
   for (const Case& c : cases) {
     std::vector<int> zlaunch = c.zlaunch;
     _rng.initialize(2);
-    EXPECT_NEAR(JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2}, zlaunch, 0, 2, true, c.zsplit),
+    EXPECT_NEAR(JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2}, zlaunch, 0, 2,
+                                                        true, c.zsplit),
                 c.logProb, 1e-12);
     EXPECT_EQ(zlaunch, c.zsplit);
     EXPECT_EQ(uniformsDrawnSince(2), 0);
@@ -345,7 +348,8 @@ TEST(RestrictedGibbsScan, VirtualScanIsForcedToTheGivenSplitWithoutDrawing) {
   std::vector<int> zlaunch = {1, 0, 0, 1, 0};
   const std::vector<int> zsplit = {0, 0, 1, 1, 1};
   _rng.initialize(2);
-  const double logProb = JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2, 3, 4}, zlaunch, 1, 3, true, zsplit);
+  const double logProb = JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2, 3, 4},
+                                                                 zlaunch, 1, 3, true, zsplit);
   EXPECT_EQ(zlaunch, zsplit);
   EXPECT_LT(logProb, 0);
   EXPECT_EQ(uniformsDrawnSince(2), 0);
@@ -357,7 +361,8 @@ TEST(RestrictedGibbsScan, RealScanDrawsOncePerNonAnchorAndReturnsTheChoiceLogPro
   for (uint32_t seed = 1; seed <= 40; seed++) {
     std::vector<int> zlaunch = {0, 0, 1};
     _rng.initialize(seed);
-    const double logProb = JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2}, zlaunch, 0, 2, false, {});
+    const double logProb = JainNealSplitMerge::restrictedGibbsScan(f.sampler.scorer, {0, 1, 2},
+                                                                   zlaunch, 0, 2, false, {});
     EXPECT_EQ(uniformsDrawnSince(seed), 1);
     EXPECT_EQ(zlaunch[0], 0);
     EXPECT_EQ(zlaunch[2], 1);
@@ -490,14 +495,17 @@ TEST(SplitMergeRun, TraceCountsLogLinesAndFinalPartition) {
     long count;
     while (save >> score >> count) total += count;
     EXPECT_EQ(total, 1 + c.tracePoints) << c.heuristics;
-    EXPECT_NEAR(score, sampler.scorer.getTotalLik(sampler.state.zold.data(), sampler.state.kold), 1e-8) << c.heuristics;
+    EXPECT_NEAR(score, sampler.scorer.getTotalLik(sampler.state.zold.data(), sampler.state.kold),
+                1e-8)
+        << c.heuristics;
 
     std::ifstream finalz(stem + ".finalz");
     std::vector<int> z;
     for (int label; finalz >> label;) z.push_back(label);
     EXPECT_EQ(z, sampler.state.zold) << c.heuristics;
     std::vector<int> sizes(sampler.state.kold);
-    EXPECT_EQ(U::table(z.data(), n, sizes.data(), sampler.state.kold), sampler.state.kold) << c.heuristics;
+    EXPECT_EQ(U::table(z.data(), n, sizes.data(), sampler.state.kold), sampler.state.kold)
+        << c.heuristics;
 
     const std::string text = log.str();
     int daLines = 0;

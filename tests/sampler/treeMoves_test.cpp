@@ -48,7 +48,9 @@ struct Fixture {
     model.getDistanceMatrix(move->distanceMatrix);
   }
   void SMsampler() { stepOn(*move, sampler); }
-  double lik(const std::vector<int>& z, int k) const { return sampler.scorer.getTotalLik(z.data(), k); }
+  double lik(const std::vector<int>& z, int k) const {
+    return sampler.scorer.getTotalLik(z.data(), k);
+  }
   std::vector<double> table(const std::vector<int>& z, int k) {
     int size = -1;
     std::vector<double> t = move->ShMneighbor(sampler.scorer, z.data(), k, size);
@@ -359,18 +361,21 @@ TEST(GetW, TreeProbabilityOfOneNeighbour) {
   Fixture f(0, {0, 0, 0, 0, 1});
   const std::vector<double> scores = {f.lik({1, 1, 0, 0, 0}, 2), f.lik({2, 2, 0, 0, 1}, 3),
                                       f.lik({1, 1, 0, 0, 1}, 2), f.lik({0, 0, 0, 0, 0}, 1)};
-  EXPECT_NEAR(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]), scores[2] - logSumExp(scores),
-              1e-12);
+  EXPECT_NEAR(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]),
+              scores[2] - logSumExp(scores), 1e-12);
   f.move->flatHeuristicProb = true;
-  EXPECT_DOUBLE_EQ(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]), -std::log(4.0));
+  EXPECT_DOUBLE_EQ(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]),
+                   -std::log(4.0));
 
   Fixture fixed(2, {0, 0, 0, 0, 1}, false, true);
-  EXPECT_DOUBLE_EQ(fixed.move->getW(fixed.sampler.scorer, fixed.sampler.state.zold.data(), 2, 0.0), -std::log(2.0));
+  EXPECT_DOUBLE_EQ(fixed.move->getW(fixed.sampler.scorer, fixed.sampler.state.zold.data(), 2, 0.0),
+                   -std::log(2.0));
 
   // An empty table: one cluster of three, no leaves.
   for (bool flat : {false, true}) {
     Fixture small(0, {0, 0, 0}, false, flat, {0.0, 0.1, 1.0});
-    EXPECT_EQ(small.move->getW(small.sampler.scorer, small.sampler.state.zold.data(), 1, 0.0), -kInf);
+    EXPECT_EQ(small.move->getW(small.sampler.scorer, small.sampler.state.zold.data(), 1, 0.0),
+              -kInf);
   }
 }
 
@@ -635,7 +640,8 @@ TEST(SMSampler, TreeProposalNamesItsStepAndScoresTheDrawnEntry) {
     // Labels stay contiguous and sizes current.
     const std::vector<int> sizes = clusterSizes(sampler.state.zold, sampler.state.kold);
     EXPECT_EQ(std::count(sizes.begin(), sizes.end(), 0), 0);
-    for (int j = 0; j < sampler.state.kold; j++) EXPECT_EQ(sampler.state.clusterSizes0[j], sizes[j]);
+    for (int j = 0; j < sampler.state.kold; j++)
+      EXPECT_EQ(sampler.state.clusterSizes0[j], sizes[j]);
   }
   EXPECT_GT(kinds[0], 0);
   EXPECT_GT(kinds[1], 0);

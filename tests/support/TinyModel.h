@@ -98,7 +98,8 @@ inline int blockCount(const std::vector<int>& canonicalZ) {
 inline std::map<std::vector<int>, double> exactDistribution(
     const PartitionSampler& sampler, const std::vector<std::vector<int>>& partitions) {
   std::vector<double> logWeights;
-  for (const auto& z : partitions) logWeights.push_back(sampler.scorer.getTotalLik(z.data(), blockCount(z)));
+  for (const auto& z : partitions)
+    logWeights.push_back(sampler.scorer.getTotalLik(z.data(), blockCount(z)));
   double top = *std::max_element(logWeights.begin(), logWeights.end());
   double total = 0;
   for (double w : logWeights) total += std::exp(w - top);
@@ -125,7 +126,9 @@ inline double totalVariation(const std::map<std::vector<int>, double>& exact,
 }
 
 // One step of a move on the sampler's chain.
-inline void stepOn(Move& move, PartitionSampler& sampler) { move.step(sampler.state, sampler.scorer); }
+inline void stepOn(Move& move, PartitionSampler& sampler) {
+  move.step(sampler.state, sampler.scorer);
+}
 
 // A stream that discards everything, for the sampler's log in statistical tests.
 struct NullStream : std::ostream {

@@ -13,7 +13,9 @@ namespace {
 // Collects text and hands it to Rprintf (or REprintf) when full or flushed.
 class RConsoleBuffer : public std::streambuf {
  public:
-  explicit RConsoleBuffer(bool error = false) : error_(error) { setp(buffer_, buffer_ + sizeof buffer_); }
+  explicit RConsoleBuffer(bool error = false) : error_(error) {
+    setp(buffer_, buffer_ + sizeof buffer_);
+  }
 
  protected:
   int_type overflow(int_type c) override {
