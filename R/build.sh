@@ -17,17 +17,18 @@ pkg="$out/vornak"
 rm -rf "$pkg"
 cp -R "$root/R/vornak" "$pkg"
 
-# Core sources, subfolders kept; the console's output, entry point and report stay out.
+# Core sources, subfolders kept, as the source manifest lists them; the console's output,
+# report and entry point stay out.
 cd "$root"
+manifest() { sed -n "s/^$1 //p" sources.txt; }
+read -r -a folders <<< "$(manifest core)"
+read -r -a consoleOnly <<< "$(manifest console) $(manifest program)"
 sources=()
 while IFS= read -r file; do
-  case "$file" in
-    driver/main.cpp | driver/console.cpp | U/report.cpp) continue ;;
-  esac
+  for excluded in "${consoleOnly[@]}"; do [ "$file" = "$excluded" ] && continue 2; done
   cp --parents "$file" "$pkg/src/"
   case "$file" in *.cpp) sources+=("$file") ;; esac
-done < <(find U models PartitionSampler partitions cluster driver -type f \
-           \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | LC_ALL=C sort)
+done < <(find "${folders[@]}" -type f \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | LC_ALL=C sort)
 if [ ${#sources[@]} -eq 0 ]; then
   echo "R/build.sh: no sources found under $root" >&2
   exit 1

@@ -4,8 +4,9 @@
 #include <exception>
 #include <string>
 
-#include "U/Console.h"
-#include "U/RunError.h"
+#include "io/Console.h"
+#include "io/RunError.h"
+#include "driver/R_entry.h"
 #include "driver/common_main.h"
 
 #ifdef VORNAK_R_PACKAGE
@@ -24,10 +25,7 @@ void keepMessage(char (&failure)[kFailureSize], const char* message) {
 }  // namespace
 #endif
 
-extern "C" __attribute__((visibility("default"))) void vornak_R_main(
-    char** dataFileCh, int* dataFileLen, char** labelCh, int* labelLen, char** initialZCh,
-    int* initialZLen, char** heuristicsCh, int* heuristicsLen, char** priorCh, int* priorLen,
-    char** modelCh, int* modelLen, int* kPtr, int* BPtr, int* minuteAllowedPtr) {
+void vornak_R_main(VORNAK_R_MAIN_PARAMETERS) {
   auto text = [](char** ch, int* len) { return std::string(ch[0], static_cast<size_t>(len[0])); };
 #ifdef VORNAK_R_PACKAGE
   // Rf_error longjmps out of this frame, so it is raised only once every C++ object of the

@@ -52,6 +52,7 @@ bool parseCommandLine(int argc, char** argv, Settings& s) {
     else if (std::strcmp(word, "-c") == 0) s.criterionType = value;
   }
   if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
-  if (s.heuristics == "EN") return true;
+  const Heuristic* heuristic = findHeuristic(s.heuristics);
+  if (heuristic && heuristic->enumerates()) return true;
   return !s.heuristics.empty() && !(s.B == -1 && s.minuteAllowed == -1);
 }

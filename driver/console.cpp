@@ -1,4 +1,4 @@
-#include "U/Console.h"
+#include "io/Console.h"
 
 #include <unistd.h>
 
@@ -6,6 +6,8 @@
 #include <iostream>
 
 std::ostream& vout() { return std::cout; }
+
+std::ostream& verr() { return std::cerr; }
 
 bool progressWanted() { return isatty(STDERR_FILENO) == 1; }
 

@@ -1,18 +1,21 @@
 // What the process shows its user, R package build: standard output goes through Rprintf
-// to R's console (so sink() and capture.output() see it), and there is no progress line.
+// and standard error through REprintf to R's console (so sink() and capture.output() see
+// them), and there is no progress line.
 #include <R_ext/Print.h>
 
 #include <ostream>
 #include <streambuf>
 
-#include "U/Console.h"
+#include "io/Console.h"
 
 namespace {
 
-// Collects text and hands it to Rprintf when full or flushed.
+// Collects text and hands it to Rprintf (or REprintf) when full or flushed.
 class RConsoleBuffer : public std::streambuf {
  public:
-  RConsoleBuffer() { setp(buffer_, buffer_ + sizeof buffer_); }
+  explicit RConsoleBuffer(bool error = false) : error_(error) {
+    setp(buffer_, buffer_ + sizeof buffer_);
+  }
 
  protected:
   int_type overflow(int_type c) override {
@@ -31,9 +34,13 @@ class RConsoleBuffer : public std::streambuf {
  private:
   void emit() {
     int length = static_cast<int>(pptr() - pbase());
-    if (length > 0) Rprintf("%.*s", length, pbase());
+    if (length > 0 && error_)
+      REprintf("%.*s", length, pbase());
+    else if (length > 0)
+      Rprintf("%.*s", length, pbase());
     setp(buffer_, buffer_ + sizeof buffer_);
   }
+  bool error_;
   char buffer_[4096];
 };
 
@@ -41,6 +48,12 @@ class RConsoleBuffer : public std::streambuf {
 
 std::ostream& vout() {
   static RConsoleBuffer buffer;
+  static std::ostream stream(&buffer);
+  return stream;
+}
+
+std::ostream& verr() {
+  static RConsoleBuffer buffer(true);
   static std::ostream stream(&buffer);
   return stream;
 }

@@ -3,18 +3,15 @@
 #include <R_ext/Rdynload.h>
 #include <Rinternals.h>
 
-void vornak_R_main(char** dataFileCh, int* dataFileLen, char** labelCh, int* labelLen,
-                   char** initialZCh, int* initialZLen, char** heuristicsCh, int* heuristicsLen,
-                   char** priorCh, int* priorLen, char** modelCh, int* modelLen, int* kPtr,
-                   int* BPtr, int* minuteAllowedPtr);
+#include "driver/R_entry.h"
 
-static R_NativePrimitiveArgType vornakArgTypes[15] = {
-    STRSXP, INTSXP, STRSXP, INTSXP, STRSXP, INTSXP, STRSXP, INTSXP,
-    STRSXP, INTSXP, STRSXP, INTSXP, INTSXP, INTSXP, INTSXP};
+static R_NativePrimitiveArgType vornakArgTypes[VORNAK_R_MAIN_ARGUMENT_COUNT] = {
+    VORNAK_R_MAIN_ARGUMENT_TYPES};
 
 /* The detour through void (*)(void), the generic function pointer, keeps -Wextra quiet. */
 static const R_CMethodDef cMethods[] = {
-    {"vornak_R_main", (DL_FUNC)(void (*)(void))&vornak_R_main, 15, vornakArgTypes},
+    {"vornak_R_main", (DL_FUNC)(void (*)(void))&vornak_R_main, VORNAK_R_MAIN_ARGUMENT_COUNT,
+     vornakArgTypes},
     {NULL, NULL, 0, NULL}};
 
 void R_init_vornak(DllInfo* dll) {
