@@ -51,6 +51,8 @@ bool parseCommandLine(int argc, char** argv, Settings& s) {
     else if (std::strcmp(word, "-z") == 0) s.initialZ = value;
     else if (std::strcmp(word, "-c") == 0) s.criterionType = value;
   }
+  // Switches take no value, so the last word counts too.
+  for (int i = 1; i < argc; i++) s.fastArithmetic |= std::strcmp(argv[i], "-x") == 0;
   if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   if (heuristic && heuristic->enumerates()) return true;

@@ -26,6 +26,7 @@ struct Settings {
   int minuteAllowed = -1;  // -t
   double logalpha = 0.0;   // -a; log(1)
   std::string criterionType;  // -c
+  bool fastArithmetic = false;  // -x: real-valued models score from running sums
 };
 
 // The settings of one run resolved and checked: what is refused before any file exists has
