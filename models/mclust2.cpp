@@ -142,14 +142,20 @@ double mclust2::scoreMoments(const double* moments, int members) const {
   const double alphanew = alpha + members / 2.0;
   const double sizePart = sizeTerm_[members];
   const double half = members / 2.0;
-  double ll = 0;
+  // One log of the product of the rates instead of one per dimension; the product is
+  // logged and restarted before it can leave the range of a double.
+  double logRates = 0, product = 1;
   for (int t = 0; t < T; t++) {
     const double d = sum[t] / members;
     const double within = std::max(0.0, sum2[t] - sum[t] * d);
-    const double betanew = beta + 0.5 * within + half * (lambda / lambdanew) * d * d;
-    ll += sizePart - alphanew * std::log(betanew);
+    product *= beta + 0.5 * within + half * (lambda / lambdanew) * d * d;
+    if (product > 1e200 || product < 1e-200) {
+      logRates += std::log(product);
+      product = 1;
+    }
   }
-  return scale * ll;
+  logRates += std::log(product);
+  return scale * (T * sizePart - alphanew * logRates);
 }
 
 double mclust2::getClassificationLik(const int*, int) const {

@@ -14,6 +14,10 @@ namespace {
 const int kGroup0 = 1000;
 const int kGroup1 = 2000;
 const int kOutside = -1;
+// Statistics of at most this many values are scored afresh rather than looked up.
+const int kMemoFreeStats = 128;
+// Entries (observations x labels) of the one-at-a-time scores kept from sweep to sweep.
+const size_t kSweepCacheBudget = size_t{1} << 22;
 }  // namespace
 
 Scorer::Scorer(Observable& model, FitnessZType criterion, int k, double logalpha,
@@ -263,6 +267,10 @@ void Scorer::refreshCurrentScores(const ChainState& state) {
   const ScoreCache& cache = fitnessZType_ == INTEGRATED ? fitCache_ : classiCache_;
   kind_ = statsKind();
   statsSize_ = widthOf(kind_);
+  // Small statistics score a candidate faster than a memo lookup, which mostly misses
+  // (a cache miss of its own) since one-at-a-time candidates rarely recur.
+  memoCandidates_ = !(kind_ == StatsKind::Moments ||
+                      (kind_ == StatsKind::Counts && statsSize_ <= kMemoFreeStats));
   if (kind_ == StatsKind::Counts) countStats(state, curStats_);
   if (kind_ == StatsKind::Moments) countStats(state, curMoments_);
   curKey_.assign(kold + 1, ClusterKey());
@@ -273,6 +281,7 @@ void Scorer::refreshCurrentScores(const ChainState& state) {
   // Label kold is empty in zold; its score is the model's score of an empty label.
   curFit_[kold] = cachedScore(zold.data(), kold, ClusterKey(), fitnessZType_);
   candidateSizes_.resize(kold + 1);
+  resetSweepCache(kold);
 }
 
 template <class V>
@@ -306,23 +315,21 @@ void Scorer::observationMoved(const ChainState& state, int i, int from, int to, 
   }
   curKey_[from] ^= ki;
   curKey_[to] ^= ki;
-  int changed[2] = {from, to};
-  if (emptied >= 0) {
-    changed[0] = -1;
-    if (emptied != lastLabel) {
-      curKey_[emptied] = curKey_[lastLabel];
-      curFit_[emptied] = curFit_[lastLabel];
-      if (to == lastLabel) changed[1] = emptied;
-    }
+  // The two changed clusters were scored as this move's candidate.
+  curFit_[from] = fitMinus_;
+  curFit_[to] = fitPlus_[to];
+  if (emptied >= 0 && emptied != lastLabel) {
+    curKey_[emptied] = curKey_[lastLabel];
+    curFit_[emptied] = curFit_[lastLabel];
   }
   // Label kold stays the empty one.
   curKey_.resize(kold + 1);
   curFit_.resize(kold + 1);
   curKey_[kold] = ClusterKey();
   curFit_[kold] = emptyFit;
-  for (int label : changed)
-    if (label >= 0) curFit_[label] = cachedScore(state.zold.data(), label, curKey_[label], fitnessZType_);
   candidateSizes_.resize(kold + 1);
+  for (int label : {from, to, emptied, lastLabel, kold})
+    if (label >= 0 && label <= kold) noteClusterChanged(label);
 #ifndef NDEBUG
   std::vector<ClusterKey> fresh(kold + 1);
   for (int o = 0; o < n_; o++) fresh[state.zold[o]] ^= cache.key(o);
@@ -370,13 +377,60 @@ double Scorer::changedFromStats(const std::vector<V>& cur, std::vector<V>& scrat
   return scoreOf(*ob_, scratch.data(), members);
 }
 
+void Scorer::noteClusterChanged(int label) {
+  if (label >= static_cast<int>(versionKey_.size())) return;
+  if (versionKey_[label] == curKey_[label]) return;
+  versionKey_[label] = curKey_[label];
+  version_[label] = ++versionCounter_;
+}
+
+void Scorer::resetSweepCache(int kold) {
+  // Room for some new labels; labels beyond it are not cached.
+  const int width = kold + 8;
+  if (static_cast<size_t>(n_) * width > kSweepCacheBudget) {
+    sweepWidth_ = 0;
+    return;
+  }
+  if (width != sweepWidth_) {
+    sweepWidth_ = width;
+    plusValue_.assign(static_cast<size_t>(n_) * width, 0.0);
+    plusStamp_.assign(static_cast<size_t>(n_) * width, 0);
+    minusValue_.assign(n_, 0.0);
+    minusStamp_.assign(n_, 0);
+    version_.assign(width, 0);
+    versionKey_.assign(width, ClusterKey());
+    for (int m = 0; m < width; m++) version_[m] = ++versionCounter_;
+  }
+  for (int m = 0; m <= kold && m < width; m++) noteClusterChanged(m);
+}
+
 double Scorer::changedClusterScore(const ChainState& state, const int* candidate, int m, int i,
+                                   int sign, const ClusterKey& key) {
+  // A cluster that has not changed since it was last met with i added or taken out gives
+  // the same score: sweeps at rest find most candidates here, read in order of i.
+  double* value = nullptr;
+  uint64_t* stamp = nullptr;
+  if (m < sweepWidth_) {
+    const size_t at = static_cast<size_t>(i) * sweepWidth_ + m;
+    value = sign > 0 ? &plusValue_[at] : &minusValue_[i];
+    stamp = sign > 0 ? &plusStamp_[at] : &minusStamp_[i];
+    if (*stamp == version_[m]) return *value;
+  }
+  const double fit = scoreChangedCluster(state, candidate, m, i, sign, key);
+  if (value) {
+    *value = fit;
+    *stamp = version_[m];
+  }
+  return fit;
+}
+
+double Scorer::scoreChangedCluster(const ChainState& state, const int* candidate, int m, int i,
                                    int sign, const ClusterKey& key) {
   const bool lists = kind_ == StatsKind::None && fitnessZType_ == INTEGRATED &&
                      ob_->scoresMemberLists();
   if (kind_ == StatsKind::None && !lists) return cachedScore(candidate, m, key, fitnessZType_);
   double value;
-  if (fitCache_.find(key, value)) return value;
+  if (memoCandidates_ && fitCache_.find(key, value)) return value;
   const int members = (m < state.kold ? state.clusterSizes0[m] : 0) + sign;
   if (kind_ == StatsKind::Counts) {
     value = changedFromStats(curStats_, statsScratch_, m, i, sign, members);
@@ -404,7 +458,7 @@ double Scorer::changedClusterScore(const ChainState& state, const int* candidate
             "PartitionSampler: internal error: cluster score from statistics " + U::n2s(value) +
                 " differs from a fresh one " + U::n2s(fresh));
 #endif
-  fitCache_.store(key, value);
+  if (memoCandidates_) fitCache_.store(key, value);
   return value;
 }
 
@@ -412,6 +466,7 @@ double Scorer::candidateTotal(const ChainState& state, const int* candidate, int
                               int k) {
   const int c = state.zold[i];
   const int kold = state.kold;
+  if (kind_ == StatsKind::Moments) return candidateTotalFast(state, candidate, i, j, k);
   double lik = 0;
   if (j == c) {
     for (int m = 0; m < k; m++) lik += curFit_[m];
@@ -420,14 +475,53 @@ double Scorer::candidateTotal(const ChainState& state, const int* candidate, int
     const ScoreCache& cache = fitnessZType_ == INTEGRATED ? fitCache_ : classiCache_;
     const ClusterKey& ki = cache.key(i);
     // The candidate has i at j, so a model call scores exactly these two changed clusters.
-    const double fitMinus = changedClusterScore(state, candidate, c, i, -1, curKey_[c] ^ ki);
+    // Cluster c without i is the same for every j: scored once per observation.
+    if (j == 0 || (j == 1 && c == 0))
+      fitMinus_ = changedClusterScore(state, candidate, c, i, -1, curKey_[c] ^ ki);
+    const double fitMinus = fitMinus_;
     const double fitPlus = changedClusterScore(state, candidate, j, i, +1, curKey_[j] ^ ki);
+    if (static_cast<int>(fitPlus_.size()) < k) fitPlus_.resize(k);
+    fitPlus_[j] = fitPlus;
     for (int m = 0; m < k; m++) lik += m == c ? fitMinus : m == j ? fitPlus : curFit_[m];
     for (int m = 0; m < k; m++) candidateSizes_[m] = m < kold ? state.clusterSizes0[m] : 0;
     candidateSizes_[c]--;
     candidateSizes_[j]++;
   }
   return fitnessZType_ == INTEGRATED ? lik + partitionLogPrior(candidateSizes_.data(), k) : lik;
+}
+
+// Fast mode: the candidate's total as the current one's (taken once per observation) plus
+// the changes of its two clusters and of their prior terms, O(1) per candidate.
+double Scorer::candidateTotalFast(const ChainState& state, const int* candidate, int i, int j,
+                                  int k) {
+  const int c = state.zold[i];
+  const int kold = state.kold;
+  auto size = [&](int m) { return m < kold ? state.clusterSizes0[m] : 0; };
+  if (j == 0) {
+    fitSum_ = 0;
+    for (int m = 0; m < k; m++) {
+      fitSum_ += curFit_[m];
+      candidateSizes_[m] = size(m);
+    }
+    priorBase_ = partitionLogPrior(candidateSizes_.data(), k);
+  }
+  if (j == c) return fitSum_ + priorBase_;
+  const ClusterKey& ki = fitCache_.key(i);
+  if (j == 0 || (j == 1 && c == 0))
+    fitMinus_ = changedClusterScore(state, candidate, c, i, -1, curKey_[c] ^ ki);
+  const double fitPlus = changedClusterScore(state, candidate, j, i, +1, curKey_[j] ^ ki);
+  if (static_cast<int>(fitPlus_.size()) < k) fitPlus_.resize(k);
+  fitPlus_[j] = fitPlus;
+  const int sc = size(c), sj = size(j);
+  double prior;
+  if (infmix_) {
+    const int nonEmpty = (sc > 1) - 1 + (sj == 0);
+    prior = nonEmpty * logalpha_ + (lgammaInt_[sc - 1] - lgammaInt_[sc]) +
+            (lgammaInt_[sj + 1] - lgammaInt_[sj]);
+  } else {
+    prior = (lgammaInt_[sc] - lgammaInt_[sc + 1]) + (lgammaInt_[sj + 2] - lgammaInt_[sj + 1]);
+  }
+  return (fitSum_ - curFit_[c] - curFit_[j] + fitMinus_ + fitPlus) + (priorBase_ + prior);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // scores by member set, and the incremental scores of the one-at-a-time sweep. Every score
 // a move uses comes from here; the scoring mode decides whether the fast paths are taken.
 #pragma once
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -50,7 +51,7 @@ class Scorer {
   void observationMoved(const ChainState& state, int i, int from, int to, int emptied,
                         int lastLabel);
   // Total score of the current partition with observation i moved to label j, k labels;
-  // candidate holds that partition.
+  // candidate holds that partition. Called for j = 0..k-1 in turn for each observation.
   double candidateTotal(const ChainState& state, const int* candidate, int i, int j, int k);
 
   // Candidates of the tree neighbourhood assembled from pieces, without a pass over all n
@@ -111,6 +112,13 @@ class Scorer {
   // observation i added (sign +1) or removed (sign -1).
   double changedClusterScore(const ChainState& state, const int* candidate, int m, int i,
                              int sign, const ClusterKey& key);
+  double scoreChangedCluster(const ChainState& state, const int* candidate, int m, int i,
+                             int sign, const ClusterKey& key);
+  // The one-at-a-time scores of observation i added to (or taken out of) label m, kept
+  // while the cluster stays as it was: stamped with the label's version, which changes
+  // with its member key.
+  void resetSweepCache(int kold);
+  void noteClusterChanged(int label);
 
   const Observable* ob_;
   const FitnessZType fitnessZType_;
@@ -135,8 +143,18 @@ class Scorer {
   std::vector<ClusterKey> curKey_;  // member keys of the current clusters
   std::vector<double> curFit_;      // scores of the current clusters
   std::vector<int> candidateSizes_;
+  double candidateTotalFast(const ChainState& state, const int* candidate, int i, int j, int k);
+  double fitSum_ = 0, priorBase_ = 0;  // of the current partition with k labels (fast mode)
+  int sweepWidth_ = 0;                 // labels per observation in the sweep cache, or 0
+  std::vector<double> plusValue_, minusValue_;
+  std::vector<uint64_t> plusStamp_, minusStamp_, version_;
+  std::vector<ClusterKey> versionKey_;  // the member key each label's version belongs to
+  uint64_t versionCounter_ = 0;
+  double fitMinus_ = 0;             // the current observation's cluster without it
+  std::vector<double> fitPlus_;     // per label, that cluster with the observation added
   StatsKind kind_ = StatsKind::None;
   int statsSize_ = 0;                 // values of additive statistics per cluster, or 0
+  bool memoCandidates_ = true;        // one-at-a-time candidates go through the memo
   std::vector<int> curStats_;         // counts of the current clusters
   mutable std::vector<int> statsScratch_;
   std::vector<double> curMoments_;    // moments of the current clusters (fast mode)
