@@ -52,6 +52,11 @@ summary.vornak <- function(object, burn = 0.5, loss = c("vi", "binder"), ...) {
   prefix <- summary_prefix(object$dir)
   text <- run_summary_engine(c("--burn", sprintf("%.17g", burn), "--loss", loss, "-o", prefix,
                                draws))
+  read_summary(prefix, text, object$n, loss, burn)
+}
+
+# The engine's files under prefix, as the "summary.vornak" object.
+read_summary <- function(prefix, text, n, loss, burn) {
   paths <- paste0(prefix, c(".estimate", ".psm", ".svg", ".summary.tsv"))
   names(paths) <- c("estimate", "psm", "svg", "table")
   table <- utils::read.delim(paths[["table"]], colClasses = "character", quote = "",
@@ -59,16 +64,17 @@ summary.vornak <- function(object, burn = 0.5, loss = c("vi", "binder"), ...) {
   estimate <- read_partition(paths[["estimate"]])
   psm <- if (file.exists(paths[["psm"]])) unname(as.matrix(utils::read.table(paths[["psm"]])))
   mate <- table_values(table, "mate_probability")
-  uncertainty <- rep(NA_real_, object$n)
+  uncertainty <- rep(NA_real_, n)
   uncertainty[as.integer(names(mate))] <- 1 - mate
   chains <- setdiff(unique(table$chain[table$quantity == "ess"]), "all")
   ess <- do.call(rbind, lapply(chains, function(ch) {
     v <- table_values(table, "ess", ch)
     data.frame(chain = ch, score = unname(v["score"]), k = unname(v["k"]))
   }))
+  posterior_k <- table_values(table, "posterior_k")
   out <- list(
     text = text, table = table, loss = loss, burn = burn,
-    posterior_k = table_values(table, "posterior_k"),
+    posterior_k = posterior_k[order(as.numeric(names(posterior_k)))],
     estimate = estimate,
     expected_loss = table_values(table, "expected_loss"),
     cluster_size = table_values(table, "cluster_size"),
@@ -120,7 +126,6 @@ plot.vornak <- function(x, summary = NULL, which = 1:4, ...) {
   }
   if (3 %in% which) {
     p <- summary$posterior_k
-    p <- p[order(as.numeric(names(p)))]
     graphics::barplot(p, names.arg = names(p), xlab = "clusters", ylab = "posterior probability",
                       main = "Posterior on the number of clusters", col = "grey60",
                       ylim = c(0, 1))
