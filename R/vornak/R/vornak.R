@@ -20,6 +20,28 @@ int_text <- function(x) format(x, scientific = FALSE, trim = TRUE)
 
 models <- c("mclust2", "kmeans2", "HDBern", "HDGBern", "ProteinSequence")
 
+# Puts a file into the run folder from source (a path); an equal file already there is
+# kept, a different one is never replaced.
+place_file <- function(source, dir, name) {
+  target <- file.path(dir, name)
+  if (file.exists(target)) {
+    same <- normalizePath(source) == normalizePath(target) ||
+      identical(unname(tools::md5sum(source)), unname(tools::md5sum(target)))
+    if (!same) stop(target, " exists with other contents: choose another 'dir'", call. = FALSE)
+  } else if (!file.copy(source, target)) {
+    stop("cannot write ", target, call. = FALSE)
+  }
+  name
+}
+
+# Lines written through a scratch file, so that they too go through place_file.
+place_lines <- function(lines, dir, name) {
+  scratch <- tempfile()
+  on.exit(unlink(scratch))
+  writeLines(lines, scratch)
+  place_file(scratch, dir, name)
+}
+
 # Writes x where the native side reads it, in dir, and returns the file's name there. Reals
 # keep all 17 significant digits, so they round-trip exactly; row and column names are never
 # written, so they are never read as data.
@@ -30,9 +52,7 @@ write_data <- function(x, model, dir) {
     name <- basename(x)
     # The native side names its files after the data file's name up to the first dot.
     if (startsWith(name, ".") || name == "") name <- paste0("data", name)
-    target <- file.path(dir, name)
-    if (!file.copy(x, target)) stop("cannot copy the data file into ", dir, call. = FALSE)
-    return(name)
+    return(place_file(x, dir, name))
   }
   if (model == "ProteinSequence") {
     if (!is.character(x) || length(x) < 1L || anyNA(x))
@@ -43,8 +63,7 @@ write_data <- function(x, model, dir) {
     ids <- names(x)
     if (is.null(ids)) ids <- paste0("seq", seq_along(x))
     ids <- gsub("[[:space:]]+", "_", ids)
-    writeLines(paste0(">", ids, "\n", x), file.path(dir, "data.fasta"))
-    return("data.fasta")
+    return(place_lines(paste0(">", ids, "\n", x), dir, "data.fasta"))
   }
   if (is.data.frame(x)) {
     numeric_column <- vapply(x, function(column) is.numeric(column) || is.logical(column),
@@ -69,22 +88,15 @@ write_data <- function(x, model, dir) {
     cells <- matrix(sprintf("%.17g", as.double(x)), nrow(x))
   }
   lines <- do.call(paste, c(lapply(seq_len(ncol(cells)), function(j) cells[, j]), sep = " "))
-  writeLines(lines, file.path(dir, "data.dat"))
-  "data.dat"
+  place_lines(lines, dir, "data.dat")
 }
 
 # Writes a starting partition (labels of any kind, one per observation) as 0-based labels.
 write_start <- function(start, dir) {
-  if (is_single_string(start) && file.exists(start)) {
-    if (!file.copy(start, file.path(dir, "start.z")))
-      stop("cannot copy the start partition into ", dir, call. = FALSE)
-  } else {
-    if (!is.atomic(start) || length(start) < 1L || anyNA(start))
-      stop("'start' must be a partition (one label per observation) or a file path",
-           call. = FALSE)
-    writeLines(paste(match(start, unique(start)) - 1L, collapse = " "), file.path(dir, "start.z"))
-  }
-  "start.z"
+  if (is_single_string(start) && file.exists(start)) return(place_file(start, dir, "start.z"))
+  if (!is.atomic(start) || length(start) < 1L || anyNA(start))
+    stop("'start' must be a partition (one label per observation) or a file path", call. = FALSE)
+  place_lines(paste(match(start, unique(start)) - 1L, collapse = " "), dir, "start.z")
 }
 
 # Command-line words of one chain.

@@ -44,3 +44,12 @@ test_that("a data frame and the same values in a file give the same run", {
     expect_identical(bytes(from_frame$files[1, kind]), bytes(from_file$files[1, kind]),
                      info = kind)
 })
+
+test_that("a run folder's data file is reused when equal and never replaced", {
+  dir <- run_dir()
+  dir.create(dir)
+  expect_identical(vornak:::write_data(two_groups, "mclust2", dir), "data.dat")
+  expect_identical(vornak:::write_data(two_groups, "mclust2", dir), "data.dat")
+  expect_error(vornak:::write_data(two_groups + 1, "mclust2", dir), "exists with other contents")
+  expect_identical(unname(as.matrix(read.table(file.path(dir, "data.dat")))), two_groups)
+})
