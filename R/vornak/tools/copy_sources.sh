@@ -1,6 +1,6 @@
 #!/bin/sh
 # Copies the C++ sources of a vornak checkout into a package's src/ folder, subfolders kept,
-# and writes src/Makevars from src/Makevars.in with their objects. Left out: the test, tool
+# and writes src/Makevars from tools/Makevars.in with their objects. Left out: the test, tool
 # and example folders, any file defining main, and the console's own output and report.
 #   sh tools/copy_sources.sh CHECKOUT PACKAGE_DIR
 set -eu
@@ -36,4 +36,4 @@ if [ -z "$objects" ]; then
   exit 1
 fi
 awk -v objects="$objects" '{ sub(/ @VORNAK_OBJECTS@/, objects); print }' \
-  "$src/Makevars.in" > "$src/Makevars"
+  "$(dirname "$src")/tools/Makevars.in" > "$src/Makevars"
