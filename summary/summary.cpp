@@ -128,7 +128,7 @@ void checkEss(Results& results, size_t chain, const char* what, double ess, size
     if (ess < kEssLimit)
       results.warnings.push_back("effective sample size of " + std::string(what) + where +
                                  " is " + number(ess, "%.1f") +
-                                 ", below 100: run longer or keep more draws");
+                                 ", below 100: run the chain longer");
   } else if (kept < 6) {
     results.warnings.push_back("only " + std::to_string(kept) + (kept == 1 ? " draw" : " draws") +
                                " kept" + where +
@@ -271,7 +271,7 @@ void writeMatrix(std::ostream& file, const std::vector<uint32_t>& counts, int n,
 }
 
 void report(std::ostream& out, const Settings& settings, const std::vector<Chain>& chains,
-            const Results& r, const std::vector<std::string>& written) {
+            const Results& r, const std::vector<std::pair<std::string, std::string>>& written) {
   const double kept = [&] {
     double total = 0;
     for (const Chain& chain : chains) total += chain.kept();
@@ -305,8 +305,8 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
   for (int i = 0; i < r.n; i++) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return r.mates[a] < r.mates[b]; });
   const int shown = std::min(r.n, 5);
-  out << "  least certain items (probability of sharing a cluster with their estimate "
-         "cluster-mates):\n";
+  out << "  least certain items (mean probability of sharing a cluster with each estimate "
+         "cluster-mate;\n  for an item alone in the estimate, the probability of being alone):\n";
   for (int s = 0; s < shown; s++)
     out << "    item " << order[s] + 1 << " (cluster " << e.labels[order[s]] << "): "
         << number(r.mates[order[s]], "%.3f") << '\n';
@@ -335,7 +335,11 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
     out << "n = " << r.n << " is above " << kLargestMatrix << ": no similarity matrix file ("
         << settings.prefix << ".psm) is written.\n";
   out << "\nFiles:\n";
-  for (const auto& line : written) out << "  " << line << '\n';
+  size_t width = 0;
+  for (const auto& file : written) width = std::max(width, file.first.size());
+  for (const auto& file : written)
+    out << "  " << file.first << std::string(width + 2 - file.first.size(), ' ') << file.second
+        << '\n';
 }
 
 Picture picture(const Settings& settings, const std::vector<Chain>& chains, const Results& r) {
@@ -355,9 +359,8 @@ Picture picture(const Settings& settings, const std::vector<Chain>& chains, cons
   if (chains.size() >= 2)
     p.caption.push_back("R-hat: score " + number(r.rhatScore, "%.3f") + ", k " +
                         number(r.rhatK, "%.3f"));
-  p.caption.push_back(r.warnings.empty() ? "No warnings."
-                                         : std::to_string(r.warnings.size()) +
-                                               " warning(s): see the summary text.");
+  if (r.warnings.empty()) p.caption.push_back("No warnings.");
+  p.warnings = r.warnings;
   return p;
 }
 
@@ -416,21 +419,21 @@ int run(const std::vector<std::string>& args, std::ostream& out) {
   Results results = summarise(chains, settings.loss);
 
   FileSet files;
-  std::vector<std::string> written;
+  std::vector<std::pair<std::string, std::string>> written;  // file, what it holds
   files.open(prefix + ".estimate") << estimateText(results.estimate.labels);
   files.close();
-  written.push_back(prefix + ".estimate  the point estimate, one label per item (a start for -z)");
+  written.emplace_back(prefix + ".estimate", "the point estimate, one label per item (a -z start)");
   files.open(prefix + ".summary.tsv") << tsvText(chains, settings.loss, results);
   files.close();
-  written.push_back(prefix + ".summary.tsv  every figure, tab-separated");
+  written.emplace_back(prefix + ".summary.tsv", "every figure, tab-separated");
   if (!results.counts.empty()) {
     writeMatrix(files.open(prefix + ".psm"), results.counts, results.n, results.total);
     files.close();
-    written.push_back(prefix + ".psm  the posterior similarity matrix");
+    written.emplace_back(prefix + ".psm", "the posterior similarity matrix");
   }
   files.open(prefix + ".svg") << renderSvg(picture(settings, chains, results));
   files.close();
-  written.push_back(prefix + ".svg  the picture: traces, posterior on k, similarity heat map");
+  written.emplace_back(prefix + ".svg", "the picture: traces, posterior on k, similarity heat map");
   files.commit();
   report(out, settings, chains, results, written);
   out.flush();

@@ -38,13 +38,15 @@ std::string rampColour(double v) {
 int level(double v) { return std::min(kLevels - 1, std::max(0, static_cast<int>(v * kLevels))); }
 double levelValue(int l) { return (l + 0.5) / kLevels; }
 
-// Tick positions at 1, 2 or 5 times a power of ten, about `wanted` of them.
-std::vector<double> ticks(double low, double high, int wanted) {
+// Tick positions at 1, 2 or 5 times a power of ten, about `wanted` of them; whole numbers
+// only for counts.
+std::vector<double> ticks(double low, double high, int wanted, bool whole) {
   double raw = (high - low) / wanted;
   double power = std::pow(10, std::floor(std::log10(raw)));
   double step = power;
   for (double m : {2.0, 5.0, 10.0})
     if (raw > step) step = m * power;
+  if (whole) step = std::max(step, 1.0);
   std::vector<double> out;
   for (double t = std::ceil(low / step) * step; t <= high + step * 1e-9; t += step)
     out.push_back(std::fabs(t) < step * 1e-9 ? 0 : t);
@@ -68,19 +70,20 @@ class Plot {
   double x(double v) const { return box_.left + (v - xLow_) / (xHigh_ - xLow_) * box_.width; }
   double y(double v) const { return box_.bottom() - (v - yLow_) / (yHigh_ - yLow_) * box_.height; }
 
+  // xTicks: numbered ticks on the x axis (else the caller labels it); wholeY: counts on y.
   void frame(const std::string& title, const std::string& xLabel, const std::string& yLabel,
-             bool xTicks = true) const {
+             bool xTicks, bool wholeY) const {
     out_ << "<rect x=\"" << px(box_.left) << "\" y=\"" << px(box_.top) << "\" width=\""
          << px(box_.width) << "\" height=\"" << px(box_.height)
          << "\" fill=\"none\" stroke=\"#444\"/>\n";
     if (xTicks)
-      for (double t : ticks(xLow_, xHigh_, 6)) {
+      for (double t : ticks(xLow_, xHigh_, 6, true)) {
         out_ << "<line x1=\"" << px(x(t)) << "\" y1=\"" << px(box_.bottom()) << "\" x2=\""
              << px(x(t)) << "\" y2=\"" << px(box_.bottom() + 5) << "\" stroke=\"#444\"/>"
              << "<text x=\"" << px(x(t)) << "\" y=\"" << px(box_.bottom() + 18)
              << "\" text-anchor=\"middle\">" << fmt("%.6g", t) << "</text>\n";
       }
-    for (double t : ticks(yLow_, yHigh_, 5)) {
+    for (double t : ticks(yLow_, yHigh_, 5, wholeY)) {
       out_ << "<line x1=\"" << px(box_.left - 5) << "\" y1=\"" << px(y(t)) << "\" x2=\""
            << px(box_.left) << "\" y2=\"" << px(y(t)) << "\" stroke=\"#444\"/>"
            << "<text x=\"" << px(box_.left - 8) << "\" y=\"" << px(y(t) + 4)
@@ -95,17 +98,20 @@ class Plot {
          << xmlEscape(yLabel) << "</text>\n";
   }
 
-  // A trace as one polyline; long traces keep each pixel column's lowest and highest value.
-  void trace(const std::vector<long long>& xs, const std::vector<double>& ys,
-             const std::string& colour) const {
-    std::map<long, std::pair<double, double>> columns;
-    const bool thin = xs.size() > 2 * box_.width;
-    out_ << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1\" points=\"";
-    if (!thin) {
-      for (size_t i = 0; i < xs.size(); i++)
+  // Points first..last-1 of a trace as one polyline; long traces keep each pixel column's
+  // lowest and highest value.
+  void trace(const std::vector<long long>& xs, const std::vector<double>& ys, size_t first,
+             size_t last, const std::string& colour, double opacity) const {
+    if (last <= first) return;
+    out_ << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1\"";
+    if (opacity < 1) out_ << " stroke-opacity=\"" << opacity << "\"";
+    out_ << " points=\"";
+    if (last - first <= 2 * box_.width) {
+      for (size_t i = first; i < last; i++)
         out_ << px(x(static_cast<double>(xs[i]))) << ',' << px(y(ys[i])) << ' ';
     } else {
-      for (size_t i = 0; i < xs.size(); i++) {
+      std::map<long, std::pair<double, double>> columns;
+      for (size_t i = first; i < last; i++) {
         long column = std::lround(x(static_cast<double>(xs[i])));
         auto found = columns.emplace(column, std::make_pair(ys[i], ys[i])).first;
         found->second.first = std::min(found->second.first, ys[i]);
@@ -118,16 +124,6 @@ class Plot {
     out_ << "\"/>\n";
   }
 
-  // Shades the burn-in: from the left edge to the first kept iteration.
-  void shadeTo(double xEnd) const {
-    double right = std::min(box_.right(), std::max(box_.left, x(xEnd)));
-    if (right <= box_.left) return;
-    out_ << "<rect x=\"" << px(box_.left) << "\" y=\"" << px(box_.top) << "\" width=\""
-         << px(right - box_.left) << "\" height=\"" << px(box_.height)
-         << "\" fill=\"#e8e8e8\"/><text x=\"" << px(box_.left + 4) << "\" y=\""
-         << px(box_.top + 14) << "\" fill=\"#777\">burn-in</text>\n";
-  }
-
  private:
   std::ostream& out_;
   Box box_;
@@ -136,7 +132,6 @@ class Plot {
 
 void traces(std::ostream& out, const Picture& picture, Box box, bool scores) {
   double xLow = std::numeric_limits<double>::infinity(), xHigh = -xLow, yLow = xLow, yHigh = -xLow;
-  double burnEnd = xLow;
   bool anyBurn = false;
   for (const Chain* chain : picture.chains) {
     for (size_t i = 0; i < chain->iteration.size(); i++) {
@@ -146,24 +141,23 @@ void traces(std::ostream& out, const Picture& picture, Box box, bool scores) {
       yLow = std::min(yLow, v);
       yHigh = std::max(yHigh, v);
     }
-    if (chain->burned > 0) {
-      double first = static_cast<double>(chain->iteration[chain->burned]);
-      burnEnd = anyBurn ? std::max(burnEnd, first) : first;
-      anyBurn = true;
-    }
+    anyBurn = anyBurn || chain->burned > 0;
   }
   double pad = (yHigh - yLow) * 0.05;
   if (!scores) pad = std::max(pad, 0.5);
   Plot plot(out, box, xLow, xHigh, yLow - pad, yHigh + pad);
-  if (anyBurn) plot.shadeTo(burnEnd);
+  // The burn-in of each chain faded, joined to its first kept draw.
   for (size_t c = 0; c < picture.chains.size(); c++) {
     const Chain& chain = *picture.chains[c];
     std::vector<double> ys = scores ? chain.score
                                     : std::vector<double>(chain.clusters.begin(), chain.clusters.end());
-    plot.trace(chain.iteration, ys, kChainColours[c % 10]);
+    const std::string colour = kChainColours[c % 10];
+    plot.trace(chain.iteration, ys, 0, std::min(chain.burned + 1, ys.size()), colour, 0.3);
+    plot.trace(chain.iteration, ys, chain.burned, ys.size(), colour, 1);
   }
-  plot.frame(scores ? "Score trace" : "Number of clusters k", "iteration",
-             scores ? "score (log)" : "k");
+  plot.frame(std::string(scores ? "Score trace" : "Number of clusters k") +
+                 (anyBurn ? " (burn-in faded)" : ""),
+             "iteration", scores ? "score (log)" : "k", true, !scores);
 }
 
 void posteriorBars(std::ostream& out, const Picture& picture, Box box) {
@@ -186,7 +180,7 @@ void posteriorBars(std::ostream& out, const Picture& picture, Box box) {
     out << '\n';
   }
   plot.frame("Posterior on the number of clusters", "number of clusters k",
-             "posterior probability", kHigh - kLow >= 25);
+             "posterior probability", kHigh - kLow >= 25, false);
 }
 
 void heatMap(std::ostream& out, const Picture& picture, Box box) {
@@ -293,9 +287,22 @@ std::string renderSvg(const Picture& picture) {
   traces(out, picture, Box{90, 390, 480, 190}, false);
   if (!picture.posteriorK.empty()) posteriorBars(out, picture, Box{90, 660, 480, 190});
   if (picture.heat.cells > 0) heatMap(out, picture, Box{680, 100, 440, 440});
-  for (size_t line = 0; line < picture.caption.size(); line++)
-    out << "<text x=\"680\" y=\"" << 620 + 18 * line << "\">" << xmlEscape(picture.caption[line])
+  double y = 620;
+  for (const auto& line : picture.caption) {
+    out << "<text x=\"680\" y=\"" << y << "\">" << xmlEscape(line) << "</text>\n";
+    y += 18;
+  }
+  const size_t shown = std::min<size_t>(picture.warnings.size(), 10);
+  for (size_t w = 0; w < shown; w++) {
+    std::string text = "Warning: " + picture.warnings[w];
+    if (text.size() > 100) text = text.substr(0, 97) + "...";
+    out << "<text x=\"680\" y=\"" << y << "\" class=\"small\" fill=\"#b00000\">" << xmlEscape(text)
         << "</text>\n";
+    y += 14;
+  }
+  if (picture.warnings.size() > shown)
+    out << "<text x=\"680\" y=\"" << y << "\" class=\"small\" fill=\"#b00000\">and "
+        << picture.warnings.size() - shown << " more warnings in the report</text>\n";
   out << "</svg>\n";
   return out.str();
 }

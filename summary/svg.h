@@ -16,6 +16,7 @@ struct Picture {
   std::vector<std::pair<int, double>> posteriorK;   // k and its probability, k ascending
   HeatMap heat;
   std::vector<std::string> caption;                 // lines under the heat map
+  std::vector<std::string> warnings;                // shown after the caption, in red
 };
 
 // The SVG text. Its size is bounded by the heat map's cells and about 2,000 points per trace.
