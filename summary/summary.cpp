@@ -278,7 +278,8 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
     return total;
   }();
   out << "vornak-summary: " << chains.size() << (chains.size() == 1 ? " chain" : " chains")
-      << " of n = " << r.n << " items, burn-in fraction " << settings.burn << '\n';
+      << " of n = " << r.n << (r.n == 1 ? " item" : " items") << ", burn-in fraction "
+      << settings.burn << '\n';
   for (size_t c = 0; c < chains.size(); c++)
     out << "  chain " << c + 1 << ": " << chains[c].file << ", " << chains[c].iteration.size()
         << " draws, " << chains[c].kept() << " kept\n";
@@ -291,7 +292,9 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
   const Estimate& e = r.estimate;
   out << "\nPoint estimate ("
       << (settings.loss == Loss::VI ? "variation of information" : "Binder loss")
-      << "; greedy search from the " << e.starts << " best draws):\n"
+      << "; greedy search from the "
+      << (e.starts == 1 ? std::string("best draw") : std::to_string(e.starts) + " best draws")
+      << "):\n"
       << "  " << r.sizes.size() << (r.sizes.size() == 1 ? " cluster" : " clusters")
       << ", sizes";
   for (int size : r.sizes) out << ' ' << size;
