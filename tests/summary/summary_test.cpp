@@ -289,6 +289,8 @@ TEST(SummaryRun, BadInputStopsWithOneLineAndTouchesNoFile) {
       {"empty prefix", {{"a.draws", good}}, {"-o", "", "a.draws"}, "Output prefix is empty: \"\""},
       {"output over an input", {{"p.svg", good}}, {"-o", "p", "p.svg"},
        "Output would replace a draws file: p.svg"},
+      {"output folder missing", {{"a.draws", good}}, {"-o", "no/such", "a.draws"},
+       "Fail to write no/such.estimate"},
   };
   for (const auto& c : cases) {
     TempDir dir;
