@@ -288,8 +288,11 @@ Estimate findEstimate(const DrawSet& draws, Loss loss, int starts, double pairBu
   std::vector<double> losses = drawLosses(draws, loss, chosen);
   std::vector<size_t> order(chosen.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return losses[a] < losses[b]; });
+  // Ties keep draw order. (std::sort with the index as tie-break rather than stable_sort,
+  // whose buffer a test binary's replaced operator delete cannot free.)
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return losses[a] < losses[b] || (losses[a] == losses[b] && a < b);
+  });
 
   estimate.evaluated = chosen.size();
   estimate.starts = static_cast<int>(std::min<size_t>(starts, chosen.size()));

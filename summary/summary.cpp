@@ -306,7 +306,9 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
         << " distinct draws, evenly spaced: computing all would take too long)\n";
   std::vector<int> order(r.n);
   for (int i = 0; i < r.n; i++) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return r.mates[a] < r.mates[b]; });
+  std::sort(order.begin(), order.end(), [&](int a, int b) {
+    return r.mates[a] < r.mates[b] || (r.mates[a] == r.mates[b] && a < b);
+  });
   const int shown = std::min(r.n, 5);
   out << "  least certain items (mean probability of sharing a cluster with each estimate "
          "cluster-mate;\n  for an item alone in the estimate, the probability of being alone):\n";
