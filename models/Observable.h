@@ -63,6 +63,7 @@ class Observable {
   // measure distances over.
   void drawDistancePositions(std::vector<int>& positions) const;
   // Fills the n x n matrix with distances over positions drawn as drawDistancePositions does.
+  // No run fills a matrix: tree moves ask for the distances within a cluster one by one.
   void getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const;
   // Full matrix of the all-position distance; nothing in a run calls it.
   void getDistanceMatrix(Matrix<double>& distanceMatrix) const;
