@@ -1,4 +1,5 @@
 #include "U/Console.h"
+#include "U/ErrorStream.h"
 
 #include <unistd.h>
 
@@ -15,3 +16,5 @@ void progressShow(const char* line) {
 }
 
 void progressEnd() { std::fputc('\n', stderr); }
+
+std::ostream& verr() { return std::cerr; }

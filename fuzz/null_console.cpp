@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "U/Console.h"
+#include "U/ErrorStream.h"
 
 std::ostream& vout() {
   static std::ostream nowhere(nullptr);
@@ -12,3 +13,8 @@ std::ostream& vout() {
 bool progressWanted() { return false; }
 void progressShow(const char*) {}
 void progressEnd() {}
+
+std::ostream& verr() {
+  static std::ostream nowhere(nullptr);
+  return nowhere;
+}

@@ -1,15 +1,18 @@
 // What the process shows its user, R package build: standard output goes through Rprintf
-// to R's console (so sink() and capture.output() see it), and there is no progress line.
+// to R's console (so sink() and capture.output() see it), standard error through REprintf,
+// and there is no progress line.
 #include <R_ext/Print.h>
 
 #include <ostream>
 #include <streambuf>
 
 #include "U/Console.h"
+#include "U/ErrorStream.h"
 
 namespace {
 
-// Collects text and hands it to Rprintf when full or flushed.
+// Collects text and hands it to R's printer when full or flushed.
+template <void (*print)(const char*, ...)>
 class RConsoleBuffer : public std::streambuf {
  public:
   RConsoleBuffer() { setp(buffer_, buffer_ + sizeof buffer_); }
@@ -31,7 +34,7 @@ class RConsoleBuffer : public std::streambuf {
  private:
   void emit() {
     int length = static_cast<int>(pptr() - pbase());
-    if (length > 0) Rprintf("%.*s", length, pbase());
+    if (length > 0) print("%.*s", length, pbase());
     setp(buffer_, buffer_ + sizeof buffer_);
   }
   char buffer_[4096];
@@ -40,7 +43,13 @@ class RConsoleBuffer : public std::streambuf {
 }  // namespace
 
 std::ostream& vout() {
-  static RConsoleBuffer buffer;
+  static RConsoleBuffer<Rprintf> buffer;
+  static std::ostream stream(&buffer);
+  return stream;
+}
+
+std::ostream& verr() {
+  static RConsoleBuffer<REprintf> buffer;
   static std::ostream stream(&buffer);
   return stream;
 }
