@@ -35,6 +35,11 @@ int main(int argc, char** argv) {
            << '\n';
     vout().flush();
     return -1;
+  } catch (const std::exception& error) {
+    // A failure no reader foresaw (a read error of the disk) still ends with one line.
+    vout() << "vornak stopped: " << error.what() << '\n';
+    vout().flush();
+    return -1;
   }
   return U::finishUp(argc, argv, "", t0, vout(), kDefaultMailRecipient);
 }

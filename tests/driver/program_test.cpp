@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <sstream>
@@ -141,6 +142,37 @@ TEST(Program, SameCommandTwiceRefusesToReplaceTheLog) {
   EXPECT_EQ(entries(dir), std::vector<std::string>{logName});
 }
 
+// Six points in two groups, written with blanks, with tabs, and with a blank before CRLF.
+const char* const kSixRows[] = {"0.1 0.3", "-0.2 0.1", "0 -0.1", "4.9 5.2", "5.3 4.8", "5.1 5"};
+
+std::string sixRows(const std::string& separator, const std::string& lineEnd) {
+  std::string text;
+  for (std::string row : kSixRows) {
+    row.replace(row.find(' '), 1, separator);
+    text += row + lineEnd;
+  }
+  return text;
+}
+
+// The result files of one completed run in a fresh folder.
+std::string resultsOf(const std::string& data, const std::string& line, const std::string& stem,
+                      ExeResult* result = nullptr) {
+  TempDir dir;
+  dir.write("six.dat", data);
+  ExeResult run = runExe(split(line), dir.path);
+  EXPECT_EQ(run.status, 1) << run.out;
+  if (result) *result = run;
+  return dir.read(stem + ".save") + "|" + dir.read(stem + ".finalz");
+}
+
+TEST(Program, TabSeparatedAndCrlfMatricesReadLikeBlankSeparatedOnes) {
+  const std::string line = "-m mclust2 -f six.dat -k 0 -h OA -B 2 -c integrated";
+  const std::string stem = "six_k0_OA_p1_a0_B2";
+  const std::string blanks = resultsOf(sixRows(" ", "\n"), line, stem);
+  EXPECT_EQ(resultsOf(sixRows("\t", "\n"), line, stem), blanks);
+  EXPECT_EQ(resultsOf(sixRows(" \t ", " \r\n"), line, stem), blanks);
+}
+
 // Settings rejected before any file is written.
 TEST(Program, BadSettingsStopBeforeAnyFile) {
   const struct {
@@ -170,19 +202,30 @@ TEST(Program, BadSettingsStopBeforeAnyFile) {
   }
 }
 
+// The R entry of the CMake-built library, loaded in the child that calls it.
+using REntry = void (*)(char**, int*, char**, int*, char**, int*, char**, int*, char**, int*,
+                        char**, int*, int*, int*, int*);
+
+// Runs call with the entry in a child process in workDir; status 3 or 4 when the library or
+// the symbol is missing, else 0.
+ExeResult callREntry(const std::string& workDir, const std::function<void(REntry)>& call) {
+  const std::string library =
+      std::filesystem::path(VORNAK_EXE).parent_path().string() + "/libvornak_r.so";
+  return runInChild(workDir, [&] {
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) return 3;
+    auto entry = reinterpret_cast<REntry>(dlsym(handle, "vornak_R_main"));
+    if (entry == nullptr) return 4;
+    call(entry);
+    return 0;
+  });
+}
+
 // The R entry takes strings by length (not terminated), uses the integrated criterion and
 // returns to its caller instead of ending the process.
 TEST(Program, REntryRunsWithStringsGivenByLength) {
-  const std::string library =
-      std::filesystem::path(VORNAK_EXE).parent_path().string() + "/libvornak_r.so";
   TempDir dir;
-  ExeResult run = runInChild(dir.path, [&] {
-    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return 3;
-    using Entry = void (*)(char**, int*, char**, int*, char**, int*, char**, int*, char**, int*,
-                           char**, int*, int*, int*, int*);
-    auto entry = reinterpret_cast<Entry>(dlsym(handle, "vornak_R_main"));
-    if (entry == nullptr) return 4;
+  ExeResult run = callREntry(dir.path, [](REntry entry) {
     char data[] = "sim11.datXXXX", label[] = "labYY", initialZ[] = "", heuristics[] = "UXZ",
          prior[] = "?", model[] = "mclust2QQ";
     char *dataP = data, *labelP = label, *initialZP = initialZ, *heuristicsP = heuristics,
@@ -191,7 +234,6 @@ TEST(Program, REntryRunsWithStringsGivenByLength) {
         modelLen = 7, k = 2, B = 2, minutes = -1;
     entry(&dataP, &dataLen, &labelP, &labelLen, &initialZP, &initialZLen, &heuristicsP,
           &heuristicsLen, &priorP, &priorLen, &modelP, &modelLen, &k, &B, &minutes);
-    return 0;
   });
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(run.out.rfind("\nfileStem: sim11_k2_UX_p1_a0_B2_lab\n", 0), 0u) << run.out;
