@@ -84,6 +84,15 @@ void common_main(Settings s) {
     failOnStdout("main(). k must be 0 or a number of clusters from 1 to 32767: " + U::n2s(s.k));
   if (!std::isfinite(s.logalpha))
     failOnStdout("main(). logalpha is not a finite number: " + U::n2s(s.logalpha));
+  // An open k scores with alpha = exp(logalpha): 0 or infinity makes every prior term
+  // infinite or NaN. A fixed k does not use alpha.
+  const double alpha = std::exp(s.logalpha);
+  if (s.k == 0 && !(alpha > 0 && std::isfinite(alpha)))
+    failOnStdout("main(). logalpha out of range, exp(logalpha) is " + U::n2s(alpha) +
+                 " and the partition prior cannot be finite: " + U::n2s(s.logalpha));
+  // The label is part of file names and must not lead them into another folder.
+  if (s.label.find('/') != std::string::npos)
+    failOnStdout("main(). label must not contain '/': " + s.label);
   // These moves change the number of clusters, which a fixed k forbids.
   if (s.k > 0 && (s.heuristics == "JN" || s.heuristics == "JN2" || s.heuristics == "DA" ||
                   s.heuristics == "DA2"))

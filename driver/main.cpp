@@ -17,10 +17,14 @@ const char* const kDefaultMailRecipient = "";
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   Settings settings;
-  if (!parseCommandLine(argc, argv, settings)) {
-    vout() << kUsageText;
-    vout().flush();
-    return -1;
+  try {
+    if (!parseCommandLine(argc, argv, settings)) {
+      vout() << kUsageText;
+      vout().flush();
+      return -1;
+    }
+  } catch (const RunError& error) {
+    return error.status;
   }
   time_t t0 = time(nullptr);
   installInterruptHandlers();

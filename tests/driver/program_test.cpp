@@ -173,6 +173,36 @@ TEST(Program, TabSeparatedAndCrlfMatricesReadLikeBlankSeparatedOnes) {
   EXPECT_EQ(resultsOf(sixRows(" \t ", " \r\n"), line, stem), blanks);
 }
 
+TEST(Program, DoubtfulNumbersWarnOnStandardErrorOnly) {
+  // -k 2abc and -B 1.5 run as -k 2 and -B 1 (the same stem and files); only standard error
+  // tells, and standard output differs only in the command line the report repeats.
+  const std::string stem = "six_k2_OA_p1_a0_B1";
+  ExeResult clean, doubtful;
+  const std::string expected =
+      resultsOf(sixRows(" ", "\n"), "-m mclust2 -f six.dat -k 2 -h OA -B 1 -c integrated", stem,
+                &clean);
+  EXPECT_EQ(resultsOf(sixRows(" ", "\n"), "-m mclust2 -f six.dat -k 2abc -h OA -B 1.5 -c integrated",
+                      stem, &doubtful),
+            expected);
+  EXPECT_EQ(clean.err, "");
+  EXPECT_EQ(doubtful.err,
+            "warning: -k 2abc is not a whole number; read as 2\n"
+            "warning: -B 1.5 is not a whole number; read as 1\n");
+  auto beforeReport = [](const std::string& out) { return out.substr(0, out.find(VORNAK_EXE)); };
+  EXPECT_EQ(beforeReport(doubtful.out), beforeReport(clean.out));
+  EXPECT_NE(beforeReport(clean.out).find("fileStem: " + stem), std::string::npos);
+}
+
+TEST(Program, AlphaOutOfRangeIsRefusedOnlyWhereThePriorUsesIt) {
+  // A fixed k scores without alpha: -a 800 runs, and gives the files of -a 0.
+  const std::string withAlpha =
+      resultsOf(sixRows(" ", "\n"), "-m mclust2 -f six.dat -k 2 -h OA -B 1 -a 800 -c integrated",
+                "six_k2_OA_p1_a800_B1");
+  EXPECT_EQ(withAlpha, resultsOf(sixRows(" ", "\n"),
+                                 "-m mclust2 -f six.dat -k 2 -h OA -B 1 -c integrated",
+                                 "six_k2_OA_p1_a0_B1"));
+}
+
 // Settings rejected before any file is written.
 TEST(Program, BadSettingsStopBeforeAnyFile) {
   const struct {
