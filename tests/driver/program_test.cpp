@@ -273,6 +273,60 @@ TEST(Program, REntryRunsWithStringsGivenByLength) {
   EXPECT_EQ(log.rfind("  write sim11_k2_UX_p1_a0_B2_lab.log\n", 0), 0u) << log;
 }
 
+// The R entry reads no byte beyond what it is handed: a null pointer, a negative length or a
+// length past the string's terminator is refused with one line, and the caller goes on.
+TEST(Program, REntryRefusesLengthsThatDoNotFitTheStrings) {
+  const struct {
+    const char* what;
+    int dataLen;         // of "six.dat", 7 bytes
+    bool nullData;       // an empty character vector
+    bool nullK;          // an empty integer vector
+    const char* line;
+  } cases[] = {
+      {"length past the terminator", 100000, false, false,
+       "vornak_R_main: length for dataFile beyond its text of 7 bytes: 100000"},
+      {"length of two billion", 2000000000, false, false,
+       "vornak_R_main: length for dataFile beyond its text of 7 bytes: 2000000000"},
+      {"negative length", -1, false, false, "vornak_R_main: negative length for dataFile: -1"},
+      {"no string", 0, true, false, "vornak_R_main: no text for dataFile (an empty vector?)"},
+      {"no k", 7, false, true, "vornak_R_main: no value for k (an empty vector?)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.write("six.dat", sixRows(" ", "\n"));
+    ExeResult run = callREntry(dir.path, [&](REntry entry) {
+      char data[] = "six.dat", empty[] = "", heuristics[] = "OA", model[] = "mclust2";
+      char *dataP = data, *emptyP = empty, *heuristicsP = heuristics, *modelP = model;
+      int dataLen = c.dataLen, zero = 0, heuristicsLen = 2, modelLen = 7, k = 2, B = 1,
+          minutes = -1;
+      entry(c.nullData ? nullptr : &dataP, &dataLen, &emptyP, &zero, &emptyP, &zero, &heuristicsP,
+            &heuristicsLen, &emptyP, &zero, &modelP, &modelLen, c.nullK ? nullptr : &k, &B,
+            &minutes);
+    });
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, std::string(c.line) + "\n");
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"six.dat"});
+  }
+}
+
+// A folder as the data file used to escape the R entry as a C++ exception and end R.
+TEST(Program, REntryRefusesAFolderAndReturns) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("somedir"));
+  ExeResult run = callREntry(dir.path, [](REntry entry) {
+    char data[] = "somedir", empty[] = "", heuristics[] = "OA", model[] = "HDBern";
+    char *dataP = data, *emptyP = empty, *heuristicsP = heuristics, *modelP = model;
+    int dataLen = 7, zero = 0, heuristicsLen = 2, modelLen = 6, k = 0, B = 1, minutes = -1;
+    entry(&dataP, &dataLen, &emptyP, &zero, &emptyP, &zero, &heuristicsP, &heuristicsLen,
+          &emptyP, &zero, &modelP, &modelLen, &k, &B, &minutes);
+  });
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Fail to read somedir: it is a folder, not a regular file\n"),
+            std::string::npos)
+      << run.out;
+}
+
 }  // namespace
 
 namespace {
