@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "PartitionSampler/PartitionSampler.h"
+#include "PartitionSampler/RandomStart.h"
 #include "U/MathPlus.h"
 #include "U/RandomPlus.h"
 #include "U/U.h"
@@ -77,6 +78,17 @@ void PartitionSampler::setZ0(const std::string& zFileName) {
 
 void PartitionSampler::randomZ0() {
   if (!infmix) {
+    const double rounds = expectedRedrawRounds(n, kold, kMaxRedrawRounds);
+    if (rounds > kMaxRedrawRounds) {
+      logFile << "Random start: redrawing all labels until no cluster is empty would take more "
+                 "than "
+              << rounds << " rounds on average (the bound is " << kMaxRedrawRounds
+              << "), so the labels are drawn directly, uniformly among those that use all "
+              << kold << " clusters\n";
+      drawLabelsUsingEveryCluster(n, kold, zold.data());
+      U::table(zold.data(), n, clusterSizes0.data(), kold);
+      return;
+    }
     bool anyEmpty;
     do {
       for (int i = 0; i < n; i++) zold[i] = rUniform(0, kold - 1);

@@ -203,6 +203,28 @@ TEST(Program, AlphaOutOfRangeIsRefusedOnlyWhereThePriorUsesIt) {
                                  "six_k2_OA_p1_a0_B1"));
 }
 
+TEST(Program, FixedKAsLargeAsTheDataStartsAtOnce) {
+  // 36 observations in 36 clusters: the redraw loop would need about 3e14 rounds.
+  TempDir dir;
+  std::string rows;
+  for (int i = 0; i < 36; i++) rows += std::to_string(i % 5) + " " + std::to_string(i % 7) + "\n";
+  dir.write("d.dat", rows);
+  // -B -2 runs no iteration, so the final partition is the start.
+  ExeResult run = runExe(split("-m kmeans2 -f d.dat -k 36 -h OA -B -2 -c integrated"), dir.path);
+  EXPECT_EQ(run.status, 1) << run.out;
+  const std::string log = dir.read("d_k36_OA_p_a0_B-2.log");
+  EXPECT_NE(log.find("Random start: redrawing all labels until no cluster is empty would take "
+                     "more than "),
+            std::string::npos);
+  std::istringstream finalz(dir.read("d_k36_OA_p_a0_B-2.finalz"));
+  std::vector<int> labels;
+  for (int label; finalz >> label;) labels.push_back(label);
+  std::sort(labels.begin(), labels.end());
+  std::vector<int> each(36);
+  for (int j = 0; j < 36; j++) each[j] = j;
+  EXPECT_EQ(labels, each);  // one observation per cluster
+}
+
 // Settings rejected before any file is written.
 TEST(Program, BadSettingsStopBeforeAnyFile) {
   const struct {
