@@ -40,7 +40,13 @@ void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream
     // Create the file exclusively so that two runs with the same stem cannot both write it.
     int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-      if (errno == EEXIST) fail(logFile, "File already exists: " + fileName);
+      if (errno == EEXIST) {
+        // Even a refused run leaves its log: say what blocks the rerun and that it may go.
+        verr() << fileName << " blocks this run: it is left from an earlier run with the same "
+                              "file names (a refused run leaves its .log too) and may be removed\n";
+        verr().flush();
+        fail(logFile, "File already exists: " + fileName);
+      }
       fail(logFile, "Fail to write " + fileName);
     }
     ::close(fd);

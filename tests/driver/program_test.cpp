@@ -138,6 +138,10 @@ TEST(Program, SameCommandTwiceRefusesToReplaceTheLog) {
   EXPECT_EQ(second.out, "\nfileStem: votes_k0_OA_p_a0_t1_again\nFile already exists: " + logName +
                             "\n");
   EXPECT_EQ(second.status, 255);
+  // Standard error says which file blocks the rerun and that it may go.
+  EXPECT_EQ(second.err, logName +
+                            " blocks this run: it is left from an earlier run with the same file "
+                            "names (a refused run leaves its .log too) and may be removed\n");
   EXPECT_EQ(dir.read(logName), firstLog);
   EXPECT_EQ(entries(dir), std::vector<std::string>{logName});
 }
