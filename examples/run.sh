@@ -2,8 +2,10 @@
 # Builds vornak and clusters the bundled example data; results land in out/example/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Parallel jobs: CMAKE_BUILD_PARALLEL_LEVEL when set, else the number of processors.
+jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
-cmake --build "$root/build" -j2 --target vornak
+cmake --build "$root/build" -j"$jobs" --target vornak
 rm -rf "$root/out/example" && mkdir -p "$root/out/example" && cd "$root/out/example"
 cp "$root"/examples/*.dat "$root"/examples/*.fasta .
 # A completed run exits with status 1; anything else is a failure.
