@@ -18,28 +18,8 @@ pkg="$out/vornak"
 rm -rf "$pkg"
 cp -R "$root/R/vornak" "$pkg"
 
-# Core sources, subfolders kept; the console's output, entry point and report stay out.
-cd "$root"
-sources=()
-while IFS= read -r file; do
-  case "$file" in
-    driver/main.cpp | driver/console.cpp | U/report.cpp) continue ;;
-  esac
-  cp --parents "$file" "$pkg/src/"
-  case "$file" in *.cpp) sources+=("$file") ;; esac
-done < <(find U models PartitionSampler partitions cluster driver -type f \
-           \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | LC_ALL=C sort)
-if [ ${#sources[@]} -eq 0 ]; then
-  echo "R/build.sh: no sources found under $root" >&2
-  exit 1
-fi
-
-objects=""
-for file in "${sources[@]}"; do objects+=" \\"$'\n'"  ${file%.cpp}.o"; done
-makevars="$pkg/src/Makevars"
-awk -v objects="$objects" '{ sub(/ @VORNAK_OBJECTS@/, objects); print }' "$makevars" \
-  > "$makevars.tmp"
-mv "$makevars.tmp" "$makevars"
+# Core sources, subfolders kept, and the Makevars that lists their objects.
+sh "$pkg/tools/copy_sources.sh" "$root" "$pkg"
 
 cd "$out"
 version="$(sed -n 's/^Version: *//p' "$pkg/DESCRIPTION")"

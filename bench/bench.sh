@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
-# Times whole runs of the normal build against the reference build (every score computed from
-# scratch) on generated data with a fixed seed, alternating the two, and checks that both
-# write byte-identical .save and .finalz files (and logs, but for the start time).
+# Times whole runs in the exact scoring mode against the reference mode (VORNAK_SCORING=reference:
+# every score computed from scratch) of one build, on generated data with a fixed seed,
+# alternating the two, and checks that both write byte-identical .save and .finalz files (and
+# logs, but for the start time).
 # usage: bench/bench.sh [repetitions]      (default 3; prints a table, exits 1 on a difference)
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 reps="${1:-3}"
 build="$root/build-bench"
-cmake -S "$root" -B "$build/fast" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
-cmake -S "$root" -B "$build/reference" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF \
-  -DVORNAK_REFERENCE_SCORING=ON >/dev/null
-cmake --build "$build/fast" -j2 --target vornak >/dev/null
-cmake --build "$build/reference" -j2 --target vornak >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target vornak >/dev/null
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -32,13 +30,14 @@ workloads=(
 )
 
 now() { date +%s.%N; }
-# Runs one variant in a fresh folder; prints its seconds.
+# Runs one scoring mode (fast: exact, or reference) in a fresh folder; prints its seconds.
 timed() {
-  local variant="$1" args="$2"
+  local variant="$1" args="$2" mode=exact
+  [ "$variant" = reference ] && mode=reference
   rm -rf "run-$variant" && mkdir "run-$variant" && cp ./*.dat ./*.fasta "run-$variant/"
   local start end
   start=$(now)
-  (cd "run-$variant" && "$build/$variant/vornak" $args >/dev/null 2>&1)
+  (cd "run-$variant" && VORNAK_SCORING=$mode "$build/vornak" $args >/dev/null 2>&1)
   end=$(now)
   echo "$end - $start" | bc
 }

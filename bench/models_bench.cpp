@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "U/PriorStrings.h"
+#include "models/PriorStrings.h"
 #include "models/HDBern.h"
 #include "models/ProteinSequence.h"
 #include "models/kmeans2.h"

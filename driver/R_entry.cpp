@@ -4,8 +4,9 @@
 #include <exception>
 #include <string>
 
-#include "U/Console.h"
-#include "U/RunError.h"
+#include "io/Console.h"
+#include "io/RunError.h"
+#include "driver/R_entry.h"
 #include "driver/common_main.h"
 
 #ifdef VORNAK_R_PACKAGE
@@ -65,10 +66,7 @@ bool numberOf(const int* ptr, const char* name, int& value, std::string& why) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void vornak_R_main(
-    char** dataFileCh, int* dataFileLen, char** labelCh, int* labelLen, char** initialZCh,
-    int* initialZLen, char** heuristicsCh, int* heuristicsLen, char** priorCh, int* priorLen,
-    char** modelCh, int* modelLen, int* kPtr, int* BPtr, int* minuteAllowedPtr) {
+void vornak_R_main(VORNAK_R_MAIN_PARAMETERS) {
 #ifdef VORNAK_R_PACKAGE
   // Rf_error longjmps out of this frame, so it is raised only once every C++ object of the
   // run (and the exception itself) is gone; until then the failure is kept as plain text.

@@ -5,9 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "U/Console.h"
-#include "U/ErrorStream.h"
-#include "U/RunError.h"
+#include "io/Console.h"
+#include "io/RunError.h"
 #include "driver/common_main.h"
 
 const char* const kUsageText =
@@ -109,6 +108,7 @@ bool parseCommandLine(int argc, char** argv, Settings& s) {
   if (aText) s.logalpha = realNumber("-a", aText);
   if (tText) s.minuteAllowed = wholeNumber("-t", tText);
   if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
-  if (s.heuristics == "EN") return true;
+  const Heuristic* heuristic = findHeuristic(s.heuristics);
+  if (heuristic && heuristic->enumerates()) return true;
   return !s.heuristics.empty() && !(s.B == -1 && s.minuteAllowed == -1);
 }

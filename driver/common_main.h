@@ -1,13 +1,18 @@
-// Run setup: the settings both entry points gather, the command-line parser, and
-// common_main, which turns settings into a run (prior text, file stem, log, seed, model,
-// sampler, then enumeration or search). Failures throw RunError after writing their line.
+// Run setup: the settings both entry points gather, the command-line parser, the plan that
+// resolves every name through the heuristic and model tables, and common_main, which turns
+// a plan into a run (log, seed, model, sampler, then enumeration or search). Failures end
+// the run through io/Failure.h.
 #pragma once
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "PartitionSampler/Observable.h"
+#include "models/Observable.h"
+#include "models/catalog.h"
+#include "sampler/heuristics.h"
 
 struct Settings {
   std::string dataFile;    // -f
@@ -23,11 +28,35 @@ struct Settings {
   std::string criterionType;  // -c
 };
 
+// The settings of one run resolved and checked: what is refused before any file exists has
+// been refused; the rest (an unknown criterion after the log is created, an unknown heuristic
+// in the first iteration) is recorded for the run to refuse where it always has.
+struct RunPlan {
+  Settings settings;            // an empty mclust2 prior became its default
+  const ModelEntry* model = nullptr;
+  std::string priorText;
+  const Heuristic* heuristic = nullptr;  // null: not a heuristic of the table
+  bool enumerate = false;
+  bool criterionKnown = false;
+  FitnessZType criterion = INTEGRATED;
+  std::string fileStem;
+  ScoringMode scoring = ScoringMode::Exact;
+
+  // The files a run writes, named ("log", "save", "finalz") and in that order.
+  std::vector<std::pair<std::string, std::string>> files() const;
+  // The path of the file named, or "" when the run writes none.
+  std::string file(const std::string& name) const;
+};
+
 extern const char* const kUsageText;
 
 // Fills settings from argv the way the console does: every word is compared with the option
 // names, the value word included. Returns false when a required setting is missing.
 bool parseCommandLine(int argc, char** argv, Settings& settings);
+
+// Resolves and checks the settings; a refused one ends the run with one line on standard
+// output. VORNAK_SCORING=reference in the environment selects the reference scoring.
+RunPlan makePlan(Settings settings);
 
 // "_k3_UX_p_a0_B6_case1"-style stem of every output file name.
 std::string buildFileStem(const Settings& settings);

@@ -1,5 +1,4 @@
-#include "U/Console.h"
-#include "U/ErrorStream.h"
+#include "io/Console.h"
 
 #include <unistd.h>
 
@@ -7,6 +6,8 @@
 #include <iostream>
 
 std::ostream& vout() { return std::cout; }
+
+std::ostream& verr() { return std::cerr; }
 
 bool progressWanted() { return isatty(STDERR_FILENO) == 1; }
 
@@ -16,5 +17,3 @@ void progressShow(const char* line) {
 }
 
 void progressEnd() { std::fputc('\n', stderr); }
-
-std::ostream& verr() { return std::cerr; }

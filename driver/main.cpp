@@ -3,10 +3,10 @@
 #include <iostream>
 #include <new>
 
-#include "U/Console.h"
-#include "U/Interrupt.h"
-#include "U/RunError.h"
-#include "U/U.h"
+#include "io/Console.h"
+#include "io/Interrupt.h"
+#include "io/RunError.h"
+#include "io/U.h"
 #include "driver/common_main.h"
 
 namespace {

@@ -2,19 +2,15 @@
 // not slowed by printing their rejections.
 #include <ostream>
 
-#include "U/Console.h"
-#include "U/ErrorStream.h"
+#include "io/Console.h"
 
 std::ostream& vout() {
   static std::ostream nowhere(nullptr);
   return nowhere;
 }
 
+std::ostream& verr() { return vout(); }
+
 bool progressWanted() { return false; }
 void progressShow(const char*) {}
 void progressEnd() {}
-
-std::ostream& verr() {
-  static std::ostream nowhere(nullptr);
-  return nowhere;
-}

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "PartitionSampler/PartitionSampler.h"
-#include "U/Matrix.h"
-#include "U/MixtureDirichletRV.h"
-#include "U/PriorStrings.h"
-#include "U/RunError.h"
-#include "U/U.h"
+#include "models/Observable.h"
+#include "sampler/PartitionSampler.h"
+#include "io/Matrix.h"
+#include "stats/MixtureDirichletRV.h"
+#include "models/PriorStrings.h"
+#include "io/RunError.h"
+#include "io/U.h"
 #include "models/ProteinSequence.h"
 
 namespace fuzzing {
@@ -120,17 +120,18 @@ inline bool startPartitionReader(const uint8_t* data, size_t size, const std::st
   Discard log;
   PartitionSampler sampler(k, n, INTEGRATED, &model, 0.0, log, "OA");
   try {
-    sampler.setZ0(scratch);
+    sampler.initZ(scratch);  // a non-empty name: read from the file
   } catch (const RunError&) {
     return false;
   }
-  require(sampler.kold >= 1 && sampler.kold <= n);
-  require(k == 0 || sampler.kold == k);
+  require(sampler.state.kold >= 1 && sampler.state.kold <= n);
+  require(k == 0 || sampler.state.kold == k);
   int total = 0;
-  for (int i = 0; i < n; i++) require(sampler.zold[i] >= 0 && sampler.zold[i] < sampler.kold);
-  for (int j = 0; j < sampler.kold; j++) total += sampler.clusterSizes0[j];
+  for (int i = 0; i < n; i++)
+    require(sampler.state.zold[i] >= 0 && sampler.state.zold[i] < sampler.state.kold);
+  for (int j = 0; j < sampler.state.kold; j++) total += sampler.state.clusterSizes0[j];
   require(total == n);
-  sampler.getTotalLik(sampler.zold.data(), sampler.kold);
+  sampler.scorer.getTotalLik(sampler.state.zold.data(), sampler.state.kold);
   return true;
 }
 

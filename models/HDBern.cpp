@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "U/Console.h"
-#include "U/U.h"
+#include "io/Console.h"
+#include "io/U.h"
 
 template <int W>
 CategoricalColumns<W>::CategoricalColumns(const std::string& modelName,
@@ -91,29 +91,20 @@ int CategoricalColumns<W>::countFast(const int* z, int j, int* count) const {
 
 template <int W>
 double CategoricalColumns<W>::getClusterFit(const int* z, int j) const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return clusterFitReference(z, j);
-#else
+  if (scoring == ScoringMode::Reference) return clusterFitReference(z, j);
   return clusterFitFast(z, j);
-#endif
 }
 
 template <int W>
 double CategoricalColumns<W>::getClassificationLik(const int* z, int j) const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return classificationLikReference(z, j);
-#else
+  if (scoring == ScoringMode::Reference) return classificationLikReference(z, j);
   return classificationLikFast(z, j);
-#endif
 }
 
 template <int W>
 double CategoricalColumns<W>::getMixtureLik(const int* z, int k) const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return mixtureLikReference(z, k);
-#else
+  if (scoring == ScoringMode::Reference) return mixtureLikReference(z, k);
   return mixtureLikFast(z, k);
-#endif
 }
 
 template <int W>
@@ -137,11 +128,8 @@ double CategoricalColumns<W>::clusterFitFast(const int* z, int j) const {
 
 template <int W>
 int CategoricalColumns<W>::statsSize() const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return 0;
-#else
+  if (scoring == ScoringMode::Reference) return 0;
   return T * W;
-#endif
 }
 
 template <int W>

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "U/DirichletScorer.h"
-#include "U/Matrix.h"
-#include "U/MixtureDirichletRV.h"
+#include "models/Observable.h"
+#include "stats/DirichletScorer.h"
+#include "io/Matrix.h"
+#include "stats/MixtureDirichletRV.h"
 
 template <int W>
 class CategoricalColumns : public Observable {
@@ -30,7 +30,7 @@ class CategoricalColumns : public Observable {
   int getCount(const int* z, int j, int* count) const;
 
   // Each criterion has a plain reference version and a fast one giving the same double bit for
-  // bit; the build option VORNAK_REFERENCE_SCORING makes the criteria use the reference.
+  // bit; the reference scoring mode makes the criteria use the reference.
   double getClusterFit(const int* z, int j) const override;
   double getClassificationLik(const int* z, int j) const override;
   // A label below k without members has weight 0 and is left out.

@@ -4,10 +4,10 @@
 #include <array>
 #include <fstream>
 
-#include "U/Console.h"
-#include "U/LineReader.h"
-#include "U/U.h"
-#include "models/stopRun.h"
+#include "io/Console.h"
+#include "io/Failure.h"
+#include "io/LineReader.h"
+#include "io/U.h"
 
 namespace {
 
@@ -181,11 +181,8 @@ void ProteinSequence::getTranCount(const int* z, short int j, int* taoCount,
 }
 
 double ProteinSequence::getClusterFit(const int* z, int j) const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return clusterFitReference(z, j);
-#else
+  if (scoring == ScoringMode::Reference) return clusterFitReference(z, j);
   return clusterFitFast(z, j);
-#endif
 }
 
 double ProteinSequence::clusterFitReference(const int* z, int j) const {
@@ -284,11 +281,8 @@ const int kStatsWidth = ProteinSequence::AA_KINDS + 1 + 4;
 }  // namespace
 
 int ProteinSequence::statsSize() const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return 0;
-#else
+  if (scoring == ScoringMode::Reference) return 0;
   return T * kStatsWidth;
-#endif
 }
 
 void ProteinSequence::addToStats(int i, int* stats, int sign) const {
@@ -317,11 +311,11 @@ double ProteinSequence::scoreStats(const int* stats, int members) const {
 }
 
 double ProteinSequence::getClassificationLik(const int*, int) const {
-  stopOnLog(logFile, "ProteinSequence::getClassificationLik not implmented");
+  failRun(logFile, Failure::ModelOperation, "ProteinSequence::getClassificationLik not implmented");
 }
 
 double ProteinSequence::getMixtureLik(const int*, int) const {
-  stopOnLog(logFile, "ProteinSequence::getMixtureLik not implmented");
+  failRun(logFile, Failure::ModelOperation, "ProteinSequence::getMixtureLik not implmented");
 }
 
 double ProteinSequence::distanceOver(int i1, int i2, int length, const int* positions) const {

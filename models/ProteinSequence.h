@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "U/DirichletRV.h"
-#include "U/DirichletScorer.h"
-#include "U/Matrix.h"
-#include "U/MixtureDirichletRV.h"
+#include "models/Observable.h"
+#include "stats/DirichletRV.h"
+#include "stats/DirichletScorer.h"
+#include "io/Matrix.h"
+#include "stats/MixtureDirichletRV.h"
 
 class ProteinSequence : public Observable {
  public:
@@ -45,7 +45,7 @@ class ProteinSequence : public Observable {
   // taoCount, nuCount: T rows of (into residue, into gap) out of a residue / out of a gap.
   void getTranCount(const int* z, short int j, int* taoCount, int* nuCount) const;
 
-  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
+  // The fast version unless the model's scoring mode asks for the reference.
   double getClusterFit(const int* z, int j) const override;
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;

@@ -1,32 +1,11 @@
 // Real-valued rows, one per observation. kmeans2 scores a cluster by its within-cluster sum
-// of squares, negated and times scale; only the integrated criterion is available. The
-// Euclidean distance is shared with mclust2 through RealRows.
+// of squares, negated and times scale; only the integrated criterion is available.
 #pragma once
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "U/Matrix.h"
-
-// Owns the data matrix and the log stream of the real-valued models; Euclidean distances.
-class RealRows : public Observable {
- public:
-  Matrix<double> data;  // n rows of T values
-  std::ostream& logFile;
-
-  RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale);
-
-  double pairwiseDistance(int i1, int i2) const override;
-  // Over the dimension columns listed in positions.
-  double pairwiseDistance(int i1, int i2, int dimension, const int* positions) const override;
-
- protected:
-  // The averages of the fast scores, each a sum over the members in ascending order divided
-  // by their count, as the plain getMean computes them; mean2 (if not null) gets the averages
-  // of squares. Lists the members in list (n places); returns their count.
-  int fastMeans(const int* z, short label, int* list, double* mean, double* mean2) const;
-};
+#include "models/RealRows.h"
 
 class kmeans2 final : public RealRows {
  public:
@@ -35,7 +14,7 @@ class kmeans2 final : public RealRows {
   // mean[t]: average of column t over cluster j (left 0 when empty); returns the count.
   int getMean(const int* z, short int j, double* mean) const;
 
-  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
+  // The fast version unless the model's scoring mode asks for the reference.
   double getClusterFit(const int* z, int j) const override;
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;

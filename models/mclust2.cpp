@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <limits>
 
-#include "U/MathPlus.h"
-#include "U/U.h"
-#include "U/rvgs.h"
-#include "models/stopRun.h"
+#include "stats/MathPlus.h"
+#include "io/U.h"
+#include "stats/rvgs.h"
+#include "io/Failure.h"
 
 namespace {
 const double kTwoPi = 6.283185307179586;
@@ -98,11 +98,8 @@ double mclust2::sizeTerm(int members) const {
 }
 
 double mclust2::getClusterFit(const int* z, int j) const {
-#ifdef VORNAK_REFERENCE_SCORING
-  return clusterFitReference(z, j);
-#else
+  if (scoring == ScoringMode::Reference) return clusterFitReference(z, j);
   return clusterFitFast(z, j);
-#endif
 }
 
 double mclust2::clusterFitReference(const int* z, int j) const {
@@ -135,18 +132,20 @@ double mclust2::clusterFitFast(const int* z, int j) const {
 }
 
 double mclust2::getClassificationLik(const int*, int) const {
-  stopOnLog(logFile, "mclust2::getClassificationLik not implmented");
+  failRun(logFile, Failure::ModelOperation, "mclust2::getClassificationLik not implmented");
 }
 
 double mclust2::getMixtureLik(const int*, int) const {
-  stopOnLog(logFile, "mclust2::getMixtureLik not implmented");
+  failRun(logFile, Failure::ModelOperation, "mclust2::getMixtureLik not implmented");
 }
 
 void mclust2::writeComponentParam(const int* z, int k, std::ofstream& ofile) const {
   ofile << "Inf " << k << " ";
   for (int j = 0; j < k; j++) {
     int members = getMean(z, static_cast<short>(j), mean_.data(), mean2_.data());
-    if (members == 0) stopOnLog(logFile, "mclust2::writeComponentParam: this should not happen");
+    if (members == 0)
+      failRun(logFile, Failure::ModelOperation,
+              "mclust2::writeComponentParam: this should not happen");
     double lambdanew = lambda + members;
     double alphanew = alpha + members / 2.0;
     for (int t = 0; t < T; t++) {

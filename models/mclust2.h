@@ -24,7 +24,7 @@ class mclust2 final : public RealRows {
   // Averages and averages of squares per dimension over cluster j (0 when empty).
   int getMean(const int* z, short int j, double* mean, double* mean2) const;
 
-  // The fast version unless the build option VORNAK_REFERENCE_SCORING asks for the reference.
+  // The fast version unless the model's scoring mode asks for the reference.
   double getClusterFit(const int* z, int j) const override;
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;

@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "U/mycluster.h"
+#include "cluster/mycluster.h"
 
 namespace {
 

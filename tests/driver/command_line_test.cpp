@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "U/ErrorStream.h"
-#include "U/RunError.h"
+#include "io/Console.h"
+#include "io/RunError.h"
 #include "driver/common_main.h"
 #include "support/CaptureStdout.h"
 
@@ -368,6 +370,54 @@ TEST(IterationCount, TenToThePowerB) {
   CaptureStdout out;
   EXPECT_THROW(iterationCount(19), RunError);
   EXPECT_EQ(out.text(), "main(). B too large, 10 to its power does not fit in 64 bits: 19\n");
+}
+
+TEST(RunPlan, ScoringModeFromTheEnvironment) {
+  Settings s;
+  s.dataFile = "d.txt";
+  s.model = "HDBern";
+  s.heuristics = "OA";
+  s.k = 0;
+  s.criterionType = "integrated";
+  unsetenv("VORNAK_SCORING");
+  EXPECT_EQ(makePlan(s).scoring, ScoringMode::Exact);
+  setenv("VORNAK_SCORING", "reference", 1);
+  EXPECT_EQ(makePlan(s).scoring, ScoringMode::Reference);
+  setenv("VORNAK_SCORING", "exact", 1);
+  EXPECT_EQ(makePlan(s).scoring, ScoringMode::Exact);
+  // A misspelt mode would silently compare the exact mode with itself: refused.
+  setenv("VORNAK_SCORING", "Reference", 1);
+  CaptureStdout out;
+  EXPECT_THROW(makePlan(s), RunError);
+  EXPECT_EQ(out.text(), "VORNAK_SCORING must be reference or exact: Reference\n");
+  unsetenv("VORNAK_SCORING");
+}
+
+TEST(RunPlan, NamesResolvedThroughTheTables) {
+  Settings s;
+  s.dataFile = "data.old.txt";
+  s.model = "mclust2";
+  s.heuristics = "EN";
+  s.k = 0;
+  s.criterionType = "classi";
+  const RunPlan plan = makePlan(s);
+  EXPECT_STREQ(plan.model->name, "mclust2");
+  EXPECT_EQ(plan.settings.prior, "1");
+  EXPECT_EQ(plan.priorText, "1");
+  EXPECT_TRUE(plan.enumerate);
+  EXPECT_TRUE(plan.criterionKnown);
+  EXPECT_EQ(plan.criterion, CLASSIFICATION);
+  EXPECT_EQ(plan.fileStem, "data_k0_EN_p1_a0");
+  // An enumeration writes no partition file.
+  EXPECT_EQ(plan.files(), (std::vector<std::pair<std::string, std::string>>{
+                              {"log", "data_k0_EN_p1_a0.log"}, {"save", "data_k0_EN_p1_a0.save"}}));
+  s.heuristics = "UW";
+  s.criterionType = "best";
+  const RunPlan later = makePlan(s);
+  // Refused later, where the run always refused them.
+  EXPECT_EQ(later.heuristic, nullptr);
+  EXPECT_FALSE(later.criterionKnown);
+  EXPECT_EQ(later.file("finalz"), "data_k0_UW_p1_a0.finalz");
 }
 
 }  // namespace

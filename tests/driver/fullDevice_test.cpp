@@ -12,8 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include "U/RunError.h"
-#include "U/U.h"
+#include "io/RunError.h"
+#include "io/U.h"
 #include "support/TempDir.h"
 #include "support/run_exe.h"
 
@@ -35,7 +35,8 @@ class FullDevice : public ::testing::Test {
   void writeMatrix(int rows) {
     std::ostringstream text;
     for (int i = 0; i < rows; i++)
-      for (int t = 0; t < 12; t++) text << ((i * 7 + t * 3) % 5 < 2 ? 1 : 0) << (t < 11 ? " " : "\n");
+      for (int t = 0; t < 12; t++)
+        text << ((i * 7 + t * 3) % 5 < 2 ? 1 : 0) << (t < 11 ? " " : "\n");
     dir.write("d.txt", text.str());
   }
 

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "U/RunError.h"
+#include "io/RunError.h"
 #include "driver/common_main.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "U/PriorStrings.h"
+#include "models/PriorStrings.h"
 #include "tests/models/model_test_util.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "U/DirichletRV.h"
-#include "U/DirichletScorer.h"
-#include "U/MixtureDirichletRV.h"
-#include "U/PriorStrings.h"
+#include "stats/DirichletRV.h"
+#include "stats/DirichletScorer.h"
+#include "stats/MixtureDirichletRV.h"
+#include "models/PriorStrings.h"
 #include "models/HDBern.h"
 #include "models/ProteinSequence.h"
 #include "models/kmeans2.h"

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "U/RunError.h"
+#include "io/RunError.h"
 
 namespace modeltest {
 

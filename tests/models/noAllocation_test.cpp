@@ -8,7 +8,7 @@
 #include <new>
 #include <sstream>
 
-#include "U/PriorStrings.h"
+#include "models/PriorStrings.h"
 #include "models/HDBern.h"
 #include "models/ProteinSequence.h"
 #include "models/kmeans2.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "U/rvgs.h"
+#include "stats/rvgs.h"
 #include "models/kmeans2.h"
 #include "models/mclust2.h"
 #include "tests/models/model_test_util.h"
@@ -125,9 +125,9 @@ TEST(mclust2, RejectsBadPriorsAndSingleRows) {
       "Bad mclust2 data file " + single + ": 1 row, the prior needs at least 2 for the variances");
   std::string constant = dir.write("flat.txt", "1 5\n1 5\n1 5\n");
   std::stringstream c("1");
-  modeltest::expectRunError(
-      [&] { mclust2 m(constant, c, log, 1.0); },
-      "Bad mclust2 data file " + constant + ": every column is constant, the prior needs some spread");
+  modeltest::expectRunError([&] { mclust2 m(constant, c, log, 1.0); },
+                            "Bad mclust2 data file " + constant +
+                                ": every column is constant, the prior needs some spread");
 }
 
 TEST(RealModels, OperationsNotOffered) {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "U/Console.h"
+#include "io/Console.h"
 
 class CaptureStdout {
  public:

@@ -9,9 +9,10 @@
 #include <ostream>
 #include <vector>
 
-#include "PartitionSampler/Observable.h"
-#include "PartitionSampler/PartitionSampler.h"
-#include "U/U.h"
+#include "models/Observable.h"
+#include "sampler/PartitionSampler.h"
+#include "sampler/moves/OneAtATime.h"
+#include "io/U.h"
 
 class TinyModel : public Observable {
  public:
@@ -97,7 +98,8 @@ inline int blockCount(const std::vector<int>& canonicalZ) {
 inline std::map<std::vector<int>, double> exactDistribution(
     const PartitionSampler& sampler, const std::vector<std::vector<int>>& partitions) {
   std::vector<double> logWeights;
-  for (const auto& z : partitions) logWeights.push_back(sampler.getTotalLik(z.data(), blockCount(z)));
+  for (const auto& z : partitions)
+    logWeights.push_back(sampler.scorer.getTotalLik(z.data(), blockCount(z)));
   double top = *std::max_element(logWeights.begin(), logWeights.end());
   double total = 0;
   for (double w : logWeights) total += std::exp(w - top);
@@ -121,6 +123,11 @@ inline double totalVariation(const std::map<std::vector<int>, double>& exact,
   for (const auto& c : counts)
     if (!exact.count(c.first)) tv += static_cast<double>(c.second) / total;
   return tv / 2;
+}
+
+// One step of a move on the sampler's chain.
+inline void stepOn(Move& move, PartitionSampler& sampler) {
+  move.step(sampler.state, sampler.scorer);
 }
 
 // A stream that discards everything, for the sampler's log in statistical tests.

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "U/rvgs.h"
+#include "stats/rvgs.h"
 
 // The first count uniforms after initialize(seed), from a generator of their own.
 inline std::vector<double> referenceUniforms(int count, uint32_t seed = 2) {

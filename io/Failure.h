@@ -1,0 +1,21 @@
+// How a run ends early: every failure line goes through failRun, which looks up where lines
+// of its kind belong (the run log, standard output, or both) in one table, writes the line
+// there, flushes, and throws RunError. A line meant for the log alone is copied to standard
+// error, so a console run never stops silently.
+#pragma once
+#include <ostream>
+#include <string>
+
+enum class Failure {
+  Setting,         // a setting refused by the run setup: standard output
+  Input,           // a file, its data or a write failed: the message stream and standard output
+  Internal,        // an impossible state or an unsupported heuristic: log and standard output
+  ModelOperation,  // an operation the model does not implement: the log
+  Interrupted,     // a signal ended the run: the log
+};
+
+// Writes line where its kind goes and throws RunError(line, status). log is the run log or
+// another message stream (standard output itself counts once). When logName is given and the
+// log cannot take the line, the run ends with "Fail to write " + logName instead.
+[[noreturn]] void failRun(std::ostream& log, Failure kind, const std::string& line,
+                          int status = -1, const std::string& logName = "");

@@ -1,0 +1,53 @@
+// The observation-model interface. A model owns the n observations of one data file (each
+// with T positions) and answers the sampler's questions: how well one cluster fits, how well
+// a whole partition fits as a mixture, and how far apart two observations are.
+#pragma once
+#include <fstream>
+
+#include "io/Matrix.h"
+
+enum FitnessZType { INTEGRATED = 0, CLASSIFICATION = 1, MIXTURE = 2 };
+
+// How scores are computed. Exact: the fast paths (tables, memo, additive statistics), which
+// give the reference's doubles bit for bit. Reference: every score from scratch by the plain
+// code, the yardstick of the others (selected by VORNAK_SCORING=reference).
+enum class ScoringMode { Reference, Exact };
+
+class Observable {
+ public:
+  int n = 0;          // number of observations
+  int T = 0;          // positions per observation
+  double scale = 1.0; // multiplier of the log fitness (models that take one)
+  ScoringMode scoring = ScoringMode::Exact;
+
+  Observable() = default;
+  Observable(const Observable&) = delete;
+  Observable& operator=(const Observable&) = delete;
+  virtual ~Observable() = default;
+
+  // Integrated log-likelihood of the observations labelled j in z; 0 for an empty label.
+  virtual double getClusterFit(const int* z, int j) const = 0;
+  // Classification log-likelihood of cluster j; models without it end the run.
+  virtual double getClassificationLik(const int* z, int j) const = 0;
+  // Mixture log-likelihood of the whole partition with labels 0..k-1.
+  virtual double getMixtureLik(const int* z, int k) const = 0;
+  // One line of drawn per-cluster parameters, or nothing.
+  virtual void writeComponentParam(const int* z, int k, std::ofstream& ofile) const = 0;
+  virtual double pairwiseDistance(int i1, int i2) const = 0;
+  // Distance over the length positions listed (0-based).
+  virtual double pairwiseDistance(int i1, int i2, int length, const int* positions) const = 0;
+
+  // Optional exact shortcut for searches: additive per-cluster statistics of statsSize()
+  // ints, from which scoreStats gives bit for bit what getClusterFit gives for the same
+  // members. Models that cannot offer it, and every model in the reference mode, give 0.
+  virtual int statsSize() const { return 0; }
+  // Adds (sign +1) or removes (sign -1) observation i to or from the statistics.
+  virtual void addToStats(int /*i*/, int* /*stats*/, int /*sign*/) const {}
+  virtual double scoreStats(const int* /*stats*/, int /*members*/) const { return 0; }
+
+  // Fills the n x n matrix with distances over max(1, T/4) positions drawn without
+  // replacement (T/4 uniforms consumed).
+  void getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const;
+  // Full matrix of the all-position distance; nothing in a run calls it.
+  void getDistanceMatrix(Matrix<double>& distanceMatrix) const;
+};

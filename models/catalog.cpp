@@ -1,0 +1,99 @@
+#include "models/catalog.h"
+
+#include <sstream>
+#include <string>
+
+#include "models/HDBern.h"
+#include "models/PriorStrings.h"
+#include "models/ProteinSequence.h"
+#include "models/kmeans2.h"
+#include "models/mclust2.h"
+
+namespace {
+
+const PriorChoice kProteinPriors[] = {{"flat", ProteinSequenceFlatPriorString},
+                                      {"bg", ProteinSequenceBgPriorString},
+                                      {"cloud9", ProteinSequenceCloud9PriorString},
+                                      {nullptr, nullptr}};
+
+const PriorChoice kBernPriors[] = {{"flat", HDBernFlatPriorString},
+                                   {"point5", HDBernPoint5PriorString},
+                                   {"point05", HDBernPoint05PriorString},
+                                   {"point005", HDBernPoint005PriorString},
+                                   {nullptr, nullptr}};
+
+// HDGBern takes the Dirichlet parameter of the HDBern prior of the same name for each of
+// its 20 categories.
+std::string categoricalPriorText(const char* binaryText) {
+  std::istringstream in(binaryText);
+  std::string parameter, token;
+  while (in >> token) parameter = token;
+  std::ostringstream text;
+  text << "1 " << 20 << '\n' << "1" << '\n';
+  for (int i = 0; i < 20; i++) text << parameter << ' ';
+  return text.str();
+}
+
+std::unique_ptr<Observable> makeProtein(const std::string& dataFile, std::istream& prior,
+                                        std::ostream& logFile) {
+  return std::make_unique<ProteinSequence>(dataFile, prior, logFile);
+}
+std::unique_ptr<Observable> makeHDBern(const std::string& dataFile, std::istream& prior,
+                                       std::ostream& logFile) {
+  return std::make_unique<HDBern>(dataFile, prior, logFile, 1.0);
+}
+std::unique_ptr<Observable> makeHDGBern(const std::string& dataFile, std::istream& prior,
+                                        std::ostream& logFile) {
+  return std::make_unique<HDGBern>(dataFile, prior, logFile, 1.0);
+}
+std::unique_ptr<Observable> makeMclust2(const std::string& dataFile, std::istream& prior,
+                                        std::ostream& logFile) {
+  return std::make_unique<mclust2>(dataFile, prior, logFile, 1.0);
+}
+std::unique_ptr<Observable> makeKmeans2(const std::string& dataFile, std::istream&,
+                                        std::ostream& logFile) {
+  return std::make_unique<kmeans2>(dataFile, logFile, 1000.0);
+}
+
+}  // namespace
+
+const ModelEntry kModels[] = {
+    // name, -p, choices, default, text adapter, criteria (integrated, classi, mixture), factory
+    {"ProteinSequence", PriorKind::Named, kProteinPriors, "bg", nullptr, {true, false, false},
+     makeProtein},
+    {"HDBern", PriorKind::Named, kBernPriors, "flat", nullptr, {true, true, true}, makeHDBern},
+    {"HDGBern", PriorKind::Named, kBernPriors, "flat", categoricalPriorText, {true, true, true},
+     makeHDGBern},
+    {"kmeans2", PriorKind::None, nullptr, "", nullptr, {true, false, false}, makeKmeans2},
+    {"mclust2", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMclust2},
+    {nullptr, PriorKind::None, nullptr, nullptr, nullptr, {false, false, false}, nullptr},
+};
+
+const ModelEntry* findModel(const std::string& name) {
+  for (const ModelEntry* m = kModels; m->name; m++)
+    if (name == m->name) return m;
+  return nullptr;
+}
+
+bool ModelEntry::writePriorText(std::string& prior, std::ostream& out) const {
+  switch (priorKind) {
+    case PriorKind::None:
+      return true;
+    case PriorKind::Number:
+      if (prior.empty()) prior = defaultPrior;
+      out << prior;
+      return true;
+    case PriorKind::Named:
+      break;
+  }
+  const std::string& wanted = prior.empty() ? std::string(defaultPrior) : prior;
+  for (const PriorChoice* choice = priors; choice->name; choice++) {
+    if (wanted != choice->name) continue;
+    if (adaptText)
+      out << adaptText(choice->text);
+    else
+      out << choice->text;
+    return true;
+  }
+  return false;
+}

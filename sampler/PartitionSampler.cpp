@@ -1,0 +1,27 @@
+#include "sampler/PartitionSampler.h"
+
+#include "sampler/Enumeration.h"
+#include "sampler/InitialPartition.h"
+#include "sampler/RunLoop.h"
+
+PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob,
+                                   double logalpha, std::ostream& logFile,
+                                   const std::string& heuristics, ScoringMode scoring)
+    : state(n, k),
+      scorer(*ob, fitnessZType, k, logalpha, scoring, logFile),
+      debug{logFile, true},
+      heuristics_(heuristics),
+      heuristic_(findHeuristic(heuristics)),
+      logFile_(logFile) {}
+
+void PartitionSampler::initZ(const std::string& initialZ) {
+  InitialPartition(state, scorer.piPrior(), scorer.logalpha(), logFile_).initZ(initialZ);
+}
+
+void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
+  RunLoop loop(state, scorer, heuristic_, heuristics_, logFile_, debug);
+  loop.wallClock = wallClock;
+  loop.run(iterations, minuteAllowed, fileStem);
+}
+
+void PartitionSampler::enumZ(const std::string& fileStem) { ::enumZ(scorer, fileStem, logFile_); }

@@ -1,0 +1,47 @@
+// The partition sampler of one run: the chain state, the scorer, and the three things a run
+// does with them -- set the starting partition, search, or list every partition.
+//   chain state: partition, sizes, counts, trace, best      ChainState.h
+//   scores, partition prior, memo, scoring mode             Scorer.h
+//   starting partition                                      InitialPartition.h
+//   search loop and its output files                        RunLoop.h, outputs.h
+//   heuristic table, moves                                  heuristics.h, moves/
+//   exhaustive enumeration                                  Enumeration.h
+// Failures write their line (io/Failure.h) and throw RunError.
+#pragma once
+#include <ctime>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "models/Observable.h"
+#include "sampler/ChainState.h"
+#include "sampler/Scorer.h"
+#include "sampler/heuristics.h"
+
+class PartitionSampler {
+ public:
+  // k <= 0: open number of clusters. The model and the log are not owned. The heuristic is
+  // looked up in the table; an unknown name is refused by run in its first iteration.
+  PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob, double logalpha,
+                   std::ostream& logFile, const std::string& heuristics,
+                   ScoringMode scoring = ScoringMode::Exact);
+
+  ChainState state;
+  Scorer scorer;
+  // Where the moves' debug lines go.
+  DebugLog debug;
+  // Wall clock of the time limit and the hourly checkpoint; tests replace it.
+  std::function<time_t()> wallClock = [] { return time(nullptr); };
+
+  // The starting partition: from the file named, or drawn when the name is empty.
+  void initZ(const std::string& initialZ);
+  // 10^B-style iteration limit and minute limit; writes fileStem's .save and .finalz.
+  void run(long long iterations, int minuteAllowed, const std::string& fileStem);
+  // Every partition, scored into fileStem's .save.
+  void enumZ(const std::string& fileStem);
+
+ private:
+  std::string heuristics_;
+  const Heuristic* heuristic_;
+  std::ostream& logFile_;
+};

@@ -1,0 +1,59 @@
+#include <cstddef>
+#include <fstream>
+#include <vector>
+
+#include "sampler/Enumeration.h"
+#include "io/Console.h"
+#include "io/Interrupt.h"
+#include "io/Failure.h"
+#include "io/U.h"
+#include "partitions/mypartitions.h"
+
+namespace {
+// Largest list of one cluster count held in memory at once.
+const double kMaxListBytes = 2147483648.0;  // 2 GiB
+const double kMaxRows = 2147483647.0;
+}  // namespace
+
+void enumZ(const Scorer& scorer, const std::string& fileStem, std::ostream& logFile) {
+  const int n = scorer.n();
+  const bool infmix = scorer.infmix();
+  const int kFirst = infmix ? 1 : scorer.piPrior().dimension;
+  const int kLast = infmix ? n : scorer.piPrior().dimension;
+
+  // Refuse a listing that cannot be held before any file is created.
+  for (int k = kFirst; k <= kLast; k++) {
+    double ways = 0;
+    mypartitions::partitions(n, k, ways, false, false);
+    if (ways > kMaxRows || ways * n * sizeof(int) > kMaxListBytes)
+      U::fail(logFile, "PartitionSampler::enumZ(). too many partitions to list: " + U::n2s(ways));
+  }
+
+  std::ofstream save;
+  U::openWrite(save, fileStem + ".save", vout(), false);
+  save.precision(10);
+  long long listed = 0;
+  for (int k = kFirst; k <= kLast; k++) {
+    double ways = 0;
+    const std::vector<int> out = mypartitions::partitions(n, k, ways, true, false);
+    const int rows = static_cast<int>(ways);
+    U::print2Dmatrix(out.data(), rows, n, logFile);
+    if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
+    for (int i = 0; i < rows; i++) {
+      U::writeNumber(save, scorer.getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k), '\n');
+      listed++;
+      // A full disk shows as soon as a buffer cannot be written.
+      if (!save) U::fail(logFile, "Fail to write " + fileStem + ".save");
+      if (const int signal = interruptSignal()) {
+        save.close();
+        if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
+        failRun(logFile, Failure::Interrupted,
+                "Enumeration interrupted by signal " + U::n2s(signal) + " after partition " +
+                    U::n2s(listed),
+                128 + signal, fileStem + ".log");
+      }
+    }
+  }
+  save.close();
+  if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
+}

@@ -1,0 +1,60 @@
+#include "sampler/heuristics.h"
+
+#include "sampler/moves/OneAtATime.h"
+#include "sampler/moves/SplitMerge.h"
+
+namespace {
+
+using F = FlatProposal;
+using M = MoveKind;
+
+const Heuristic kHeuristics[] = {
+    // name     move                 flat         leaves  sweeps  open k
+    {"OA", M::OneAtATime, F::Never, false, false, false},
+    {"JN", M::JainNeal, F::Never, false, false, true},
+    {"JN2", M::JainNeal, F::Never, false, true, true},
+    {"DA", M::Sequential, F::Never, false, false, true},
+    {"DA2", M::Sequential, F::Never, false, true, true},
+    {"SR", M::RandomSplitMerge, F::Never, false, false, false},
+    {"SR2", M::RandomSplitMerge, F::Never, false, true, false},
+    {"UX", M::TreeGuided, F::Never, true, false, false},
+    {"UX2", M::TreeGuided, F::Never, false, true, false},
+    {"UXf", M::TreeGuided, F::Always, true, false, false},
+    {"UXf2", M::TreeGuided, F::Always, false, true, false},
+    {"rBHS2", M::TreeGuided, F::EveryTenth, false, true, false},
+    {"EN", M::Enumerate, F::Never, false, false, false},
+};
+
+}  // namespace
+
+bool Heuristic::needsDistances(bool infmix) const {
+  return move == MoveKind::TreeGuided || (move == MoveKind::RandomSplitMerge && !infmix);
+}
+
+const Heuristic* findHeuristic(const std::string& name) {
+  for (const Heuristic& h : kHeuristics)
+    if (name == h.name) return &h;
+  return nullptr;
+}
+
+std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug) {
+  switch (heuristic.move) {
+    case MoveKind::OneAtATime:
+      return std::make_unique<OneAtATime>(n, debug);
+    case MoveKind::JainNeal:
+      return std::make_unique<JainNealSplitMerge>(n, debug);
+    case MoveKind::Sequential:
+      return std::make_unique<SequentialSplitMerge>(n, debug);
+    case MoveKind::RandomSplitMerge:
+      if (infmix) return std::make_unique<RandomSplitMerge>(n, debug);
+      // A fixed k cannot split without a merge: the uniform neighbourhood alone.
+      return std::make_unique<TreeGuidedSplitMerge>(
+          n, infmix, TreeMoveSettings{FlatProposal::Never, false, 0.0}, debug);
+    case MoveKind::TreeGuided:
+      return std::make_unique<TreeGuidedSplitMerge>(
+          n, infmix, TreeMoveSettings{heuristic.flat, heuristic.includeLeafNode, 0.9}, debug);
+    case MoveKind::Enumerate:
+      break;
+  }
+  return nullptr;
+}

@@ -1,0 +1,26 @@
+// The one-at-a-time Gibbs sweep ("OA", and the two sweeps after each move of the "2"
+// heuristics): every observation in turn is given a label drawn from the conditional of the
+// total score over the existing labels and, with an open k, a new one. One uniform per
+// visited observation; with a fixed k a singleton is not visited. Writes two debug lines per
+// visit (the current partition, the candidate scores) and one trace point.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "sampler/moves/Move.h"
+
+class OneAtATime : public Move {
+ public:
+  OneAtATime(int n, DebugLog debug);
+  void step(ChainState& state, Scorer& scorer) override;
+  bool tracesItself() const override { return true; }
+
+  // When label emptyComponent of z (labels 0..k-1) has no members left, the highest label
+  // moves into it.
+  static void relabelAfterMerge(int* z, int n, int k, int emptyComponent);
+
+ private:
+  std::vector<int> znew_;        // the candidate partition
+  std::vector<double> logMean_;  // candidate scores
+  std::string zoldLine_;         // the current partition as the debug line shows it
+};

@@ -1,0 +1,67 @@
+#include "sampler/moves/OneAtATime.h"
+
+#include "io/U.h"
+#include "stats/RandomPlus.h"
+
+OneAtATime::OneAtATime(int n, DebugLog debug) : Move(debug), znew_(n), logMean_(n + 2) {}
+
+void OneAtATime::step(ChainState& state, Scorer& scorer) {
+  const int n = state.n;
+  const bool infmix = state.infmix;
+  std::vector<int>& zold = state.zold;
+  U::copyArray(zold.data(), znew_.data(), n);
+  // Candidates differ from zold in two clusters at most: score them from zold's clusters.
+  const bool incremental = scorer.scoresPerCluster();
+  if (incremental) scorer.refreshCurrentScores(state, true);
+  if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
+  for (int i = 0; i < n; i++) {
+    const bool singleton = state.clusterSizes0[zold[i]] == 1;
+    // With a fixed number of clusters a singleton never moves.
+    if (!infmix && singleton) continue;
+    // An open-k singleton already has "stay alone" as its own label: no extra label.
+    const int kold = state.kold;
+    const int k = (infmix && !singleton) ? kold + 1 : kold;
+    for (int j = 0; j < k; j++) {
+      znew_[i] = j;
+      logMean_[j] = incremental ? scorer.candidateTotal(state, znew_.data(), i, j, k)
+                                : scorer.getTotalLik(znew_.data(), k);
+    }
+    if (debug_.enabled) {
+      debug_.out.write(zoldLine_.data(), static_cast<std::streamsize>(zoldLine_.size()));
+      U::printArray(logMean_.data(), k, debug_.out, true);
+    }
+    const int d = RandomPlus::drawGeneralizedBern(logMean_.data(), k);
+    znew_[i] = d;
+    if (d != zold[i]) {
+      const int from = zold[i];
+      const int lastLabel = kold - 1;
+      int emptied = -1;
+      state.acceptanceCntOA += 1.0;
+      if (!infmix) {
+        state.accept(znew_, 0);
+      } else if (d == kold) {
+        state.accept(znew_, +1);
+      } else if (singleton) {
+        emptied = from;
+        relabelAfterMerge(znew_.data(), n, kold, from);
+        state.accept(znew_, -1);
+      } else {
+        state.accept(znew_, 0);
+      }
+      if (incremental) {
+        scorer.moveInStats(i, from, d, emptied, lastLabel);
+        scorer.refreshCurrentScores(state, false);
+      }
+      if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
+    }
+    // A score of log 0 is not a value to count: the partition is scored afresh then.
+    const double score = logMean_[d];
+    state.trace(score != kLogZero ? score : scorer.getTotalLik(zold.data(), state.kold));
+  }
+}
+
+void OneAtATime::relabelAfterMerge(int* z, int n, int k, int emptyComponent) {
+  if (emptyComponent == k - 1) return;
+  for (int i = 0; i < n; i++)
+    if (z[i] == k - 1) z[i] = emptyComponent;
+}

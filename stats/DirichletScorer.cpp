@@ -1,0 +1,141 @@
+#include "stats/DirichletScorer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "stats/MathPlus.h"
+#include "io/U.h"
+
+void DirichletScorer::reset(const MixtureDirichletRV& prior, int maxCount, long budget) {
+  build(prior.dimension, prior.mixtureOrder, prior.alpha[0], prior.mixtureCoef.data(), true,
+        maxCount, budget);
+}
+
+void DirichletScorer::reset(const DirichletRV& prior, int maxCount, long budget) {
+  const double one = 1.0;
+  build(prior.dimension, 1, prior.alpha.data(), &one, false, maxCount, budget);
+}
+
+void DirichletScorer::build(int dimension, int components, const double* alpha,
+                            const double* weights, bool mixture, int maxCount,
+                            long budget) {
+  D_ = dimension;
+  K_ = components;
+  mixture_ = mixture;
+  // Category-major layouts: the K components' values for one category and count are
+  // adjacent, so the components' sums advance together.
+  alpha_.resize(static_cast<size_t>(D_) * K_);
+  for (int d = 0; d < K_; d++)
+    for (int m = 0; m < D_; m++) alpha_[static_cast<size_t>(m) * K_ + d] = alpha[d * D_ + m];
+  weights_.assign(weights, weights + K_);
+  logWeight0_ = std::log(weights_[0]);
+  priorLbeta_.resize(K_);
+  for (int d = 0; d < K_; d++) priorLbeta_[d] = MathPlus::lbeta(alpha + d * D_, D_, true);
+
+  const long cells = static_cast<long>(D_) * K_;
+  tableLimit_ = static_cast<int>(std::min<long>(maxCount + 1L, budget / cells));
+  table_.resize(cells * tableLimit_);
+  for (int m = 0; m < D_; m++)
+    for (int c = 0; c < tableLimit_; c++)
+      for (int d = 0; d < K_; d++)
+        table_[(static_cast<size_t>(m) * tableLimit_ + c) * K_ + d] =
+            MathPlus::mylgamma(alpha_[static_cast<size_t>(m) * K_ + d] + c);
+
+  const long memoBudget = std::min(budget, kMemoBudget);
+  memoLimit_ = static_cast<int>(std::min<long>(maxCount + 1L, memoBudget / (2L * K_ * kWays)));
+  // NaN equals nothing, so an unused slot never matches.
+  memoKey_.assign(static_cast<size_t>(memoLimit_) * K_ * kWays,
+                  std::numeric_limits<double>::quiet_NaN());
+  memoValue_.assign(memoKey_.size(), 0.0);
+  out_.assign(K_, 0.0);
+  alphaSum_.assign(K_, 0.0);
+  components_.assign(K_, 0.0);
+}
+
+double DirichletScorer::lgammaOfSum(int d, int total, double alphaSum) const {
+  if (static_cast<unsigned>(total) >= static_cast<unsigned>(memoLimit_))
+    return MathPlus::mylgamma(alphaSum);
+  // Sums of different count vectors with one total can round apart, mostly in the last bits:
+  // those pick one of kWays entries.
+  std::uint64_t bits;
+  std::memcpy(&bits, &alphaSum, sizeof bits);
+  const size_t slot = (static_cast<size_t>(total) * K_ + d) * kWays + (bits & (kWays - 1));
+  // == compares values: a NaN key (unused) never matches; -0.0 matches 0.0, harmlessly, as
+  // mylgamma gives 0 for both.
+  if (memoKey_[slot] != alphaSum) {
+    memoKey_[slot] = alphaSum;
+    memoValue_[slot] = MathPlus::mylgamma(alphaSum);
+  }
+  return memoValue_[slot];
+}
+
+namespace {
+
+// The sums of lbeta over alpha_d + y for the B components d0..d0+B-1, each with the terms and
+// in the order of MathPlus::lbeta; the B independent sums are merely interleaved, in
+// registers. Tabulated says every count of y is below limit. Layouts as in DirichletScorer.
+template <int B, bool tabulated>
+void sumComponents(const int* y, int D, int K, int d0, int limit, const double* alpha,
+                   const double* table, double* out, double* alphaSum) {
+  double o[B] = {};
+  double s[B] = {};
+  for (int m = 0; m < D; m++) {
+    const int c = y[m];
+    const double* a = alpha + static_cast<size_t>(m) * K + d0;
+    if (tabulated || c < limit) {
+      const double* lgammas = table + (static_cast<size_t>(m) * limit + c) * K + d0;
+      for (int b = 0; b < B; b++) {
+        o[b] += lgammas[b];
+        s[b] += a[b] + c;
+      }
+    } else {
+      for (int b = 0; b < B; b++) {
+        const double posterior = a[b] + c;
+        o[b] += MathPlus::mylgamma(posterior);
+        s[b] += posterior;
+      }
+    }
+  }
+  for (int b = 0; b < B; b++) {
+    out[d0 + b] = o[b];
+    alphaSum[d0 + b] = s[b];
+  }
+}
+
+template <bool tabulated>
+void sumAllComponents(const int* y, int D, int K, int limit, const double* alpha,
+                      const double* table, double* out, double* alphaSum) {
+  int d0 = 0;
+  for (; d0 + 4 <= K; d0 += 4)
+    sumComponents<4, tabulated>(y, D, K, d0, limit, alpha, table, out, alphaSum);
+  if (d0 + 2 <= K) {
+    sumComponents<2, tabulated>(y, D, K, d0, limit, alpha, table, out, alphaSum);
+    d0 += 2;
+  }
+  if (d0 < K) sumComponents<1, tabulated>(y, D, K, d0, limit, alpha, table, out, alphaSum);
+}
+
+}  // namespace
+
+double DirichletScorer::logIntegratedLik(const int* y) const {
+  const int K = K_;
+  double* out = out_.data();
+  double* alphaSum = alphaSum_.data();
+  int total = 0;
+  for (int m = 0; m < D_; m++) total += y[m];
+  // Counts are not negative, so none exceeds the total.
+  if (total < tableLimit_)
+    sumAllComponents<true>(y, D_, K, tableLimit_, alpha_.data(), table_.data(), out, alphaSum);
+  else
+    sumAllComponents<false>(y, D_, K, tableLimit_, alpha_.data(), table_.data(), out, alphaSum);
+  for (int d = 0; d < K; d++) {
+    const double lbetaPosterior = out[d] - lgammaOfSum(d, total, alphaSum[d]);
+    components_[d] = lbetaPosterior - priorLbeta_[d];
+  }
+  if (!mixture_) return components_[0];
+  if (K == 1) return components_[0] + logWeight0_;
+  return U::logSumExp(components_.data(), K, weights_.data());
+}

@@ -1,0 +1,54 @@
+// Fast evaluation of the log Dirichlet-multinomial marginal of a count vector, giving the very
+// same double as MixtureDirichletRV::logIntegratedLik (or DirichletRV::logIntegratedLik): each
+// component's own log beta is computed once, lgamma(alpha_dm + c) is read from a table for
+// counts up to a bound, and lgamma of the posterior total is memoised by exact value. Every sum
+// is still accumulated in the order the plain code uses.
+#pragma once
+#include <vector>
+
+#include "stats/DirichletRV.h"
+#include "stats/MixtureDirichletRV.h"
+
+class DirichletScorer {
+ public:
+  DirichletScorer() = default;
+
+  // Copies the prior and tabulates counts 0..maxCount, fewer when the table would exceed
+  // budget doubles; the memo keeps within budget and kMemoBudget doubles. Counts and totals
+  // beyond them are computed directly, to the same bits. Later changes to the prior object
+  // are not seen. Cost: about K * D * (maxCount + 1) lgamma calls.
+  void reset(const MixtureDirichletRV& prior, int maxCount, long budget = kTableBudget);
+  void reset(const DirichletRV& prior, int maxCount, long budget = kTableBudget);
+
+  // y holds D non-negative counts; allocates nothing.
+  double logIntegratedLik(const int* y) const;
+
+  // Counts with a table entry: 0..tabulated() - 1.
+  int tabulated() const { return tableLimit_; }
+
+  static constexpr long kTableBudget = 1L << 22;  // doubles (32 MB)
+  static constexpr long kMemoBudget = 1L << 20;   // doubles (8 MB); larger totals are not memoised
+  static constexpr int kWays = 4;  // memo entries per component and count total, a power of 2
+
+ private:
+  void build(int dimension, int components, const double* alpha, const double* weights,
+             bool mixture, int maxCount, long budget);
+  // mylgamma(alphaSum) of component d, remembered per count total.
+  double lgammaOfSum(int d, int total, double alphaSum) const;
+
+  int D_ = 0;
+  int K_ = 0;
+  bool mixture_ = false;        // combine components by U::logSumExp, as the mixture prior does
+  double logWeight0_ = 0;       // log w_1, what U::logSumExp adds when K = 1
+  std::vector<double> alpha_;   // D x K
+  std::vector<double> weights_;  // K
+  std::vector<double> priorLbeta_;  // K: lbeta(alpha_d)
+  int tableLimit_ = 0;
+  std::vector<double> table_;  // D x tableLimit_ x K: mylgamma(alpha_dm + c)
+  int memoLimit_ = 0;
+  mutable std::vector<double> memoKey_;    // memoLimit_ x K x kWays: alphaSums seen per total
+  mutable std::vector<double> memoValue_;  // its mylgamma
+  mutable std::vector<double> out_;         // K: sum of the lgamma terms
+  mutable std::vector<double> alphaSum_;    // K: sum of the posterior parameters
+  mutable std::vector<double> components_;  // K
+};

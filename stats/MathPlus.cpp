@@ -1,0 +1,53 @@
+#include "stats/MathPlus.h"
+
+#include <cmath>
+
+double MathPlus::mylgamma(double a) { return a == 0 ? 0.0 : std::lgamma(a); }
+
+double MathPlus::lbeta(const double* alpha, int m, bool logged) {
+  double out = 0;
+  double alphaSum = 0;
+  for (int i = 0; i < m; i++) {
+    out += mylgamma(alpha[i]);
+    alphaSum += alpha[i];
+  }
+  double value = out - mylgamma(alphaSum);
+  return logged ? value : std::exp(value);
+}
+
+void MathPlus::getRowCol(int seqno, int& row, int& col) {
+  int s = seqno + 1;
+  row = static_cast<int>(std::floor(std::sqrt(2.0 * s)));
+  col = s - row * (row + 1) / 2 - 1;
+  if (col < 0)
+    col += row;
+  else
+    row += 1;
+}
+
+namespace {
+double dirichletLogDensity(const double* point, bool pointIsLog, const double* alpha,
+                           short categories) {
+  double S = 0;
+  for (int i = 0; i < categories; i++) S += alpha[i];
+  double lgammaSum = 0;
+  for (int i = 0; i < categories; i++) lgammaSum += MathPlus::mylgamma(alpha[i]);
+  double kernel = 0;
+  for (int i = 0; i < categories; i++)
+    kernel += (alpha[i] - 1) * (pointIsLog ? point[i] : std::log(point[i]));
+  double value = MathPlus::mylgamma(S) - lgammaSum + kernel;
+  return value;
+}
+}  // namespace
+
+double StatPlus::ddirichlet(const double* x, const double* alpha, short categories,
+                            bool logOutput) {
+  double v = dirichletLogDensity(x, false, alpha, categories);
+  return logOutput ? v : std::exp(v);
+}
+
+double StatPlus::ddirichlet_log(const double* logx, const double* alpha, short categories,
+                                bool logOutput) {
+  double v = dirichletLogDensity(logx, true, alpha, categories);
+  return logOutput ? v : std::exp(v);
+}

@@ -1,0 +1,96 @@
+// The memoised and incremental scoring must not change a single byte of any output file:
+// every heuristic, model and criterion is run in the exact scoring mode and in the reference
+// mode (VORNAK_SCORING=reference: every score computed from scratch) and the files compared.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "support/TempDir.h"
+
+namespace {
+
+const char* const kBinary =
+    "0 1 1 0 1 0\n1 1 1 0 1 0\n0 1 1 0 0 0\n1 0 0 1 0 1\n1 0 0 1 1 1\n0 0 0 1 0 1\n"
+    "1 1 0 1 0 0\n0 1 1 1 1 0\n";
+const char* const kCategorical =
+    "3 7 7 0 19\n3 7 6 0 18\n3 5 7 0 19\n12 1 1 4 2\n12 1 2 4 2\n11 1 1 4 3\n3 7 7 1 19\n";
+const char* const kReal =
+    "0.1 0.3\n-0.4 0.2\n0.3 -0.1\n4.1 3.9\n3.7 4.4\n4.4 4.0\n-3.9 4.2\n-4.2 3.6\n";
+const char* const kFasta =
+    ">a\nACDEFGHIKL-MN\n>b\nACDEYGHIKL-MN\n>c\nACDEFGHVKL--N\n>d\nPQRS-TVWYAACD\n"
+    ">e\nPQRS-TVWYAGCD\n>f\nPQRSTTVWYAGCE\n";
+
+struct Data {
+  const char* model;
+  const char* file;
+  const char* text;
+  std::vector<const char*> criteria;
+  const char* prior;
+};
+
+const Data kData[] = {
+    {"HDBern", "bin.dat", kBinary, {"integrated", "classi", "mixture"}, "point5"},
+    {"HDGBern", "cat.dat", kCategorical, {"integrated", "classi"}, "flat"},
+    {"mclust2", "real.dat", kReal, {"integrated"}, "1"},
+    {"kmeans2", "real.dat", kReal, {"integrated"}, ""},
+    {"ProteinSequence", "seq.fasta", kFasta, {"integrated"}, "cloud9"},
+};
+
+// Runs one command in dir with the scoring mode given and returns its exit status.
+int run(const std::string& scoring, const std::string& dir, const std::string& args) {
+  std::string command = "cd '" + dir + "' && VORNAK_SCORING=" + scoring + " '" + VORNAK_EXE +
+                        "' " + args + " > stdout.txt 2>&1";
+  int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A log or console output without its wall-clock lines.
+std::string timeless(const std::string& log) {
+  std::istringstream in(log);
+  std::string out, line;
+  while (std::getline(in, line))
+    if (line.rfind("Started at ", 0) != 0 && line.rfind("Finished in ", 0) != 0) out += line + "\n";
+  return out;
+}
+
+TEST(ScoringIdentity, ExactAndReferenceModesWriteTheSameFiles) {
+  const std::vector<std::pair<const char*, std::vector<int>>> heuristics = {
+      {"OA", {0, 3}},    {"UX", {0, 3}},    {"UX2", {0, 2}}, {"UXf", {0, 3}}, {"UXf2", {0, 3}},
+      {"rBHS2", {0, 3}}, {"SR", {0, 3}},    {"SR2", {0, 2}}, {"JN", {0}},     {"JN2", {0}},
+      {"DA", {0}},       {"DA2", {0}},      {"EN", {0, 2}},
+  };
+  for (const Data& data : kData) {
+    for (const char* criterion : data.criteria) {
+      for (const auto& h : heuristics) {
+        // Split-merge moves score with the integrated criterion only.
+        for (int k : h.second) {
+          std::string args = std::string("-m ") + data.model + " -f " + data.file + " -k " +
+                             std::to_string(k) + " -h " + h.first + " -c " + criterion + " -B 1" +
+                             (data.prior[0] ? std::string(" -p ") + data.prior : "");
+          SCOPED_TRACE(args);
+          TempDir fast, reference;
+          fast.write(data.file, data.text);
+          reference.write(data.file, data.text);
+          int fastStatus = run("exact", fast.path, args);
+          int referenceStatus = run("reference", reference.path, args);
+          ASSERT_EQ(fastStatus, referenceStatus);
+          EXPECT_EQ(timeless(fast.read("stdout.txt")), timeless(reference.read("stdout.txt")));
+          for (const char* suffix : {".save", ".finalz", ".log"}) {
+            std::string stem = std::string(data.file).substr(0, std::string(data.file).find('.'));
+            std::string name = stem + "_k" + std::to_string(k) + "_" + h.first + "_p" + data.prior +
+                               "_a0" + (std::string(h.first) == "EN" ? "" : "_B1");
+            if (!fast.exists(name + suffix)) {
+              EXPECT_FALSE(reference.exists(name + suffix)) << name << suffix;
+              continue;
+            }
+            EXPECT_EQ(timeless(fast.read(name + suffix)), timeless(reference.read(name + suffix)))
+                << name << suffix;
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
