@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "stats/MathPlus.h"
 #include "io/U.h"
@@ -42,11 +43,17 @@ mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std
   double c = std::strtod(token.c_str(), &end);
   if (token.empty() || *end != '\0' || !std::isfinite(c) || c <= 0)
     U::fail(logFile, "mclust2: prior is not a positive finite number: " + token);
-  beta /= 2.0 * T * std::pow(c, 2.0 / T);
   // No spread at all would make every score log(0) - log(0).
   if (!(beta > 0))
     U::fail(logFile, "Bad mclust2 data file " + dataFileName +
                          ": every column is constant, the prior needs some spread");
+  beta /= 2.0 * T * std::pow(c, 2.0 / T);
+  // A rate of 0 or near the largest double makes the scores infinite or NaN; the data's
+  // share of every cluster's rate is bounded by the reader's check of the sums of squares.
+  if (!(beta > 0) || !(beta <= std::numeric_limits<double>::max() / 4))
+    U::fail(logFile, "mclust2: prior gives the prior rate beta " + U::n2s(beta) +
+                         ", too " + (beta > 0 ? "large" : "small") +
+                         " for finite scores: " + token);
 
   sizeTerm_.resize(n + 1);
   for (int members = 0; members <= n; members++) sizeTerm_[members] = sizeTerm(members);
@@ -148,7 +155,12 @@ double mclust2::scoreMoments(const double* moments, int members) const {
   for (int t = 0; t < T; t++) {
     const double d = sum[t] / members;
     const double within = std::max(0.0, sum2[t] - sum[t] * d);
-    product *= beta + 0.5 * within + half * (lambda / lambdanew) * d * d;
+    const double rate = beta + 0.5 * within + half * (lambda / lambdanew) * d * d;
+    if (rate > 1e100 || rate < 1e-100) {
+      logRates += std::log(rate);
+      continue;
+    }
+    product *= rate;
     if (product > 1e200 || product < 1e-200) {
       logRates += std::log(product);
       product = 1;
