@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "io/Failure.h"
+#include "io/Interrupt.h"
 
 void Tokenize(const std::string& str, std::vector<std::string>& tokens,
               const std::string& delimiters) {
@@ -26,17 +27,19 @@ void U::fail(std::ostream& logFile, const std::string& line) {
   failRun(logFile, Failure::Input, line);
 }
 
+int U::createExclusive(const std::string& fileName, std::ostream& logFile) {
+  // Exclusively, so that two runs with the same stem cannot both write the file.
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) fail(logFile, "File already exists: " + fileName);
+    fail(logFile, "Fail to write " + fileName);
+  }
+  return fd;
+}
+
 void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream& logFile,
                   bool overwrite) {
-  if (!overwrite) {
-    // Create the file exclusively so that two runs with the same stem cannot both write it.
-    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) fail(logFile, "File already exists: " + fileName);
-      fail(logFile, "Fail to write " + fileName);
-    }
-    ::close(fd);
-  }
+  if (!overwrite) ::close(createExclusive(fileName, logFile));
   file.open(fileName.c_str(), std::ios::out | std::ios::trunc);
   if (!file.is_open()) fail(logFile, "Fail to write " + fileName);
   logFile << "  write " << fileName << '\n';
@@ -84,6 +87,8 @@ void U::replaceFile(const std::string& fileName, const std::string& text, std::o
 
 void U::openRead(std::ifstream& file, const std::string& fileName, std::ostream& logFile) {
   file.open(fileName.c_str());
+  // Opening a FIFO waits for a writer; a signal ends that wait.
+  if (!file.is_open()) checkInterrupt();
   if (!file.is_open()) fail(logFile, "Fail to read " + fileName);
   logFile << "  read " << fileName << '\n';
 }
@@ -146,7 +151,10 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
   std::vector<std::string> lines;
   std::string line;
   bool longLine = false;
-  while (readLineUpTo(file, line, kMaxLineLength, longLine)) lines.push_back(line);
+  while (readLineUpTo(file, line, kMaxLineLength, longLine)) {
+    checkInterrupt();
+    lines.push_back(line);
+  }
   if (longLine)
     bad(static_cast<long>(lines.size()) + 1,
         "longer than " + n2s(static_cast<long>(kMaxLineLength)) + " characters");
@@ -164,6 +172,7 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
 
   std::vector<std::string> fields;
   for (int i = 0; i < rowCount; i++) {
+    checkInterrupt();
     fields.clear();
     Tokenize(lines[i], fields, " \t\r\f\v");
     if (fields.empty()) bad(i + 1, "blank line");
@@ -246,13 +255,11 @@ class Staging {
   size_t used_ = 0;
 };
 
-// The text of << for a double in general format with the stream's precision: the same as
-// printf's %.*g, which std::to_chars reproduces.
-char* formatDouble(char* first, char* last, double value, int precision) {
+}  // namespace
+
+char* U::formatDouble(char* first, char* last, double value, int precision) {
   return std::to_chars(first, last, value, std::chars_format::general, precision).ptr;
 }
-
-}  // namespace
 
 void U::writeNumbers(const int* values, int count, std::ostream& save, bool println) {
   Staging staging(save);

@@ -7,6 +7,7 @@
 #include "io/Console.h"
 #include "io/U.h"
 #include "io/Failure.h"
+#include "io/Interrupt.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ void ProteinSequence::readFastaFile(const std::string& fileName) {
   std::string line;
   readLine(msaFile, line);
   while (!msaFile.eof()) {
+    checkInterrupt();
     readLine(msaFile, line);
     if (msaFile.fail() && line.empty()) break;
     if (!line.empty() && line[0] == '>')
