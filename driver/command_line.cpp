@@ -55,7 +55,7 @@ bool parseCommandLine(int argc, char** argv, Settings& s) {
     else if (std::strcmp(word, "-i") == 0) s.iterations = value;
   }
   // A flag takes no value, so it may also be the last word.
-  for (int i = 1; i < argc; i++)
+  for (int i = 0; i < argc; i++)
     if (std::strcmp(argv[i], "-q") == 0) s.quiet = true;
   if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
   const Heuristic* heuristic = findHeuristic(s.heuristics);

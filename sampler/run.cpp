@@ -219,8 +219,8 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
 }
 
 void RunLoop::writeBest(const std::string& bestFile) {
-  logFile_ << "best score " << scoreText(state_.bestScore) << " with " << state_.bestK
-           << " clusters in " << bestFile << '\n';
+  logFile_ << "best score " << scoreText(state_.bestScore) << " (clusters: " << state_.bestK
+           << ") in " << bestFile << '\n';
 }
 
 void RunLoop::writeRates(double I) {
