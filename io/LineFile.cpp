@@ -47,7 +47,10 @@ bool LineFile::writeOut(const char* text, std::size_t size) {
     const ssize_t written = ::write(fd_, text + done, size - done);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
-      // A full disk took part of the lines: cut the file back to its last whole line.
+      // A full disk took part of the lines: keep those that fitted whole, cut the rest.
+      std::size_t whole = done;
+      while (whole > 0 && text[whole - 1] != '\n') whole--;
+      committed_ += static_cast<long long>(whole);
       if (::ftruncate(fd_, committed_) == 0) ::lseek(fd_, committed_, SEEK_SET);
       failed_ = true;
       return false;

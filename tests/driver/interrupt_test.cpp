@@ -3,8 +3,11 @@
 // it leaves starts a second run; a second signal ends it at once.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -160,6 +163,75 @@ TEST(Interrupt, SecondSignalEndsTheProgramAtOnce) {
   EXPECT_TRUE(ending.bySignal);
   EXPECT_TRUE(ending.code == SIGINT || ending.code == SIGTERM) << ending.code;
   EXPECT_EQ(dir.read(kStem + ".log").find("Run interrupted"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Seconds from the signal to the end of the child.
+double secondsToEnd(ChildProcess& child, int signo, ChildProcess::Ending& ending) {
+  const Clock::time_point sent = Clock::now();
+  child.signal(signo);
+  ending = child.wait();
+  return std::chrono::duration<double>(Clock::now() - sent).count();
+}
+
+// A data file that is a FIFO nobody writes: opening it waits for ever, until the signal.
+TEST(Interrupt, SignalEndsAWaitForTheDataFile) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("d.txt").c_str(), 0600), 0);
+  ChildProcess child(kSearch, dir.path);
+  ASSERT_TRUE(child.waitUntil([&] { return dir.exists(kStem + ".log"); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ChildProcess::Ending ending;
+  EXPECT_LT(secondsToEnd(child, SIGTERM, ending), 2.0);
+  EXPECT_FALSE(ending.bySignal);
+  EXPECT_EQ(ending.code, 143);
+  const std::string line = "Run interrupted by signal 15 before the search\n";
+  EXPECT_EQ(child.err(), line);
+  const std::string log = dir.read(kStem + ".log");
+  EXPECT_EQ(log.substr(log.size() - line.size()), line);
+  EXPECT_FALSE(dir.exists(kStem + ".save"));
+}
+
+// One tree-guided iteration over 5,000 observations takes many seconds (linkage of two
+// clusters of 2,500, a neighbour table of thousands of splits): a signal inside it ends the
+// run at once, with the starting partition kept.
+TEST(Interrupt, SignalEndsALongMoveAtOnce) {
+  TempDir dir;
+  std::ostringstream rows;
+  unsigned state = 7;
+  const int n = 5000;
+  for (int i = 0; i < n; i++) {
+    state = state * 1103515245u + 12345u;
+    rows << (i % 2) * 3 + ((state >> 16) % 1000) / 500.0 << ' ' << ((state >> 8) % 97) / 40.0
+         << '\n';
+  }
+  dir.write("big.dat", rows.str());
+  ChildProcess child({"-m", "kmeans2", "-f", "big.dat", "-k", "2", "-h", "UX", "-B", "0", "-c",
+                      "integrated", "-d", "1"},
+                     dir.path);
+  const std::string stem = "big_k2_UX_p_a0_B0";
+  ASSERT_TRUE(child.waitUntil([&] { return dir.exists(stem + ".save"); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ChildProcess::Ending ending;
+  EXPECT_LT(secondsToEnd(child, SIGINT, ending), 2.0);
+  EXPECT_FALSE(ending.bySignal);
+  EXPECT_EQ(ending.code, 130) << child.out();
+  const std::vector<std::string> log = lines(dir.read(stem + ".log"));
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "Run interrupted by signal 2 after iteration 0");
+  // No iteration completed: no draw, and the start is both the final and the best partition.
+  EXPECT_EQ(dir.read(stem + ".draws"), "");
+  const std::string finalz = dir.read(stem + ".finalz");
+  std::istringstream labels(finalz);
+  int count = 0;
+  for (int label; labels >> label;) count++;
+  EXPECT_EQ(count, n);
+  EXPECT_EQ(dir.read(stem + ".best"), finalz);
 }
 
 }  // namespace
