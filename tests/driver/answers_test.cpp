@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
+#include "support/text.h"
 #include "support/run_exe.h"
 
 namespace {
@@ -20,20 +21,6 @@ const char* const kBinary =
     "1 1 0 0 1 0\n1 1 0 0 0 0\n1 0 0 0 1 0\n1 1 1 0 1 0\n0 0 1 1 0 1\n0 1 1 1 0 1\n"
     "0 0 1 1 0 0\n0 0 1 0 0 1\n1 0 0 1 1 1\n0 1 0 1 1 1\n1 0 1 1 1 1\n0 0 0 0 0 0\n";
 const int kRows = 12;
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
-std::vector<std::string> fields(const std::string& line) {
-  std::vector<std::string> out;
-  std::istringstream in(line);
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
-}
 
 std::vector<int> labelsOf(const std::string& text) {
   std::vector<int> z;

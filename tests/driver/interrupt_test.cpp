@@ -14,6 +14,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/text.h"
 #include "support/run_exe.h"
 
 namespace {
@@ -34,13 +35,6 @@ std::string groupedMatrix() {
     }
   }
   return text.str();
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
 }
 
 bool startsWith(const std::string& s, const std::string& prefix) {

@@ -12,6 +12,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/text.h"
 #include "support/run_exe.h"
 
 namespace {
@@ -29,20 +30,6 @@ std::string noisyMatrix() {
       text << (value ? 1 : 0) << (t < 15 ? " " : "\n");
     }
   return text.str();
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
-std::vector<std::string> fields(const std::string& line) {
-  std::vector<std::string> out;
-  std::istringstream in(line);
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
 }
 
 bool isNumber(const std::string& text) {
