@@ -17,29 +17,8 @@ pkg="$out/vornak"
 rm -rf "$pkg"
 cp -R "$root/R/vornak" "$pkg"
 
-# Core sources, subfolders kept, as the source manifest lists them; the console's output,
-# report and entry point stay out.
-cd "$root"
-manifest() { sed -n "s/^$1 //p" sources.txt; }
-read -r -a folders <<< "$(manifest core)"
-read -r -a consoleOnly <<< "$(manifest console) $(manifest program)"
-sources=()
-while IFS= read -r file; do
-  for excluded in "${consoleOnly[@]}"; do [ "$file" = "$excluded" ] && continue 2; done
-  cp --parents "$file" "$pkg/src/"
-  case "$file" in *.cpp) sources+=("$file") ;; esac
-done < <(find "${folders[@]}" -type f \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | LC_ALL=C sort)
-if [ ${#sources[@]} -eq 0 ]; then
-  echo "R/build.sh: no sources found under $root" >&2
-  exit 1
-fi
-
-objects=""
-for file in "${sources[@]}"; do objects+=" \\"$'\n'"  ${file%.cpp}.o"; done
-makevars="$pkg/src/Makevars"
-awk -v objects="$objects" '{ sub(/ @VORNAK_OBJECTS@/, objects); print }' "$makevars" \
-  > "$makevars.tmp"
-mv "$makevars.tmp" "$makevars"
+# Core sources, subfolders kept, and the Makevars that lists their objects.
+sh "$pkg/tools/copy_sources.sh" "$root" "$pkg"
 
 cd "$out"
 version="$(sed -n 's/^Version: *//p' "$pkg/DESCRIPTION")"

@@ -31,3 +31,7 @@ void installInterruptHandlers() {
 int interruptSignal() { return received; }
 
 void clearInterrupt() { received = 0; }
+
+void requestInterrupt(int signal) {
+  if (received == 0) received = signal;
+}

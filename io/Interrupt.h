@@ -9,8 +9,11 @@
 void installInterruptHandlers();
 // The signal received since the handlers were installed, or 0.
 int interruptSignal();
-// Forgets a recorded signal (tests).
+// Forgets a recorded signal (tests, and the R package before each run).
 void clearInterrupt();
+// Records a signal as the handlers would, for a front end that learns of an interrupt its
+// own way (R polls for Ctrl-C or Esc); a signal already recorded is kept.
+void requestInterrupt(int signal);
 
 struct Interruption {
   int signal;

@@ -200,11 +200,11 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
                 " holds the partition" + after);
   // On a terminal, one line says how the run ended.
   auto endLine = [&](const std::string& how) {
-    if (!progressWanted()) return;
-    verr() << "vornak: " << how << " after " << completed << " iterations; best score "
-           << scoreText(state_.bestScore) << " (" << state_.bestK << " clusters), final "
-           << state_.kold << " clusters\n";
-    verr().flush();
+    const std::string line = "vornak: " + how + " after " + U::n2s(completed) +
+                             " iterations; best score " + scoreText(state_.bestScore) + " (" +
+                             U::n2s(state_.bestK) + " clusters), final " + U::n2s(state_.kold) +
+                             " clusters";
+    progressFinal(line.c_str());
   };
   if (stoppedBy != 0) {
     writeBest(outputs.best->fileName());

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the R package from this checkout, installs it into a temporary library and checks,
 # from a real Rscript session, that the R entry writes the console's files and turns
-# failures into R errors.   bash tests/R/test_r_entry.sh PATH_OF_CONSOLE_EXECUTABLE
+# failures into R errors; then runs the package's testthat tests against that install.   bash tests/R/test_r_entry.sh PATH_OF_CONSOLE_EXECUTABLE
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: bash tests/R/test_r_entry.sh VORNAK_EXE" >&2
@@ -58,4 +58,27 @@ for options in "-h OA -B 1" "-h EN" "-h OA -B 1 -t 9999 -l lab -z start.z"; do
   fi
 done
 
+# The console's files for the words vornak() passes (see chain_words in R/vornak/R/vornak.R).
+mkdir "$work/console-wrapper"
+cp "$work/tiny.dat" "$work/start.z" "$work/console-wrapper/"
+wrapper="-m mclust2 -f tiny.dat -k 2 -h OA -c integrated -a 0 -s 2 -d 1 -q -B 1"
+for options in "" "-t 9999 -l lab -z start.z"; do
+  status=0
+  (cd "$work/console-wrapper" && "$exe" $wrapper $options >>"$work/console.out") || status=$?
+  if [ "$status" -ne 1 ]; then
+    cat "$work/console.out"
+    echo "FAIL: console run $wrapper $options ended with status $status"
+    exit 1
+  fi
+done
+
 R_LIBS="$work/lib" Rscript --vanilla "$here/r_entry.R" "$work"
+
+# The package's own tests, on the package just installed.
+if ! R_LIBS="$work/lib" Rscript --vanilla -e 'quit(status = !requireNamespace("testthat", quietly = TRUE))'; then
+  echo "NOTE: testthat not installed, the package's own tests are SKIPPED (apt-get install r-cran-testthat)"
+  exit 0
+fi
+cd "$root/R/vornak/tests/testthat"
+R_LIBS="$work/lib" Rscript --vanilla -e 'library(testthat)' -e 'library(vornak)' \
+  -e 'test_dir(".", package = "vornak", load_package = "installed", stop_on_failure = TRUE)'

@@ -106,10 +106,14 @@ TEST_F(FullDevice, DrawsAndTraceKeepWholeLines) {
       std::istringstream words(row);
       int count = 0;
       for (std::string w; words >> w;) count++;
-      if (std::string(suffix) == ".draws") EXPECT_EQ(count, 3 + 30) << row;
+      if (std::string(suffix) == ".draws") {
+        EXPECT_EQ(count, 3 + 30) << row;
+      }
     }
     // What fitted of a write cut short is kept, up to its last whole line.
-    if (std::string(suffix) == ".draws") EXPECT_GT(rows, 100);
+    if (std::string(suffix) == ".draws") {
+      EXPECT_GT(rows, 100);
+    }
   }
   EXPECT_EQ(temporaryFiles(), "");
 }

@@ -75,7 +75,9 @@ TEST(Killed, LeavesAResumablePartitionAndWholeLines) {
       EXPECT_TRUE(isNumber(f[0]) && isNumber(f[1])) << trace[i];
     }
     const std::string drawsText = dir.read(stem + ".draws");
-    if (!drawsText.empty()) EXPECT_EQ(drawsText.back(), '\n');
+    if (!drawsText.empty()) {
+      EXPECT_EQ(drawsText.back(), '\n');
+    }
     const std::vector<std::string> draws = lines(drawsText);
     for (size_t i = 0; i < draws.size(); i++) {
       const std::vector<std::string> f = fields(draws[i]);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <regex>
 #include <sstream>
@@ -171,11 +172,17 @@ TEST(Program, BadSettingsStopBeforeAnyFile) {
 }
 
 // The R entry takes strings by length (not terminated), uses the integrated criterion and
-// returns to its caller instead of ending the process.
+// returns to its caller instead of ending the process. The run succeeds: where CMake found R,
+// a failure raises an R error, which needs a running R (tests/R/cmake_library.R checks that).
 TEST(Program, REntryRunsWithStringsGivenByLength) {
   const std::string library =
       std::filesystem::path(VORNAK_EXE).parent_path().string() + "/libvornak_r.so";
   TempDir dir;
+  std::ifstream data(std::string(VORNAK_SOURCE_DIR) + "/examples/sim11.dat");
+  std::stringstream text;
+  text << data.rdbuf();
+  ASSERT_FALSE(text.str().empty());
+  dir.write("sim11.dat", text.str());
   ExeResult run = runInChild(dir.path, [&] {
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) return 3;
@@ -199,6 +206,7 @@ TEST(Program, REntryRunsWithStringsGivenByLength) {
   ASSERT_TRUE(dir.exists("sim11_k2_UX_p1_a0_B2_lab.log"));
   const std::string log = dir.read("sim11_k2_UX_p1_a0_B2_lab.log");
   EXPECT_EQ(log.rfind("  write sim11_k2_UX_p1_a0_B2_lab.log\n", 0), 0u) << log;
+  EXPECT_TRUE(dir.exists("sim11_k2_UX_p1_a0_B2_lab.finalz"));
 }
 
 }  // namespace

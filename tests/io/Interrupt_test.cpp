@@ -29,4 +29,16 @@ TEST(InterruptHandlersDeathTest, FirstSignalIsRecordedSecondEndsTheProcess) {
   }
 }
 
+// A front end that learns of an interrupt its own way (R) records it like a first signal: the
+// earlier signal wins, and no handler or process state is involved.
+TEST(RequestInterrupt, RecordsLikeASignalAndKeepsTheFirst) {
+  clearInterrupt();
+  requestInterrupt(SIGINT);
+  EXPECT_EQ(interruptSignal(), SIGINT);
+  requestInterrupt(SIGTERM);
+  EXPECT_EQ(interruptSignal(), SIGINT);
+  clearInterrupt();
+  EXPECT_EQ(interruptSignal(), 0);
+}
+
 }  // namespace

@@ -87,7 +87,9 @@ TEST(NonFiniteScore, StopsTheRunKeepingTheLastCompleteIteration) {
       EXPECT_TRUE(std::isfinite(score)) << save[i];
       points += count;
     }
-    if (std::string(heuristic) == "UX") EXPECT_EQ(points, 1 + completed);
+    if (std::string(heuristic) == "UX") {
+      EXPECT_EQ(points, 1 + completed);
+    }
     EXPECT_EQ(dir.read("r.finalz"), U::arrayLine(sampler.state.zold.data(), model.n));
     EXPECT_TRUE(dir.exists("r.best"));
     EXPECT_EQ(log.str().find("acceptance rate"), std::string::npos);

@@ -1,63 +1,224 @@
-# The R face of vornak: checks the settings, hands them to the native entry point with their
-# byte lengths, and returns the paths of the files the run wrote.
+# The R face of vornak: takes data and settings, writes the data for the native side, runs
+# one or several chains in a folder of their own and reads their files into a "vornak" object.
 
 is_single_string <- function(x) is.character(x) && length(x) == 1L && !is.na(x)
 
-is_whole_number <- function(x) {
+is_whole_number <- function(x, low = -Inf, high = Inf) {
   is.numeric(x) && length(x) == 1L && !is.na(x) && is.finite(x) && x == round(x) &&
-    abs(x) <= .Machine$integer.max
+    x >= low && x <= high
 }
 
-# The stem of the output file names, by the rule of the command-line program with the
-# integrated criterion and log(alpha) 0: data name up to its first dot, then the settings.
-file_stem <- function(data, model, k, heuristic, B, minutes, label, prior) {
-  if (model == "mclust2" && prior == "") prior <- "1"
-  stem <- paste0(sub("[.].*$", "", data), "_k", k, "_", heuristic, "_p", prior, "_a0")
-  if (heuristic != "EN") {
-    if (B != -1L) stem <- paste0(stem, "_B", B)
-    if (minutes != -1L) stem <- paste0(stem, "_t", minutes)
-    if (label != "") stem <- paste0(stem, "_", label)
-  }
-  stem
+check_whole <- function(value, name, low, high = .Machine$integer.max) {
+  if (!is_whole_number(value, low, high))
+    stop(sprintf("'%s' must be a whole number from %s to %s", name,
+                 format(low, scientific = FALSE), format(high, scientific = FALSE)),
+         call. = FALSE)
 }
 
-vornak <- function(data, model, k, heuristic, B = -1L, minutes = -1L, label = "",
-                   prior = "", start = "") {
-  for (name in c("data", "model", "heuristic", "label", "prior", "start")) {
-    if (!is_single_string(get(name)))
-      stop(sprintf("'%s' must be a single string", name), call. = FALSE)
-  }
-  for (name in c("data", "model", "heuristic")) {
-    if (get(name) == "") stop(sprintf("'%s' must not be empty", name), call. = FALSE)
-  }
-  for (name in c("k", "B", "minutes")) {
-    if (!is_whole_number(get(name)))
-      stop(sprintf("'%s' must be a single whole number", name), call. = FALSE)
-  }
-  k <- as.integer(k)
-  B <- as.integer(B)
-  minutes <- as.integer(minutes)
-  if (k < 0L) stop("'k' must be 0 (open number of clusters) or a positive number", call. = FALSE)
-  if (heuristic != "EN" && B == -1L && minutes == -1L)
-    stop("a search needs 'B' (10^B iterations) or 'minutes', or both", call. = FALSE)
+# Integers for the command line: never in scientific notation.
+int_text <- function(x) format(x, scientific = FALSE, trim = TRUE)
 
-  # The native side reads exactly the given number of bytes of each string, in the native
-  # encoding that .C hands over.
-  data <- enc2native(path.expand(data))
-  start <- if (start == "") start else enc2native(path.expand(start))
-  label <- enc2native(label)
-  heuristic <- enc2native(heuristic)
-  prior <- enc2native(prior)
-  model <- enc2native(model)
-  bytes <- function(x) nchar(x, type = "bytes")
+models <- c("mclust2", "kmeans2", "HDBern", "HDGBern", "ProteinSequence")
 
-  .C(vornak_R_main,
-     data, bytes(data), label, bytes(label), start, bytes(start),
-     heuristic, bytes(heuristic), prior, bytes(prior), model, bytes(model),
-     k, B, minutes)
+# Puts a file into the run folder from source (a path); an equal file already there is
+# kept, a different one is never replaced.
+place_file <- function(source, dir, name) {
+  target <- file.path(dir, name)
+  if (file.exists(target)) {
+    same <- normalizePath(source) == normalizePath(target) ||
+      identical(unname(tools::md5sum(source)), unname(tools::md5sum(target)))
+    if (!same) stop(target, " exists with other contents: choose another 'dir'", call. = FALSE)
+  } else if (!file.copy(source, target)) {
+    stop("cannot write ", target, call. = FALSE)
+  }
+  name
+}
 
-  stem <- file_stem(data, model, k, heuristic, B, minutes, label, prior)
-  files <- paste0(stem, c(log = ".log", save = ".save", finalz = ".finalz"))
-  names(files) <- c("log", "save", "finalz")
-  invisible(files[file.exists(files)])
+# Lines written through a scratch file, so that they too go through place_file.
+place_lines <- function(lines, dir, name) {
+  scratch <- tempfile()
+  on.exit(unlink(scratch))
+  writeLines(lines, scratch)
+  place_file(scratch, dir, name)
+}
+
+# Writes x where the native side reads it, in dir, and returns the file's name there. Reals
+# keep all 17 significant digits, so they round-trip exactly; row and column names are never
+# written, so they are never read as data.
+write_data <- function(x, model, dir) {
+  if (is.character(x) && model != "ProteinSequence" || is_single_string(x) && file.exists(x)) {
+    if (!is_single_string(x) || !file.exists(x))
+      stop("'x' as text must be the path of an existing data file", call. = FALSE)
+    name <- basename(x)
+    # The native side names its files after the data file's name up to the first dot.
+    if (startsWith(name, ".") || name == "") name <- paste0("data", name)
+    return(place_file(x, dir, name))
+  }
+  if (model == "ProteinSequence") {
+    if (!is.character(x) || length(x) < 1L || anyNA(x))
+      stop("'x' for ProteinSequence must be aligned sequences (a character vector) or a ",
+           "FASTA file", call. = FALSE)
+    if (length(unique(nchar(x))) != 1L)
+      stop("the sequences in 'x' must be aligned: all of one length", call. = FALSE)
+    ids <- names(x)
+    if (is.null(ids)) ids <- paste0("seq", seq_along(x))
+    ids <- gsub("[[:space:]]+", "_", ids)
+    return(place_lines(paste0(">", ids, "\n", x), dir, "data.fasta"))
+  }
+  if (is.data.frame(x)) {
+    numeric_column <- vapply(x, function(column) is.numeric(column) || is.logical(column),
+                             logical(1))
+    if (!all(numeric_column))
+      stop("every column of 'x' must be numeric; not: ",
+           paste(names(x)[!numeric_column], collapse = ", "), call. = FALSE)
+    x <- as.matrix(x)
+  }
+  if (is.logical(x)) storage.mode(x) <- "integer"
+  if (!is.matrix(x) || !is.numeric(x))
+    stop("'x' must be a numeric matrix, a data frame, a character vector of sequences or a ",
+         "file path", call. = FALSE)
+  if (nrow(x) < 1L || ncol(x) < 1L) stop("'x' has no observations or no variables", call. = FALSE)
+  if (anyNA(x) || any(!is.finite(x))) stop("'x' has missing or infinite values", call. = FALSE)
+  if (model %in% c("HDBern", "HDGBern")) {
+    high <- if (model == "HDBern") 1 else 19
+    if (any(x != round(x)) || any(x < 0 | x > high))
+      stop(sprintf("'x' for %s must hold whole numbers from 0 to %d", model, high), call. = FALSE)
+    cells <- matrix(sprintf("%d", as.integer(x)), nrow(x))
+  } else {
+    cells <- matrix(sprintf("%.17g", as.double(x)), nrow(x))
+  }
+  lines <- do.call(paste, c(lapply(seq_len(ncol(cells)), function(j) cells[, j]), sep = " "))
+  place_lines(lines, dir, "data.dat")
+}
+
+# Writes a starting partition (labels of any kind, one per observation) as 0-based labels.
+write_start <- function(start, dir) {
+  if (is_single_string(start) && file.exists(start)) return(place_file(start, dir, "start.z"))
+  if (!is.atomic(start) || length(start) < 1L || anyNA(start))
+    stop("'start' must be a partition (one label per observation) or a file path", call. = FALSE)
+  place_lines(paste(match(start, unique(start)) - 1L, collapse = " "), dir, "start.z")
+}
+
+# Command-line words of one chain.
+chain_words <- function(settings, data_file, start_file, seed) {
+  words <- c("-m", settings$model, "-f", data_file, "-k", int_text(settings$k),
+             "-h", settings$heuristic, "-c", settings$criterion,
+             "-a", sprintf("%.17g", log(settings$alpha)), "-s", int_text(seed),
+             "-d", int_text(settings$thin))
+  if (settings$quiet) words <- c(words, "-q")
+  if (!is.null(settings$iterations)) words <- c(words, "-i", int_text(settings$iterations))
+  if (!is.null(settings$B)) words <- c(words, "-B", int_text(settings$B))
+  if (!is.null(settings$minutes)) words <- c(words, "-t", int_text(settings$minutes))
+  if (!is.null(settings$prior)) words <- c(words, "-p", settings$prior)
+  if (!is.null(start_file)) words <- c(words, "-z", start_file)
+  if (!is.null(settings$label)) words <- c(words, "-l", settings$label)
+  enc2native(words)
+}
+
+# One chain in this process; returns the native outcome: status, output, error.
+run_chain <- function(words, progress, title, total) {
+  .Call(vornak_R_run, words, progress, title, as.double(total))
+}
+
+# Chains in forked processes where the platform has them. An interrupt reaching this process
+# is passed on to the chains, which then stop as after a Ctrl-C of their own.
+run_chains <- function(word_list, progress, total) {
+  chains <- length(word_list)
+  titles <- sprintf("chain %d/%d ", seq_len(chains), chains)
+  if (chains == 1L || .Platform$OS.type != "unix")
+    return(lapply(seq_len(chains), function(i)
+      run_chain(word_list[[i]], progress, if (chains == 1L) "" else titles[i], total)))
+  jobs <- lapply(seq_len(chains), function(i)
+    parallel::mcparallel(run_chain(word_list[[i]], progress && i == 1L, titles[i], total),
+                         silent = FALSE))
+  pids <- vapply(jobs, function(job) job$pid, numeric(1))
+  collect <- function() parallel::mccollect(jobs, wait = TRUE)
+  interrupted <- FALSE
+  results <- tryCatch(collect(), interrupt = function(e) {
+    interrupted <<- TRUE
+    tools::pskill(pids, tools::SIGINT)
+    collect()
+  })
+  results <- lapply(seq_len(chains), function(i) {
+    r <- results[[as.character(pids[i])]]
+    if (is.list(r) && !is.null(r$status)) return(r)
+    # A chain whose R code was cut short itself: its files say how far it went.
+    list(status = if (interrupted) 130L else 255L, output = "",
+         error = paste("chain", i, "ended without a result:", paste(format(r), collapse = " ")))
+  })
+  results
+}
+
+vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
+                   prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
+                   thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
+                   label = NULL, B = NULL) {
+  call <- match.call()
+  if (!is_single_string(model) || !model %in% models)
+    stop("'model' must be one of ", paste(models, collapse = ", "), call. = FALSE)
+  check_whole(k, "k", 0, 32767)
+  if (!is_single_string(heuristic) || heuristic == "")
+    stop("'heuristic' must be a single string such as \"OA\"", call. = FALSE)
+  if (heuristic == "EN")
+    stop("heuristic \"EN\" lists partitions and draws none: run it with the command-line ",
+         "program or the .C entry vornak_R_main (see ?vornak)", call. = FALSE)
+  if (!is.null(iterations)) check_whole(iterations, "iterations", 0, 1e15)
+  if (!is.null(B)) check_whole(B, "B", 0, 18)
+  if (!is.null(minutes)) check_whole(minutes, "minutes", 1)
+  if (is.null(iterations) && is.null(B) && is.null(minutes))
+    stop("a search needs 'iterations' or 'minutes', or both", call. = FALSE)
+  if (!is.null(prior)) {
+    if (is.numeric(prior) && length(prior) == 1L) prior <- sprintf("%.17g", prior)
+    if (!is_single_string(prior) || prior == "")
+      stop("'prior' must be a single string (or a number for mclust2)", call. = FALSE)
+  }
+  if (!is.numeric(alpha) || length(alpha) != 1L || is.na(alpha) || !is.finite(alpha) ||
+      alpha <= 0)
+    stop("'alpha' must be a positive number", call. = FALSE)
+  if (!is_single_string(criterion) || !criterion %in% c("integrated", "classi", "mixture"))
+    stop("'criterion' must be \"integrated\", \"classi\" or \"mixture\"", call. = FALSE)
+  check_whole(chains, "chains", 1, 64)
+  check_whole(seed, "seed", 1, 4294967295 - chains + 1)
+  length_known <- if (!is.null(iterations)) iterations else if (!is.null(B)) 10^B else NA
+  if (is.null(thin)) thin <- if (is.na(length_known)) 10 else max(1, length_known %/% 1000)
+  check_whole(thin, "thin", 1, 1e15)
+  if (!is.logical(quiet) || length(quiet) != 1L || is.na(quiet))
+    stop("'quiet' must be TRUE or FALSE", call. = FALSE)
+  if (!is.null(label) && (!is_single_string(label) || grepl("[/[:space:]]", label)))
+    stop("'label' must be a single string without spaces or slashes", call. = FALSE)
+  if (!is_single_string(dir)) stop("'dir' must be a single string", call. = FALSE)
+
+  dir.create(dir, showWarnings = FALSE, recursive = TRUE)
+  if (!dir.exists(dir)) stop("cannot create the folder ", dir, call. = FALSE)
+  dir <- normalizePath(dir)
+  data_file <- write_data(x, model, dir)
+  start_file <- if (is.null(start)) NULL else write_start(start, dir)
+
+  settings <- list(model = model, k = as.integer(k), heuristic = heuristic,
+                   iterations = iterations, B = B, minutes = minutes, prior = prior,
+                   alpha = alpha, criterion = criterion, seeds = seed + seq_len(chains) - 1,
+                   chains = as.integer(chains), thin = thin, quiet = quiet, label = label,
+                   start = start_file, data = data_file)
+  word_list <- lapply(settings$seeds, function(s) chain_words(settings, data_file, start_file, s))
+  old <- setwd(dir)
+  on.exit(setwd(old), add = TRUE)
+  results <- run_chains(word_list, interactive(), if (is.na(length_known)) 0 else length_known)
+  setwd(old)
+
+  for (r in results) if (nzchar(r$output)) message(sub("\n+$", "", sub("^\n+", "", r$output)))
+  status <- vapply(results, function(r) r$status, integer(1))
+  failed <- which(status != 0L & status < 128L | status > 128L + 64L)
+  if (length(failed) > 0L) stop(results[[failed[1]]]$error, call. = FALSE)
+
+  fit <- read_fit(dir, results, settings, call)
+  if (any(status >= 128L)) {
+    fit_text <- if (is.null(fit)) "" else " The partial result is in the condition's 'fit'."
+    condition <- structure(
+      class = c("vornak_interrupt", "error", "condition"),
+      list(message = paste0("vornak was interrupted: ", results[[which(status >= 128L)[1]]]$error,
+                            ". Its files are kept in ", dir, ".", fit_text),
+           call = call, dir = dir, fit = fit))
+    stop(condition)
+  }
+  fit
 }

@@ -1,65 +1,120 @@
 \name{vornak}
 \alias{vornak}
-\title{Cluster Observations by MCMC Search over Partitions}
+\alias{vornak_interrupt}
+\title{Cluster Observations by MCMC over Partitions}
 \description{
-  Runs the search of the \command{vornak} command-line program inside the R session: reads
-  the data file, searches over partitions of its observations (or, with heuristic
-  \code{"EN"}, scores every partition) and writes the output files into the working
-  directory. The run always uses the integrated criterion and \eqn{\log\alpha = 0}.
+  Runs one or several Markov chains of the \command{vornak} search over the partitions of
+  the observations in \code{x}, in a folder of their own, and returns their draws, the best
+  and final partitions and the score traces as an object of class \code{"vornak"}, with
+  \code{print}, \code{\link[=summary.vornak]{summary}}, \code{\link[=plot.vornak]{plot}}
+  and \code{\link[=as.mcmc.list.vornak]{as.mcmc.list}} methods. See
+  \code{\link{getting-answers}} for a complete analysis.
 }
 \usage{
-vornak(data, model, k, heuristic, B = -1L, minutes = -1L, label = "",
-       prior = "", start = "")
+vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
+       prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
+       thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
+       label = NULL, B = NULL)
 }
 \arguments{
-  \item{data}{path of the data file: a FASTA alignment for \code{"ProteinSequence"}, a
-    whitespace-separated matrix with one observation per line for the other models.}
-  \item{model}{observation model: \code{"ProteinSequence"}, \code{"HDBern"} (0/1 matrix),
-    \code{"HDGBern"} (0..19 matrix), \code{"kmeans2"} or \code{"mclust2"} (real matrices).}
+  \item{x}{the data: a numeric matrix or data frame, one row per observation
+    (\code{"kmeans2"}, \code{"mclust2"}); a matrix of 0/1 (\code{"HDBern"}) or of whole
+    numbers 0 to 19 (\code{"HDGBern"}); a character vector of aligned sequences, named or
+    not (\code{"ProteinSequence"}); or the path of a data file in the program's format.
+    Reals are written with 17 significant digits, so the run sees exactly the values of
+    \code{x}; row and column names are never written as data.}
+  \item{model}{observation model: \code{"mclust2"}, \code{"kmeans2"}, \code{"HDBern"},
+    \code{"HDGBern"} or \code{"ProteinSequence"}.}
   \item{k}{number of clusters; \code{0} leaves it open (Dirichlet-process prior).}
-  \item{heuristic}{search move: \code{"OA"}, \code{"JN"}, \code{"DA"}, \code{"SR"},
-    \code{"UX"}, \code{"UXf"}, \code{"rBHS2"}, or one of them followed by \code{"2"} where
-    the program offers it; \code{"EN"} lists and scores every partition.}
-  \item{B}{run at most \eqn{10^B} iterations; \code{-1} means not given (then 9).}
-  \item{minutes}{stop after this many minutes; \code{-1} means not given (then 14400).
-    A search needs \code{B} or \code{minutes}; \code{"EN"} needs neither.}
-  \item{label}{text added to the output file names.}
+  \item{heuristic}{the move of each iteration: \code{"OA"} (a one-at-a-time Gibbs sweep),
+    \code{"JN"}, \code{"DA"}, \code{"SR"}, \code{"UX"}, \code{"UXf"}, \code{"rBHS2"}, or
+    one of them followed by \code{"2"} where the program offers it. \code{"EN"} (list every
+    partition) draws nothing and is refused here: use the command-line program or the
+    \code{.C} entry below.}
+  \item{iterations}{number of iterations of each chain, any whole number.}
+  \item{minutes}{stop each chain after this many minutes. A search needs
+    \code{iterations}, \code{B} or \code{minutes}; with several, the first reached ends
+    it.}
   \item{prior}{component prior: \code{"bg"} (default), \code{"flat"}, \code{"cloud9"} for
     \code{"ProteinSequence"}; \code{"flat"} (default), \code{"point5"}, \code{"point05"},
-    \code{"point005"} for \code{"HDBern"} and \code{"HDGBern"}; a positive number as text
-    for \code{"mclust2"} (default \code{"1"}).}
-  \item{start}{file holding a starting partition (one 0-based label per observation);
-    \code{""} starts from a random partition.}
+    \code{"point005"} for \code{"HDBern"} and \code{"HDGBern"}; a positive number for
+    \code{"mclust2"} (default 1). \code{NULL} takes the default.}
+  \item{alpha}{concentration of the Dirichlet (process) prior on the partition.}
+  \item{criterion}{\code{"integrated"} (the parameters integrated out), \code{"classi"} or
+    \code{"mixture"}.}
+  \item{seed}{seed of the first chain's random generator, a whole number from 1 to
+    4294967295; chain \eqn{i} uses \code{seed + i - 1}. Equal settings and seeds give equal
+    files.}
+  \item{chains}{number of independent chains. Where the platform forks (Linux, macOS) they
+    run at once in separate processes through the \pkg{parallel} package, one after another
+    otherwise.}
+  \item{thin}{keep a draw after every \code{thin}-th iteration. By default about 1000 draws
+    are kept per chain (every 10th iteration for a run bounded by minutes only).}
+  \item{start}{a starting partition (one label of any kind per observation) or the path of
+    a file holding one; \code{NULL} starts from a random partition.}
+  \item{quiet}{\code{TRUE} keeps the log short: no per-move debug lines.}
+  \item{dir}{folder of the run's files, created if needed; by default a new temporary
+    folder, so nothing is written to the working folder.}
+  \item{label}{text added to the file names.}
+  \item{B}{run at most \eqn{10^B} iterations, as the program's \option{-B}.}
 }
 \details{
-  The output files are named like those of the command-line program: the data file name
-  up to its first dot, then \code{_k}, \code{k}, \code{_}, the heuristic, \code{_p}, the
-  prior, \code{_a0}, and for a search \code{_B} and \code{B}, \code{_t} and
-  \code{minutes} (when given) and \code{_} and the label (when not empty); for example
-  \code{sim11_k2_OA_p1_a0_B3}. The suffixes are \code{.log} (run log), \code{.save}
-  (score trace of a search, or the score of every partition for \code{"EN"}) and
-  \code{.finalz} (final partition of a search). Existing files are never replaced: a run
-  whose log already exists stops with an error.
+  Each chain is the command-line program's run with the options \option{-m -f -k -h -c -a
+  -s -d} and, as given, \option{-q -i -B -t -p -z -l}; its files are named by the program's
+  rule (data file name, then the settings and the seed), see \code{fit$files}. The data are
+  written into \code{dir} as \file{data.dat} or \file{data.fasta} (a file path is copied
+  there under its own name).
 
-  Messages of the run are printed on the R console. A failure (unreadable data file, unknown
-  model or prior, existing output file, ...) ends the run with an R error carrying the
-  message; the R session goes on. The random generator is seeded with the same constant on
-  every call, so equal settings and inputs give equal files.
+  While a chain runs, an interactive session shows a text progress bar (of the first chain,
+  when there are several). What the program prints comes as messages, which
+  \code{suppressMessages()} silences. A failure (bad data, an unknown prior, existing files
+  in \code{dir}) is an R error with the program's one-line message.
 
-  A search runs to its end: it cannot be interrupted from R, so bound it with \code{B} or
-  \code{minutes}.
+  An interrupt (Ctrl-C, or Esc in a graphical console) stops every chain after its current
+  move; the chains write their files as at a normal end, and \code{vornak} signals a
+  condition of class \code{"vornak_interrupt"} (also an \code{"error"}), whose fields
+  \code{dir} and \code{fit} hold the folder and the result read from the files so far. The
+  session goes on.
 }
 \value{
-  Invisibly, a named character vector with the paths of the files written, among
-  \code{log}, \code{save} and \code{finalz}.
+  An object of class \code{"vornak"}, a list with:
+  \item{final}{integer matrix, one row per chain: the final partition of each chain.}
+  \item{best}{integer vector: the partition with the highest score visited by any chain,
+    \code{best_score} its score, \code{best_chain} its chain; \code{best_by_chain} has
+    each chain's best.}
+  \item{draws}{integer matrix, one row per kept draw (the chains one after another), one
+    column per observation; \code{draw_info} is a data frame with the \code{chain},
+    \code{iteration}, \code{score} and number of clusters \code{k} of each row.}
+  \item{score}{list, per chain, of the score trace expanded from the run-length
+    \file{.save} file: one value per trace point (per visited observation for \code{"OA"},
+    per move otherwise), the start first.}
+  \item{k}{list, per chain, of the number of clusters of each kept draw.}
+  \item{n, settings, status, dir, files, call}{the number of observations, the settings
+    (seeds included), \code{"completed"} or \code{"interrupted"} per chain, the run folder,
+    the matrix of file paths (one row per chain; columns \code{log}, \code{save},
+    \code{finalz}, \code{best}, \code{draws}) and the call.}
+  Partitions are labelled 1, 2, \dots{} in order of first appearance; the files keep the
+  program's 0-based labels.
 }
+\section{The native entry}{
+  The routine \code{vornak_R_main} of the package is the program's run for R's \code{.C}
+  interface, each string followed by its length in bytes; it writes into the working
+  folder and always uses the integrated criterion and \eqn{\log\alpha = 0}:
+  \preformatted{.C("vornak_R_main", "sim11.dat", 9L, "", 0L, "", 0L, "OA", 2L, "", 0L,
+   "mclust2", 7L, 3L, 1L, -1L, PACKAGE = "vornak")
+# data, label, start, heuristic, prior, model, k, B, minutes}
+}
+\seealso{\code{\link{summary.vornak}}, \code{\link{plot.vornak}},
+  \code{\link{getting-answers}}}
 \examples{
-old <- setwd(tempdir())
-writeLines(c("0.1 0.2", "0.0 0.1", "5.1 4.9", "5.0 5.2", "4.8 5.1"), "tiny.dat")
-files <- vornak("tiny.dat", "mclust2", k = 2, heuristic = "OA", B = 2)
-scan(files[["finalz"]])
-vornak("tiny.dat", "mclust2", k = 2, heuristic = "EN")
-unlink(c("tiny.dat", Sys.glob("tiny_k2_*")))
-setwd(old)
+fit <- vornak(iris[, 1:4], model = "mclust2", k = 0, heuristic = "OA",
+              iterations = 100, seed = 1)
+fit
+table(fit$best, iris$Species)
+head(fit$draw_info)
+
+votes <- system.file("extdata", "votes.dat", package = "vornak")
+fit_votes <- vornak(votes, model = "HDBern", k = 0, iterations = 200, thin = 2)
+fit_votes$best
 }
 \keyword{cluster}

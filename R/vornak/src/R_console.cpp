@@ -1,16 +1,28 @@
-// What the process shows its user, R package build: standard output goes through Rprintf
-// and standard error through REprintf to R's console (so sink() and capture.output() see
-// them), and there is no progress line.
-#include <R_ext/Print.h>
+// What the process shows its user, R package build: standard output goes through Rprintf to
+// R's console (so sink() and capture.output() see it) unless a .Call entry captures it, the
+// progress line becomes a text bar on R's console, and the progress hook is where R's own
+// interrupt (Ctrl-C, Esc) is noticed and turned into the flag a SIGINT sets.
+#include "R_console.h"
 
+#include <R_ext/Print.h>
+#define R_NO_REMAP
+#include <Rinternals.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
 #include <ostream>
 #include <streambuf>
 
 #include "io/Console.h"
+#include "io/Interrupt.h"
 
 namespace {
 
-// Collects text and hands it to Rprintf (or REprintf) when full or flushed.
+std::string* capture = nullptr;
+
+// Collects text and hands it to Rprintf (REprintf for standard error, or the capture) when
+// full or flushed.
 class RConsoleBuffer : public std::streambuf {
  public:
   explicit RConsoleBuffer(bool error = false) : error_(error) {
@@ -34,17 +46,68 @@ class RConsoleBuffer : public std::streambuf {
  private:
   void emit() {
     int length = static_cast<int>(pptr() - pbase());
-    if (length > 0 && error_)
-      REprintf("%.*s", length, pbase());
-    else if (length > 0)
-      Rprintf("%.*s", length, pbase());
+    if (length > 0) {
+      if (error_) REprintf("%.*s", length, pbase());
+      else if (capture != nullptr) capture->append(pbase(), static_cast<size_t>(length));
+      else Rprintf("%.*s", length, pbase());
+    }
     setp(buffer_, buffer_ + sizeof buffer_);
   }
   bool error_;
   char buffer_[4096];
 };
 
+struct ProgressState {
+  bool draw = false;
+  bool drawn = false;
+  long long iterations = 0;
+  int minutes = -1;
+  std::string title;
+  std::chrono::steady_clock::time_point start;
+} progress;
+
+// R_CheckUserInterrupt jumps when an interrupt is pending; R_ToplevelExec stops the jump at
+// its own frame, so no C++ frame of the run is skipped and the session's handlers stay out.
+void checkInterrupt(void*) { R_CheckUserInterrupt(); }
+
+void pollInterrupt() {
+  if (!R_ToplevelExec(checkInterrupt, nullptr)) requestInterrupt(SIGINT);
+}
+
+// Share of the run done, from the iteration count the line starts with or the time used.
+double doneShare(const char* line) {
+  double share = 0;
+  long long iteration = 0;
+  if (progress.iterations > 0 && std::sscanf(line, "iteration %lld", &iteration) == 1)
+    share = static_cast<double>(iteration) / static_cast<double>(progress.iterations);
+  if (progress.minutes > 0) {
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - progress.start).count();
+    double byTime = seconds / (60.0 * progress.minutes);
+    if (byTime > share) share = byTime;
+  }
+  return share > 1 ? 1 : share;
+}
+
 }  // namespace
+
+namespace rconsole {
+
+void setCapture(std::string* target) {
+  vout().flush();
+  capture = target;
+}
+
+void startProgress(bool draw, long long iterations, int minutes, const std::string& title) {
+  progress = ProgressState();
+  progress.draw = draw;
+  progress.iterations = iterations;
+  progress.minutes = minutes;
+  progress.title = title;
+  progress.start = std::chrono::steady_clock::now();
+}
+
+}  // namespace rconsole
 
 std::ostream& vout() {
   static RConsoleBuffer buffer;
@@ -58,6 +121,27 @@ std::ostream& verr() {
   return stream;
 }
 
-bool progressWanted() { return false; }
-void progressShow(const char*) {}
-void progressEnd() {}
+// Always wanted: the hook is also the interrupt poll.
+bool progressWanted() { return true; }
+
+void progressShow(const char* line) {
+  pollInterrupt();
+  if (!progress.draw) return;
+  constexpr int kWidth = 30;
+  const double share = doneShare(line);
+  const int filled = static_cast<int>(share * kWidth);
+  char bar[kWidth + 1];
+  for (int i = 0; i < kWidth; i++) bar[i] = i < filled ? '=' : ' ';
+  bar[kWidth] = '\0';
+  REprintf("\r%s|%s| %3d%%  %-60.60s", progress.title.c_str(), bar, static_cast<int>(share * 100),
+           line);
+  progress.drawn = true;
+}
+
+void progressEnd() {
+  if (progress.drawn) REprintf("\n");
+  progress.drawn = false;
+}
+
+// The R side reports how each chain ended itself.
+void progressFinal(const char*) {}

@@ -1,9 +1,12 @@
-/* Registers the one native routine, so R finds it by name without a dynamic symbol search. */
+/* Registers the native routines, so R finds them by name without a dynamic symbol search. */
 #include <R.h>
 #include <R_ext/Rdynload.h>
 #include <Rinternals.h>
 
 #include "driver/R_entry.h"
+
+SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total);
+SEXP vornak_R_summary(SEXP args);
 
 static R_NativePrimitiveArgType vornakArgTypes[VORNAK_R_MAIN_ARGUMENT_COUNT] = {
     VORNAK_R_MAIN_ARGUMENT_TYPES};
@@ -14,7 +17,12 @@ static const R_CMethodDef cMethods[] = {
      vornakArgTypes},
     {NULL, NULL, 0, NULL}};
 
+static const R_CallMethodDef callMethods[] = {
+    {"vornak_R_run", (DL_FUNC)(void (*)(void))&vornak_R_run, 4},
+    {"vornak_R_summary", (DL_FUNC)(void (*)(void))&vornak_R_summary, 1},
+    {NULL, NULL, 0}};
+
 void R_init_vornak(DllInfo* dll) {
-  R_registerRoutines(dll, cMethods, NULL, NULL, NULL);
+  R_registerRoutines(dll, cMethods, callMethods, NULL, NULL);
   R_useDynamicSymbols(dll, FALSE);
 }

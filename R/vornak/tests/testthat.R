@@ -1,0 +1,3 @@
+library(testthat)
+library(vornak)
+test_check("vornak")

@@ -1,0 +1,150 @@
+test_that("a run writes only into its folder and returns the fit", {
+  before <- list.files(getwd(), all.files = TRUE)
+  fit <- quiet_fit(two_groups, "mclust2", k = 2, heuristic = "OA", B = 1)
+  expect_identical(list.files(getwd(), all.files = TRUE), before)
+  expect_s3_class(fit, "vornak")
+  expect_true(startsWith(fit$dir, normalizePath(tempdir())))
+  expect_true(all(file.exists(fit$files[1, c("log", "save", "finalz")])))
+  # The two groups are found, and the best partition scores the trace's maximum.
+  expect_identical(fit$best, c(1L, 1L, 1L, 2L, 2L, 2L))
+  expect_identical(fit$final[1, ], fit$best)
+  expect_identical(fit$best_score, max(fit$score[[1]]))
+  expect_output(print(fit), "best score .*2 clusters; sizes 3 3")
+})
+
+test_that("the OA score trace has the start, then one point per visited observation", {
+  # With k open every observation is visited: 10 sweeps over 6.
+  fit <- quiet_fit(two_groups, "mclust2", k = 0, B = 1)
+  expect_length(fit$score[[1]], 1 + 10 * 6)
+  save <- readLines(fit$files[1, "save"])
+  expect_identical(fit$score[[1]][1], as.numeric(strsplit(trimws(save[2]), " ")[[1]][1]))
+})
+
+test_that("the program's messages come through message()", {
+  expect_message(vornak(two_groups, "mclust2", k = 2, B = 1), "fileStem: data_k2_OA_p1_a0")
+  expect_silent(suppressMessages(vornak(two_groups, "mclust2", k = 2, B = 1)))
+})
+
+test_that("equal settings and seeds give equal files", {
+  a <- quiet_fit(two_groups, "mclust2", k = 0, B = 2, seed = 7)
+  b <- quiet_fit(two_groups, "mclust2", k = 0, B = 2, seed = 7)
+  for (kind in c("save", "finalz")) expect_identical(bytes(a$files[1, kind]), bytes(b$files[1, kind]))
+})
+
+test_that("failures of the run are R errors with the program's line", {
+  expect_error(quiet_fit(two_groups, "mclust2", k = 2, B = 1, prior = "-x"),
+               "prior|mclust2", class = "error")
+  expect_error(quiet_fit(two_groups, "HDBern", k = 2, B = 1), "from 0 to 1")
+  dir <- run_dir()
+  quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir)
+  expect_error(quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir),
+               "File already exists: data_k2_OA_p1_a0_B1.*\\.log")
+  # The session and the native side go on.
+  expect_s3_class(quiet_fit(two_groups, "mclust2", k = 2, B = 1), "vornak")
+})
+
+test_that("settings are checked before anything runs", {
+  base <- list(x = two_groups, model = "mclust2", k = 2, B = 1)
+  refused <- list(list(k = 2.5), list(k = -1), list(k = "2"), list(model = "nosuch"),
+                  list(B = NULL), list(iterations = -1), list(iterations = 1.5),
+                  list(minutes = 0), list(seed = 0), list(seed = 2^32), list(chains = 0),
+                  list(alpha = 0), list(alpha = NA), list(criterion = "best"),
+                  list(thin = 0), list(quiet = NA), list(label = "a b"), list(heuristic = "EN"),
+                  list(heuristic = ""), list(dir = c("a", "b")))
+  for (change in refused) {
+    settings <- modifyList(base, change)
+    if ("B" %in% names(change) && is.null(change$B)) settings$B <- NULL
+    expect_error(do.call(vornak, settings), info = deparse(change))
+  }
+})
+
+test_that("a start partition of any labels is given to the run", {
+  fit <- quiet_fit(two_groups, "mclust2", k = 2, B = 0, start = c("u", "u", "v", "u", "u", "u"))
+  expect_identical(readLines(file.path(fit$dir, "start.z")), "0 0 1 0 0 0")
+  # The trace's first line has the cluster sizes of the start.
+  expect_match(readLines(fit$files[1, "save"])[1], "  5 1 ?$")
+})
+
+test_that("an interrupt stops the run, keeps its files and signals vornak_interrupt", {
+  skip_on_os("windows")
+  parent <- Sys.getpid()
+  helper <- parallel::mcparallel({
+    Sys.sleep(1.5)
+    tools::pskill(parent, tools::SIGINT)
+  })
+  started <- Sys.time()
+  condition <- tryCatch(quiet_fit(iris[, 1:4], "mclust2", k = 0, B = 7),
+                        vornak_interrupt = function(e) e)
+  parallel::mccollect(helper)
+  expect_s3_class(condition, "vornak_interrupt")
+  expect_lt(as.numeric(difftime(Sys.time(), started, units = "secs")), 60)
+  expect_match(conditionMessage(condition), "interrupted by signal 2 after iteration")
+  expect_s3_class(condition$fit, "vornak")
+  expect_identical(unname(condition$fit$status), "interrupted")
+  expect_length(condition$fit$final[1, ], 150L)
+  log <- readLines(condition$fit$files[1, "log"])
+  expect_match(log[length(log)], "^Run interrupted by signal 2 after iteration [0-9]+$")
+  # The session is usable and the next run is not taken for interrupted.
+  expect_identical(unname(quiet_fit(two_groups, "mclust2", k = 2, B = 1)$status), "completed")
+})
+
+test_that("any whole number of iterations, kept every thin-th, and a seed in the names", {
+  skip_without_draws()
+  fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 37, thin = 5, seed = 11)
+  expect_match(fit$files[1, "draws"], "data_k0_OA_p1_a0_i37_s11\\.draws$")
+  expect_identical(fit$draw_info$iteration, seq(5, 35, by = 5))
+  expect_identical(nrow(fit$draws), 7L)
+  expect_identical(fit$k[[1]], apply(fit$draws, 1, max))
+  expect_length(fit$score[[1]], 1 + 37 * 6)
+  expect_true(max(fit$score[[1]]) >= max(fit$draw_info$score))
+  other <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 37, thin = 5, seed = 12)
+  expect_false(identical(fit$score[[1]], other$score[[1]]))
+})
+
+test_that("chains run with seeds seed, seed + 1, ... and each keeps its draws", {
+  skip_without_draws()
+  fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 40, thin = 4, chains = 3, seed = 5)
+  expect_identical(fit$settings$seeds, c(5, 6, 7))
+  expect_match(fit$files[, "draws"], paste0("_i40_s", 5:7, "\\.draws$"))
+  expect_identical(as.vector(table(fit$draw_info$chain)), c(10L, 10L, 10L))
+  # The forked chains equal the same seeds run one by one in this process.
+  single <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 40, thin = 4, seed = 6)
+  expect_identical(bytes(fit$files[2, "draws"]), bytes(single$files[1, "draws"]))
+  expect_identical(fit$best_score, max(unlist(fit$score)))
+})
+
+test_that("as.mcmc.list gives coda one chain per run", {
+  skip_without_draws()
+  skip_if_not_installed("coda")
+  fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 40, thin = 4, chains = 2)
+  chains <- as.mcmc.list(fit)
+  expect_length(chains, 2L)
+  expect_identical(coda::varnames(chains), c("score", "k"))
+  expect_identical(stats::start(chains), 4)
+  expect_identical(coda::thin(chains), 4)
+  expect_identical(as.vector(chains[[2]][, "k"]), fit$k[[2]])
+})
+
+test_that("summary and plot say what the draws say", {
+  skip_without_draws()
+  skip_without_summary()
+  fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 400, thin = 2, chains = 2)
+  s <- summary(fit)
+  expect_s3_class(s, "summary.vornak")
+  expect_equal(sum(s$posterior_k), 1)
+  expect_identical(s$estimate, c(1L, 1L, 1L, 2L, 2L, 2L))
+  expect_lte(s$expected_loss[["estimate"]], s$expected_loss[["best_draw"]])
+  expect_identical(dim(s$psm), c(6L, 6L))
+  expect_true(all(diag(s$psm) == 1))
+  expect_named(s$rhat, c("score", "k"), ignore.order = TRUE)
+  expect_identical(nrow(s$ess), 2L)
+  expect_true(all(file.exists(s$files)))
+  expect_output(print(s))
+  # A second summary does not overwrite the first one's files.
+  again <- summary(fit, loss = "binder")
+  expect_false(any(again$files %in% s$files))
+  pdf(NULL)
+  on.exit(dev.off(), add = TRUE)
+  expect_identical(plot(fit, summary = s), s)
+  expect_s3_class(plot(fit), "summary.vornak")
+})

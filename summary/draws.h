@@ -1,0 +1,34 @@
+// The draws file of one chain: one line per kept iteration, "ITER SCORE K L1 ... Ln", the n
+// labels numbered in order of first appearance. Reading keeps every line's iteration, score
+// and k (for traces) and the labels of the lines after the burn-in only.
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace summary {
+
+// Bad input: one line naming the problem and the offending value (exit status 255).
+struct InputError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct Chain {
+  std::string file;
+  int n = 0;                         // labels per line
+  std::vector<long long> iteration;  // every line, burn-in included
+  std::vector<double> score;
+  std::vector<int> clusters;
+  size_t burned = 0;                 // leading lines dropped as burn-in
+  std::vector<int> labels;           // kept lines only, line after line, n labels each
+  size_t kept() const { return iteration.size() - burned; }
+  const int* draw(size_t keptIndex) const { return &labels[keptIndex * n]; }
+};
+
+// Reads a draws file and drops its first floor(burn * lines) lines (burn in [0, 1), so a
+// file with any line keeps at least one). Every line must have as many labels as the first.
+// Labels that are not in order of first appearance are renumbered; K must equal the number
+// of distinct labels. Throws InputError naming the file and line on any problem.
+Chain readDraws(const std::string& file, double burn);
+
+}  // namespace summary

@@ -1,0 +1,485 @@
+#include "summary/summary.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "summary/diagnostics.h"
+#include "summary/draws.h"
+#include "summary/estimate.h"
+#include "summary/posterior.h"
+#include "summary/svg.h"
+
+namespace summary {
+namespace {
+
+const int kLargestMatrix = 5000;  // the similarity matrix is written up to this n
+const double kRhatLimit = 1.01, kEssLimit = 100;
+
+struct UsageError {
+  std::string problem;
+};
+
+struct Settings {
+  double burn = 0.5;
+  Loss loss = Loss::VI;
+  std::string prefix;  // empty: the first draws file without ".draws"
+  std::vector<std::string> files;
+  bool help = false;
+};
+
+Settings parseArguments(const std::vector<std::string>& args) {
+  Settings settings;
+  std::string burnText = "0.5", lossText = "vi";
+  for (size_t a = 0; a < args.size(); a++) {
+    const std::string& word = args[a];
+    if (word == "--help" || word == "-h") {
+      settings.help = true;
+    } else if (word == "--burn" || word == "--loss" || word == "-o") {
+      if (a + 1 == args.size()) throw UsageError{"Option " + word + " needs a value"};
+      const std::string& value = args[++a];
+      (word == "--burn" ? burnText : word == "--loss" ? lossText : settings.prefix) = value;
+    } else if (word.size() > 1 && word[0] == '-') {
+      throw UsageError{"Unknown option: " + word};
+    } else {
+      settings.files.push_back(word);
+    }
+  }
+  if (settings.help) return settings;
+  if (settings.files.empty()) throw UsageError{"No draws file given"};
+
+  const char* end = burnText.data() + burnText.size();
+  auto parsed = std::from_chars(burnText.data(), end, settings.burn);
+  if (parsed.ec != std::errc() || parsed.ptr != end)
+    throw InputError("Burn-in fraction is not a number: " + burnText);
+  if (!(settings.burn >= 0 && settings.burn < 1))
+    throw InputError("Burn-in fraction outside [0, 1): " + burnText);
+  if (lossText == "vi") settings.loss = Loss::VI;
+  else if (lossText == "binder") settings.loss = Loss::Binder;
+  else throw InputError("Unknown loss (use vi or binder): " + lossText);
+  for (size_t f = 0; f < settings.files.size(); f++)
+    for (size_t g = 0; g < f; g++)
+      if (settings.files[f] == settings.files[g])
+        throw InputError("Draws file given twice: " + settings.files[f]);
+  if (settings.prefix.empty()) {
+    if (std::find(args.begin(), args.end(), "-o") != args.end())
+      throw InputError("Output prefix is empty: \"\"");
+    settings.prefix = settings.files[0];
+    const std::string suffix = ".draws";
+    if (settings.prefix.size() > suffix.size() &&
+        settings.prefix.compare(settings.prefix.size() - suffix.size(), suffix.size(), suffix) == 0)
+      settings.prefix.resize(settings.prefix.size() - suffix.size());
+  }
+  return settings;
+}
+
+// Numbers of the tab-separated file and the report: NaN is NA and infinity Inf, as R reads them.
+std::string number(double value, const char* format = "%.10g") {
+  if (std::isnan(value)) return "NA";
+  if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// Every figure the outputs show.
+struct Results {
+  int n = 0;
+  std::vector<std::pair<int, double>> posteriorK;
+  Estimate estimate;
+  int bestChain = 0;
+  long long bestIteration = 0;
+  std::vector<int> sizes;
+  std::vector<double> mates;
+  std::vector<double> essScore, essK;
+  double rhatScore = NAN, rhatK = NAN;
+  size_t rhatDraws = 0;
+  std::vector<std::pair<std::string, double>> ari;
+  std::vector<std::string> warnings;
+  std::vector<uint32_t> counts;  // similarity counts, when n <= kLargestMatrix
+  double total = 0;              // draws kept, all chains
+  size_t distinct = 0;
+  HeatMap heat;
+};
+
+std::vector<const int*> keptDraws(const Chain& chain) {
+  std::vector<const int*> draws;
+  for (size_t d = 0; d < chain.kept(); d++) draws.push_back(chain.draw(d));
+  return draws;
+}
+
+std::vector<double> keptTrace(const Chain& chain, bool scores, size_t last) {
+  std::vector<double> trace;
+  for (size_t l = chain.iteration.size() - last; l < chain.iteration.size(); l++)
+    trace.push_back(scores ? chain.score[l] : chain.clusters[l]);
+  return trace;
+}
+
+void checkEss(Results& results, size_t chain, const char* what, double ess, size_t kept,
+              bool constant) {
+  const std::string where = " in chain " + std::to_string(chain + 1);
+  if (!std::isnan(ess)) {
+    if (ess < kEssLimit)
+      results.warnings.push_back("effective sample size of " + std::string(what) + where +
+                                 " is " + number(ess, "%.1f") +
+                                 ", below 100: run the chain longer");
+  } else if (kept < 6) {
+    results.warnings.push_back("only " + std::to_string(kept) + (kept == 1 ? " draw" : " draws") +
+                               " kept" + where +
+                               ": too few for an effective sample size of " + what);
+  } else if (constant && std::string(what) == "the score") {
+    results.warnings.push_back("the score is constant after burn-in" + where +
+                               ": the chain did not move");
+  }
+}
+
+void checkRhat(Results& results, const char* what, double rhat) {
+  if (rhat > kRhatLimit)
+    results.warnings.push_back("R-hat of " + std::string(what) + " is " + number(rhat, "%.4g") +
+                               ", above 1.01: the chains disagree; run them longer");
+}
+
+Results summarise(const std::vector<Chain>& chains, Loss loss) {
+  Results results;
+  const int n = chains[0].n;
+  results.n = n;
+  std::vector<const int*> pooled;
+  std::vector<std::pair<int, size_t>> origin;  // chain and line of each pooled draw
+  std::map<int, double> kCounts;
+  for (size_t c = 0; c < chains.size(); c++) {
+    for (size_t d = 0; d < chains[c].kept(); d++) {
+      pooled.push_back(chains[c].draw(d));
+      origin.emplace_back(static_cast<int>(c), chains[c].burned + d);
+      kCounts[chains[c].clusters[chains[c].burned + d]] += 1;
+    }
+  }
+  for (const auto& k : kCounts) results.posteriorK.emplace_back(k.first, k.second / pooled.size());
+
+  DrawSet draws(pooled, n);
+  results.total = draws.total();
+  results.distinct = draws.distinct();
+  results.estimate = findEstimate(draws, loss);
+  const auto& best = origin[results.estimate.bestDraw];
+  results.bestChain = best.first + 1;
+  results.bestIteration = chains[best.first].iteration[best.second];
+  Grouping grouping(results.estimate.labels.data(), n);
+  for (int c = 0; c < grouping.clusters(); c++)
+    results.sizes.push_back(grouping.start[c + 1] - grouping.start[c]);
+  results.mates = mateProbabilities(draws, results.estimate.labels);
+  if (n <= kLargestMatrix) results.counts = similarityCounts(draws);
+  results.heat = heatMap(draws, results.estimate.labels, n <= kLargestMatrix ? &results.counts : nullptr);
+
+  for (size_t c = 0; c < chains.size(); c++) {
+    const Chain& chain = chains[c];
+    std::vector<double> score = keptTrace(chain, true, chain.kept());
+    std::vector<double> k = keptTrace(chain, false, chain.kept());
+    results.essScore.push_back(bulkEss(score));
+    results.essK.push_back(bulkEss(k));
+    auto constant = [](const std::vector<double>& v) {
+      return std::all_of(v.begin(), v.end(), [&](double x) { return x == v[0]; });
+    };
+    checkEss(results, c, "the score", results.essScore.back(), chain.kept(), constant(score));
+    checkEss(results, c, "k", results.essK.back(), chain.kept(), constant(k));
+  }
+  if (chains.size() >= 2) {
+    // Chains of unequal length: R-hat compares the last draws of each, as many as the
+    // shortest chain kept.
+    size_t last = chains[0].kept();
+    for (const Chain& chain : chains) last = std::min(last, chain.kept());
+    results.rhatDraws = last;
+    Chains score, k;
+    for (const Chain& chain : chains) {
+      score.push_back(keptTrace(chain, true, last));
+      k.push_back(keptTrace(chain, false, last));
+    }
+    results.rhatScore = splitRhat(score);
+    results.rhatK = splitRhat(k);
+    checkRhat(results, "the score", results.rhatScore);
+    checkRhat(results, "k", results.rhatK);
+    if (last < 4)
+      results.warnings.push_back("R-hat needs at least 4 draws kept in every chain; the shortest "
+                                 "chain kept " + std::to_string(last));
+
+    std::vector<std::vector<int>> own;
+    for (const Chain& chain : chains) own.push_back(findEstimate(DrawSet(keptDraws(chain), n), loss).labels);
+    for (size_t a = 0; a < chains.size(); a++)
+      for (size_t b = a + 1; b < chains.size(); b++)
+        results.ari.emplace_back(std::to_string(a + 1) + "-" + std::to_string(b + 1),
+                                 adjustedRand(own[a].data(), own[b].data(), n));
+  }
+  return results;
+}
+
+std::string tsvText(const std::vector<Chain>& chains, Loss loss, const Results& r) {
+  std::ostringstream out;
+  auto row = [&](const std::string& quantity, const std::string& chain, const std::string& item,
+                 const std::string& value) {
+    out << quantity << '\t' << chain << '\t' << item << '\t' << value << '\n';
+  };
+  row("quantity", "chain", "item", "value");
+  row("n", "all", "", std::to_string(r.n));
+  row("chains", "all", "", std::to_string(chains.size()));
+  for (size_t c = 0; c < chains.size(); c++)
+    row("draws", std::to_string(c + 1), "", std::to_string(chains[c].kept()));
+  row("loss", "all", "", loss == Loss::VI ? "vi" : "binder");
+  for (const auto& k : r.posteriorK) row("posterior_k", "all", std::to_string(k.first), number(k.second));
+  row("expected_loss", "all", "estimate", number(r.estimate.expectedLoss));
+  row("expected_loss", "all", "best_draw", number(r.estimate.bestDrawLoss));
+  for (size_t c = 0; c < r.sizes.size(); c++)
+    row("cluster_size", "all", std::to_string(c), std::to_string(r.sizes[c]));
+  for (int i = 0; i < r.n; i++)
+    row("mate_probability", "all", std::to_string(i + 1), number(r.mates[i]));
+  for (size_t c = 0; c < chains.size(); c++) {
+    row("ess", std::to_string(c + 1), "score", number(r.essScore[c]));
+    row("ess", std::to_string(c + 1), "k", number(r.essK[c]));
+  }
+  if (chains.size() >= 2) {
+    row("rhat", "all", "score", number(r.rhatScore));
+    row("rhat", "all", "k", number(r.rhatK));
+  }
+  for (const auto& pair : r.ari) row("ari", "all", pair.first, number(pair.second));
+  for (const auto& warning : r.warnings) row("warning", "all", "", warning);
+  return out.str();
+}
+
+std::string estimateText(const std::vector<int>& labels) {
+  std::string text;
+  for (int label : labels) text += std::to_string(label) + ' ';
+  return text + '\n';
+}
+
+// The similarity matrix: n lines of n probabilities (6 significant digits), blank-separated.
+void writeMatrix(std::ostream& file, const std::vector<uint32_t>& counts, int n, double total) {
+  std::vector<std::string> text(static_cast<size_t>(total) + 1);  // every count's text, once
+  for (size_t c = 0; c < text.size(); c++) text[c] = number(c / total, "%.6g");
+  std::string line;
+  for (int i = 0; i < n; i++) {
+    line.clear();
+    for (int j = 0; j < n; j++) {
+      if (j > 0) line += ' ';
+      line += text[counts[static_cast<size_t>(i) * n + j]];
+    }
+    line += '\n';
+    file << line;
+  }
+}
+
+void report(std::ostream& out, const Settings& settings, const std::vector<Chain>& chains,
+            const Results& r, const std::vector<std::pair<std::string, std::string>>& written) {
+  const double kept = [&] {
+    double total = 0;
+    for (const Chain& chain : chains) total += chain.kept();
+    return total;
+  }();
+  out << "vornak-summary: " << chains.size() << (chains.size() == 1 ? " chain" : " chains")
+      << " of n = " << r.n << (r.n == 1 ? " item" : " items") << ", burn-in fraction "
+      << settings.burn << '\n';
+  for (size_t c = 0; c < chains.size(); c++)
+    out << "  chain " << c + 1 << ": " << chains[c].file << ", " << chains[c].iteration.size()
+        << " draws, " << chains[c].kept() << " kept\n";
+
+  out << "\nPosterior on the number of clusters k (" << kept << " draws):\n";
+  for (const auto& k : r.posteriorK)
+    out << "  k = " << k.first << "  " << number(k.second, "%.4f") << "  "
+        << std::string(static_cast<size_t>(std::lround(k.second * 40)), '#') << '\n';
+
+  const Estimate& e = r.estimate;
+  out << "\nPoint estimate ("
+      << (settings.loss == Loss::VI ? "variation of information" : "Binder loss")
+      << "; greedy search from the "
+      << (e.starts == 1 ? std::string("best draw") : std::to_string(e.starts) + " best draws")
+      << "):\n"
+      << "  " << r.sizes.size() << (r.sizes.size() == 1 ? " cluster" : " clusters")
+      << ", sizes";
+  for (int size : r.sizes) out << ' ' << size;
+  out << "\n  expected loss " << number(e.expectedLoss, "%.6g") << "; best draw "
+      << number(e.bestDrawLoss, "%.6g") << " (chain " << r.bestChain << ", iteration "
+      << r.bestIteration << ")\n";
+  if (e.evaluated < r.distinct)
+    out << "  (best draw among " << e.evaluated << " of " << r.distinct
+        << " distinct draws, evenly spaced: computing all would take too long)\n";
+  std::vector<int> order(r.n);
+  for (int i = 0; i < r.n; i++) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](int a, int b) {
+    return r.mates[a] < r.mates[b] || (r.mates[a] == r.mates[b] && a < b);
+  });
+  const int shown = std::min(r.n, 5);
+  out << "  least certain items (mean probability of sharing a cluster with each estimate "
+         "cluster-mate;\n  for an item alone in the estimate, the probability of being alone):\n";
+  for (int s = 0; s < shown; s++)
+    out << "    item " << order[s] + 1 << " (cluster " << e.labels[order[s]] << "): "
+        << number(r.mates[order[s]], "%.3f") << '\n';
+
+  out << "\nConvergence (effective sample size: bulk, rank-normalised, per chain):\n"
+      << "  chain  ESS score  ESS k\n";
+  for (size_t c = 0; c < chains.size(); c++) {
+    char line[96];
+    std::snprintf(line, sizeof line, "  %5zu  %9s  %5s\n", c + 1, number(r.essScore[c], "%.1f").c_str(),
+                  number(r.essK[c], "%.1f").c_str());
+    out << line;
+  }
+  if (chains.size() >= 2) {
+    out << "  R-hat (rank-normalised split, max of bulk and folded; last " << r.rhatDraws
+        << " draws of each chain): score " << number(r.rhatScore, "%.4f") << ", k "
+        << number(r.rhatK, "%.4f") << '\n'
+        << "  adjusted Rand index between the chains' own estimates:";
+    for (const auto& pair : r.ari) out << "  " << pair.first << ": " << number(pair.second, "%.4f");
+    out << '\n';
+  }
+
+  out << '\n';
+  if (r.warnings.empty()) out << "No warnings.\n";
+  for (const auto& warning : r.warnings) out << "WARNING: " << warning << '\n';
+  if (r.n > kLargestMatrix)
+    out << "n = " << r.n << " is above " << kLargestMatrix << ": no similarity matrix file ("
+        << settings.prefix << ".psm) is written.\n";
+  out << "\nFiles:\n";
+  size_t width = 0;
+  for (const auto& file : written) width = std::max(width, file.first.size());
+  for (const auto& file : written)
+    out << "  " << file.first << std::string(width + 2 - file.first.size(), ' ') << file.second
+        << '\n';
+}
+
+Picture picture(const Settings& settings, const std::vector<Chain>& chains, const Results& r) {
+  Picture p;
+  p.title = "vornak-summary of " + settings.prefix + ": n = " + std::to_string(r.n) + ", " +
+            std::to_string(chains.size()) + (chains.size() == 1 ? " chain" : " chains");
+  for (const Chain& chain : chains) p.chains.push_back(&chain);
+  p.posteriorK = r.posteriorK;
+  p.heat = r.heat;
+  std::string sizes;
+  for (size_t c = 0; c < r.sizes.size() && c < 12; c++) sizes += " " + std::to_string(r.sizes[c]);
+  if (r.sizes.size() > 12) sizes += " ...";
+  p.caption.push_back("Estimate (" + std::string(settings.loss == Loss::VI ? "VI" : "Binder") +
+                      " loss): " + std::to_string(r.sizes.size()) + " clusters, sizes" + sizes);
+  p.caption.push_back("Expected loss " + number(r.estimate.expectedLoss, "%.4g") +
+                      "; best draw " + number(r.estimate.bestDrawLoss, "%.4g"));
+  if (chains.size() >= 2)
+    p.caption.push_back("R-hat: score " + number(r.rhatScore, "%.3f") + ", k " +
+                        number(r.rhatK, "%.3f"));
+  if (r.warnings.empty()) p.caption.push_back("No warnings.");
+  p.warnings = r.warnings;
+  return p;
+}
+
+// Writes every file next to its final name, then renames them all, so that a failure leaves
+// the earlier files as they were.
+class FileSet {
+ public:
+  ~FileSet() {
+    for (const auto& file : files_) std::remove((file + ".tmp").c_str());
+  }
+  std::ofstream& open(const std::string& name) {
+    files_.push_back(name);
+    stream_ = std::make_unique<std::ofstream>(name + ".tmp", std::ios::binary | std::ios::trunc);
+    if (!*stream_) throw InputError("Fail to write " + name);
+    return *stream_;
+  }
+  void close() {
+    stream_->close();
+    if (!*stream_) throw InputError("Fail to write " + files_.back());
+  }
+  void commit() {
+    for (const auto& file : files_)
+      if (std::rename((file + ".tmp").c_str(), file.c_str()) != 0)
+        throw InputError("Fail to write " + file);
+    files_.clear();
+  }
+
+ private:
+  std::vector<std::string> files_;
+  std::unique_ptr<std::ofstream> stream_;
+};
+
+int run(const std::vector<std::string>& args, std::ostream& out) {
+  Settings settings = parseArguments(args);
+  if (settings.help) {
+    out << summaryUsage();
+    return 0;
+  }
+  std::vector<Chain> chains;
+  for (const auto& file : settings.files) {
+    chains.push_back(readDraws(file, settings.burn));
+    if (chains.back().n != chains[0].n)
+      throw InputError("Chains of different n: " + file + " has " +
+                       std::to_string(chains.back().n) + " items, " + chains[0].file + " has " +
+                       std::to_string(chains[0].n));
+  }
+  const std::string& prefix = settings.prefix;
+  const std::vector<std::string> suffixes = {".estimate", ".summary.tsv", ".psm", ".svg"};
+  for (const auto& suffix : suffixes)
+    for (const auto& file : settings.files) {
+      std::error_code ignored;
+      if (std::filesystem::equivalent(prefix + suffix, file, ignored))
+        throw InputError("Output would replace a draws file: " + prefix + suffix);
+    }
+
+  Results results = summarise(chains, settings.loss);
+
+  FileSet files;
+  std::vector<std::pair<std::string, std::string>> written;  // file, what it holds
+  files.open(prefix + ".estimate") << estimateText(results.estimate.labels);
+  files.close();
+  written.emplace_back(prefix + ".estimate", "the point estimate, one label per item (a -z start)");
+  files.open(prefix + ".summary.tsv") << tsvText(chains, settings.loss, results);
+  files.close();
+  written.emplace_back(prefix + ".summary.tsv", "every figure, tab-separated");
+  if (!results.counts.empty()) {
+    writeMatrix(files.open(prefix + ".psm"), results.counts, results.n, results.total);
+    files.close();
+    written.emplace_back(prefix + ".psm", "the posterior similarity matrix");
+  }
+  files.open(prefix + ".svg") << renderSvg(picture(settings, chains, results));
+  files.close();
+  written.emplace_back(prefix + ".svg", "the picture: traces, posterior on k, similarity heat map");
+  files.commit();
+  report(out, settings, chains, results, written);
+  out.flush();
+  return 0;
+}
+
+}  // namespace
+}  // namespace summary
+
+std::string summaryUsage() {
+  return "Usage: vornak-summary [--burn FRACTION] [--loss vi|binder] [-o PREFIX] A.draws "
+         "[B.draws ...]\n"
+         "  One draws file (vornak -d) per chain. Writes PREFIX.estimate, PREFIX.summary.tsv,\n"
+         "  PREFIX.psm (n up to 5000) and PREFIX.svg, replacing earlier ones, and a report.\n"
+         "  --burn  share of each chain's draws dropped first, in [0, 1) (default 0.5)\n"
+         "  --loss  loss the point estimate minimises: vi (variation of information, default)\n"
+         "          or binder\n"
+         "  -o      prefix of the output files (default: the first file without .draws)\n";
+}
+
+int runSummary(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    return summary::run(args, out);
+  } catch (const summary::UsageError& e) {
+    err << e.problem << '\n' << summaryUsage();
+    err.flush();
+    return 2;
+  } catch (const summary::InputError& e) {
+    out.flush();
+    err << e.what() << '\n';
+    err.flush();
+    return 255;
+  } catch (const std::bad_alloc&) {
+    out.flush();
+    err << "Out of memory: the draws are too many for this machine\n";
+    err.flush();
+    return 255;
+  } catch (const std::exception& e) {
+    out.flush();
+    err << "Cannot summarise: " << e.what() << '\n';
+    err.flush();
+    return 255;
+  }
+}

@@ -1,0 +1,99 @@
+// The vornak-summary program itself on a small fixture: exit statuses, the files it writes and
+// that they parse, the picture checked by an XML parser.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+#include "support/run_exe.h"
+#include "tests/summary/fixtures.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// Whether an XML parser reads the file; skips the test when none is installed.
+void expectWellFormedXml(const std::string& path) {
+  std::string command;
+  if (std::system("command -v xmllint >/dev/null 2>&1") == 0)
+    command = "xmllint --noout '" + path + "'";
+  else if (std::system("python3 -c 'import xml.dom.minidom' >/dev/null 2>&1") == 0)
+    command = "python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' '" +
+              path + "'";
+  else
+    GTEST_SKIP() << "neither xmllint nor python3 found: the SVG is not parsed";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+TEST(SummaryProgram, TwoChainsWriteFilesThatParse) {
+  // Chains of 40 draws from the exact posterior of 6 items, under a name XML must escape.
+  const auto exact = summary_test::exactPosterior({0, 0.3, 0.5, 1.4, 1.6, 2.9});
+  TempDir dir;
+  summary_test::writeDraws(dir.file("a&<b>.draws"), exact, summary_test::sampleIndices(exact, 40, 1));
+  summary_test::writeDraws(dir.file("c.draws"), exact, summary_test::sampleIndices(exact, 40, 2));
+  ExeResult run = runExe({"a&<b>.draws", "c.draws"}, dir.path, VORNAK_SUMMARY_EXE);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  for (const char* text : {"Posterior on the number of clusters k (40 draws)", "Point estimate",
+                           "R-hat", "a&<b>.svg"})
+    EXPECT_NE(run.out.find(text), std::string::npos) << text;
+
+  std::vector<std::string> estimate = lines(dir.read("a&<b>.estimate"));
+  ASSERT_EQ(estimate.size(), 1u);
+  std::istringstream labels(estimate[0]);
+  int count = 0;
+  for (int label; labels >> label; count++) EXPECT_TRUE(label >= 0 && label < 6);
+  EXPECT_EQ(count, 6);
+
+  std::vector<std::string> tsv = lines(dir.read("a&<b>.summary.tsv"));
+  ASSERT_FALSE(tsv.empty());
+  EXPECT_EQ(tsv[0], "quantity\tchain\titem\tvalue");
+  for (const auto& row : tsv) {
+    size_t tabs = 0;
+    for (char c : row) tabs += c == '\t';
+    EXPECT_EQ(tabs, 3u) << row;
+  }
+
+  std::vector<std::string> psm = lines(dir.read("a&<b>.psm"));
+  ASSERT_EQ(psm.size(), 6u);
+  std::vector<std::vector<double>> p;
+  for (const auto& row : psm) {
+    std::istringstream in(row);
+    p.emplace_back();
+    for (double v; in >> v;) p.back().push_back(v);
+    ASSERT_EQ(p.back().size(), 6u) << row;
+  }
+  for (int i = 0; i < 6; i++) {
+    EXPECT_EQ(p[i][i], 1);
+    for (int j = 0; j < 6; j++) {
+      EXPECT_EQ(p[i][j], p[j][i]);
+      EXPECT_TRUE(p[i][j] >= 0 && p[i][j] <= 1);
+    }
+  }
+
+  const std::string svg = dir.read("a&<b>.svg");
+  for (const char* title : {"Score trace", "Number of clusters k", "Posterior on the number of clusters",
+                            "Posterior similarity, ordered by the estimate", "a&amp;&lt;b&gt;.draws"})
+    EXPECT_NE(svg.find(title), std::string::npos) << title;
+  expectWellFormedXml(dir.file("a&<b>.svg"));
+}
+
+TEST(SummaryProgram, ExitStatuses) {
+  TempDir dir;
+  dir.write("a.draws", "1 -1 2 0 1\n");
+  EXPECT_EQ(runExe({}, dir.path, VORNAK_SUMMARY_EXE).status, 2);
+  EXPECT_EQ(runExe({"--loss", "x", "a.draws"}, dir.path, VORNAK_SUMMARY_EXE).status, 255);
+  EXPECT_EQ(runExe({"missing.draws"}, dir.path, VORNAK_SUMMARY_EXE).status, 255);
+  EXPECT_EQ(runExe({"--help"}, dir.path, VORNAK_SUMMARY_EXE).status, 0);
+  EXPECT_EQ(runExe({"a.draws"}, dir.path, VORNAK_SUMMARY_EXE).status, 0);
+}
+
+}  // namespace

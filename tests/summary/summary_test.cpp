@@ -1,0 +1,337 @@
+// runSummary as a front end calls it: output bytes on tiny draws worked by hand, the posterior
+// of draws sampled from an exactly known distribution, and bad input and usage.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "summary/loss.h"
+#include "summary/summary.h"
+#include "support/TempDir.h"
+#include "support/run_exe.h"
+#include "tests/summary/fixtures.h"
+
+namespace {
+
+ExeResult summarise(const TempDir& dir, const std::vector<std::string>& args) {
+  return runInChild(dir.path, [&] { return runSummary(args, std::cout, std::cerr); });
+}
+
+std::map<std::string, std::string> snapshot(const TempDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+    files[entry.path().filename().string()] =
+        entry.is_directory() ? "(folder)" : dir.read(entry.path().filename().string());
+  return files;
+}
+
+// Three items. Chain 1 keeps its last 2 of 4 lines, chain 2 its last of 2 (burn-in 0.5):
+// d1 = {0,1}{2}, d2 = {0}{1,2}, d3 = {0}{1}{2}.
+const char* const kChain1 = "10 -5.5 1 0 0 0\n20 -4.25 2 0 0 1\n30 -3 2 0 0 1\n40 -3.5 2 0 1 1\n";
+const char* const kChain2 = "10 -6 3 0 1 2\n20 -3 3 0 1 2\n";
+
+TEST(SummaryRun, FilesOfTinyDrawsWorkedByHand) {
+  TempDir dir;
+  dir.write("a.draws", kChain1);
+  dir.write("b.draws", kChain2);
+  ExeResult run = summarise(dir, {"a.draws", "b.draws"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  // VI in bits between d1 and d2: sizes 2,1 | 1,2, cells all 1: (2 + 2 - 0) / 3 = 4/3; between
+  // d3 and d1 or d2: (0 + 2 - 0) / 3 = 2/3. Expected VI of d1 and of d2: (4/3 + 2/3) / 3 = 2/3;
+  // of d3: (2/3 + 2/3) / 3 = 4/9; of one cluster: VI to d1 or d2 (3 log2 3 + 2 - 4) / 3 =
+  // 0.918, to d3 log2 3, mean 1.14; of {0,2}{1}: (4/3 + 4/3 + 2/3) / 3 = 10/9. So the estimate
+  // is d3 itself, every item alone.
+  EXPECT_EQ(dir.read("a.estimate"), "0 1 2 \n");
+  // Together: 0 and 1 in d1 only, 1 and 2 in d2 only.
+  EXPECT_EQ(dir.read("a.psm"), "1 0.333333 0\n0.333333 1 0.333333\n0 0.333333 1\n");
+  // An item alone in the estimate: the probability that it is alone. Item 1 is alone in d2
+  // and d3, item 2 in d3, item 3 in d1 and d3.
+  const std::string expected =
+      "quantity\tchain\titem\tvalue\n"
+      "n\tall\t\t3\n"
+      "chains\tall\t\t2\n"
+      "draws\t1\t\t2\n"
+      "draws\t2\t\t1\n"
+      "loss\tall\t\tvi\n"
+      "posterior_k\tall\t2\t0.6666666667\n"
+      "posterior_k\tall\t3\t0.3333333333\n"
+      "expected_loss\tall\testimate\t0.4444444444\n"
+      "expected_loss\tall\tbest_draw\t0.4444444444\n"
+      "cluster_size\tall\t0\t1\n"
+      "cluster_size\tall\t1\t1\n"
+      "cluster_size\tall\t2\t1\n"
+      "mate_probability\tall\t1\t0.6666666667\n"
+      "mate_probability\tall\t2\t0.3333333333\n"
+      "mate_probability\tall\t3\t0.6666666667\n"
+      "ess\t1\tscore\tNA\n"
+      "ess\t1\tk\tNA\n"
+      "ess\t2\tscore\tNA\n"
+      "ess\t2\tk\tNA\n"
+      "rhat\tall\tscore\tNA\n"
+      "rhat\tall\tk\tNA\n"
+      // Chain 1's own estimate is d1 or d2 (equal loss), chain 2's d3: no pair agrees.
+      "ari\tall\t1-2\t0\n"
+      "warning\tall\t\tonly 2 draws kept in chain 1: too few for an effective sample size of "
+      "the score\n"
+      "warning\tall\t\tonly 2 draws kept in chain 1: too few for an effective sample size of k\n"
+      "warning\tall\t\tonly 1 draw kept in chain 2: too few for an effective sample size of "
+      "the score\n"
+      "warning\tall\t\tonly 1 draw kept in chain 2: too few for an effective sample size of k\n"
+      "warning\tall\t\tR-hat needs at least 4 draws kept in every chain; the shortest chain "
+      "kept 1\n";
+  EXPECT_EQ(dir.read("a.summary.tsv"), expected);
+  EXPECT_TRUE(dir.exists("a.svg"));
+  EXPECT_NE(run.out.find("expected loss 0.444444; best draw 0.444444 (chain 2, iteration 20)"),
+            std::string::npos) << run.out;
+
+  // Binder: share of the 3 pairs on which two partitions disagree. d3 against d1 or d2: 1/3;
+  // expected loss of d3 (1/3 + 1/3 + 0) / 3 = 2/9, of d1 or d2 (0 + 2/3 + 1/3) / 3 = 1/3.
+  run = summarise(dir, {"--loss", "binder", "-o", "bin", "a.draws", "b.draws"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(dir.read("bin.estimate"), "0 1 2 \n");
+  const std::string tsv = dir.read("bin.summary.tsv");
+  EXPECT_NE(tsv.find("loss\tall\t\tbinder\n"), std::string::npos);
+  EXPECT_NE(tsv.find("expected_loss\tall\testimate\t0.2222222222\n"
+                     "expected_loss\tall\tbest_draw\t0.2222222222\n"),
+            std::string::npos) << tsv;
+}
+
+TEST(SummaryRun, LabelsInAnyOrderAndBurnInZero) {
+  // The same three draws written with other label names give the same files.
+  TempDir dir;
+  dir.write("a.draws", "1 -1 2 0 0 1\n2 -1 2 0 1 1\n3 -2 3 0 1 2\n");
+  dir.write("b.draws", "1 -1 2 1 1 0\n2 -1 2 2 0 0\n3 -2 3 2 0 1\n");
+  ASSERT_EQ(summarise(dir, {"--burn", "0", "a.draws"}).status, 0);
+  ASSERT_EQ(summarise(dir, {"--burn", "0", "b.draws"}).status, 0);
+  EXPECT_EQ(dir.read("a.estimate"), dir.read("b.estimate"));
+  EXPECT_EQ(dir.read("a.psm"), dir.read("b.psm"));
+  EXPECT_EQ(dir.read("a.summary.tsv"), dir.read("b.summary.tsv"));
+  EXPECT_NE(dir.read("a.summary.tsv").find("draws\t1\t\t3\n"), std::string::npos);
+}
+
+TEST(SummaryRun, OutputsOfAnEarlierSummaryAreReplacedWholly) {
+  TempDir dir;
+  dir.write("a.draws", kChain1);
+  dir.write("a.estimate", "old\n");
+  dir.write("a.psm", std::string(100000, 'x'));
+  ASSERT_EQ(summarise(dir, {"a.draws"}).status, 0);
+  EXPECT_NE(dir.read("a.estimate"), "old\n");
+  EXPECT_EQ(dir.read("a.psm").find('x'), std::string::npos);
+  for (const auto& file : snapshot(dir))
+    EXPECT_EQ(file.first.find(".tmp"), std::string::npos) << file.first;
+}
+
+// Mean probability that an item shares a cluster with its estimate mates, from the exact
+// similarity matrix; for an item alone, the exact probability that it is alone.
+std::vector<double> exactMates(const summary_test::Exact& exact, const std::vector<int>& estimate) {
+  const int n = static_cast<int>(estimate.size());
+  std::vector<double> out(n, 0.0);
+  for (size_t p = 0; p < exact.partitions.size(); p++) {
+    const auto& z = exact.partitions[p];
+    for (int i = 0; i < n; i++) {
+      int mates = 0, together = 0, withAny = 0;
+      for (int j = 0; j < n; j++) {
+        if (j == i) continue;
+        withAny += z[j] == z[i];
+        if (estimate[j] == estimate[i]) {
+          mates++;
+          together += z[j] == z[i];
+        }
+      }
+      out[i] += exact.probability[p] * (mates ? double(together) / mates : withAny == 0);
+    }
+  }
+  return out;
+}
+
+TEST(SummaryRun, PosteriorOfDrawsFromAKnownDistribution) {
+  // Two chains of 20,000 independent draws from the exact posterior over the 52 partitions
+  // of 5 items: the posterior on k and the similarity matrix must agree within 4.5 standard
+  // errors, R-hat must be near 1 and each chain's effective sample size near its length.
+  const auto exact = summary_test::exactPosterior({0, 0.3, 0.5, 1.4, 1.6});
+  const int n = 5;
+  const size_t perChain = 20000;
+  TempDir dir;
+  summary_test::writeDraws(dir.file("a.draws"), exact, summary_test::sampleIndices(exact, perChain, 21));
+  summary_test::writeDraws(dir.file("b.draws"), exact, summary_test::sampleIndices(exact, perChain, 22));
+  ExeResult run = summarise(dir, {"--burn", "0", "-o", "s", "a.draws", "b.draws"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const double draws = 2.0 * perChain;
+  auto within = [&](double observed, double p, const std::string& what) {
+    double se = std::sqrt(p * (1 - p) / draws);
+    EXPECT_NEAR(observed, p, 4.5 * se + 1e-9) << what;
+  };
+
+  std::map<std::string, double> rows;  // "quantity chain item" -> value
+  std::istringstream tsv(dir.read("s.summary.tsv"));
+  std::string line;
+  std::getline(tsv, line);
+  while (std::getline(tsv, line)) {
+    std::vector<std::string> field;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) field.push_back(cell);
+    ASSERT_EQ(field.size(), 4u) << line;
+    ASSERT_NE(field[0], "warning") << line;
+    if (field[0] != "loss") rows[field[0] + " " + field[1] + " " + field[2]] = std::stod(field[3]);
+  }
+
+  std::map<int, double> k;
+  std::vector<double> psm(n * n, 0.0);
+  for (size_t p = 0; p < exact.partitions.size(); p++) {
+    const auto& z = exact.partitions[p];
+    k[blockCount(z)] += exact.probability[p];
+    for (int i = 0; i < n; i++)
+      for (int j = 0; j < n; j++) psm[i * n + j] += exact.probability[p] * (z[i] == z[j]);
+  }
+  for (const auto& kp : k) within(rows.at("posterior_k all " + std::to_string(kp.first)), kp.second, "k");
+
+  std::istringstream matrix(dir.read("s.psm"));
+  for (int i = 0; i < n; i++)
+    for (int j = 0; j < n; j++) {
+      double value;
+      ASSERT_TRUE(matrix >> value);
+      within(value, psm[i * n + j], "p " + std::to_string(i) + " " + std::to_string(j));
+    }
+
+  std::vector<int> estimate;
+  std::istringstream labels(dir.read("s.estimate"));
+  for (int label; labels >> label;) estimate.push_back(label);
+  ASSERT_EQ(estimate.size(), static_cast<size_t>(n));
+  const std::vector<double> mates = exactMates(exact, estimate);
+  for (int i = 0; i < n; i++)
+    EXPECT_NEAR(rows.at("mate_probability all " + std::to_string(i + 1)), mates[i], 0.02);
+
+  EXPECT_LE(rows.at("expected_loss all estimate"), rows.at("expected_loss all best_draw"));
+  for (const char* trace : {"score", "k"}) {
+    EXPECT_LT(rows.at(std::string("rhat all ") + trace), 1.01);
+    for (const char* chain : {"1", "2"}) {
+      double ess = rows.at(std::string("ess ") + chain + " " + trace);
+      EXPECT_GT(ess, 0.85 * perChain) << trace;
+      EXPECT_LT(ess, 1.15 * perChain) << trace;
+    }
+  }
+  EXPECT_NEAR(rows.at("ari all 1-2"), 1, 1e-12);
+  EXPECT_NE(run.out.find("No warnings."), std::string::npos) << run.out;
+}
+
+TEST(SummaryRun, LargeNSkipsTheSimilarityMatrix) {
+  const int n = 5001;
+  TempDir dir;
+  std::string text;
+  for (int d = 0; d < 3; d++) {
+    std::vector<int> z(n);
+    for (int i = 0; i < n; i++) z[i] = (i + d) % 7 < 3 ? 0 : 1;
+    text += summary_test::drawsLine(d, -1.0 * d, summary::firstAppearance(z.data(), n));
+  }
+  dir.write("big.draws", text);
+  ExeResult run = summarise(dir, {"--burn", "0", "big.draws"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_FALSE(dir.exists("big.psm"));
+  EXPECT_NE(run.out.find("n = 5001 is above 5000: no similarity matrix file (big.psm)"),
+            std::string::npos) << run.out;
+  EXPECT_TRUE(dir.exists("big.svg"));
+  EXPECT_EQ(dir.read("big.estimate").size(), 2u * n + 1);
+}
+
+struct BadCase {
+  const char* what;
+  std::map<std::string, std::string> files;
+  std::vector<std::string> args;
+  std::string line;  // the one line on standard error
+};
+
+TEST(SummaryRun, BadInputStopsWithOneLineAndTouchesNoFile) {
+  const std::string good = "1 -1.5 2 0 1 0\n2 -1.25 1 0 0 0\n";
+  const std::vector<BadCase> cases = {
+      {"missing file", {}, {"nope.draws"}, "Cannot read draws file: nope.draws"},
+      {"folder", {{"d.draws/x", ""}}, {"d.draws"}, "Cannot read draws file: d.draws"},
+      {"empty file", {{"e.draws", ""}}, {"e.draws"}, "No draws in file: e.draws"},
+      {"label not a number", {{"a.draws", "1 -1 2 0 1 0\n2 -1 2 0 x 1\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 2: label is not a whole number: x"},
+      {"negative label", {{"a.draws", "1 -1 2 0 1 -1\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 1: label outside 0..2: -1"},
+      {"label too large", {{"a.draws", "1 -1 2 0 1 3\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 1: label outside 0..2: 3"},
+      {"score not finite", {{"a.draws", "1 nan 2 0 1 0\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 1: score is not a finite number: nan"},
+      {"iteration not whole", {{"a.draws", "1.5 -1 2 0 1 0\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 1: iteration is not a whole number: 1.5"},
+      {"k not whole", {{"a.draws", "1 -1 two 0 1 0\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 1: cluster count is not a whole number: two"},
+      {"k disagrees", {{"a.draws", good + "3 -1 3 0 1 1\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 3: the labels form 2 clusters, but K is: 3"},
+      {"short line", {{"a.draws", good + "3 -1 2 0 1\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 3: expected 3 labels as on line 1, found: 2"},
+      {"no labels", {{"a.draws", "1 -1 1\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 1: no labels after the cluster count: 1"},
+      {"blank line", {{"a.draws", good + "\n" + good}}, {"a.draws"},
+       "Malformed draws line: a.draws line 3: empty line: \"\""},
+      {"chains of different n", {{"a.draws", good}, {"b.draws", "1 -1 1 0 0 0 0\n"}},
+       {"a.draws", "b.draws"}, "Chains of different n: b.draws has 4 items, a.draws has 3"},
+      {"burn 1", {{"a.draws", good}}, {"--burn", "1", "a.draws"},
+       "Burn-in fraction outside [0, 1): 1"},
+      {"burn negative", {{"a.draws", good}}, {"--burn", "-0.1", "a.draws"},
+       "Burn-in fraction outside [0, 1): -0.1"},
+      {"burn nan", {{"a.draws", good}}, {"--burn", "nan", "a.draws"},
+       "Burn-in fraction outside [0, 1): nan"},
+      {"burn not a number", {{"a.draws", good}}, {"--burn", "half", "a.draws"},
+       "Burn-in fraction is not a number: half"},
+      {"unknown loss", {{"a.draws", good}}, {"--loss", "VI", "a.draws"},
+       "Unknown loss (use vi or binder): VI"},
+      {"same file twice", {{"a.draws", good}}, {"a.draws", "a.draws"},
+       "Draws file given twice: a.draws"},
+      {"empty prefix", {{"a.draws", good}}, {"-o", "", "a.draws"}, "Output prefix is empty: \"\""},
+      {"output over an input", {{"p.svg", good}}, {"-o", "p", "p.svg"},
+       "Output would replace a draws file: p.svg"},
+      {"output folder missing", {{"a.draws", good}}, {"-o", "no/such", "a.draws"},
+       "Fail to write no/such.estimate"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    for (const auto& file : c.files) {
+      std::filesystem::create_directories(std::filesystem::path(dir.file(file.first)).parent_path());
+      dir.write(file.first, file.second);
+    }
+    dir.write("a.estimate", "earlier estimate\n");
+    dir.write("p.summary.tsv", "earlier summary\n");
+    const auto before = snapshot(dir);
+    ExeResult run = summarise(dir, c.args);
+    EXPECT_EQ(run.status, 255) << c.what;
+    EXPECT_EQ(run.err, c.line + "\n") << c.what;
+    EXPECT_EQ(run.out, "") << c.what;
+    EXPECT_EQ(snapshot(dir), before) << c.what;
+  }
+}
+
+TEST(SummaryRun, UsageProblemsPrintTheUsageText) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{}, "No draws file given"},
+      {{"--burn"}, "Option --burn needs a value"},
+      {{"a.draws", "-o"}, "Option -o needs a value"},
+      {{"--frobnicate", "a.draws"}, "Unknown option: --frobnicate"},
+      {{"-b", "0.2", "a.draws"}, "Unknown option: -b"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    ExeResult run = summarise(dir, c.first);
+    EXPECT_EQ(run.status, 2) << c.second;
+    EXPECT_EQ(run.err, c.second + "\n" + summaryUsage());
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(snapshot(dir).empty()) << c.second;
+  }
+  TempDir dir;
+  ExeResult help = summarise(dir, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, summaryUsage());
+  EXPECT_NE(summaryUsage().find("vornak-summary [--burn FRACTION] [--loss vi|binder] [-o PREFIX] "
+                                "A.draws [B.draws ...]"),
+            std::string::npos);
+}
+
+}  // namespace
