@@ -9,7 +9,7 @@
 #include <vector>
 #include <string>
 
-#include "U/rvgs.h"
+#include "stats/rvgs.h"
 #include "summary/diagnostics.h"
 #include "support/TempDir.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "U/rvgs.h"
+#include "stats/rvgs.h"
 #include "support/TinyModel.h"
 
 namespace summary_test {
