@@ -150,7 +150,8 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
         }
       }
     } catch (const Interruption& interruption) {
-      // The move in progress is abandoned: no proposal of it was accepted yet.
+      // The step in progress is abandoned where it stood: a proposal it had not yet accepted
+      // is dropped, and the sweep visits already made keep their trace points.
       stoppedBy = interruption.signal;
       break;
     } catch (const NonFiniteScore& bad) {
