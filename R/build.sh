@@ -3,7 +3,8 @@
 #   bash R/build.sh OUTDIR [LIBRARY]
 # OUTDIR receives the package folder vornak/ and the tarball vornak_<version>.tar.gz; when
 # LIBRARY is given the tarball is also installed there (the folder is created if needed).
-# MAKEFLAGS is passed on to the compile (default -j2).
+# MAKEFLAGS is passed on to the compile (default: -j with CMAKE_BUILD_PARALLEL_LEVEL when set,
+# else the number of processors).
 set -euo pipefail
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
   echo "usage: bash R/build.sh OUTDIR [LIBRARY]" >&2
@@ -29,5 +30,6 @@ echo "built $tarball"
 
 if [ $# -eq 2 ]; then
   mkdir -p "$2"
-  MAKEFLAGS="${MAKEFLAGS:--j2}" R CMD INSTALL --no-multiarch --library="$2" "$tarball"
+  jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
+  MAKEFLAGS="${MAKEFLAGS:--j$jobs}" R CMD INSTALL --no-multiarch --library="$2" "$tarball"
 fi

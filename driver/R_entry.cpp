@@ -25,8 +25,48 @@ void keepMessage(char (&failure)[kFailureSize], const char* message) {
 }  // namespace
 #endif
 
+namespace {
+
+// Copies a string setting into text, reading only the bytes R handed over: the given length
+// bounded by the string's own terminator. False, with the reason in why, on a null pointer,
+// a negative length or a length beyond the terminator.
+bool textOf(char** ch, const int* len, const char* name, std::string& text, std::string& why) {
+  if (ch == nullptr || ch[0] == nullptr) {
+    why = std::string("vornak_R_main: no text for ") + name + " (an empty vector?)";
+    return false;
+  }
+  if (len == nullptr) {
+    why = std::string("vornak_R_main: no length for ") + name;
+    return false;
+  }
+  if (len[0] < 0) {
+    why = std::string("vornak_R_main: negative length for ") + name + ": " +
+          std::to_string(len[0]);
+    return false;
+  }
+  const size_t wanted = static_cast<size_t>(len[0]);
+  const size_t present = strnlen(ch[0], wanted);
+  if (present < wanted) {
+    why = std::string("vornak_R_main: length for ") + name + " beyond its text of " +
+          std::to_string(present) + " bytes: " + std::to_string(len[0]);
+    return false;
+  }
+  text.assign(ch[0], wanted);
+  return true;
+}
+
+bool numberOf(const int* ptr, const char* name, int& value, std::string& why) {
+  if (ptr == nullptr) {
+    why = std::string("vornak_R_main: no value for ") + name + " (an empty vector?)";
+    return false;
+  }
+  value = ptr[0];
+  return true;
+}
+
+}  // namespace
+
 void vornak_R_main(VORNAK_R_MAIN_PARAMETERS) {
-  auto text = [](char** ch, int* len) { return std::string(ch[0], static_cast<size_t>(len[0])); };
 #ifdef VORNAK_R_PACKAGE
   // Rf_error longjmps out of this frame, so it is raised only once every C++ object of the
   // run (and the exception itself) is gone; until then the failure is kept as plain text.
@@ -34,11 +74,24 @@ void vornak_R_main(VORNAK_R_MAIN_PARAMETERS) {
   char failure[kFailureSize] = {0};
 #endif
   try {
+    // Nothing is read beyond what R handed over; a mismatch is refused before the run.
+    std::string dataFile, label, initialZ, heuristics, prior, model, why;
+    int k = 0, B = 0, minuteAllowed = 0;
+    const bool complete = textOf(dataFileCh, dataFileLen, "dataFile", dataFile, why) &&
+                          textOf(labelCh, labelLen, "label", label, why) &&
+                          textOf(initialZCh, initialZLen, "initialZ", initialZ, why) &&
+                          textOf(heuristicsCh, heuristicsLen, "heuristics", heuristics, why) &&
+                          textOf(priorCh, priorLen, "prior", prior, why) &&
+                          textOf(modelCh, modelLen, "model", model, why) &&
+                          numberOf(kPtr, "k", k, why) && numberOf(BPtr, "B", B, why) &&
+                          numberOf(minuteAllowedPtr, "minuteAllowed", minuteAllowed, why);
+    if (!complete) {
+      vout() << why << '\n';
+      throw RunError(why);
+    }
     // R passes no criterion; integrated is the one every model supports.
-    common_main(text(dataFileCh, dataFileLen), text(labelCh, labelLen),
-                text(initialZCh, initialZLen), text(heuristicsCh, heuristicsLen),
-                text(priorCh, priorLen), text(modelCh, modelLen), kPtr[0], BPtr[0],
-                minuteAllowedPtr[0], 0.0, "integrated");
+    common_main(dataFile, label, initialZ, heuristics, prior, model, k, B, minuteAllowed, 0.0,
+                "integrated");
     vout().flush();
   } catch (const RunError& error) {
     // The message has been printed where the run stopped.
@@ -46,13 +99,19 @@ void vornak_R_main(VORNAK_R_MAIN_PARAMETERS) {
 #ifdef VORNAK_R_PACKAGE
     failed = true;
     keepMessage(failure, error.what());
+#endif
   } catch (const std::exception& error) {
-    // No C++ exception may cross into R's C frames.
+    // No C++ exception may cross into R's C frames, in the package or out of it.
+    vout() << "vornak stopped: " << error.what() << '\n';
     vout().flush();
+#ifdef VORNAK_R_PACKAGE
     failed = true;
     keepMessage(failure, error.what());
+#endif
   } catch (...) {
+    vout() << "vornak stopped on an unknown failure" << '\n';
     vout().flush();
+#ifdef VORNAK_R_PACKAGE
     failed = true;
     keepMessage(failure, "vornak stopped on an unknown failure");
 #endif

@@ -1,7 +1,12 @@
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
+#include "io/Console.h"
+#include "io/RunError.h"
 #include "driver/common_main.h"
 
 const char* const kUsageText =
@@ -33,9 +38,56 @@ const char* const kUsageText =
     "an empty string, meaning use a random partition.\n"
     "  \n";
 
+namespace {
+
+bool cleanStart(const char* text) {
+  return text[0] != '\0' && std::isspace(static_cast<unsigned char>(text[0])) == 0;
+}
+
+[[noreturn]] void outOfRange(const char* option, const char* text) {
+  const std::string line = std::string("main(). number out of range for ") + option + ": " + text;
+  vout() << line << '\n';
+  vout().flush();
+  throw RunError(line);
+}
+
+// atoi's value, but a number beyond int ends the run and any other text than a plain whole
+// number is named on standard error.
+int wholeNumber(const char* option, const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (errno == ERANGE || value < std::numeric_limits<int>::min() ||
+      value > std::numeric_limits<int>::max())
+    outOfRange(option, text);
+  if (end == text || *end != '\0' || !cleanStart(text))
+    verr() << "warning: " << option << " " << text << " is not a whole number; read as " << value
+           << '\n';
+  return static_cast<int>(value);
+}
+
+// atof's value, with the same checks.
+double realNumber(const char* option, const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text, &end);
+  if (errno == ERANGE && std::fabs(value) == HUGE_VAL) outOfRange(option, text);
+  if (end == text || *end != '\0' || !cleanStart(text))
+    verr() << "warning: " << option << " " << text << " is not a number; read as " << value
+           << '\n';
+  return value;
+}
+
+}  // namespace
+
 bool parseCommandLine(int argc, char** argv, Settings& s) {
   // Every word is examined, values included, advancing by one; the last occurrence wins.
-  // An option with no word after it is left unset.
+  // An option with no word after it is left unset. Numbers are converted once, from the
+  // last occurrence, so that only the value used is checked.
+  const char* kText = nullptr;
+  const char* BText = nullptr;
+  const char* aText = nullptr;
+  const char* tText = nullptr;
   for (int i = 0; i + 1 < argc; i++) {
     const char* word = argv[i];
     const char* value = argv[i + 1];
@@ -44,16 +96,20 @@ bool parseCommandLine(int argc, char** argv, Settings& s) {
     else if (std::strcmp(word, "-p") == 0) s.prior = value;
     else if (std::strcmp(word, "-f") == 0) s.dataFile = value;
     else if (std::strcmp(word, "-l") == 0) s.label = value;
-    else if (std::strcmp(word, "-k") == 0) s.k = std::atoi(value);
-    else if (std::strcmp(word, "-B") == 0) s.B = std::atoi(value);
-    else if (std::strcmp(word, "-a") == 0) s.logalpha = std::atof(value);
-    else if (std::strcmp(word, "-t") == 0) s.minuteAllowed = std::atoi(value);
+    else if (std::strcmp(word, "-k") == 0) kText = value;
+    else if (std::strcmp(word, "-B") == 0) BText = value;
+    else if (std::strcmp(word, "-a") == 0) aText = value;
+    else if (std::strcmp(word, "-t") == 0) tText = value;
     else if (std::strcmp(word, "-z") == 0) s.initialZ = value;
     else if (std::strcmp(word, "-c") == 0) s.criterionType = value;
     else if (std::strcmp(word, "-s") == 0) s.seed = value;
     else if (std::strcmp(word, "-d") == 0) s.thin = value;
     else if (std::strcmp(word, "-i") == 0) s.iterations = value;
   }
+  if (kText) s.k = wholeNumber("-k", kText);
+  if (BText) s.B = wholeNumber("-B", BText);
+  if (aText) s.logalpha = realNumber("-a", aText);
+  if (tText) s.minuteAllowed = wholeNumber("-t", tText);
   // A flag takes no value, so it may also be the last word.
   for (int i = 0; i < argc; i++)
     if (std::strcmp(argv[i], "-q") == 0) s.quiet = true;

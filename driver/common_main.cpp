@@ -101,6 +101,15 @@ RunPlan makePlan(Settings s) {
     refuse("main(). k must be 0 or a number of clusters from 1 to 32767: " + U::n2s(s.k));
   if (!std::isfinite(s.logalpha))
     refuse("main(). logalpha is not a finite number: " + U::n2s(s.logalpha));
+  // An open k scores with alpha = exp(logalpha): 0 or infinity makes every prior term
+  // infinite or NaN. A fixed k does not use alpha.
+  const double alpha = std::exp(s.logalpha);
+  if (s.k == 0 && !(alpha > 0 && std::isfinite(alpha)))
+    refuse("main(). logalpha out of range, exp(logalpha) is " + U::n2s(alpha) +
+           " and the partition prior cannot be finite: " + U::n2s(s.logalpha));
+  // The label is part of file names and must not lead them into another folder.
+  if (s.label.find('/') != std::string::npos)
+    refuse("main(). label must not contain '/': " + s.label);
   plan.heuristic = findHeuristic(s.heuristics);
   if (s.k > 0 && plan.heuristic && plan.heuristic->needsOpenK)
     refuse("main(). heuristics " + s.heuristics +

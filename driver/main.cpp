@@ -17,10 +17,14 @@ const char* const kDefaultMailRecipient = "";
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   Settings settings;
-  if (!parseCommandLine(argc, argv, settings)) {
-    vout() << kUsageText;
-    vout().flush();
-    return -1;
+  try {
+    if (!parseCommandLine(argc, argv, settings)) {
+      vout() << kUsageText;
+      vout().flush();
+      return -1;
+    }
+  } catch (const RunError& error) {
+    return error.status;
   }
   time_t t0 = time(nullptr);
   installInterruptHandlers();
@@ -33,6 +37,11 @@ int main(int argc, char** argv) {
     // The run's objects are released by now; say why instead of aborting.
     vout() << "Out of memory: the data or the chosen heuristic need more memory than is available"
            << '\n';
+    vout().flush();
+    return -1;
+  } catch (const std::exception& error) {
+    // A failure no reader foresaw (a read error of the disk) still ends with one line.
+    vout() << "vornak stopped: " << error.what() << '\n';
     vout().flush();
     return -1;
   }

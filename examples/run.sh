@@ -3,10 +3,12 @@
 # summarises them, and runs the other bundled examples; results land in out/example/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Parallel jobs: CMAKE_BUILD_PARALLEL_LEVEL when set, else the number of processors.
+jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
-cmake --build "$root/build" -j2 --target vornak vornak-summary
+cmake --build "$root/build" -j"$jobs" --target vornak vornak-summary
 rm -rf "$root/out/example" && mkdir -p "$root/out/example" && cd "$root/out/example"
-cp "$root"/examples/*.dat "$root"/examples/*.fasta .
+cp "$root"/examples/*.dat "$root"/examples/*.fasta "$root"/examples/*.species .
 # A completed run exits with status 1; anything else is a failure.
 vornak() {
   local status=0
@@ -20,6 +22,9 @@ done
 "$root/build/vornak-summary" -o votes_summary \
   votes_k0_OA_p_a0_B4_s1.draws votes_k0_OA_p_a0_B4_s2.draws
 vornak -m mclust2 -f sim11.dat -k 3 -h OA -B 2 -c integrated -q
+# Open number of clusters on iris; compare the .finalz with iris.species.
+vornak -m mclust2 -f iris.dat -k 0 -h UX2 -B 2 -c integrated -q
+vornak -m HDGBern -f iris4.dat -k 0 -h OA -B 3 -p point05 -c integrated -q
 vornak -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 2 -c integrated -q
 echo
 echo "Results in $PWD:"

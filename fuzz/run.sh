@@ -8,13 +8,15 @@
 set -euo pipefail
 seconds="${1:-60}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Parallel jobs: CMAKE_BUILD_PARALLEL_LEVEL when set, else the number of processors.
+jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
 build="$root/build-fuzz"
 targets=(matrix_reader fasta_reader start_partition prior_text)
 
 command -v clang++ >/dev/null || { echo "fuzz/run.sh: clang++ not found (apt-get install clang)" >&2; exit 1; }
 CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNAK_FUZZ=ON \
   -DVORNAK_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
+cmake --build "$build" -j"$jobs" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=()

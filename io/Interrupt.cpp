@@ -19,10 +19,8 @@ void onSignal(int signo) {
 void installInterruptHandlers() {
   struct sigaction action = {};
   action.sa_handler = onSignal;
-  // No SA_RESTART: a call that waits for ever (opening a FIFO nobody writes) then returns, so
-  // the signal is noticed. Reads and writes of files resume by themselves (the C++ streams
-  // and U's writers retry on EINTR).
-  action.sa_flags = 0;
+  // Reads and writes in progress resume instead of failing with EINTR.
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);

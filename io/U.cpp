@@ -9,8 +9,11 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "io/Console.h"
 #include "io/Failure.h"
+#include "io/FileKind.h"
 #include "io/Interrupt.h"
+#include "io/LineReader.h"
 
 void Tokenize(const std::string& str, std::vector<std::string>& tokens,
               const std::string& delimiters) {
@@ -31,7 +34,13 @@ int U::createExclusive(const std::string& fileName, std::ostream& logFile) {
   // Exclusively, so that two runs with the same stem cannot both write the file.
   const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
-    if (errno == EEXIST) fail(logFile, "File already exists: " + fileName);
+    if (errno == EEXIST) {
+      // Even a refused run leaves its log: say what blocks the rerun and that it may go.
+      verr() << fileName << " blocks this run: it is left from an earlier run with the same "
+                            "file names (a refused run leaves its .log too) and may be removed\n";
+      verr().flush();
+      fail(logFile, "File already exists: " + fileName);
+    }
     fail(logFile, "Fail to write " + fileName);
   }
   return fd;
@@ -86,9 +95,11 @@ void U::replaceFile(const std::string& fileName, const std::string& text, std::o
 }
 
 void U::openRead(std::ifstream& file, const std::string& fileName, std::ostream& logFile) {
+  // Before opening: a FIFO would block the open itself, a device would never end.
+  const std::string kind = notRegularFile(fileName);
+  if (!kind.empty())
+    fail(logFile, "Fail to read " + fileName + ": it " + kind + ", not a regular file");
   file.open(fileName.c_str());
-  // Opening a FIFO waits for a writer; a signal ends that wait.
-  if (!file.is_open()) checkInterrupt();
   if (!file.is_open()) fail(logFile, "Fail to read " + fileName);
   logFile << "  read " << fileName << '\n';
 }
@@ -96,26 +107,6 @@ void U::openRead(std::ifstream& file, const std::string& fileName, std::ostream&
 namespace {
 
 const std::string::size_type kMaxLineLength = 4999;
-
-// Reads one line without its line feed into line. False at the end of the file, or when the
-// line is longer than maxLength (then longLine is set and the rest of the line is left
-// unread, so a file without line breaks is never held in memory whole).
-bool readLineUpTo(std::istream& in, std::string& line, std::string::size_type maxLength,
-                  bool& longLine) {
-  line.clear();
-  longLine = false;
-  std::streambuf* buffer = in.rdbuf();
-  for (;;) {
-    const int c = buffer->sbumpc();
-    if (c == std::char_traits<char>::eof()) return !line.empty();
-    if (c == '\n') return true;
-    if (line.size() == maxLength) {
-      longLine = true;
-      return false;
-    }
-    line.push_back(static_cast<char>(c));
-  }
-}
 
 bool parseValue(const char* text, int& value) {
   char* end = nullptr;
@@ -148,11 +139,21 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
     fail(logFile, "Bad matrix file " + fileName + ", line " + n2s(lineNo) + ": " + why);
   };
 
+  // Every line is split the same way: blanks and tabs separate values, and a carriage
+  // return before the line feed belongs to the line end.
   std::vector<std::string> lines;
   std::string line;
   bool longLine = false;
-  while (readLineUpTo(file, line, kMaxLineLength, longLine)) {
+  while (readLineUpTo(file, line, kMaxLineLength + 1, longLine)) {
     checkInterrupt();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > kMaxLineLength) {
+      longLine = true;
+      break;
+    }
+    // A NUL would end the number parser early and hide what follows it.
+    if (line.find('\0') != std::string::npos)
+      bad(static_cast<long>(lines.size()) + 1, "holds a NUL byte");
     lines.push_back(line);
   }
   if (longLine)
@@ -163,8 +164,9 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
   logFile << "  read " << fileName << '\n';
   if (lines.empty()) fail(logFile, "Bad matrix file " + fileName + ": no data");
 
+  const char* const separators = " \t";
   std::vector<std::string> firstFields;
-  Tokenize(lines[0], firstFields, " ");
+  Tokenize(lines[0], firstFields, separators);
   columnCount = static_cast<int>(firstFields.size());
   if (columnCount == 0) bad(1, "no values");
   rowCount = static_cast<int>(lines.size());
@@ -174,7 +176,7 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
   for (int i = 0; i < rowCount; i++) {
     checkInterrupt();
     fields.clear();
-    Tokenize(lines[i], fields, " \t\r\f\v");
+    Tokenize(lines[i], fields, separators);
     if (fields.empty()) bad(i + 1, "blank line");
     if (static_cast<int>(fields.size()) != columnCount)
       bad(i + 1, n2s(static_cast<long>(fields.size())) + " values where the first line has " +

@@ -5,9 +5,10 @@
 #include <fstream>
 
 #include "io/Console.h"
-#include "io/U.h"
 #include "io/Failure.h"
 #include "io/Interrupt.h"
+#include "io/LineReader.h"
+#include "io/U.h"
 
 namespace {
 
@@ -24,6 +25,15 @@ std::array<int, 256> makeCodeTable() {
   table['-'] = ProteinSequence::GAP;
   table['*'] = ProteinSequence::GAP;
   return table;
+}
+
+// The longest sequence read: every alignment column costs about 200 bytes of count tables.
+const std::string::size_type kMaxSequenceLength = 1000000;
+
+std::string hexByte(char c) {
+  const char* digits = "0123456789abcdef";
+  const unsigned char b = static_cast<unsigned char>(c);
+  return std::string("0x") + digits[b >> 4] + digits[b & 15];
 }
 
 // One line without its line feed or a carriage return just before it.
@@ -68,24 +78,42 @@ int ProteinSequence::residueCode(char c) {
 void ProteinSequence::readFastaFile(const std::string& fileName) {
   std::ifstream msaFile;
   U::openRead(msaFile, fileName, logFile);
+  const std::string bad = "Bad FASTA file " + fileName + ": ";
   // The first line is taken as a header whatever it holds. Sequence lines up to the next
   // ">" line are joined; a last line without a line break still counts.
-  // Every later ">" line starts the next sequence.
+  // Every later ">" line starts the next sequence. Lines are read with a bound, so a file
+  // without line breaks cannot fill the memory: no sequence may exceed kMaxSequenceLength.
   std::vector<std::string> seqString(1);
   std::string line;
-  readLine(msaFile, line);
-  while (!msaFile.eof()) {
+  bool longLine = false;
+  long lineNo = 1;
+  if (!readLineUpTo(msaFile, line, kMaxSequenceLength, longLine) && longLine)
+    skipRestOfLine(msaFile);
+  for (;;) {
     checkInterrupt();
-    readLine(msaFile, line);
-    if (msaFile.fail() && line.empty()) break;
-    if (!line.empty() && line[0] == '>')
+    lineNo++;
+    if (!readLineUpTo(msaFile, line, kMaxSequenceLength + 1, longLine) && !longLine) break;
+    if (!line.empty() && line[0] == '>') {
+      if (longLine) skipRestOfLine(msaFile);
       seqString.emplace_back();
-    else
-      seqString.back() += line;
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // A line of blanks is no sequence; control characters and NUL bytes are no residues.
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    for (const char c : line)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+        U::fail(logFile, "Bad FASTA file " + fileName + ", line " + U::n2s(lineNo) +
+                             ": control character " + hexByte(c) + " in a sequence");
+    std::string& sequenceText = seqString.back();
+    if (longLine || sequenceText.size() + line.size() > kMaxSequenceLength)
+      U::fail(logFile, bad + "sequence " + U::n2s(static_cast<long>(seqString.size())) +
+                           " is longer than " + U::n2s(static_cast<long>(kMaxSequenceLength)) +
+                           " characters");
+    sequenceText += line;
   }
   msaFile.close();
 
-  const std::string bad = "Bad FASTA file " + fileName + ": ";
   bool anyResidue = false;
   for (const std::string& s : seqString) anyResidue = anyResidue || !s.empty();
   if (!anyResidue) U::fail(logFile, bad + "no sequence");

@@ -1,6 +1,8 @@
 #include "models/RealRows.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "io/Console.h"
 #include "io/U.h"
@@ -9,6 +11,19 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
     : logFile(_logFile) {
   U::readData<double>(dataFileName, n, T, data, vout());
   scale = _scale;
+  // A cluster's sum of squared deviations is at most 4 times the data's sum of squares, and
+  // mclust2's rates at most 2.5 times: below this bound every score stays finite.
+  const double bound = std::numeric_limits<double>::max() / (8 * std::max(scale, 1.0));
+  double sumOfSquares = 0;
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < T; t++) {
+      sumOfSquares += data[i][t] * data[i][t];
+      if (!(sumOfSquares <= bound))
+        U::fail(logFile, "Bad data file " + dataFileName + ": row " + U::n2s(i + 1) +
+                             ", column " + U::n2s(t + 1) + " holds " + U::n2s(data[i][t]) +
+                             ", so the sums of squares overflow (they must stay below " +
+                             U::n2s(bound) + ")");
+    }
 }
 
 double RealRows::pairwiseDistance(int i1, int i2) const {

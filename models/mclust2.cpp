@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "stats/MathPlus.h"
 #include "io/U.h"
@@ -41,11 +42,17 @@ mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std
   double c = std::strtod(token.c_str(), &end);
   if (token.empty() || *end != '\0' || !std::isfinite(c) || c <= 0)
     U::fail(logFile, "mclust2: prior is not a positive finite number: " + token);
-  beta /= 2.0 * T * std::pow(c, 2.0 / T);
   // No spread at all would make every score log(0) - log(0).
   if (!(beta > 0))
     U::fail(logFile, "Bad mclust2 data file " + dataFileName +
                          ": every column is constant, the prior needs some spread");
+  beta /= 2.0 * T * std::pow(c, 2.0 / T);
+  // A rate of 0 or near the largest double makes the scores infinite or NaN; the data's
+  // share of every cluster's rate is bounded by the reader's check of the sums of squares.
+  if (!(beta > 0) || !(beta <= std::numeric_limits<double>::max() / 4))
+    U::fail(logFile, "mclust2: prior gives the prior rate beta " + U::n2s(beta) +
+                         ", too " + (beta > 0 ? "large" : "small") +
+                         " for finite scores: " + token);
 
   sizeTerm_.resize(n + 1);
   for (int members = 0; members <= n; members++) sizeTerm_[members] = sizeTerm(members);

@@ -1,11 +1,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <limits>
 
-#include <fstream>
-
 #include "sampler/InitialPartition.h"
+#include "sampler/RandomStart.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/Interrupt.h"
@@ -34,11 +34,34 @@ void InitialPartition::setZ0(const std::string& zFileName) {
   std::ifstream file;
   U::openRead(file, zFileName, logFile);
   const std::string what = "Bad start partition file " + zFileName + ": ";
+  // Words are read by hand to know their line, to see NUL bytes (which would end a number
+  // early) and to keep a word of any length from filling the memory.
+  std::streambuf* in = file.rdbuf();
+  const int kEnd = std::char_traits<char>::eof();
+  long lineNo = 1;
+  long wordLine = 1;
+  auto nextWord = [&](std::string& word) {
+    const std::string::size_type kept = 40;
+    word.clear();
+    int c = in->sbumpc();
+    for (; c != kEnd && (c == ' ' || (c >= '\t' && c <= '\r')); c = in->sbumpc())
+      if (c == '\n') lineNo++;
+    wordLine = lineNo;
+    for (; c != kEnd && c != ' ' && !(c >= '\t' && c <= '\r'); c = in->sbumpc()) {
+      if (c == '\0')
+        U::fail(logFile, "Bad start partition file " + zFileName + ", line " + U::n2s(lineNo) +
+                             ": holds a NUL byte");
+      if (word.size() < kept) word.push_back(static_cast<char>(c));
+      else if (word.size() == kept) word += "...";
+    }
+    if (c == '\n') lineNo++;
+    return !word.empty();
+  };
   kold = 0;
   std::string word;
   for (int i = 0; i < n; i++) {
     checkInterrupt();
-    if (!(file >> word))
+    if (!nextWord(word))
       U::fail(logFile, what + "holds " + U::n2s(i) + " labels for " + U::n2s(n) + " observations");
     char* end = nullptr;
     errno = 0;
@@ -52,16 +75,34 @@ void InitialPartition::setZ0(const std::string& zFileName) {
     zold[i] = static_cast<int>(label);
     if (zold[i] > kold) kold = zold[i];
   }
+  if (nextWord(word))
+    U::fail(logFile, "Bad start partition file " + zFileName + ", line " + U::n2s(wordLine) +
+                         ": text after the labels of the " + U::n2s(n) + " observations: " + word);
   kold += 1;
   file.close();
-  if (!infmix && kold != piPrior.dimension)
+  const int used = U::table(zold.data(), n, clusterSizes0.data(), kold);
+  if (!infmix && kold != piPrior.dimension) {
+    if (used < kold)
+      U::fail(logFile, what + "it has " + U::n2s(used) + " clusters with gaps in their labels 0.." +
+                           U::n2s(kold - 1) + " but -k is " + U::n2s(piPrior.dimension));
     U::fail(logFile, what + "it has " + U::n2s(kold) + " clusters but -k is " +
                          U::n2s(piPrior.dimension));
-  U::table(zold.data(), n, clusterSizes0.data(), kold);
+  }
 }
 
 void InitialPartition::randomZ0() {
   if (!infmix) {
+    const double rounds = expectedRedrawRounds(n, kold, kMaxRedrawRounds);
+    if (rounds > kMaxRedrawRounds) {
+      logFile << "Random start: redrawing all labels until no cluster is empty would take more "
+                 "than "
+              << rounds << " rounds on average (the bound is " << kMaxRedrawRounds
+              << "), so the labels are drawn directly, uniformly among those that use all "
+              << kold << " clusters\n";
+      drawLabelsUsingEveryCluster(n, kold, zold.data());
+      U::table(zold.data(), n, clusterSizes0.data(), kold);
+      return;
+    }
     bool anyEmpty;
     do {
       checkInterrupt();

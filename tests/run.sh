@@ -3,6 +3,8 @@
 # into build-asan/ instead of build-tests/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Parallel jobs: CMAKE_BUILD_PARALLEL_LEVEL when set, else the number of processors.
+jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
 if [ "${VORNAK_SANITIZE:-0}" = 1 ]; then
   build="$root/build-asan"
   flags=(-DCMAKE_BUILD_TYPE=Debug -DVORNAK_SANITIZE=ON)
@@ -12,11 +14,11 @@ else
   flags=(-DCMAKE_BUILD_TYPE=Release)
 fi
 cmake -S "$root" -B "$build" "${flags[@]}" >/dev/null
-cmake --build "$build" -j2
+cmake --build "$build" -j"$jobs"
 # The R entry test runs only where CMake found Rscript, and not under sanitizers.
 if grep -q '^RSCRIPT:FILEPATH=.*NOTFOUND' "$build/CMakeCache.txt"; then
   echo "NOTE: Rscript not found, the R entry test (r_entry) is SKIPPED (apt-get install r-base-core)"
 elif [ "${VORNAK_SANITIZE:-0}" = 1 ]; then
   echo "NOTE: sanitizer build, the R entry test (r_entry) is SKIPPED here; the plain build runs it"
 fi
-ctest --test-dir "$build" --output-on-failure -j2
+ctest --test-dir "$build" --output-on-failure -j"$jobs"

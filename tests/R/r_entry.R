@@ -91,6 +91,24 @@ failure_cases <- list(
   list(call = quote(.C("vornak_R_main", "absent2.dat", 11L, "", 0L, "", 0L, "EN", 2L, "", 0L,
                        "mclust2", 7L, 2L, -1L, -1L, PACKAGE = "vornak")),
        message = "Fail to read absent2.dat"))
+# The native routine reads nothing beyond the strings it is given: lengths that do not fit
+# them are refused with an R error instead of ending the session or reading other memory.
+raw_call <- function(data, length)
+  .C("vornak_R_main", data, length, "", 0L, "", 0L, "EN", 2L, "", 0L, "mclust2", 7L, 2L, -1L,
+     -1L, PACKAGE = "vornak")
+failure_cases <- c(failure_cases, list(
+  list(call = quote(raw_call(character(0), 0L)),
+       message = "vornak_R_main: no text for dataFile (an empty vector?)"),
+  list(call = quote(raw_call("tiny.dat2", 2000000000L)),
+       message = "vornak_R_main: length for dataFile beyond its text of 9 bytes: 2000000000"),
+  list(call = quote(raw_call("tiny.dat2", 100000L)),
+       message = "vornak_R_main: length for dataFile beyond its text of 9 bytes: 100000"),
+  list(call = quote(raw_call("tiny.dat", -3L)),
+       message = "vornak_R_main: negative length for dataFile: -3"),
+  list(call = quote(.C("vornak_R_main", "somedir", 7L, "", 0L, "", 0L, "OA", 2L, "", 0L,
+                       "HDBern", 6L, 0L, 1L, -1L, PACKAGE = "vornak")),
+       message = "Fail to read somedir: it is a folder, not a regular file")))
+dir.create("somedir")
 for (case in failure_cases) {
   got <- quiet_error(eval(case$call))
   check(identical(got, case$message),

@@ -13,7 +13,7 @@ root="$(cd "$here/../.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-if ! MAKEFLAGS="${MAKEFLAGS:--j2}" bash "$root/R/build.sh" "$work/pkg" "$work/lib" \
+if ! bash "$root/R/build.sh" "$work/pkg" "$work/lib" \
      >"$work/build.log" 2>&1; then
   cat "$work/build.log"
   echo "FAIL: the R package did not build or install"

@@ -3,7 +3,9 @@
 // standard output, and leave every file that was there before byte for byte as it was.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,12 +17,14 @@ namespace {
 
 using Files = std::map<std::string, std::string>;
 
+// The regular files of the folder; folders, FIFOs and devices made by a case are left out
+// (reading them is what the program must not do).
 Files snapshot(const TempDir& dir) {
   Files files;
   DIR* d = opendir(dir.path.c_str());
   for (dirent* e; (e = readdir(d)) != nullptr;) {
     std::string name = e->d_name;
-    if (name != "." && name != "..") files[name] = dir.read(name);
+    if (std::filesystem::is_regular_file(dir.file(name))) files[name] = dir.read(name);
   }
   closedir(d);
   return files;
@@ -45,7 +49,20 @@ struct Case {
   std::vector<std::string> args;   // the command line after the program name
   std::string line;                // the last line on standard output
   std::string creates;             // suffixes of the output files it may leave, in order
+  // Made before the run: "folder NAME", "fifo NAME" or "zeros NAME" (a link to /dev/zero).
+  std::string special = "";
 };
+
+void makeSpecial(const TempDir& dir, const std::string& special) {
+  if (special.empty()) return;
+  const std::string kind = special.substr(0, special.find(' '));
+  const std::string name = dir.file(special.substr(special.find(' ') + 1));
+  if (kind == "folder") std::filesystem::create_directory(name);
+  if (kind == "fifo") {
+    ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
+  }
+  if (kind == "zeros") std::filesystem::create_symlink("/dev/zero", name);
+}
 
 std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -81,7 +98,54 @@ std::vector<Case> cases() {
       {"mclust2 single row", {{"r.txt", "0.5 1\n"}},
        std::vector<std::string>{"-m", "mclust2", "-f", "r.txt"} + kSearch,
        "Bad mclust2 data file r.txt: 1 row, the prior needs at least 2 for the variances", ".log"},
+      {"NUL byte after a row", {{"m.txt", std::string("0 1 1\n1 0 1") + '\0' + "1\n"}},
+       hdbern + kSearch, "Bad matrix file m.txt, line 2: holds a NUL byte", ".log"},
+      // Files that are not regular files are refused before they are read.
+      {"data file is a folder", {}, hdbern + kSearch,
+       "Fail to read m.txt: it is a folder, not a regular file", ".log", "folder m.txt"},
+      {"data file is a FIFO", {}, hdbern + kSearch,
+       "Fail to read m.txt: it is a FIFO, not a regular file", ".log", "fifo m.txt"},
+      {"data file is /dev/zero", {}, std::vector<std::string>{"-m", "kmeans2", "-f", "m.txt"} + kSearch,
+       "Fail to read m.txt: it is a character device, not a regular file", ".log", "zeros m.txt"},
+      {"FASTA file is a folder", {},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Fail to read p.fasta: it is a folder, not a regular file", ".log", "folder p.fasta"},
+      {"start partition is a FIFO", {{"m.txt", kMatrix}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"},
+       "Fail to read z.txt: it is a FIFO, not a regular file", ".log", "fifo z.txt"},
+      // Sums of squares beyond what the real models can score.
+      {"mclust2 values whose squares overflow", {{"r.txt", "0.5 1\n2 1e155\n1 1\n"}},
+       std::vector<std::string>{"-m", "mclust2", "-f", "r.txt"} + kSearch,
+       "Bad data file r.txt: row 2, column 2 holds 1e+155, so the sums of squares overflow (they "
+       "must stay below 2.24712e+307)",
+       ".log"},
+      {"kmeans2 values near the largest double", {{"r.txt", "1e308 1\n-1e308 1\n"}},
+       std::vector<std::string>{"-m", "kmeans2", "-f", "r.txt"} + kSearch,
+       "Bad data file r.txt: row 1, column 1 holds 1e+308, so the sums of squares overflow (they "
+       "must stay below 2.24712e+304)",
+       ".log"},
+      {"kmeans2 bound includes its scale 1000", {{"r.txt", "1e153 1\n0 1\n"}},
+       std::vector<std::string>{"-m", "kmeans2", "-f", "r.txt"} + kSearch,
+       "Bad data file r.txt: row 1, column 1 holds 1e+153, so the sums of squares overflow (they "
+       "must stay below 2.24712e+304)",
+       ".log"},
       // FASTA files.
+      {"FASTA sequence beyond a million characters",
+       {{"p.fasta", ">a\n" + std::string(600000, 'A') + "\n" + std::string(400001, 'C') + "\n"}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta: sequence 1 is longer than 1000000 characters", ".log"},
+      {"FASTA line without end", {{"p.fasta", ">a\n>b\n" + std::string(1500000, 'A')}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta: sequence 2 is longer than 1000000 characters", ".log"},
+      {"FASTA of blanks", {{"p.fasta", " \n  \n\t \n"}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta: no sequence", ".log"},
+      {"FASTA with a NUL byte", {{"p.fasta", std::string(">a\nAC") + '\0' + "D\n>b\nACDE\n"}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta, line 2: control character 0x00 in a sequence", ".log"},
+      {"FASTA of random bytes", {{"p.fasta", ">r\n\x8f\xe1K\x03\x9a\n"}},
+       std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
+       "Bad FASTA file p.fasta, line 2: control character 0x03 in a sequence", ".log"},
       {"unequal FASTA lengths", {{"p.fasta", ">a\nACDE\n>b\nACD\n>c\nACDE\n"}},
        std::vector<std::string>{"-m", "ProteinSequence", "-f", "p.fasta"} + kSearch,
        "Bad FASTA file p.fasta: sequence 2 has 3 characters where the first has 4", ".log"},
@@ -115,6 +179,20 @@ std::vector<Case> cases() {
        hdbern + std::vector<std::string>{"-k", "3", "-h", "OA", "-B", "1", "-c", "integrated",
                                          "-z", "z.txt"},
        "Bad start partition file z.txt: it has 2 clusters but -k is 3", ".log"},
+      {"-z with more labels than observations", {{"m.txt", kMatrix}, {"z.txt", "0 1 0 1\n1\n"}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"},
+       "Bad start partition file z.txt, line 2: text after the labels of the 4 observations: 1",
+       ".log"},
+      {"-z with a line of junk", {{"m.txt", kMatrix}, {"z.txt", "0 1 0 1\n# from run 3\n"}},
+       hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"},
+       "Bad start partition file z.txt, line 2: text after the labels of the 4 observations: #",
+       ".log"},
+      {"-z with a gap in its labels", {{"m.txt", kMatrix}, {"z.txt", "0 3 3 0\n"}},
+       hdbern + std::vector<std::string>{"-k", "2", "-h", "OA", "-B", "1", "-c", "integrated",
+                                         "-z", "z.txt"},
+       "Bad start partition file z.txt: it has 2 clusters with gaps in their labels 0..3 but -k "
+       "is 2",
+       ".log"},
       {"-z missing", {{"m.txt", kMatrix}},
        hdbern + kSearch + std::vector<std::string>{"-z", "z.txt"}, "Fail to read z.txt", ".log"},
       // Settings.
@@ -137,6 +215,35 @@ std::vector<Case> cases() {
        "main(). logalpha is not a finite number: inf", ""},
       {"-a nan", {{"m.txt", kMatrix}}, hdbern + kSearch + std::vector<std::string>{"-a", "nan"},
        "main(). logalpha is not a finite number: nan", ""},
+      {"-k beyond int", {{"m.txt", kMatrix}},
+       hdbern + std::vector<std::string>{"-k", "4294967298", "-h", "OA", "-B", "1", "-c",
+                                         "integrated"},
+       "main(). number out of range for -k: 4294967298", ""},
+      {"-t beyond int", {{"m.txt", kMatrix}},
+       hdbern + kSearch + std::vector<std::string>{"-t", "-99999999999"},
+       "main(). number out of range for -t: -99999999999", ""},
+      {"-a beyond double", {{"m.txt", kMatrix}}, hdbern + kSearch + std::vector<std::string>{"-a", "1e999"},
+       "main(). number out of range for -a: 1e999", ""},
+      {"-a 800 with open k", {{"m.txt", kMatrix}}, hdbern + kSearch + std::vector<std::string>{"-a", "800"},
+       "main(). logalpha out of range, exp(logalpha) is inf and the partition prior cannot be "
+       "finite: 800",
+       ""},
+      {"-a -1e308 with open k", {{"m.txt", kMatrix}},
+       hdbern + kSearch + std::vector<std::string>{"-a", "-1e308"},
+       "main(). logalpha out of range, exp(logalpha) is 0 and the partition prior cannot be "
+       "finite: -1e+308",
+       ""},
+      // Column variances 7/12 and 4/3 add up to 23/12; divided by 2 T c^(2/T) = 4e-308.
+      {"mclust2 prior too small", {{"r.txt", kReal}},
+       std::vector<std::string>{"-m", "mclust2", "-f", "r.txt", "-p", "1e-308"} + kSearch,
+       "mclust2: prior gives the prior rate beta 4.79167e+307, too large for finite scores: 1e-308",
+       ".log"},
+      {"mclust2 prior too large", {{"r.txt", kReal}},
+       std::vector<std::string>{"-m", "mclust2", "-f", "r.txt", "-p", "1e308"} + kSearch,
+       "mclust2: prior gives the prior rate beta 0, too small for finite scores: 1e308", ".log"},
+      {"label leading out of the folder", {{"m.txt", kMatrix}},
+       hdbern + kSearch + std::vector<std::string>{"-l", "/../../x"},
+       "main(). label must not contain '/': /../../x", ""},
       {"fixed k with JN", {{"m.txt", kMatrix}},
        hdbern + std::vector<std::string>{"-k", "2", "-h", "JN", "-B", "1", "-c", "integrated"},
        "main(). heuristics JN change the number of clusters and need -k 0: 2", ""},
@@ -168,6 +275,7 @@ TEST(BadInput, OneLineStatus255AndEarlierFilesUntouched) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     for (const auto& file : c.files) dir.write(file.first, file.second);
+    makeSpecial(dir, c.special);
     const Files before = snapshot(dir);
     const ExeResult run = runExe(c.args, dir.path);
     EXPECT_EQ(run.status, 255);

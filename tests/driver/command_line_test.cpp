@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "io/Console.h"
 #include "io/RunError.h"
 #include "driver/common_main.h"
 #include "support/CaptureStdout.h"
@@ -35,6 +36,18 @@ std::string describe(const Settings& s) {
     << " t=" << s.minuteAllowed << " a=" << s.logalpha << " c=" << s.criterionType;
   return o.str();
 }
+
+// Collects what the code writes to standard error (verr()) while it lives.
+class CaptureStderr {
+ public:
+  CaptureStderr() : previous_(verr().rdbuf(captured_.rdbuf())) {}
+  ~CaptureStderr() { verr().rdbuf(previous_); }
+  std::string text() const { return captured_.str(); }
+
+ private:
+  std::ostringstream captured_;
+  std::streambuf* previous_;
+};
 
 TEST(CommandLine, ParsesOptionsAndChecksRequiredOnes) {
   const struct {
@@ -103,9 +116,80 @@ TEST(CommandLine, ParsesOptionsAndChecksRequiredOnes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     Settings settings;
+    CaptureStderr warnings;
     EXPECT_EQ(parse(c.line, settings), c.complete);
     EXPECT_EQ(describe(settings), c.settings);
   }
+}
+
+TEST(CommandLine, NumbersKeepTheirValuesAndDoubtfulTextIsNamedOnStandardError) {
+  const struct {
+    const char* words;  // after "vornak.exe -m HDBern -f d -h OA"
+    int k, B, t;
+    double a;
+    const char* warnings;
+  } cases[] = {
+      {"-k 2 -B 6 -t 5 -a -0.5", 2, 6, 5, -0.5, ""},
+      {"-k +3 -B -1 -a 1e-400", 3, -1, -1, 0, ""},  // underflow to 0 is a clean number
+      {"-k abc -B 1", 0, 1, -1, 0, "warning: -k abc is not a whole number; read as 0\n"},
+      {"-k 2abc -B 1", 2, 1, -1, 0, "warning: -k 2abc is not a whole number; read as 2\n"},
+      {"-k 2.9 -B 6.7", 2, 6, -1, 0,
+       "warning: -k 2.9 is not a whole number; read as 2\n"
+       "warning: -B 6.7 is not a whole number; read as 6\n"},
+      {"-k 2 -B abc -t abc -a abc", 2, 0, 0, 0,
+       "warning: -B abc is not a whole number; read as 0\n"
+       "warning: -a abc is not a number; read as 0\n"
+       "warning: -t abc is not a whole number; read as 0\n"},
+      {"-k 2 -B 1 -a 1.5x", 2, 1, -1, 1.5, "warning: -a 1.5x is not a number; read as 1.5\n"},
+      // only the value that is used, the last one, is examined
+      {"-k abc -k 2 -B 1", 2, 1, -1, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.words);
+    Settings settings;
+    CaptureStderr err;
+    CaptureStdout out;
+    parse(std::string("vornak.exe -m HDBern -f d -h OA ") + c.words, settings);
+    EXPECT_EQ(settings.k, c.k);
+    EXPECT_EQ(settings.B, c.B);
+    EXPECT_EQ(settings.minuteAllowed, c.t);
+    EXPECT_EQ(settings.logalpha, c.a);
+    EXPECT_EQ(err.text(), c.warnings);
+    EXPECT_EQ(out.text(), "");
+  }
+}
+
+TEST(CommandLine, NumbersBeyondTheirTypeAreRefusedAsTyped) {
+  const struct {
+    const char* words;
+    const char* line;
+  } cases[] = {
+      {"-k 4294967298", "main(). number out of range for -k: 4294967298"},  // atoi: 2
+      {"-k 99999999999", "main(). number out of range for -k: 99999999999"},
+      {"-k -2147483649", "main(). number out of range for -k: -2147483649"},
+      {"-k 2 -B 99999999999999999999", "main(). number out of range for -B: 99999999999999999999"},
+      {"-k 2 -t 3000000000x", "main(). number out of range for -t: 3000000000x"},
+      {"-k 2 -a 1e999", "main(). number out of range for -a: 1e999"},
+      {"-k 2 -a -2e308", "main(). number out of range for -a: -2e308"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.words);
+    Settings settings;
+    CaptureStdout out;
+    try {
+      parse(std::string("vornak.exe -m HDBern -f d -h OA -B 1 ") + c.words, settings);
+      ADD_FAILURE() << "expected the run to end";
+    } catch (const RunError& error) {
+      EXPECT_EQ(std::string(error.what()), c.line);
+      EXPECT_EQ(error.status, -1);
+    }
+    EXPECT_EQ(out.text(), std::string(c.line) + "\n");
+  }
+  // The largest ints are still numbers.
+  Settings settings;
+  parse("vornak.exe -m HDBern -f d -h OA -k 2147483647 -B -2147483648", settings);
+  EXPECT_EQ(settings.k, 2147483647);
+  EXPECT_EQ(settings.B, -2147483648LL);
 }
 
 // Settings from a command line, with the prior text written first, as run setup does.

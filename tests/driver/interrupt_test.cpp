@@ -3,7 +3,6 @@
 // it leaves starts a second run; a second signal ends it at once.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
@@ -171,24 +170,6 @@ double secondsToEnd(ChildProcess& child, int signo, ChildProcess::Ending& ending
   child.signal(signo);
   ending = child.wait();
   return std::chrono::duration<double>(Clock::now() - sent).count();
-}
-
-// A data file that is a FIFO nobody writes: opening it waits for ever, until the signal.
-TEST(Interrupt, SignalEndsAWaitForTheDataFile) {
-  TempDir dir;
-  ASSERT_EQ(mkfifo(dir.file("d.txt").c_str(), 0600), 0);
-  ChildProcess child(kSearch, dir.path);
-  ASSERT_TRUE(child.waitUntil([&] { return dir.exists(kStem + ".log"); }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  ChildProcess::Ending ending;
-  EXPECT_LT(secondsToEnd(child, SIGTERM, ending), 2.0);
-  EXPECT_FALSE(ending.bySignal);
-  EXPECT_EQ(ending.code, 143);
-  const std::string line = "Run interrupted by signal 15 before the search\n";
-  EXPECT_EQ(child.err(), line);
-  const std::string log = dir.read(kStem + ".log");
-  EXPECT_EQ(log.substr(log.size() - line.size()), line);
-  EXPECT_FALSE(dir.exists(kStem + ".save"));
 }
 
 // One tree-guided iteration over 5,000 observations takes many seconds (linkage of two

@@ -138,8 +138,95 @@ TEST(Program, SameCommandTwiceRefusesToReplaceTheLog) {
   EXPECT_EQ(second.out, "\nfileStem: votes_k0_OA_p_a0_t1_again\nFile already exists: " + logName +
                             "\n");
   EXPECT_EQ(second.status, 255);
+  // Standard error says which file blocks the rerun and that it may go.
+  EXPECT_EQ(second.err, logName +
+                            " blocks this run: it is left from an earlier run with the same file "
+                            "names (a refused run leaves its .log too) and may be removed\n");
   EXPECT_EQ(dir.read(logName), firstLog);
   EXPECT_EQ(entries(dir), std::vector<std::string>{logName});
+}
+
+// Six points in two groups, written with blanks, with tabs, and with a blank before CRLF.
+const char* const kSixRows[] = {"0.1 0.3", "-0.2 0.1", "0 -0.1", "4.9 5.2", "5.3 4.8", "5.1 5"};
+
+std::string sixRows(const std::string& separator, const std::string& lineEnd) {
+  std::string text;
+  for (std::string row : kSixRows) {
+    row.replace(row.find(' '), 1, separator);
+    text += row + lineEnd;
+  }
+  return text;
+}
+
+// The result files of one completed run in a fresh folder.
+std::string resultsOf(const std::string& data, const std::string& line, const std::string& stem,
+                      ExeResult* result = nullptr) {
+  TempDir dir;
+  dir.write("six.dat", data);
+  ExeResult run = runExe(split(line), dir.path);
+  EXPECT_EQ(run.status, 1) << run.out;
+  if (result) *result = run;
+  return dir.read(stem + ".save") + "|" + dir.read(stem + ".finalz");
+}
+
+TEST(Program, TabSeparatedAndCrlfMatricesReadLikeBlankSeparatedOnes) {
+  const std::string line = "-m mclust2 -f six.dat -k 0 -h OA -B 2 -c integrated";
+  const std::string stem = "six_k0_OA_p1_a0_B2";
+  const std::string blanks = resultsOf(sixRows(" ", "\n"), line, stem);
+  EXPECT_EQ(resultsOf(sixRows("\t", "\n"), line, stem), blanks);
+  EXPECT_EQ(resultsOf(sixRows(" \t ", " \r\n"), line, stem), blanks);
+}
+
+TEST(Program, DoubtfulNumbersWarnOnStandardErrorOnly) {
+  // -k 2abc and -B 1.5 run as -k 2 and -B 1 (the same stem and files); only standard error
+  // tells, and standard output differs only in the command line the report repeats.
+  const std::string stem = "six_k2_OA_p1_a0_B1";
+  ExeResult clean, doubtful;
+  const std::string expected =
+      resultsOf(sixRows(" ", "\n"), "-m mclust2 -f six.dat -k 2 -h OA -B 1 -c integrated", stem,
+                &clean);
+  EXPECT_EQ(resultsOf(sixRows(" ", "\n"), "-m mclust2 -f six.dat -k 2abc -h OA -B 1.5 -c integrated",
+                      stem, &doubtful),
+            expected);
+  EXPECT_EQ(clean.err, "");
+  EXPECT_EQ(doubtful.err,
+            "warning: -k 2abc is not a whole number; read as 2\n"
+            "warning: -B 1.5 is not a whole number; read as 1\n");
+  auto beforeReport = [](const std::string& out) { return out.substr(0, out.find(VORNAK_EXE)); };
+  EXPECT_EQ(beforeReport(doubtful.out), beforeReport(clean.out));
+  EXPECT_NE(beforeReport(clean.out).find("fileStem: " + stem), std::string::npos);
+}
+
+TEST(Program, AlphaOutOfRangeIsRefusedOnlyWhereThePriorUsesIt) {
+  // A fixed k scores without alpha: -a 800 runs, and gives the files of -a 0.
+  const std::string withAlpha =
+      resultsOf(sixRows(" ", "\n"), "-m mclust2 -f six.dat -k 2 -h OA -B 1 -a 800 -c integrated",
+                "six_k2_OA_p1_a800_B1");
+  EXPECT_EQ(withAlpha, resultsOf(sixRows(" ", "\n"),
+                                 "-m mclust2 -f six.dat -k 2 -h OA -B 1 -c integrated",
+                                 "six_k2_OA_p1_a0_B1"));
+}
+
+TEST(Program, FixedKAsLargeAsTheDataStartsAtOnce) {
+  // 36 observations in 36 clusters: the redraw loop would need about 3e14 rounds.
+  TempDir dir;
+  std::string rows;
+  for (int i = 0; i < 36; i++) rows += std::to_string(i % 5) + " " + std::to_string(i % 7) + "\n";
+  dir.write("d.dat", rows);
+  // -B -2 runs no iteration, so the final partition is the start.
+  ExeResult run = runExe(split("-m kmeans2 -f d.dat -k 36 -h OA -B -2 -c integrated"), dir.path);
+  EXPECT_EQ(run.status, 1) << run.out;
+  const std::string log = dir.read("d_k36_OA_p_a0_B-2.log");
+  EXPECT_NE(log.find("Random start: redrawing all labels until no cluster is empty would take "
+                     "more than "),
+            std::string::npos);
+  std::istringstream finalz(dir.read("d_k36_OA_p_a0_B-2.finalz"));
+  std::vector<int> labels;
+  for (int label; finalz >> label;) labels.push_back(label);
+  std::sort(labels.begin(), labels.end());
+  std::vector<int> each(36);
+  for (int j = 0; j < 36; j++) each[j] = j;
+  EXPECT_EQ(labels, each);  // one observation per cluster
 }
 
 // Settings rejected before any file is written.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -114,6 +117,41 @@ TEST(OpenRead, OpensOrFails) {
   }
 }
 
+TEST(OpenRead, RefusesWhatIsNotARegularFileBeforeOpeningIt) {
+  // A FIFO would block the open and a device never end: each is named for what it is.
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("folder"));
+  ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  dir.write("data.txt", "1\n");
+  std::filesystem::create_symlink(dir.file("data.txt"), dir.file("link"));
+  std::filesystem::create_symlink("/dev/zero", dir.file("zeros"));
+  const struct {
+    const char* name;
+    const char* kind;  // empty: opens
+  } cases[] = {
+      {"folder", "is a folder"},
+      {"fifo", "is a FIFO"},
+      {"zeros", "is a character device"},
+      {"link", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string name = dir.file(c.name);
+    std::ostringstream log;
+    CaptureStdout out;
+    std::ifstream file;
+    if (c.kind[0] == '\0') {
+      U::openRead(file, name, log);
+      EXPECT_EQ(log.str(), "  read " + name + "\n");
+      continue;
+    }
+    const std::string line = "Fail to read " + name + ": it " + c.kind + ", not a regular file";
+    EXPECT_EQ(failureOf([&] { U::openRead(file, name, log); }), line);
+    EXPECT_EQ(out.text(), line + "\n");
+    EXPECT_FALSE(file.is_open());
+  }
+}
+
 TEST(Fail, WritesTheLineToTheStreamAndStandardOutput) {
   std::ostringstream log;
   CaptureStdout out;
@@ -142,6 +180,10 @@ TEST(ReadData, AcceptedFiles) {
       {"odd blanks", "  1  0 1   \n0 0   1 \n", 2, 3, {1, 0, 1, 0, 0, 1}},
       {"tabs after the first line", "1 0 1\n0\t0\t1\n", 2, 3, {1, 0, 1, 0, 0, 1}},
       {"CRLF line ends", "1 0 1\r\n0 0 1\r\n", 2, 3, {1, 0, 1, 0, 0, 1}},
+      // every line is split alike: blanks and tabs, the CR belonging to the line end
+      {"tab-separated", "1\t0\t1\n0\t0\t1\n", 2, 3, {1, 0, 1, 0, 0, 1}},
+      {"blank before CRLF", "1 0 1 \r\n0 0 1 \r\n", 2, 3, {1, 0, 1, 0, 0, 1}},
+      {"4999 characters and a CR", longLine + "\r\n", 1, 2500, longValues},
       {"one column", "19\n-3\n+7\n", 3, 1, {19, -3, 7}},
       {"4999 characters", longLine + "\n", 1, 2500, longValues},
   };
@@ -200,8 +242,10 @@ TEST(ReadData, RejectedFilesNameFileAndLine) {
       {"blank first line", "\n1 0 1\n", false, ", line 1: no values"},
       {"short row", "1 0 1\n0 1\n", false, ", line 2: 2 values where the first line has 3"},
       {"long row", "1 0 1\n0 1 1 1\n", false, ", line 2: 4 values where the first line has 3"},
-      // the first line's fields are separated by blanks only
-      {"tab-separated", "1\t0\t1\n", false, ", line 1: 3 values where the first line has 1"},
+      {"NUL after the values", std::string("1 0 1\n1 0 1") + '\0' + "junk\n", false,
+       ", line 2: holds a NUL byte"},
+      {"NUL inside a value", std::string("1 0") + '\0' + " 1\n", true, ", line 1: holds a NUL byte"},
+      {"form feed is no separator", "1 0\f1\n", false, ", line 1: not a number: 0\f1"},
       {"word", "1 0 1\n1 x 1\n", false, ", line 2: not a number: x"},
       {"fraction as int", "1 0.5 1\n", false, ", line 1: not a number: 0.5"},
       {"trailing garbage", "1 2a 1\n", true, ", line 1: not a number: 2a"},

@@ -81,7 +81,7 @@ TEST(Sampler, AcceptCopiesAndRecounts) {
 
 TEST(InitialPartition, FromFile) {
   TempDir dir;
-  dir.write("z", "2 0 1\n1 and anything after\n");
+  dir.write("z", "2 0 1\n1\n\n");
   Scored s({0, 1, 2, 3}, 0);
   s.sampler.initZ(dir.file("z"));
   EXPECT_EQ(s.sampler.state.zold, (std::vector<int>{2, 0, 1, 1}));
@@ -111,6 +111,9 @@ TEST(InitialPartition, RejectsBadFiles) {
       {"0 1 1.5 0", 0, "label of observation 3 is not a number: 1.5"},
       {"0 9 1 0", 0, "label of observation 2 is not in 0..3: 9"},
       {"0 1 2 0", 2, "it has 3 clusters but -k is 2"},
+      // two clusters, labelled 0 and 3: the gap is named, not a count of 4
+      {"0 3 3 0", 2, "it has 2 clusters with gaps in their labels 0..3 but -k is 2"},
+      {"0 3 1 0", 2, "it has 3 clusters with gaps in their labels 0..3 but -k is 2"},
   };
   for (const Case& c : cases) {
     dir.write("z", c.text);
@@ -121,6 +124,28 @@ TEST(InitialPartition, RejectsBadFiles) {
     } catch (const RunError& e) {
       EXPECT_EQ(std::string(e.what()),
                 "Bad start partition file " + dir.file("z") + ": " + c.message);
+    }
+  }
+  // Content after the n labels, and NUL bytes, are named with their line.
+  const struct {
+    std::string text;
+    std::string message;
+  } lineCases[] = {
+      {"0 1 1 0 1\n", ", line 1: text after the labels of the 4 observations: 1"},
+      {"0 1\n1 0\n\n junk\n", ", line 4: text after the labels of the 4 observations: junk"},
+      {"0 1 1 0\n" + std::string(60, '7') + "\n",
+       ", line 2: text after the labels of the 4 observations: " + std::string(40, '7') + "..."},
+      {std::string("0 1\n1") + '\0' + " 0\n", ", line 2: holds a NUL byte"},
+  };
+  for (const auto& c : lineCases) {
+    SCOPED_TRACE(c.text);
+    dir.write("z", c.text);
+    Scored s({0, 1, 2, 3}, 0);
+    try {
+      s.sampler.initZ(dir.file("z"));
+      ADD_FAILURE();
+    } catch (const RunError& e) {
+      EXPECT_EQ(std::string(e.what()), "Bad start partition file " + dir.file("z") + c.message);
     }
   }
   Scored missing({0, 1}, 0);
