@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 
+#include "io/Interrupt.h"
+
 namespace {
 
 enum class Linkage { Complete, Single, Average };
@@ -37,6 +39,7 @@ Node* agglomerate(int n, double** d) {
   }
 
   for (int m = n; m > 1; m--) {
+    checkInterrupt();
     const int s = n - m;
     int P = 1, Q = 0;
     result[s].distance = find_closest_pair(m, d, &P, &Q);

@@ -1,5 +1,7 @@
 #include "sampler/ChainState.h"
 
+#include <cmath>
+
 #include "io/U.h"
 
 ChainState::ChainState(int n, int k)
@@ -34,6 +36,7 @@ void ChainState::noteBest(double score) {
 }
 
 void ChainState::trace(double score) {
+  if (!std::isfinite(score)) throw NonFiniteScore{score};
   noteBest(score);
   if (score == previousLik) {
     previousLikCount += 1;

@@ -1,5 +1,6 @@
 #include "sampler/moves/OneAtATime.h"
 
+#include "io/Interrupt.h"
 #include "io/U.h"
 #include "stats/RandomPlus.h"
 
@@ -15,6 +16,8 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
   if (incremental) scorer.refreshCurrentScores(state, true);
   if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
   for (int i = 0; i < n; i++) {
+    // Here every accepted change has had its trace point.
+    checkInterrupt();
     const bool singleton = state.clusterSizes0[zold[i]] == 1;
     // With a fixed number of clusters a singleton never moves.
     if (!infmix && singleton) continue;

@@ -6,6 +6,7 @@
 
 #include "sampler/moves/TreeGuided.h"
 #include "io/Console.h"
+#include "io/Interrupt.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/U.h"
@@ -198,6 +199,7 @@ std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, cons
       membersOf(z, n, j, members);
       const std::vector<Node> tree = getTree(members, "complete");
       for (int s = 0; s < count; s++) {
+        checkInterrupt();
         nodeSplit.assign(m, 0);
         mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
         for (int q = 0; q < pairs; q++, d++) {
