@@ -169,6 +169,7 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   sampler.options.thin = plan.thin;
   sampler.options.iterationTarget = plan.iterations >= 0 || plan.settings.B != -1;
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
+  sampler.options.logBest = s.seed || s.thin || s.iterations || s.quiet;
   if (plan.enumerate) {
     vout().flush();
     sampler.enumZ(fileStem);

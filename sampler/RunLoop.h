@@ -16,6 +16,9 @@ struct RunOptions {
   long long thin = 0;           // -d: a .draws line every thin iterations; 0: no .draws
   bool iterationTarget = true;  // the progress line counts towards the iteration limit
   bool minuteTarget = false;    // ... and towards the minute limit
+  // The log's closing best-score line; off for a run of specified options only, whose log
+  // stays as it always was.
+  bool logBest = true;
 };
 
 class RunLoop {

@@ -220,6 +220,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
 }
 
 void RunLoop::writeBest(const std::string& bestFile) {
+  if (!options_.logBest) return;
   logFile_ << "best score " << scoreText(state_.bestScore) << " (clusters: " << state_.bestK
            << ") in " << bestFile << '\n';
 }

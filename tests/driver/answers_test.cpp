@@ -244,6 +244,20 @@ TEST(Best, HighestScoreOfTheTrace) {
   }
 }
 
+// Specified options only: the log stays as it always was, ending with the rates; the .best
+// file is written all the same.
+TEST(Best, SpecifiedOptionsKeepTheLog) {
+  TempDir dir;
+  dir.write("d.txt", kBinary);
+  ASSERT_EQ(run(dir, kOpen + "-h OA -B 1").status, 1);
+  const std::string stem = "d_k0_OA_p_a0_B1";
+  const std::vector<std::string> log = lines(dir.read(stem + ".log"));
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "next line prints idx, acceptanceRatio");
+  EXPECT_EQ(dir.read(stem + ".log").find("best score"), std::string::npos);
+  EXPECT_EQ(labelsOf(dir.read(stem + ".best")).size(), static_cast<size_t>(kRows));
+}
+
 // With a fixed single cluster no iteration runs: the one partition is the best, and the
 // draws file is empty.
 TEST(Best, SingleFixedCluster) {

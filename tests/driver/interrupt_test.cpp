@@ -80,8 +80,8 @@ TEST(Interrupt, SignalEndsTheSearchWithItsFilesComplete) {
     ASSERT_TRUE(startsWith(log.back(), prefix)) << log.back();
     const long iterations = std::stol(log.back().substr(prefix.size()));
     EXPECT_TRUE(iterations == begun || iterations == begun - 1) << begun;
-    EXPECT_EQ(log[log.size() - 3], "  write " + kStem + ".finalz");
-    EXPECT_TRUE(startsWith(log[log.size() - 2], "best score ")) << log[log.size() - 2];
+    // Only options beyond the specified ones add the best-score line.
+    EXPECT_EQ(log[log.size() - 2], "  write " + kStem + ".finalz");
     EXPECT_EQ(dir.read(kStem + ".log").find("acceptance rate"), std::string::npos);
 
     // The trace: its first line, then run lengths over one point per observation and sweep.
