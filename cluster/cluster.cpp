@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 
+#include "io/Interrupt.h"
+
 namespace {
 
 enum class Linkage { Complete, Single, Average };
@@ -85,6 +87,7 @@ Node* agglomerate(int n, double** d) {
   for (int r = 1; r < n; r++) minima.rescan(d, r);
 
   for (int m = n; m > 1; m--) {
+    checkInterrupt();
     const int s = n - m;
     int P = 1, Q = 0;
     result[s].distance = minima.closest(m, &P, &Q);

@@ -102,15 +102,21 @@ bool parseCommandLine(int argc, char** argv, Settings& s) {
     else if (std::strcmp(word, "-t") == 0) tText = value;
     else if (std::strcmp(word, "-z") == 0) s.initialZ = value;
     else if (std::strcmp(word, "-c") == 0) s.criterionType = value;
+    else if (std::strcmp(word, "-s") == 0) s.seed = value;
+    else if (std::strcmp(word, "-d") == 0) s.thin = value;
+    else if (std::strcmp(word, "-i") == 0) s.iterations = value;
   }
   if (kText) s.k = wholeNumber("-k", kText);
   if (BText) s.B = wholeNumber("-B", BText);
   if (aText) s.logalpha = realNumber("-a", aText);
   if (tText) s.minuteAllowed = wholeNumber("-t", tText);
-  // Switches take no value, so the last word counts too.
-  for (int i = 1; i < argc; i++) s.fastArithmetic |= std::strcmp(argv[i], "-x") == 0;
+  // Flags take no value, so they may also be the last word.
+  for (int i = 0; i < argc; i++) {
+    if (std::strcmp(argv[i], "-q") == 0) s.quiet = true;
+    if (std::strcmp(argv[i], "-x") == 0) s.fastArithmetic = true;
+  }
   if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   if (heuristic && heuristic->enumerates()) return true;
-  return !s.heuristics.empty() && !(s.B == -1 && s.minuteAllowed == -1);
+  return !s.heuristics.empty() && !(s.B == -1 && s.minuteAllowed == -1 && !s.iterations);
 }

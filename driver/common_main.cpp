@@ -1,12 +1,15 @@
 #include "driver/common_main.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <vector>
 
 #include "io/Console.h"
 #include "io/Failure.h"
+#include "io/Interrupt.h"
 #include "io/U.h"
 #include "sampler/PartitionSampler.h"
 #include "stats/rvgs.h"
@@ -30,6 +33,26 @@ ScoringMode scoringFromEnvironment() {
   refuse("VORNAK_SCORING must be reference or exact: " + mode);
 }
 
+// A whole number written in decimal digits only, within 0..max.
+bool wholeNumber(const std::string& text, unsigned long long max, unsigned long long& value) {
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  return !text.empty() && text[0] != '-' && result.ec == std::errc() && result.ptr == end &&
+         value <= max;
+}
+
+// The value of an extension's number, refused with one line when it is not one in min..max;
+// the setting's text becomes its plain decimal form for the file stem.
+unsigned long long checkedNumber(std::optional<std::string>& text, const char* option,
+                                 unsigned long long min, unsigned long long max,
+                                 const std::string& range) {
+  unsigned long long value = 0;
+  if (!wholeNumber(*text, max, value) || value < min)
+    refuse(std::string("main(). ") + option + " must be a whole number " + range + ": " + *text);
+  text = std::to_string(value);
+  return value;
+}
+
 bool enumerates(const Settings& s) {
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   return heuristic && heuristic->enumerates();
@@ -48,8 +71,10 @@ std::string buildFileStem(const Settings& s) {
   std::string stem = s.dataFile.substr(0, s.dataFile.find('.'));
   stem += "_k" + U::n2s(s.k) + "_" + s.heuristics + "_p" + s.prior + "_a" + U::n2s(s.logalpha);
   if (!enumerates(s)) {
-    if (s.B != -1) stem += "_B" + U::n2s(s.B);
+    if (s.iterations) stem += "_i" + *s.iterations;
+    else if (s.B != -1) stem += "_B" + U::n2s(s.B);
     if (s.minuteAllowed != -1) stem += "_t" + U::n2s(s.minuteAllowed);
+    if (s.seed) stem += "_s" + *s.seed;
     if (!s.label.empty()) {
       stem += "_";
       if (s.criterionType != "integrated") stem += s.criterionType;
@@ -102,6 +127,12 @@ RunPlan makePlan(Settings s) {
       plan.criterionKnown = true;
       plan.criterion = c.type;
     }
+  const unsigned long long kMaxCount = std::numeric_limits<long long>::max();
+  if (s.seed) plan.seed = static_cast<std::uint32_t>(
+                  checkedNumber(s.seed, "-s", 1, 4294967295ull, "from 1 to 4294967295"));
+  if (s.thin) plan.thin = checkedNumber(s.thin, "-d", 1, kMaxCount, "of iterations, 1 or more");
+  if (s.iterations)
+    plan.iterations = checkedNumber(s.iterations, "-i", 0, kMaxCount, "of iterations, 0 or more");
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
@@ -110,7 +141,10 @@ RunPlan makePlan(Settings s) {
 std::vector<std::pair<std::string, std::string>> RunPlan::files() const {
   std::vector<std::pair<std::string, std::string>> files = {{"log", fileStem + ".log"},
                                                             {"save", fileStem + ".save"}};
-  if (!enumerate) files.push_back({"finalz", fileStem + ".finalz"});
+  if (enumerate) return files;
+  files.push_back({"finalz", fileStem + ".finalz"});
+  files.push_back({"best", fileStem + ".best"});
+  if (thin > 0) files.push_back({"draws", fileStem + ".draws"});
   return files;
 }
 
@@ -120,15 +154,49 @@ std::string RunPlan::file(const std::string& name) const {
   return "";
 }
 
+namespace {
+
+// The model, the sampler and what the run does with them.
+void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
+                  std::ofstream& logFile) {
+  const std::string& fileStem = plan.fileStem;
+  std::stringstream priorStream(plan.priorText);
+  std::unique_ptr<Observable> ptrModel = plan.model->make(s.dataFile, priorStream, logFile);
+  if (s.k > ptrModel->n)
+    U::fail(logFile, "main(). k is larger than the number of observations " +
+                         U::n2s(ptrModel->n) + ": " + U::n2s(s.k));
+
+  PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
+                           s.heuristics, plan.scoring);
+  sampler.debug.enabled = !s.quiet;
+  sampler.options.thin = plan.thin;
+  sampler.options.iterationTarget = plan.iterations >= 0 || plan.settings.B != -1;
+  sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
+  sampler.options.logBest = s.seed || s.thin || s.iterations || s.quiet || s.fastArithmetic;
+  if (plan.enumerate) {
+    vout().flush();
+    sampler.enumZ(fileStem);
+  } else {
+    sampler.initZ(s.initialZ);
+    // What the user has been told so far shows before a long search.
+    vout().flush();
+    sampler.run(iterations, s.minuteAllowed, fileStem);
+  }
+}
+
+}  // namespace
+
 void common_main(Settings settings) {
   const RunPlan plan = makePlan(settings);
   Settings s = plan.settings;
   const std::string& fileStem = plan.fileStem;
   vout() << "\nfileStem: " << fileStem << '\n';
+  vout().flush();
 
   if (s.B == -1) s.B = 9;
   if (s.minuteAllowed == -1) s.minuteAllowed = 14400;
-  const long long iterations = plan.enumerate ? 0 : iterationCount(s.B);
+  const long long iterations =
+      plan.enumerate ? 0 : plan.iterations >= 0 ? plan.iterations : iterationCount(s.B);
 
   // The log takes n + k numbers per visited observation: write it in large blocks.
   std::vector<char> logBuffer(1 << 20);
@@ -138,33 +206,29 @@ void common_main(Settings settings) {
   if (!plan.enumerate) {
     logFile << "Started at " << U::localTimeText(time(nullptr)) << '\n';
     logFile << "That was also the number used to initialize rng. \n";
+    if (s.seed) logFile << "Random numbers seeded with " << plan.seed << '\n';
   }
 
   if (plan.scoring == ScoringMode::Fast)
     logFile << "Fast arithmetic (-x): real-valued models score clusters from running sums, "
                "agreeing with exact scoring to about 1e-12 relative\n";
 
-  _rng.initialize(2);
+  _rng.initialize(plan.seed);
 
   if (!plan.criterionKnown) refuse("main(). criterionType not recognized: " + s.criterionType);
 
-  std::stringstream priorStream(plan.priorText);
-  std::unique_ptr<Observable> ptrModel = plan.model->make(s.dataFile, priorStream, logFile);
-  if (s.k > ptrModel->n)
-    U::fail(logFile, "main(). k is larger than the number of observations " +
-                         U::n2s(ptrModel->n) + ": " + U::n2s(s.k));
-
-  PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
-                           s.heuristics, plan.scoring);
-  if (plan.enumerate) {
-    sampler.enumZ(fileStem);
-  } else {
-    sampler.initZ(s.initialZ);
-    sampler.run(iterations, s.minuteAllowed, fileStem);
+  try {
+    searchOrList(plan, s, iterations, logFile);
+  } catch (const Interruption& interruption) {
+    // Before the search (reading the data or the start): no partition to keep.
+    failRun(logFile, Failure::Interrupted,
+            "Run interrupted by signal " + U::n2s(interruption.signal) + " before the search",
+            128 + interruption.signal, plan.file("log"));
   }
   logFile.close();
   if (logFile.fail()) failRun(vout(), Failure::Input, "Fail to write " + plan.file("log"));
 }
+
 
 void common_main(std::string dataFile, std::string label, std::string initialZ,
                  std::string heuristics, std::string prior, std::string model, int k, int B,

@@ -3,8 +3,10 @@
 // a plan into a run (log, seed, model, sampler, then enumeration or search). Failures end
 // the run through io/Failure.h.
 #pragma once
+#include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -26,7 +28,12 @@ struct Settings {
   int minuteAllowed = -1;  // -t
   double logalpha = 0.0;   // -a; log(1)
   std::string criterionType;  // -c
-  bool fastArithmetic = false;  // -x: real-valued models score from running sums
+  // Extensions (README, "Further options"): texts checked by makePlan; absent when unset.
+  std::optional<std::string> seed;        // -s: generator seed 1..4294967295 (default 2)
+  std::optional<std::string> thin;        // -d: a .draws line every THIN iterations
+  std::optional<std::string> iterations;  // -i: exact iteration count, overriding -B
+  bool quiet = false;                     // -q: no per-move debug lines in the log
+  bool fastArithmetic = false;            // -x: real-valued models score from running sums
 };
 
 // The settings of one run resolved and checked: what is refused before any file exists has
@@ -42,8 +49,11 @@ struct RunPlan {
   FitnessZType criterion = INTEGRATED;
   std::string fileStem;
   ScoringMode scoring = ScoringMode::Exact;
+  std::uint32_t seed = 2;        // -s, or the specified 2
+  long long thin = 0;            // -d; 0: no .draws file
+  long long iterations = -1;     // -i; -1: 10^B
 
-  // The files a run writes, named ("log", "save", "finalz") and in that order.
+  // The files a run writes, named ("log", "save", "finalz", "best", "draws") and in that order.
   std::vector<std::pair<std::string, std::string>> files() const;
   // The path of the file named, or "" when the run writes none.
   std::string file(const std::string& name) const;

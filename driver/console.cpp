@@ -17,3 +17,9 @@ void progressShow(const char* line) {
 }
 
 void progressEnd() { std::fputc('\n', stderr); }
+
+void progressFinal(const char* line) {
+  if (isatty(STDERR_FILENO) != 1) return;
+  std::fprintf(stderr, "%s\n", line);
+  std::fflush(stderr);
+}

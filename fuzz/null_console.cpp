@@ -14,3 +14,4 @@ std::ostream& verr() { return vout(); }
 bool progressWanted() { return false; }
 void progressShow(const char*) {}
 void progressEnd() {}
+void progressFinal(const char*) {}

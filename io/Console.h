@@ -12,3 +12,5 @@ std::ostream& verr();
 bool progressWanted();
 void progressShow(const char* line);
 void progressEnd();
+// The line that says how a search ended, shown on a terminal after the progress line.
+void progressFinal(const char* line);

@@ -1,7 +1,9 @@
-// Interrupts of a long search. The console installs handlers for SIGINT and SIGTERM that
-// only record the signal; the run loop notices it after the current move, writes its files
-// as at a normal end and stops with status 128 + signal. A second signal ends the process
-// at once.
+// Interrupts. The console installs handlers for SIGINT and SIGTERM that only record the
+// signal; long loops (reading files, linkage, neighbour tables, enumeration, the moves) call
+// checkInterrupt, which throws Interruption once a signal is recorded, so one signal ends the
+// run within moments: the run loop abandons the move in progress, writes its files with the
+// last accepted partition and stops with status 128 + signal. A second signal ends the
+// process at once.
 #pragma once
 
 void installInterruptHandlers();
@@ -12,3 +14,12 @@ void clearInterrupt();
 // Records a signal as the handlers would, for a front end that learns of an interrupt its
 // own way (R polls for Ctrl-C or Esc); a signal already recorded is kept.
 void requestInterrupt(int signal);
+
+struct Interruption {
+  int signal;
+};
+// Throws Interruption when a signal has been recorded. Called only where the chain state is
+// consistent (no accepted proposal waits for its trace point).
+inline void checkInterrupt() {
+  if (const int signal = interruptSignal()) throw Interruption{signal};
+}

@@ -12,6 +12,7 @@
 #include "io/Console.h"
 #include "io/Failure.h"
 #include "io/FileKind.h"
+#include "io/Interrupt.h"
 #include "io/LineReader.h"
 
 void Tokenize(const std::string& str, std::vector<std::string>& tokens,
@@ -29,23 +30,25 @@ void U::fail(std::ostream& logFile, const std::string& line) {
   failRun(logFile, Failure::Input, line);
 }
 
+int U::createExclusive(const std::string& fileName, std::ostream& logFile) {
+  // Exclusively, so that two runs with the same stem cannot both write the file.
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) {
+      // Even a refused run leaves its log: say what blocks the rerun and that it may go.
+      verr() << fileName << " blocks this run: it is left from an earlier run with the same "
+                            "file names (a refused run leaves its .log too) and may be removed\n";
+      verr().flush();
+      fail(logFile, "File already exists: " + fileName);
+    }
+    fail(logFile, "Fail to write " + fileName);
+  }
+  return fd;
+}
+
 void U::openWrite(std::ofstream& file, const std::string& fileName, std::ostream& logFile,
                   bool overwrite) {
-  if (!overwrite) {
-    // Create the file exclusively so that two runs with the same stem cannot both write it.
-    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) {
-        // Even a refused run leaves its log: say what blocks the rerun and that it may go.
-        verr() << fileName << " blocks this run: it is left from an earlier run with the same "
-                              "file names (a refused run leaves its .log too) and may be removed\n";
-        verr().flush();
-        fail(logFile, "File already exists: " + fileName);
-      }
-      fail(logFile, "Fail to write " + fileName);
-    }
-    ::close(fd);
-  }
+  if (!overwrite) ::close(createExclusive(fileName, logFile));
   file.open(fileName.c_str(), std::ios::out | std::ios::trunc);
   if (!file.is_open()) fail(logFile, "Fail to write " + fileName);
   logFile << "  write " << fileName << '\n';
@@ -142,6 +145,7 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
   std::string line;
   bool longLine = false;
   while (readLineUpTo(file, line, kMaxLineLength + 1, longLine)) {
+    checkInterrupt();
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > kMaxLineLength) {
       longLine = true;
@@ -170,6 +174,7 @@ void U::readData(const std::string& fileName, int& rowCount, int& columnCount, M
 
   std::vector<std::string> fields;
   for (int i = 0; i < rowCount; i++) {
+    checkInterrupt();
     fields.clear();
     Tokenize(lines[i], fields, separators);
     if (fields.empty()) bad(i + 1, "blank line");
@@ -252,13 +257,11 @@ class Staging {
   size_t used_ = 0;
 };
 
-// The text of << for a double in general format with the stream's precision: the same as
-// printf's %.*g, which std::to_chars reproduces.
-char* formatDouble(char* first, char* last, double value, int precision) {
+}  // namespace
+
+char* U::formatDouble(char* first, char* last, double value, int precision) {
   return std::to_chars(first, last, value, std::chars_format::general, precision).ptr;
 }
-
-}  // namespace
 
 void U::writeNumbers(const int* values, int count, std::ostream& save, bool println) {
   Staging staging(save);

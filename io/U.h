@@ -27,6 +27,9 @@ struct U {
   // Writes "  write " and the name to logFile on success.
   static void openWrite(std::ofstream& file, const std::string& fileName, std::ostream& logFile,
                         bool overwrite);
+  // Creates fileName, refusing an existing one, and returns its descriptor; failures end the
+  // run as openWrite's do (no message on success).
+  static int createExclusive(const std::string& fileName, std::ostream& logFile);
   // Replaces fileName with text so that the file on disk is always complete: the text goes
   // to a temporary file in the same folder, is synced, then renamed over the old file.
   // Writes "  write " and the name; a failed write ends the run with "Fail to write ".
@@ -136,6 +139,9 @@ struct U {
     for (int i = 0; i < dim1; i++)
       printArray(matrix + static_cast<size_t>(i) * dim2, dim2, save, true);
   }
+  // The text of << for a double in general format with the given precision (printf's %.*g);
+  // returns the end of the text.
+  static char* formatDouble(char* first, char* last, double value, int precision);
   // Writes value as save << value would, then the character after.
   static void writeNumber(std::ostream& save, double value, char after);
 

@@ -6,6 +6,7 @@
 
 #include "io/Console.h"
 #include "io/Failure.h"
+#include "io/Interrupt.h"
 #include "io/LineReader.h"
 #include "io/U.h"
 
@@ -89,6 +90,7 @@ void ProteinSequence::readFastaFile(const std::string& fileName) {
   if (!readLineUpTo(msaFile, line, kMaxSequenceLength, longLine) && longLine)
     skipRestOfLine(msaFile);
   for (;;) {
+    checkInterrupt();
     lineNo++;
     if (!readLineUpTo(msaFile, line, kMaxSequenceLength + 1, longLine) && !longLine) break;
     if (!line.empty() && line[0] == '>') {

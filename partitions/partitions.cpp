@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "io/Interrupt.h"
+
 namespace prt {
 
 std::ostream& operator<<(std::ostream& os, const Print& p) {
@@ -83,6 +85,7 @@ Partitions::Partitions(const Tuple& t, int n, int* o)
 void Partitions::print(std::ostream& os) const { os << shape; }
 
 void Partitions::saveit() {
+  checkInterrupt();
   shape.inject(out + ind * num);
   ind++;
 }

@@ -1,6 +1,7 @@
 #include "sampler/ChainState.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "io/U.h"
 
@@ -69,6 +70,7 @@ void ChainState::noteBest(double score) {
 }
 
 void ChainState::trace(double score) {
+  if (!std::isfinite(score)) throw NonFiniteScore{score};
   noteBest(score);
   if (score == previousLik) {
     previousLikCount += 1;

@@ -12,6 +12,11 @@ class TraceSink {
   virtual void runEnded(double score, long count) = 0;
 };
 
+// Thrown by a trace point whose score is not a finite number: the run stops there.
+struct NonFiniteScore {
+  double score;
+};
+
 class ChainState {
  public:
   // k <= 0: open number of clusters, starting as one cluster; otherwise k clusters. Every
@@ -47,7 +52,8 @@ class ChainState {
   TraceSink* traceSink = nullptr;
   // The first trace value, the current partition's score: also the first best.
   void startTrace(double score);
-  // One trace point of the current partition, whose score is given.
+  // One trace point of the current partition, whose score is given; a score that is not
+  // finite throws NonFiniteScore and counts as no point.
   void trace(double score);
 
   // Best partition met at a trace point (the start included), and its score.

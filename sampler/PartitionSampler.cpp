@@ -19,7 +19,7 @@ void PartitionSampler::initZ(const std::string& initialZ) {
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  RunLoop loop(state, scorer, heuristic_, heuristics_, logFile_, debug);
+  RunLoop loop(state, scorer, heuristic_, heuristics_, logFile_, debug, options);
   loop.wallClock = wallClock;
   loop.run(iterations, minuteAllowed, fileStem);
 }

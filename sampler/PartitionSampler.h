@@ -15,6 +15,7 @@
 
 #include "models/Observable.h"
 #include "sampler/ChainState.h"
+#include "sampler/RunLoop.h"
 #include "sampler/Scorer.h"
 #include "sampler/heuristics.h"
 
@@ -30,6 +31,8 @@ class PartitionSampler {
   Scorer scorer;
   // Where the moves' debug lines go.
   DebugLog debug;
+  // Draws, progress targets.
+  RunOptions options;
   // Wall clock of the time limit and the hourly checkpoint; tests replace it.
   std::function<time_t()> wallClock = [] { return time(nullptr); };
 

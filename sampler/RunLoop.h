@@ -11,14 +11,27 @@
 #include "sampler/Scorer.h"
 #include "sampler/heuristics.h"
 
+// What a search does beyond its specified files (README, "Further options").
+struct RunOptions {
+  long long thin = 0;           // -d: a .draws line every thin iterations; 0: no .draws
+  bool iterationTarget = true;  // the progress line counts towards the iteration limit
+  bool minuteTarget = false;    // ... and towards the minute limit
+  // The log's closing best-score line; off for a run of specified options only, whose log
+  // stays as it always was.
+  bool logBest = true;
+};
+
 class RunLoop {
  public:
   // heuristic null (or an enumeration): refused in the first iteration with heuristicName.
   RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
-          const std::string& heuristicName, std::ostream& logFile, DebugLog debug);
+          const std::string& heuristicName, std::ostream& logFile, DebugLog debug,
+          RunOptions options = {});
 
-  // Ends with RunError on a failure, or with status 128 + signal after an interrupt (the
-  // files then written as at a normal end).
+  // Ends with RunError on a failure, with status 128 + signal after an interrupt (the files
+  // then written as at a normal end, with the last accepted partition), or with status -1
+  // when a score that is not finite reaches the trace (.finalz then holds the partition of
+  // the last complete iteration).
   void run(long long iterations, int minuteAllowed, const std::string& fileStem);
 
   // Wall clock of the time limit and the hourly checkpoint; tests replace it.
@@ -26,6 +39,8 @@ class RunLoop {
 
  private:
   void writeRates(double completed);
+  // The log's line with the best score and the .best file.
+  void writeBest(const std::string& bestFile);
 
   ChainState& state_;
   Scorer& scorer_;
@@ -33,4 +48,5 @@ class RunLoop {
   std::string heuristicName_;
   std::ostream& logFile_;
   DebugLog debug_;
+  RunOptions options_;
 };

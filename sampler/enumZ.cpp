@@ -33,26 +33,30 @@ void enumZ(const Scorer& scorer, const std::string& fileStem, std::ostream& logF
   U::openWrite(save, fileStem + ".save", vout(), false);
   save.precision(10);
   long long listed = 0;
-  for (int k = kFirst; k <= kLast; k++) {
-    double ways = 0;
-    const std::vector<int> out = mypartitions::partitions(n, k, ways, true, false);
-    const int rows = static_cast<int>(ways);
-    U::print2Dmatrix(out.data(), rows, n, logFile);
-    if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
-    for (int i = 0; i < rows; i++) {
-      U::writeNumber(save, scorer.getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k), '\n');
-      listed++;
-      // A full disk shows as soon as a buffer cannot be written.
-      if (!save) U::fail(logFile, "Fail to write " + fileStem + ".save");
-      if (const int signal = interruptSignal()) {
-        save.close();
-        if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
-        failRun(logFile, Failure::Interrupted,
-                "Enumeration interrupted by signal " + U::n2s(signal) + " after partition " +
-                    U::n2s(listed),
-                128 + signal, fileStem + ".log");
+  try {
+    for (int k = kFirst; k <= kLast; k++) {
+      double ways = 0;
+      const std::vector<int> out = mypartitions::partitions(n, k, ways, true, false);
+      const int rows = static_cast<int>(ways);
+      U::print2Dmatrix(out.data(), rows, n, logFile);
+      if (!logFile) U::fail(logFile, "Fail to write " + fileStem + ".log");
+      for (int i = 0; i < rows; i++) {
+        U::writeNumber(save, scorer.getTotalLik(out.data() + static_cast<std::size_t>(i) * n, k),
+                       '\n');
+        listed++;
+        // A full disk shows as soon as a buffer cannot be written.
+        if (!save) U::fail(logFile, "Fail to write " + fileStem + ".save");
+        checkInterrupt();
       }
     }
+  } catch (const Interruption& interruption) {
+    // Listing or scoring: the scores so far stay, one per listed partition.
+    save.close();
+    if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");
+    failRun(logFile, Failure::Interrupted,
+            "Enumeration interrupted by signal " + U::n2s(interruption.signal) +
+                " after partition " + U::n2s(listed),
+            128 + interruption.signal, fileStem + ".log");
   }
   save.close();
   if (save.fail()) U::fail(logFile, "Fail to write " + fileStem + ".save");

@@ -8,6 +8,7 @@
 #include "sampler/RandomStart.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
+#include "io/Interrupt.h"
 #include "io/U.h"
 #include "stats/rvgs.h"
 
@@ -59,6 +60,7 @@ void InitialPartition::setZ0(const std::string& zFileName) {
   kold = 0;
   std::string word;
   for (int i = 0; i < n; i++) {
+    checkInterrupt();
     if (!nextWord(word))
       U::fail(logFile, what + "holds " + U::n2s(i) + " labels for " + U::n2s(n) + " observations");
     char* end = nullptr;
@@ -103,6 +105,7 @@ void InitialPartition::randomZ0() {
     }
     bool anyEmpty;
     do {
+      checkInterrupt();
       for (int i = 0; i < n; i++) zold[i] = rUniform(0, kold - 1);
       anyEmpty = U::table(zold.data(), n, clusterSizes0.data(), kold) < kold;
     } while (anyEmpty);

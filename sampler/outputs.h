@@ -1,14 +1,14 @@
 // The output files of a search, one class each: the run loop calls every output at the same
-// points (start, after each iteration, at the hourly checkpoint, at the end) and checks it
-// for a failed write after each iteration. A new output is one more class here and one more
-// line in makeOutputs.
+// points (start, after each iteration, at each checkpoint, at the end) and checks it for a
+// failed write after each iteration. A new output is one more class here and one more line
+// in makeOutputs.
 #pragma once
-#include <fstream>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "io/LineFile.h"
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
 
@@ -20,22 +20,27 @@ class RunOutput {
   // Before the first iteration: create the file (refusing an existing one).
   virtual void start(const ChainState&) {}
   virtual void afterIteration(long long /*iteration*/, const ChainState&) {}
-  virtual void checkpoint(const ChainState&) {}
+  // After the first iteration (announce false: no log line, so the log keeps its bytes) and
+  // hourly (announce true).
+  virtual void checkpoint(const ChainState&, bool /*announce*/) {}
   // False when a write has failed.
   virtual bool healthy() const { return true; }
   // At the end of the run, interrupted or not; false when the file could not be completed.
   virtual bool finish(const ChainState&) { return true; }
+  // After another file failed: what still fits goes to disk, with no failure of its own.
+  virtual void salvage(const ChainState&) {}
 };
 
 // The .save trace: a first line with the starting score and cluster sizes, then run-length
-// lines "score count" (10 significant digits) fed by the chain state's trace points.
+// lines "score count" (10 significant digits) fed by the chain state's trace points. Written
+// in whole lines only.
 class TraceWriter : public RunOutput, public TraceSink {
  public:
   TraceWriter(const std::string& fileStem, const Scorer& scorer, std::ostream& logFile);
   const std::string& fileName() const override { return fileName_; }
   void start(const ChainState& state) override;
-  void checkpoint(const ChainState&) override { save_.flush(); }
-  bool healthy() const override { return static_cast<bool>(save_); }
+  void checkpoint(const ChainState&, bool) override { save_.flush(); }
+  bool healthy() const override { return save_.good(); }
   bool finish(const ChainState& state) override;
   void runEnded(double score, long count) override;
   // The whole trace of a run with a single fixed cluster: its score and a count of 0.
@@ -45,33 +50,64 @@ class TraceWriter : public RunOutput, public TraceSink {
   std::string fileName_;
   const Scorer& scorer_;
   std::ostream& logFile_;
-  std::ofstream save_;
+  LineFile save_;
 };
 
-// The .finalz partition: rewritten atomically at every checkpoint and at the end.
-class CheckpointWriter : public RunOutput {
+// A partition file replaced atomically at every checkpoint and at the end: .finalz holds the
+// current partition (announced in the log), .best the best one met at a trace point (not
+// announced; its score closes the log).
+class PartitionWriter : public RunOutput {
  public:
-  CheckpointWriter(const std::string& fileStem, std::ostream& logFile);
+  enum Which { Current, Best };
+  PartitionWriter(const std::string& fileName, Which which, std::ostream& logFile);
   const std::string& fileName() const override { return fileName_; }
-  void checkpoint(const ChainState& state) override { write(state); }
+  void checkpoint(const ChainState& state, bool announce) override {
+    write(state, announce && which_ == Current);
+  }
   bool finish(const ChainState& state) override {
-    write(state);
+    write(state, which_ == Current);
     return true;
   }
-  void write(const ChainState& state);
-  // After another file failed: the partition still goes to disk when it can, with no
-  // failure of its own (the last checkpoint then stays as it was).
-  void salvage(const ChainState& state);
+  void salvage(const ChainState& state) override;
+  void write(const ChainState& state, bool announce);
+
+ private:
+  const std::vector<int>& labels(const ChainState& state) const;
+  std::string fileName_;
+  Which which_;
+  std::ostream& logFile_;
+};
+
+// The .draws file (-d THIN): after every THIN-th iteration one line "ITER SCORE K L1 ... Ln",
+// the score with 17 significant digits and the labels renumbered in order of first
+// appearance. Written in whole lines only.
+class DrawsWriter : public RunOutput {
+ public:
+  DrawsWriter(const std::string& fileStem, long long thin, std::ostream& logFile);
+  const std::string& fileName() const override { return fileName_; }
+  void start(const ChainState& state) override;
+  void afterIteration(long long iteration, const ChainState& state) override;
+  void checkpoint(const ChainState&, bool) override { draws_.flush(); }
+  bool healthy() const override { return draws_.good(); }
+  bool finish(const ChainState&) override { return draws_.close(); }
+  void salvage(const ChainState&) override { draws_.close(); }
 
  private:
   std::string fileName_;
+  long long thin_;
   std::ostream& logFile_;
+  LineFile draws_;
+  std::vector<int> renumber_;  // label -> label by first appearance, -1 unseen
+  std::string line_;
 };
 
 // Every output of a search, in the order they are called.
 struct RunOutputs {
   std::unique_ptr<TraceWriter> trace;
-  std::unique_ptr<CheckpointWriter> finalz;
+  std::unique_ptr<PartitionWriter> finalz;
+  std::unique_ptr<PartitionWriter> best;
+  std::unique_ptr<DrawsWriter> draws;  // only with -d
   std::vector<RunOutput*> all;
 };
-RunOutputs makeOutputs(const std::string& fileStem, const Scorer& scorer, std::ostream& logFile);
+RunOutputs makeOutputs(const std::string& fileStem, const Scorer& scorer, std::ostream& logFile,
+                       long long thin);

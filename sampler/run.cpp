@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -12,64 +13,103 @@
 
 namespace {
 
-// One refreshed line on standard error while a search runs on a terminal.
+// One refreshed line on standard error while a search runs on a terminal. It starts with
+// "iteration N", which front ends parse.
 class Progress {
  public:
-  explicit Progress(bool enabled) : enabled_(enabled) {}
-  void update(long long iteration, double score, int k) {
+  Progress(bool enabled, long long iterations, int minutes, const RunOptions& options)
+      : enabled_(enabled),
+        iterations_(options.iterationTarget ? iterations : -1),
+        minutes_(options.minuteTarget ? minutes : -1) {}
+  void update(long long iteration, double score, double best, int k) {
     if (!enabled_) return;
     auto now = std::chrono::steady_clock::now();
     if (now - last_ < std::chrono::milliseconds(250)) return;
     last_ = now;
-    double seconds = std::chrono::duration<double>(now - start_).count();
-    char line[160];
-    std::snprintf(line, sizeof line, "iteration %lld  %.0f s  score %.6g  clusters %d", iteration,
-                  seconds, score, k);
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    char target[96] = "";
+    if (iterations_ > 0)
+      std::snprintf(target, sizeof target, " of %lld (%.0f%%)", iterations_,
+                    100.0 * static_cast<double>(iteration) / static_cast<double>(iterations_));
+    char time[96];
+    if (minutes_ >= 0)
+      std::snprintf(time, sizeof time, "%.0f s, %.1f of %d min left", seconds,
+                    std::max(0.0, minutes_ - seconds / 60), minutes_);
+    else
+      std::snprintf(time, sizeof time, "%.0f s", seconds);
+    char line[320];
+    std::snprintf(line, sizeof line, "iteration %lld%s  %s  score %.6g  best %.6g  clusters %d",
+                  iteration, target, time, score, best, k);
     progressShow(line);
     shown_ = true;
   }
-  ~Progress() {
+  void end() {
     if (shown_) progressEnd();
+    shown_ = false;
   }
+  ~Progress() { end(); }
 
  private:
   bool enabled_;
+  long long iterations_;  // -1: not a target
+  int minutes_;           // -1: not a target
   bool shown_ = false;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_ = start_ - std::chrono::seconds(1);
 };
 
+std::string scoreText(double score) {
+  char text[48];
+  return std::string(text, U::formatDouble(text, text + sizeof text, score, 10));
+}
+
 }  // namespace
 
 RunLoop::RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
-                 const std::string& heuristicName, std::ostream& logFile, DebugLog debug)
+                 const std::string& heuristicName, std::ostream& logFile, DebugLog debug,
+                 RunOptions options)
     : state_(state),
       scorer_(scorer),
       heuristic_(heuristic),
       heuristicName_(heuristicName),
       logFile_(logFile),
-      debug_(debug) {}
+      debug_(debug),
+      options_(options) {}
 
 void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  RunOutputs outputs = makeOutputs(fileStem, scorer_, logFile_);
-  // The partition is the result of the run: it still goes to .finalz when there is room, so
-  // a full disk costs the trace or log lines that did not fit, not the search. Otherwise the
-  // last checkpoint's .finalz stays as it was, complete.
+  RunOutputs outputs = makeOutputs(fileStem, scorer_, logFile_, options_.thin);
+  // The partitions are the result of the run: they still go to disk when there is room, so a
+  // full disk costs the trace or log lines that did not fit, not the search. Otherwise the
+  // last checkpoint's files stay as they were, complete.
   auto failOutput = [&](const std::string& brokenFile) {
-    outputs.finalz->salvage(state_);
+    for (RunOutput* output : outputs.all) output->salvage(state_);
     failRun(logFile_, Failure::Input, "Fail to write " + brokenFile);
   };
+  auto finishOutputs = [&] {
+    for (RunOutput* output : outputs.all)
+      if (!output->finish(state_)) failOutput(output->fileName());
+  };
+
+  const double startScore = scorer_.getTotalLik(state_.zold.data(), state_.kold);
+  if (!std::isfinite(startScore))
+    failRun(logFile_, Failure::Internal,
+            "Run stopped: the starting partition scores " + U::n2s(startScore));
+  state_.startTrace(startScore);
 
   if (state_.kold == 1 && !state_.infmix) {
-    if (!outputs.trace->writeAlone(scorer_.getTotalLik(state_.zold.data(), 1)))
-      failOutput(outputs.trace->fileName());
-    outputs.finalz->write(state_);
+    if (!outputs.trace->writeAlone(startScore)) failOutput(outputs.trace->fileName());
+    // No iteration runs: an empty .draws, the one partition as .finalz and .best.
+    for (RunOutput* output : outputs.all)
+      if (output != outputs.trace.get()) output->start(state_);
+    for (RunOutput* output : outputs.all)
+      if (output != outputs.trace.get() && !output->finish(state_))
+        failOutput(output->fileName());
+    writeBest(outputs.best->fileName());
     return;
   }
 
   const time_t t0 = wallClock();
   for (RunOutput* output : outputs.all) output->start(state_);
-  state_.startTrace(scorer_.getTotalLik(state_.zold.data(), state_.kold));
   // The trace writer takes finished runs while it exists, however the run ends.
   struct SinkGuard {
     ChainState& state;
@@ -84,33 +124,56 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     move = makeMove(*heuristic_, state_.n, state_.infmix, debug_);
     if (heuristic_->sweepsAfter) sweep = std::make_unique<OneAtATime>(state_.n, debug_);
   }
-  Progress progress(progressWanted());
+  Progress progress(progressWanted(), iterations, minuteAllowed, options_);
   long long lastTimeWriteFinalz = 0;
   long long completed = 0;
+  // The partition after the last complete iteration: every score on its way was finite.
+  std::vector<int> lastComplete(state_.zold);
+  int lastCompleteK = state_.kold;
 
   int stoppedBy = 0;
+  bool timeUp = false;
+  bool stoppedOnScore = false;
+  double badScore = 0;
   for (long long idx = 0; idx < iterations; idx++) {
-    logFile_ << "Iter " << static_cast<double>(idx + 1) << '\n';
+    if (debug_.enabled) logFile_ << "Iter " << static_cast<double>(idx + 1) << '\n';
     if (!searches)
       failRun(logFile_, Failure::Internal,
               "PartitionSampler::allIterations(). heuristics not supported: " + heuristicName_);
-    move->step(state_, scorer_);
-    if (!move->tracesItself()) {
-      state_.trace(scorer_.getTotalLik(state_.zold.data(), state_.kold));
-      if (sweep) {
-        sweep->step(state_, scorer_);
-        sweep->step(state_, scorer_);
+    try {
+      move->step(state_, scorer_);
+      if (!move->tracesItself()) {
+        state_.trace(scorer_.getTotalLik(state_.zold.data(), state_.kold));
+        if (sweep) {
+          sweep->step(state_, scorer_);
+          sweep->step(state_, scorer_);
+        }
       }
+    } catch (const Interruption& interruption) {
+      // The step in progress is abandoned where it stood: a proposal it had not yet accepted
+      // is dropped, and the sweep visits already made keep their trace points.
+      stoppedBy = interruption.signal;
+      break;
+    } catch (const NonFiniteScore& bad) {
+      stoppedOnScore = true;
+      badScore = bad.score;
+      state_.setPartition(lastComplete, lastCompleteK);
+      break;
     }
     completed = idx + 1;
+    U::copyArray(state_.zold.data(), lastComplete.data(), state_.n);
+    lastCompleteK = state_.kold;
     for (RunOutput* output : outputs.all) output->afterIteration(completed, state_);
-    progress.update(completed, state_.previousLik, state_.kold);
+    progress.update(completed, state_.previousLik, state_.bestScore, state_.kold);
 
     const long long minPassed = static_cast<long long>(wallClock() - t0) / 60;
-    // At least an hour since the last checkpoint, so a long iteration cannot skip one.
-    if (minPassed - lastTimeWriteFinalz >= 60) {
-      lastTimeWriteFinalz = minPassed;
-      for (RunOutput* output : outputs.all) output->checkpoint(state_);
+    // The first checkpoint comes after the first iteration, so that a killed run always
+    // leaves a partition; it writes no log line. Then at least an hour since the last one,
+    // so a long iteration cannot skip one.
+    const bool hourly = minPassed - lastTimeWriteFinalz >= 60;
+    if (completed == 1 || hourly) {
+      if (hourly) lastTimeWriteFinalz = minPassed;
+      for (RunOutput* output : outputs.all) output->checkpoint(state_, hourly);
       logFile_.flush();
     }
     // A stream fails as soon as a full buffer cannot be written (a full disk, say): stop
@@ -122,19 +185,44 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     if (minPassed >= minuteAllowed) {
       logFile_ << "\n    Iterations completed within allowed time (" << minuteAllowed
                << " min): " << static_cast<double>(idx + 1) << '\n';
+      timeUp = true;
       break;
     }
   }
 
   state_.traceSink = nullptr;
-  for (RunOutput* output : outputs.all)
-    if (!output->finish(state_)) failOutput(output->fileName());
-  if (stoppedBy != 0)
+  progress.end();
+  finishOutputs();
+  const std::string after = " after iteration " + U::n2s(completed);
+  if (stoppedOnScore)
+    failRun(logFile_, Failure::Internal,
+            "Run stopped: a score that is not a finite number (" + U::n2s(badScore) +
+                ") in iteration " + U::n2s(completed + 1) + "; " + outputs.finalz->fileName() +
+                " holds the partition" + after);
+  // On a terminal, one line says how the run ended.
+  auto endLine = [&](const std::string& how) {
+    const std::string line = "vornak: " + how + " after " + U::n2s(completed) +
+                             " iterations; best score " + scoreText(state_.bestScore) + " (" +
+                             U::n2s(state_.bestK) + " clusters), final " + U::n2s(state_.kold) +
+                             " clusters";
+    progressFinal(line.c_str());
+  };
+  if (stoppedBy != 0) {
+    writeBest(outputs.best->fileName());
+    endLine("interrupted by signal " + U::n2s(stoppedBy));
     failRun(logFile_, Failure::Interrupted,
-            "Run interrupted by signal " + U::n2s(stoppedBy) + " after iteration " +
-                U::n2s(completed),
-            128 + stoppedBy, fileStem + ".log");
+            "Run interrupted by signal " + U::n2s(stoppedBy) + after, 128 + stoppedBy,
+            fileStem + ".log");
+  }
   writeRates(static_cast<double>(completed));
+  writeBest(outputs.best->fileName());
+  endLine(timeUp ? "time limit of " + U::n2s(minuteAllowed) + " min reached" : "completed");
+}
+
+void RunLoop::writeBest(const std::string& bestFile) {
+  if (!options_.logBest) return;
+  logFile_ << "best score " << scoreText(state_.bestScore) << " (clusters: " << state_.bestK
+           << ") in " << bestFile << '\n';
 }
 
 void RunLoop::writeRates(double I) {

@@ -1,5 +1,6 @@
 #include "sampler/moves/OneAtATime.h"
 
+#include "io/Interrupt.h"
 #include "io/U.h"
 #include "stats/RandomPlus.h"
 
@@ -18,6 +19,8 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
   }
   if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
   for (int i = 0; i < n; i++) {
+    // Here every accepted change has had its trace point.
+    checkInterrupt();
     const bool singleton = state.clusterSizes0[zold[i]] == 1;
     // With a fixed number of clusters a singleton never moves.
     if (!infmix && singleton) continue;

@@ -6,6 +6,7 @@
 #include "sampler/moves/SplitMerge.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
+#include "io/Interrupt.h"
 #include "io/U.h"
 #include "stats/rvgs.h"
 
@@ -90,6 +91,7 @@ double JainNealSplitMerge::restrictedGibbsScan(const Scorer& scorer,
   double logProb1 = 0;
   double logMean[2];
   for (size_t m = 0; m < members.size(); m++) {
+    checkInterrupt();
     if (members[m] == i1 || members[m] == i2) continue;
     const int g = zlaunch[m];
     // Weights of a Dirichlet-process conditional: the target group's size without m.
@@ -183,6 +185,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
   if (tosplit) {
     znew[i2] = kold;
     for (int p = 0; p < n; p++) {
+      checkInterrupt();
       const int i = n_scrambled[p];
       if (zold[i] != c1 || i == i1 || i == i2) continue;
       members.push_back(i);
@@ -204,6 +207,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
   } else {
     buildMerge(zold, znew, kold, c1, c2);
     for (int p = 0; p < n; p++) {
+      checkInterrupt();
       const int i = n_scrambled[p];
       if ((zold[i] != c1 && zold[i] != c2) || i == i1 || i == i2) continue;
       members.push_back(i);

@@ -6,6 +6,7 @@
 
 #include "sampler/moves/TreeGuided.h"
 #include "io/Console.h"
+#include "io/Interrupt.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/U.h"
@@ -132,6 +133,7 @@ std::vector<Node> TreeGuidedSplitMerge::getTree(const std::vector<int>& members,
   std::vector<double*> rows(m);
   const int length = static_cast<int>(positions_.size());
   for (int i = 0; i < m; i++) {
+    checkInterrupt();
     rows[i] = scratch.data() + static_cast<size_t>(i) * (i - 1) / 2;
     for (int j = 0; j < i; j++)
       rows[i][j] = length == 0
@@ -234,6 +236,7 @@ void TreeGuidedSplitMerge::scoreTableWhole(const Scorer& scorer, const int* z, i
     membersOf(z, n, j, members);
     const std::vector<Node>& tree = completeTree(members);
     for (int s = 0; s < count; s++) {
+      checkInterrupt();
       nodeSplit.assign(m, 0);
       mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
       for (int q = 0; q < pairs; q++, d++) {
@@ -275,6 +278,7 @@ void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int*
     // After the split, label j holds group 0 and the new label k group 1.
     auto piece = [&](int label) { return label == j ? k + 1 : label; };
     for (int s = 0; s < count; s++) {
+      checkInterrupt();
       nodeSplit.assign(m, 0);
       mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
       scorer.setSplitPieces(j, nodeSplit);

@@ -82,6 +82,42 @@ TEST_F(FullDevice, SearchStopsWithTheNameOfTheFileThatDidNotFit) {
   EXPECT_EQ(temporaryFiles(), "");
 }
 
+// The draws and the trace outgrow the device: the file that did not fit is named, and both
+// hold whole lines only (a write cut short is taken back to the last line end).
+TEST_F(FullDevice, DrawsAndTraceKeepWholeLines) {
+  writeMatrix(30);
+  const ExeResult run = runExe({"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "OA", "-B", "6",
+                                "-c", "integrated", "-q", "-d", "1"},
+                               dir.path);
+  const std::string stem = "d_k0_OA_p_a0_B6";
+  EXPECT_EQ(run.status, 255);
+  const std::string line = lastLine(run.out);
+  EXPECT_TRUE(line == "Fail to write " + stem + ".draws" ||
+              line == "Fail to write " + stem + ".save")
+      << run.out;
+  for (const char* suffix : {".save", ".draws"}) {
+    SCOPED_TRACE(suffix);
+    const std::string text = dir.read(stem + suffix);
+    if (text.empty()) continue;
+    EXPECT_EQ(text.back(), '\n');
+    std::istringstream lines(text);
+    int rows = 0;
+    for (std::string row; std::getline(lines, row); rows++) {
+      std::istringstream words(row);
+      int count = 0;
+      for (std::string w; words >> w;) count++;
+      if (std::string(suffix) == ".draws") {
+        EXPECT_EQ(count, 3 + 30) << row;
+      }
+    }
+    // What fitted of a write cut short is kept, up to its last whole line.
+    if (std::string(suffix) == ".draws") {
+      EXPECT_GT(rows, 100);
+    }
+  }
+  EXPECT_EQ(temporaryFiles(), "");
+}
+
 TEST_F(FullDevice, EnumerationStopsWithTheNameOfTheFileThatDidNotFit) {
   writeMatrix(9);  // 21147 partitions: the list and the scores each outgrow the device
   const ExeResult run =

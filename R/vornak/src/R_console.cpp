@@ -142,3 +142,6 @@ void progressEnd() {
   if (progress.drawn) REprintf("\n");
   progress.drawn = false;
 }
+
+// The R side reports how each chain ended itself.
+void progressFinal(const char*) {}
