@@ -13,4 +13,7 @@ void setCapture(std::string* target);
 // runs in any case.
 void startProgress(bool draw, long long iterations, int minutes, const std::string& title);
 
+// Ends the bar's line, if one was drawn, once the run is over however it ended.
+void finishProgress();
+
 }  // namespace rconsole
