@@ -3,7 +3,7 @@
 
 print.vornak <- function(x, ...) {
   s <- x$settings
-  length_text <- c(if (!is.null(s$iterations)) paste(s$iterations, "iterations"),
+  length_text <- c(if (!is.null(s$iterations)) paste(int_text(s$iterations), "iterations"),
                    if (!is.null(s$B)) paste0("10^", s$B, " iterations"),
                    if (!is.null(s$minutes)) paste(s$minutes, "minutes at most"))
   cat(sprintf("vornak fit: %d observations, model %s, heuristic %s, k %s, %s\n", x$n, s$model,

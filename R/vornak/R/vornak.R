@@ -140,7 +140,7 @@ run_chains <- function(word_list, progress, total) {
     r <- results[[as.character(pids[i])]]
     if (is.list(r) && !is.null(r$status)) return(r)
     # A chain whose R code was cut short itself: its files say how far it went.
-    list(status = if (interrupted) 130L else 255L, output = "",
+    list(status = if (interrupted) 130L else 255L, output = "", messages = "",
          error = paste("chain", i, "ended without a result:", paste(format(r), collapse = " ")))
   })
   results
@@ -202,7 +202,13 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   results <- run_chains(word_list, progress, if (is.na(length_known)) 0 else length_known)
   setwd(old)
 
-  for (r in results) if (nzchar(r$output)) message(sub("\n+$", "", sub("^\n+", "", r$output)))
+  # Standard output, then standard error, less the failure line that the error or condition
+  # below carries.
+  for (r in results) for (text in c(r$output, r$messages)) {
+    lines <- strsplit(text, "\n", fixed = TRUE)[[1]]
+    lines <- lines[nzchar(lines) & lines != r$error]
+    if (length(lines) > 0L) message(paste(lines, collapse = "\n"))
+  }
   status <- vapply(results, function(r) r$status, integer(1))
   failed <- which(status != 0L & status < 128L | status > 128L + 64L)
   if (length(failed) > 0L) stop(results[[failed[1]]]$error, call. = FALSE)

@@ -21,6 +21,7 @@
 namespace {
 
 std::string* capture = nullptr;
+std::string* captureError = nullptr;
 
 // Collects text and hands it to Rprintf (REprintf for standard error, or the capture) when
 // full or flushed.
@@ -48,7 +49,9 @@ class RConsoleBuffer : public std::streambuf {
   void emit() {
     int length = static_cast<int>(pptr() - pbase());
     if (length > 0) {
-      if (error_) REprintf("%.*s", length, pbase());
+      if (error_ && captureError != nullptr)
+        captureError->append(pbase(), static_cast<size_t>(length));
+      else if (error_) REprintf("%.*s", length, pbase());
       else if (capture != nullptr) capture->append(pbase(), static_cast<size_t>(length));
       else Rprintf("%.*s", length, pbase());
     }
@@ -94,9 +97,11 @@ double doneShare(const char* line) {
 
 namespace rconsole {
 
-void setCapture(std::string* target) {
+void setCapture(std::string* output, std::string* errors) {
   vout().flush();
-  capture = target;
+  verr().flush();
+  capture = output;
+  captureError = errors;
 }
 
 void startProgress(bool draw, long long iterations, int minutes, const std::string& title) {

@@ -32,14 +32,15 @@ struct Outcome {
   int status = 0;
   std::string output;
   std::string error;
+  std::string messages;  // standard error: warnings, hints, failure lines
   // The run's files by kind ("log", "save", ...), as the plan names them.
   std::vector<std::pair<std::string, std::string>> files;
 };
 
-// list(status = , output = , error = , files = ); built after every C++ object of the call is
-// gone from the caller's view, so an allocation failure here jumps over nothing of ours.
+// list(status = , output = , error = , files = , messages = ); built after every C++ object
+// of the call is gone from the caller's view, so an allocation failure here jumps over nothing of ours.
 SEXP result(const Outcome& outcome) {
-  const char* names[] = {"status", "output", "error", "files", ""};
+  const char* names[] = {"status", "output", "error", "files", "messages", ""};
   SEXP list = PROTECT(Rf_mkNamed(VECSXP, names));
   SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(outcome.status));
   SET_VECTOR_ELT(list, 1, Rf_mkString(outcome.output.c_str()));
@@ -53,6 +54,7 @@ SEXP result(const Outcome& outcome) {
   }
   Rf_setAttrib(files, R_NamesSymbol, kinds);
   SET_VECTOR_ELT(list, 3, files);
+  SET_VECTOR_ELT(list, 4, Rf_mkString(outcome.messages.c_str()));
   UNPROTECT(3);
   return list;
 }
@@ -69,7 +71,7 @@ Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw
   for (auto& word : argvText) argv.push_back(&word[0]);
   argv.push_back(nullptr);
 
-  rconsole::setCapture(&outcome.output);
+  rconsole::setCapture(&outcome.output, &outcome.messages);
   clearInterrupt();
   try {
     Settings settings;
@@ -98,7 +100,7 @@ Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw
     outcome.error = "vornak stopped on an unknown failure";
   }
   rconsole::finishProgress();
-  rconsole::setCapture(nullptr);
+  rconsole::setCapture(nullptr, nullptr);
   clearInterrupt();
   return outcome;
 }

@@ -23,6 +23,20 @@ test_that("the OA score trace has the start, then one point per visited observat
 test_that("the program's messages come through message()", {
   expect_message(vornak(two_groups, "mclust2", k = 2, B = 1), "fileStem: data_k2_OA_p1_a0")
   expect_silent(suppressMessages(vornak(two_groups, "mclust2", k = 2, B = 1)))
+  # Standard error too; the failure line itself only once, in the error.
+  dir <- run_dir()
+  quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir)
+  said <- character(0)
+  error <- tryCatch(withCallingHandlers(vornak(two_groups, "mclust2", k = 2, B = 1, dir = dir),
+                                        message = function(m) {
+                                          said <<- c(said, conditionMessage(m))
+                                          invokeRestart("muffleMessage")
+                                        }), error = conditionMessage)
+  expect_identical(error, "File already exists: data_k2_OA_p1_a0_B1_s2.log")
+  expect_identical(said, c("fileStem: data_k2_OA_p1_a0_B1_s2\n",
+                           paste("data_k2_OA_p1_a0_B1_s2.log blocks this run: it is left from an",
+                                 "earlier run with the same file names (a refused run leaves its",
+                                 ".log too) and may be removed\n")))
 })
 
 test_that("equal settings and seeds give equal files", {
