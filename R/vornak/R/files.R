@@ -33,27 +33,16 @@ read_draws <- function(path, n) {
   matrix(values, ncol = width, byrow = TRUE)
 }
 
-chain_files <- function(stem) {
-  files <- paste0(stem, c(".log", ".save", ".finalz", ".best", ".draws"))
-  names(files) <- c("log", "save", "finalz", "best", "draws")
-  files
-}
-
-stem_of <- function(output) {
-  found <- regmatches(output, regexpr("fileStem: [^\n]+", output))
-  if (length(found) == 0L) NA_character_ else sub("^fileStem: ", "", found)
-}
-
-# Builds the object from the files of every chain; NULL when a chain left no partition.
-read_fit <- function(dir, results, settings, call) {
-  stems <- vapply(results, function(r) stem_of(r$output), "")
-  if (anyNA(stems)) return(NULL)
-  files <- t(vapply(stems, function(s) file.path(dir, chain_files(s)), character(5)))
-  dimnames(files) <- list(paste0("chain", seq_along(stems)), names(chain_files("")))
+# Builds the object from the files of every chain, named by kind as the native plan gave
+# them (one vector per chain); NULL when a chain left no partition.
+read_fit <- function(dir, plans, results, settings, call) {
+  kinds <- names(plans[[1]])
+  files <- t(vapply(plans, function(p) file.path(dir, p[kinds]), character(length(kinds))))
+  dimnames(files) <- list(paste0("chain", seq_along(plans)), kinds)
   final <- lapply(files[, "finalz"], read_partition)
   if (any(vapply(final, is.null, logical(1)))) return(NULL)
   n <- length(final[[1]])
-  best <- lapply(seq_along(stems), function(i) {
+  best <- lapply(seq_along(plans), function(i) {
     b <- read_partition(files[i, "best"])
     if (is.null(b)) final[[i]] else b
   })

@@ -3,7 +3,7 @@
 
 print.vornak <- function(x, ...) {
   s <- x$settings
-  length_text <- c(if (!is.null(s$iterations)) paste(s$iterations, "iterations"),
+  length_text <- c(if (!is.null(s$iterations)) paste(int_text(s$iterations), "iterations"),
                    if (!is.null(s$B)) paste0("10^", s$B, " iterations"),
                    if (!is.null(s$minutes)) paste(s$minutes, "minutes at most"))
   cat(sprintf("vornak fit: %d observations, model %s, heuristic %s, k %s, %s\n", x$n, s$model,
@@ -14,8 +14,9 @@ print.vornak <- function(x, ...) {
               max(x$best), paste(tabulate(x$best), collapse = " ")))
   cat(sprintf("final partitions: %s clusters\n",
               paste(apply(x$final, 1, max), collapse = ", ")))
-  cat(sprintf("%d draws kept (every %s iterations); files in %s\n", nrow(x$draws),
-              format(s$thin, scientific = FALSE), x$dir))
+  cat(sprintf("%s draws kept per chain (every %s iterations); files in %s\n",
+              paste(unique(lengths(x$k)), collapse = "/"), format(s$thin, scientific = FALSE),
+              x$dir))
   invisible(x)
 }
 
@@ -39,6 +40,13 @@ run_summary_engine <- function(args) {
 table_values <- function(table, what, chain = NULL) {
   rows <- table[table$quantity == what & (is.null(chain) | table$chain %in% chain), ]
   stats::setNames(suppressWarnings(as.numeric(rows$value)), rows$item)
+}
+
+# Sizes named by the estimate's labels as R counts them (the files count from 0).
+cluster_sizes <- function(table) {
+  sizes <- table_values(table, "cluster_size")
+  names(sizes) <- as.integer(names(sizes)) + 1L
+  sizes
 }
 
 summary.vornak <- function(object, burn = 0.5, loss = c("vi", "binder"), ...) {
@@ -77,7 +85,7 @@ read_summary <- function(prefix, text, n, loss, burn) {
     posterior_k = posterior_k[order(as.numeric(names(posterior_k)))],
     estimate = estimate,
     expected_loss = table_values(table, "expected_loss"),
-    cluster_size = table_values(table, "cluster_size"),
+    cluster_size = cluster_sizes(table),
     uncertainty = uncertainty,
     ess = ess,
     rhat = table_values(table, "rhat"),
@@ -100,30 +108,30 @@ plot.vornak <- function(x, summary = NULL, which = 1:4, ...) {
   colours <- grDevices::hcl.colors(max(chains, 2L), "Dark 3")[seq_len(chains)]
   old <- graphics::par(mfrow = c(2, 2), mar = c(4, 4, 2.5, 1))
   on.exit(graphics::par(old))
-  if (1 %in% which) {
-    range_y <- range(unlist(x$score), finite = TRUE)
-    longest <- max(lengths(x$score))
-    graphics::plot(NA, xlim = c(1, max(longest, 2)), ylim = range_y, xlab = "trace point",
-                   ylab = "score (log scale)", main = "Score trace")
-    for (i in seq_len(chains)) graphics::lines(seq_along(x$score[[i]]), x$score[[i]],
-                                               col = colours[i])
+  info <- x$draw_info
+  burn <- if (is.null(summary)) 0.5 else summary$burn
+  # Where the summary's burn-in ends in each chain: the iteration of its first kept draw.
+  burn_end <- vapply(split(info$iteration, info$chain), function(it)
+    it[min(length(it), floor(burn * length(it)) + 1L)], numeric(1))
+  trace_panel <- function(column, label, title, type, pad = 0) {
+    if (nrow(info) == 0L) {
+      graphics::plot.new()
+      graphics::title(paste0(title, ": no draws"))
+      return(invisible())
+    }
+    graphics::plot(NA, xlim = range(info$iteration), ylim = range(info[[column]]) + c(-pad, pad),
+                   xlab = "iteration", ylab = label, main = title)
+    for (i in seq_len(chains)) {
+      rows <- info$chain == i
+      graphics::lines(info$iteration[rows], info[[column]][rows], type = type, col = colours[i])
+    }
+    if (burn > 0) graphics::abline(v = burn_end, lty = 2, col = "grey40")
     if (chains > 1L) graphics::legend("bottomright", names(x$score), col = colours, lty = 1,
                                       bty = "n", cex = 0.8)
   }
-  if (2 %in% which) {
-    info <- x$draw_info
-    if (nrow(info) == 0L) {
-      graphics::plot.new()
-      graphics::title("Clusters per draw: no draws")
-    } else {
-      graphics::plot(NA, xlim = range(info$iteration), ylim = range(info$k) + c(-0.5, 0.5),
-                     xlab = "iteration", ylab = "clusters", main = "Clusters per draw")
-      for (i in seq_len(chains)) {
-        rows <- info$chain == i
-        graphics::lines(info$iteration[rows], info$k[rows], type = "s", col = colours[i])
-      }
-    }
-  }
+  if (1 %in% which)
+    trace_panel("score", "score", "Score of the draws (dashed: end of burn-in)", "l")
+  if (2 %in% which) trace_panel("k", "clusters", "Clusters per draw", "s", pad = 0.5)
   if (3 %in% which) {
     p <- summary$posterior_k
     graphics::barplot(p, names.arg = names(p), xlab = "clusters", ylab = "posterior probability",
@@ -147,6 +155,13 @@ plot.vornak <- function(x, summary = NULL, which = 1:4, ...) {
     }
   }
   invisible(summary)
+}
+
+# coda's generic, reachable without attaching coda; with coda attached either one serves.
+as.mcmc.list <- function(x, ...) {
+  if (!requireNamespace("coda", quietly = TRUE))
+    stop("as.mcmc.list() needs the coda package", call. = FALSE)
+  coda::as.mcmc.list(x, ...)
 }
 
 # Score and number of clusters of the kept draws, one chain each, for coda.

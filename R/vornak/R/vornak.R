@@ -18,8 +18,6 @@ check_whole <- function(value, name, low, high = .Machine$integer.max) {
 # Integers for the command line: never in scientific notation.
 int_text <- function(x) format(x, scientific = FALSE, trim = TRUE)
 
-models <- c("mclust2", "kmeans2", "HDBern", "HDGBern", "ProteinSequence")
-
 # Puts a file into the run folder from source (a path); an equal file already there is
 # kept, a different one is never replaced.
 place_file <- function(source, dir, name) {
@@ -42,22 +40,19 @@ place_lines <- function(lines, dir, name) {
   place_file(scratch, dir, name)
 }
 
-# Writes x where the native side reads it, in dir, and returns the file's name there. Reals
-# keep all 17 significant digits, so they round-trip exactly; row and column names are never
-# written, so they are never read as data.
-write_data <- function(x, model, dir) {
-  if (is.character(x) && model != "ProteinSequence" || is_single_string(x) && file.exists(x)) {
-    if (!is_single_string(x) || !file.exists(x))
-      stop("'x' as text must be the path of an existing data file", call. = FALSE)
-    name <- basename(x)
-    # The native side names its files after the data file's name up to the first dot.
-    if (startsWith(name, ".") || name == "") name <- paste0("data", name)
-    return(place_file(x, dir, name))
+# Writes x where the native side reads it, in dir, and returns the file's name there. What
+# is written follows the type of x alone; whether it suits the model is the native side's
+# call. Reals keep all 17 significant digits, so they round-trip exactly (whole numbers print
+# as such); row and column names are never written, so they are never read as data.
+write_data <- function(x, dir) {
+  if (is_single_string(x)) {
+    if (!file.exists(x) || dir.exists(x))
+      stop("'x' as a single string must be the path of an existing data file: ", x,
+           call. = FALSE)
+    return(place_file(x, dir, basename(x)))
   }
-  if (model == "ProteinSequence") {
-    if (!is.character(x) || length(x) < 1L || anyNA(x))
-      stop("'x' for ProteinSequence must be aligned sequences (a character vector) or a ",
-           "FASTA file", call. = FALSE)
+  if (is.character(x)) {
+    if (anyNA(x)) stop("'x' has missing sequences", call. = FALSE)
     if (length(unique(nchar(x))) != 1L)
       stop("the sequences in 'x' must be aligned: all of one length", call. = FALSE)
     ids <- names(x)
@@ -73,20 +68,13 @@ write_data <- function(x, model, dir) {
            paste(names(x)[!numeric_column], collapse = ", "), call. = FALSE)
     x <- as.matrix(x)
   }
-  if (is.logical(x)) storage.mode(x) <- "integer"
-  if (!is.matrix(x) || !is.numeric(x))
+  if (!is.matrix(x) || !(is.numeric(x) || is.logical(x)))
     stop("'x' must be a numeric matrix, a data frame, a character vector of sequences or a ",
          "file path", call. = FALSE)
   if (nrow(x) < 1L || ncol(x) < 1L) stop("'x' has no observations or no variables", call. = FALSE)
   if (anyNA(x) || any(!is.finite(x))) stop("'x' has missing or infinite values", call. = FALSE)
-  if (model %in% c("HDBern", "HDGBern")) {
-    high <- if (model == "HDBern") 1 else 19
-    if (any(x != round(x)) || any(x < 0 | x > high))
-      stop(sprintf("'x' for %s must hold whole numbers from 0 to %d", model, high), call. = FALSE)
-    cells <- matrix(sprintf("%d", as.integer(x)), nrow(x))
-  } else {
-    cells <- matrix(sprintf("%.17g", as.double(x)), nrow(x))
-  }
+  # + 0 turns -0 into 0, which the integer readers take too.
+  cells <- matrix(sprintf("%.17g", as.double(x) + 0), nrow(x))
   lines <- do.call(paste, c(lapply(seq_len(ncol(cells)), function(j) cells[, j]), sep = " "))
   place_lines(lines, dir, "data.dat")
 }
@@ -115,9 +103,18 @@ chain_words <- function(settings, data_file, start_file, seed) {
   enc2native(words)
 }
 
-# One chain in this process; returns the native outcome: status, output, error.
+# One chain in this process; returns the native outcome: status, output, error and the
+# files of the run by kind.
 run_chain <- function(words, progress, title, total) {
   .Call(vornak_R_run, words, progress, title, as.double(total))
+}
+
+# The files a chain's run will write, named by kind, from the native side's own plan;
+# settings it refuses before a run are an R error with its line.
+plan_chain <- function(words) {
+  plan <- .Call(vornak_R_plan, words)
+  if (plan$status != 0L) stop(sub("\n+$", "", plan$error), call. = FALSE)
+  plan$files
 }
 
 # Chains in forked processes where the platform has them. An interrupt reaching this process
@@ -143,7 +140,7 @@ run_chains <- function(word_list, progress, total) {
     r <- results[[as.character(pids[i])]]
     if (is.list(r) && !is.null(r$status)) return(r)
     # A chain whose R code was cut short itself: its files say how far it went.
-    list(status = if (interrupted) 130L else 255L, output = "",
+    list(status = if (interrupted) 130L else 255L, output = "", messages = "",
          error = paste("chain", i, "ended without a result:", paste(format(r), collapse = " ")))
   })
   results
@@ -154,14 +151,11 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
                    thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
                    label = NULL, B = NULL) {
   call <- match.call()
-  if (!is_single_string(model) || !model %in% models)
-    stop("'model' must be one of ", paste(models, collapse = ", "), call. = FALSE)
+  # Names of models, heuristics, priors and criteria are the native side's to check.
+  for (name in c("model", "heuristic", "criterion"))
+    if (!is_single_string(get(name)) || get(name) == "")
+      stop(sprintf("'%s' must be a single string", name), call. = FALSE)
   check_whole(k, "k", 0, 32767)
-  if (!is_single_string(heuristic) || heuristic == "")
-    stop("'heuristic' must be a single string such as \"OA\"", call. = FALSE)
-  if (heuristic == "EN")
-    stop("heuristic \"EN\" lists partitions and draws none: run it with the command-line ",
-         "program or the .C entry vornak_R_main (see ?vornak)", call. = FALSE)
   if (!is.null(iterations)) check_whole(iterations, "iterations", 0, 1e15)
   if (!is.null(B)) check_whole(B, "B", 0, 18)
   if (!is.null(minutes)) check_whole(minutes, "minutes", 1)
@@ -175,8 +169,6 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   if (!is.numeric(alpha) || length(alpha) != 1L || is.na(alpha) || !is.finite(alpha) ||
       alpha <= 0)
     stop("'alpha' must be a positive number", call. = FALSE)
-  if (!is_single_string(criterion) || !criterion %in% c("integrated", "classi", "mixture"))
-    stop("'criterion' must be \"integrated\", \"classi\" or \"mixture\"", call. = FALSE)
   check_whole(chains, "chains", 1, 64)
   check_whole(seed, "seed", 1, 4294967295 - chains + 1)
   length_known <- if (!is.null(iterations)) iterations else if (!is.null(B)) 10^B else NA
@@ -191,7 +183,7 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   dir.create(dir, showWarnings = FALSE, recursive = TRUE)
   if (!dir.exists(dir)) stop("cannot create the folder ", dir, call. = FALSE)
   dir <- normalizePath(dir)
-  data_file <- write_data(x, model, dir)
+  data_file <- write_data(x, dir)
   start_file <- if (is.null(start)) NULL else write_start(start, dir)
 
   settings <- list(model = model, k = as.integer(k), heuristic = heuristic,
@@ -202,15 +194,26 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   word_list <- lapply(settings$seeds, function(s) chain_words(settings, data_file, start_file, s))
   old <- setwd(dir)
   on.exit(setwd(old), add = TRUE)
-  results <- run_chains(word_list, interactive(), if (is.na(length_known)) 0 else length_known)
+  files <- lapply(word_list, plan_chain)
+  if (!all(vapply(files, function(f) "draws" %in% names(f), logical(1))))
+    stop("heuristic ", heuristic, " lists partitions and keeps no draws: run it with the ",
+         "command-line program or the .C entry vornak_R_main (see ?vornak)", call. = FALSE)
+  progress <- isTRUE(getOption("vornak.progress", interactive()))
+  results <- run_chains(word_list, progress, if (is.na(length_known)) 0 else length_known)
   setwd(old)
 
-  for (r in results) if (nzchar(r$output)) message(sub("\n+$", "", sub("^\n+", "", r$output)))
+  # Standard output, then standard error, less the failure line that the error or condition
+  # below carries.
+  for (r in results) for (text in c(r$output, r$messages)) {
+    lines <- strsplit(text, "\n", fixed = TRUE)[[1]]
+    lines <- lines[nzchar(lines) & lines != r$error]
+    if (length(lines) > 0L) message(paste(lines, collapse = "\n"))
+  }
   status <- vapply(results, function(r) r$status, integer(1))
   failed <- which(status != 0L & status < 128L | status > 128L + 64L)
   if (length(failed) > 0L) stop(results[[failed[1]]]$error, call. = FALSE)
 
-  fit <- read_fit(dir, results, settings, call)
+  fit <- read_fit(dir, files, results, settings, call)
   if (any(status >= 128L)) {
     fit_text <- if (is.null(fit)) "" else " The partial result is in the condition's 'fit'."
     condition <- structure(

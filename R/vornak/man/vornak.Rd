@@ -65,8 +65,14 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   written into \code{dir} as \file{data.dat} or \file{data.fasta} (a file path is copied
   there under its own name).
 
-  While a chain runs, an interactive session shows a text progress bar (of the first chain,
-  when there are several). What the program prints comes as messages, which
+  Names of models, heuristics, priors and criteria are checked by the native side, which
+  also names the files: a setting it refuses is an R error with its line before any chain
+  runs. A heuristic that lists partitions instead of drawing them (\code{"EN"}) is refused
+  here; run it with the program or \code{vornak_R_main}.
+
+  While a chain runs, an interactive session shows a text progress bar on standard error
+  (of the first chain, when there are several); \code{options(vornak.progress = TRUE)} or
+  \code{FALSE} overrides \code{interactive()}. What the program prints comes as messages, which
   \code{suppressMessages()} silences. A failure (bad data, an unknown prior, existing files
   in \code{dir}) is an R error with the program's one-line message.
 

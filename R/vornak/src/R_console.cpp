@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 #include <streambuf>
 
@@ -20,6 +21,7 @@
 namespace {
 
 std::string* capture = nullptr;
+std::string* captureError = nullptr;
 
 // Collects text and hands it to Rprintf (REprintf for standard error, or the capture) when
 // full or flushed.
@@ -47,7 +49,9 @@ class RConsoleBuffer : public std::streambuf {
   void emit() {
     int length = static_cast<int>(pptr() - pbase());
     if (length > 0) {
-      if (error_) REprintf("%.*s", length, pbase());
+      if (error_ && captureError != nullptr)
+        captureError->append(pbase(), static_cast<size_t>(length));
+      else if (error_) REprintf("%.*s", length, pbase());
       else if (capture != nullptr) capture->append(pbase(), static_cast<size_t>(length));
       else Rprintf("%.*s", length, pbase());
     }
@@ -93,9 +97,11 @@ double doneShare(const char* line) {
 
 namespace rconsole {
 
-void setCapture(std::string* target) {
+void setCapture(std::string* output, std::string* errors) {
   vout().flush();
-  capture = target;
+  verr().flush();
+  capture = output;
+  captureError = errors;
 }
 
 void startProgress(bool draw, long long iterations, int minutes, const std::string& title) {
@@ -124,11 +130,10 @@ std::ostream& verr() {
 // Always wanted: the hook is also the interrupt poll.
 bool progressWanted() { return true; }
 
-void progressShow(const char* line) {
-  pollInterrupt();
-  if (!progress.draw) return;
+namespace {
+
+void drawBar(double share, const char* line) {
   constexpr int kWidth = 30;
-  const double share = doneShare(line);
   const int filled = static_cast<int>(share * kWidth);
   char bar[kWidth + 1];
   for (int i = 0; i < kWidth; i++) bar[i] = i < filled ? '=' : ' ';
@@ -138,10 +143,34 @@ void progressShow(const char* line) {
   progress.drawn = true;
 }
 
-void progressEnd() {
+}  // namespace
+
+void progressShow(const char* line) {
+  pollInterrupt();
+  if (progress.draw) drawBar(doneShare(line), line);
+}
+
+// The bar stays open for the run's closing line, which finishProgress ends.
+void progressEnd() {}
+
+// "vornak: HOW after N iterations; ...": the bar is redrawn at N, so a completed run
+// ends at 100% however seldom the run refreshed it.
+void progressFinal(const char* line) {
+  if (!progress.draw) return;
+  long long iterations = 0;
+  double share = doneShare("");
+  const char* after = std::strstr(line, " after ");
+  if (progress.iterations > 0 && after != nullptr &&
+      std::sscanf(after, " after %lld iterations", &iterations) == 1)
+    share = static_cast<double>(iterations) / static_cast<double>(progress.iterations);
+  drawBar(share > 1 ? 1 : share, line + (std::strncmp(line, "vornak: ", 8) == 0 ? 8 : 0));
+}
+
+namespace rconsole {
+
+void finishProgress() {
   if (progress.drawn) REprintf("\n");
   progress.drawn = false;
 }
 
-// The R side reports how each chain ended itself.
-void progressFinal(const char*) {}
+}  // namespace rconsole

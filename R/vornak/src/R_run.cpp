@@ -1,7 +1,7 @@
 // The package's own .Call entries: a run from command-line words, parsed and set up exactly
-// as the console does, and the posterior summary engine. Both hand back their status, their
-// standard output and their failure line as values: the R side turns them into messages,
-// conditions and errors once no C++ frame is left to jump over.
+// as the console does, the names of its files, and the posterior summary engine. All hand
+// back their status, their standard output and their failure line as values: the R side turns
+// them into messages, conditions and errors once no C++ frame is left to jump over.
 #define R_NO_REMAP
 #include <R.h>
 #include <Rinternals.h>
@@ -10,17 +10,14 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "R_console.h"
 #include "io/Interrupt.h"
 #include "io/RunError.h"
 #include "driver/common_main.h"
-
-#if __has_include("summary/summary.h")
 #include "summary/summary.h"
-#define VORNAK_HAVE_SUMMARY 1
-#endif
 
 namespace {
 
@@ -31,26 +28,41 @@ std::vector<std::string> wordsOf(SEXP words) {
   return out;
 }
 
-// list(status = , output = , error = ); built after every C++ object of the call is gone
-// from the caller's view, so an allocation failure here jumps over nothing of ours.
-SEXP result(int status, const std::string& output, const std::string& error) {
-  const char* names[] = {"status", "output", "error", ""};
-  SEXP list = PROTECT(Rf_mkNamed(VECSXP, names));
-  SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(status));
-  SET_VECTOR_ELT(list, 1, Rf_mkString(output.c_str()));
-  SET_VECTOR_ELT(list, 2, Rf_mkString(error.c_str()));
-  UNPROTECT(1);
-  return list;
-}
-
 struct Outcome {
   int status = 0;
   std::string output;
   std::string error;
+  std::string messages;  // standard error: warnings, hints, failure lines
+  // The run's files by kind ("log", "save", ...), as the plan names them.
+  std::vector<std::pair<std::string, std::string>> files;
 };
 
-Outcome runWords(const std::vector<std::string>& words, bool draw, const std::string& title,
-                 long long iterations) {
+// list(status = , output = , error = , files = , messages = ); built after every C++ object
+// of the call is gone from the caller's view, so an allocation failure here jumps over nothing of ours.
+SEXP result(const Outcome& outcome) {
+  const char* names[] = {"status", "output", "error", "files", "messages", ""};
+  SEXP list = PROTECT(Rf_mkNamed(VECSXP, names));
+  SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(outcome.status));
+  SET_VECTOR_ELT(list, 1, Rf_mkString(outcome.output.c_str()));
+  SET_VECTOR_ELT(list, 2, Rf_mkString(outcome.error.c_str()));
+  const R_xlen_t count = static_cast<R_xlen_t>(outcome.files.size());
+  SEXP files = PROTECT(Rf_allocVector(STRSXP, count));
+  SEXP kinds = PROTECT(Rf_allocVector(STRSXP, count));
+  for (R_xlen_t i = 0; i < count; i++) {
+    SET_STRING_ELT(kinds, i, Rf_mkChar(outcome.files[i].first.c_str()));
+    SET_STRING_ELT(files, i, Rf_mkChar(outcome.files[i].second.c_str()));
+  }
+  Rf_setAttrib(files, R_NamesSymbol, kinds);
+  SET_VECTOR_ELT(list, 3, files);
+  SET_VECTOR_ELT(list, 4, Rf_mkString(outcome.messages.c_str()));
+  UNPROTECT(3);
+  return list;
+}
+
+// Parses the words as the console does and, unless planOnly, runs them; either way the
+// outcome names the files of the run, from the plan that the run itself makes.
+Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw,
+                 const std::string& title, long long iterations) {
   Outcome outcome;
   std::vector<std::string> argvText;
   argvText.push_back("vornak");
@@ -59,7 +71,7 @@ Outcome runWords(const std::vector<std::string>& words, bool draw, const std::st
   for (auto& word : argvText) argv.push_back(&word[0]);
   argv.push_back(nullptr);
 
-  rconsole::setCapture(&outcome.output);
+  rconsole::setCapture(&outcome.output, &outcome.messages);
   clearInterrupt();
   try {
     Settings settings;
@@ -67,8 +79,11 @@ Outcome runWords(const std::vector<std::string>& words, bool draw, const std::st
       outcome.status = 255;
       outcome.error = "vornak: the settings are incomplete (model, data, k, heuristic and a length)";
     } else {
-      rconsole::startProgress(draw, iterations, settings.minuteAllowed, title);
-      common_main(settings);
+      outcome.files = makePlan(settings).files();
+      if (!planOnly) {
+        rconsole::startProgress(draw, iterations, settings.minuteAllowed, title);
+        common_main(settings);
+      }
     }
   } catch (const RunError& error) {
     outcome.status = error.status < 0 ? 256 + error.status : error.status;
@@ -84,7 +99,8 @@ Outcome runWords(const std::vector<std::string>& words, bool draw, const std::st
     outcome.status = 255;
     outcome.error = "vornak stopped on an unknown failure";
   }
-  rconsole::setCapture(nullptr);
+  rconsole::finishProgress();
+  rconsole::setCapture(nullptr, nullptr);
   clearInterrupt();
   return outcome;
 }
@@ -99,16 +115,21 @@ extern "C" SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total) 
     Rf_error("vornak_R_run: needs text words, one flag, one title and one number");
   const bool draw = LOGICAL(progress)[0] == TRUE;
   const long long iterations = static_cast<long long>(REAL(total)[0]);
-  Outcome outcome = runWords(wordsOf(words), draw, CHAR(STRING_ELT(title, 0)), iterations);
-  return result(outcome.status, outcome.output, outcome.error);
+  return result(runWords(wordsOf(words), false, draw, CHAR(STRING_ELT(title, 0)), iterations));
+}
+
+// The files a run of these words would write, named by kind, without running it; settings
+// the native side refuses before a run starts are refused here too.
+extern "C" SEXP vornak_R_plan(SEXP words) {
+  if (!Rf_isString(words)) Rf_error("vornak_R_plan: words must be text");
+  return result(runWords(wordsOf(words), true, false, "", 0));
 }
 
 // args: the words of vornak-summary after its name.
 extern "C" SEXP vornak_R_summary(SEXP args) {
   if (!Rf_isString(args)) Rf_error("vornak_R_summary: args must be text");
   Outcome outcome;
-#ifdef VORNAK_HAVE_SUMMARY
-  {
+  {  // gone before result() allocates, which may jump
     std::vector<std::string> list = wordsOf(args);
     std::ostringstream out, err;
     try {
@@ -123,9 +144,5 @@ extern "C" SEXP vornak_R_summary(SEXP args) {
     outcome.output = out.str();
     outcome.error = err.str();
   }
-#else
-  outcome.status = 255;
-  outcome.error = "this build of vornak has no summary engine (summary/summary.h was not found)";
-#endif
-  return result(outcome.status, outcome.output, outcome.error);
+  return result(outcome);
 }

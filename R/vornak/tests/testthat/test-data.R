@@ -3,35 +3,45 @@ test_that("reals reach the native side exactly and names are never data", {
   dir.create(dir)
   x <- data.frame(a = c(pi, -1 / 3, 1e-300, 123456789.123456789), b = c(exp(1), 0, -0, 2^-40),
                   row.names = c("first", "second", "third", "fourth"))
-  name <- vornak:::write_data(x, "mclust2", dir)
+  name <- vornak:::write_data(x, dir)
   back <- as.matrix(read.table(file.path(dir, name)))
   expect_identical(unname(back), unname(as.matrix(x)))
   expect_false(any(grepl("first|a|b", readLines(file.path(dir, name)))))
 })
 
-test_that("the data are checked against the model", {
+test_that("data R cannot write are refused in R, data the model cannot read natively", {
   dir <- run_dir()
   dir.create(dir)
   cases <- list(
-    list(x = matrix(c(0, 1, 2, 1), 2), model = "HDBern", error = "from 0 to 1"),
-    list(x = matrix(c(0, 20), 1), model = "HDGBern", error = "from 0 to 19"),
-    list(x = matrix(c(0.5, 1), 1), model = "HDBern", error = "whole numbers"),
-    list(x = matrix(c(1, NA), 1), model = "mclust2", error = "missing or infinite"),
-    list(x = matrix(c(1, Inf), 1), model = "kmeans2", error = "missing or infinite"),
-    list(x = data.frame(a = 1:2, b = c("u", "v")), model = "mclust2", error = "not: b"),
-    list(x = c("AC-D", "ACD"), model = "ProteinSequence", error = "aligned"),
-    list(x = "no/such/file.dat", model = "mclust2", error = "existing data file"),
-    list(x = list(1, 2), model = "mclust2", error = "numeric matrix"))
+    list(x = matrix(c(1, NA), 1), error = "missing or infinite"),
+    list(x = matrix(c(1, Inf), 1), error = "missing or infinite"),
+    list(x = data.frame(a = 1:2, b = c("u", "v")), error = "not: b"),
+    list(x = c("AC-D", "ACD"), error = "aligned"),
+    list(x = c("AC-D", NA), error = "missing sequences"),
+    list(x = "no/such/file.dat", error = "existing data file"),
+    list(x = tempdir(), error = "existing data file"),
+    list(x = matrix(numeric(0), 0, 2), error = "no observations"),
+    list(x = list(1, 2), error = "numeric matrix"))
   for (case in cases)
-    expect_error(vornak:::write_data(case$x, case$model, dir), case$error, info = case$model)
+    expect_error(vornak:::write_data(case$x, dir), case$error, info = case$error)
+  # Values outside a model's range are the native reader's to name.
+  native <- list(
+    list(x = matrix(c(0, 1, 2, 1), 2), model = "HDBern",
+         error = "Bad HDBern data file data.dat: row 1, column 2 holds 2, outside 0..1"),
+    list(x = matrix(c(0, 20), 1), model = "HDGBern", error = "holds 20, outside 0..19"),
+    list(x = matrix(c(0.5, 1), 1), model = "HDBern",
+         error = "Bad matrix file data.dat, line 1: not a number: 0.5"))
+  for (case in native)
+    expect_error(quiet_fit(case$x, case$model, k = 1, iterations = 1), case$error,
+                 fixed = TRUE, info = case$model)
 })
 
 test_that("binary matrices are written as integers and sequences as FASTA", {
   dir <- run_dir()
   dir.create(dir)
-  name <- vornak:::write_data(matrix(c(TRUE, FALSE, FALSE, TRUE), 2), "HDBern", dir)
+  name <- vornak:::write_data(matrix(c(TRUE, FALSE, FALSE, TRUE), 2), dir)
   expect_identical(readLines(file.path(dir, name)), c("1 0", "0 1"))
-  name <- vornak:::write_data(c(one = "AC-D", "two words" = "ACCD"), "ProteinSequence", dir)
+  name <- vornak:::write_data(c(one = "AC-D", "two words" = "ACCD"), dir)
   expect_identical(readLines(file.path(dir, name)), c(">one", "AC-D", ">two_words", "ACCD"))
 })
 
@@ -48,8 +58,34 @@ test_that("a data frame and the same values in a file give the same run", {
 test_that("a run folder's data file is reused when equal and never replaced", {
   dir <- run_dir()
   dir.create(dir)
-  expect_identical(vornak:::write_data(two_groups, "mclust2", dir), "data.dat")
-  expect_identical(vornak:::write_data(two_groups, "mclust2", dir), "data.dat")
-  expect_error(vornak:::write_data(two_groups + 1, "mclust2", dir), "exists with other contents")
+  expect_identical(vornak:::write_data(two_groups, dir), "data.dat")
+  expect_identical(vornak:::write_data(two_groups, dir), "data.dat")
+  expect_error(vornak:::write_data(two_groups + 1, dir), "exists with other contents")
   expect_identical(unname(as.matrix(read.table(file.path(dir, "data.dat")))), two_groups)
+})
+
+test_that("every kind of x runs under its model, row names never read", {
+  seqs <- c(a = "ACDEFG", b = "ACDEFG", c = "ACDEFH", d = "WWYYVV", e = "WWYYVA", f = "WWYYVV")
+  fasta <- tempfile(fileext = ".fasta")
+  writeLines(paste0(">", names(seqs), "\n", seqs), fasta)
+  binary <- matrix(c(1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, 1, 0), 6)
+  frame <- as.data.frame(two_groups, row.names = paste("flower", 1:6))
+  cases <- list(
+    list(x = two_groups, model = "mclust2", first = "0.10000000000000001 0.29999999999999999"),
+    list(x = frame, model = "kmeans2", first = "0.10000000000000001 0.29999999999999999"),
+    list(x = binary, model = "HDBern", first = "1 0 1"),
+    list(x = binary * 19L, model = "HDGBern", first = "19 0 19"),
+    list(x = seqs, model = "ProteinSequence", first = ">a"),
+    list(x = fasta, model = "ProteinSequence", first = ">a"))
+  for (case in cases) {
+    fit <- quiet_fit(case$x, case$model, k = 0, iterations = 4, thin = 2)
+    data <- file.path(fit$dir, fit$settings$data)
+    expect_identical(readLines(data)[1], case$first, info = case$model)
+    expect_identical(fit$n, 6L, info = case$model)
+    expect_identical(nrow(fit$draws), 2L, info = case$model)
+  }
+  # Sequences given in R and the same ones in a file give the same chain.
+  from_vector <- quiet_fit(seqs, "ProteinSequence", iterations = 4, thin = 1)
+  from_file <- quiet_fit(fasta, "ProteinSequence", iterations = 4, thin = 1)
+  expect_identical(bytes(from_vector$files[1, "draws"]), bytes(from_file$files[1, "draws"]))
 })

@@ -23,6 +23,20 @@ test_that("the OA score trace has the start, then one point per visited observat
 test_that("the program's messages come through message()", {
   expect_message(vornak(two_groups, "mclust2", k = 2, B = 1), "fileStem: data_k2_OA_p1_a0")
   expect_silent(suppressMessages(vornak(two_groups, "mclust2", k = 2, B = 1)))
+  # Standard error too; the failure line itself only once, in the error.
+  dir <- run_dir()
+  quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir)
+  said <- character(0)
+  error <- tryCatch(withCallingHandlers(vornak(two_groups, "mclust2", k = 2, B = 1, dir = dir),
+                                        message = function(m) {
+                                          said <<- c(said, conditionMessage(m))
+                                          invokeRestart("muffleMessage")
+                                        }), error = conditionMessage)
+  expect_identical(error, "File already exists: data_k2_OA_p1_a0_B1_s2.log")
+  expect_identical(said, c("fileStem: data_k2_OA_p1_a0_B1_s2\n",
+                           paste("data_k2_OA_p1_a0_B1_s2.log blocks this run: it is left from an",
+                                 "earlier run with the same file names (a refused run leaves its",
+                                 ".log too) and may be removed\n")))
 })
 
 test_that("equal settings and seeds give equal files", {
@@ -34,7 +48,8 @@ test_that("equal settings and seeds give equal files", {
 test_that("failures of the run are R errors with the program's line", {
   expect_error(quiet_fit(two_groups, "mclust2", k = 2, B = 1, prior = "-x"),
                "prior|mclust2", class = "error")
-  expect_error(quiet_fit(two_groups, "HDBern", k = 2, B = 1), "from 0 to 1")
+  expect_error(quiet_fit(two_groups, "HDBern", k = 2, B = 1),
+               "Bad matrix file data.dat, line 1: not a number: 0.10000000000000001", fixed = TRUE)
   dir <- run_dir()
   quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir)
   expect_error(quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir),
@@ -89,7 +104,6 @@ test_that("an interrupt stops the run, keeps its files and signals vornak_interr
 })
 
 test_that("any whole number of iterations, kept every thin-th, and a seed in the names", {
-  skip_without_draws()
   fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 37, thin = 5, seed = 11)
   expect_match(fit$files[1, "draws"], "data_k0_OA_p1_a0_i37_s11\\.draws$")
   expect_identical(fit$draw_info$iteration, seq(5, 35, by = 5))
@@ -102,7 +116,6 @@ test_that("any whole number of iterations, kept every thin-th, and a seed in the
 })
 
 test_that("chains run with seeds seed, seed + 1, ... and each keeps its draws", {
-  skip_without_draws()
   fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 40, thin = 4, chains = 3, seed = 5)
   expect_identical(fit$settings$seeds, c(5, 6, 7))
   expect_true(all(endsWith(fit$files[, "draws"], paste0("_i40_s", 5:7, ".draws"))))
@@ -113,11 +126,12 @@ test_that("chains run with seeds seed, seed + 1, ... and each keeps its draws", 
   expect_identical(fit$best_score, max(unlist(fit$score)))
 })
 
-test_that("as.mcmc.list gives coda one chain per run", {
-  skip_without_draws()
+test_that("as.mcmc.list gives coda one chain per run, coda attached or not", {
   skip_if_not_installed("coda")
   fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 40, thin = 4, chains = 2)
-  chains <- coda::as.mcmc.list(fit)
+  expect_false("package:coda" %in% search())
+  chains <- as.mcmc.list(fit)
+  expect_identical(coda::as.mcmc.list(fit), chains)
   expect_length(chains, 2L)
   expect_identical(coda::varnames(chains), c("score", "k"))
   expect_identical(stats::start(chains), 4)
@@ -126,13 +140,15 @@ test_that("as.mcmc.list gives coda one chain per run", {
 })
 
 test_that("summary and plot say what the draws say", {
-  skip_without_draws()
-  skip_without_summary()
   fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 400, thin = 2, chains = 2)
   s <- summary(fit)
   expect_s3_class(s, "summary.vornak")
-  expect_equal(sum(s$posterior_k), 1)
+  # The posterior on k is the share of the kept draws (the second half of each chain).
+  kept <- do.call(rbind, lapply(split(fit$draw_info, fit$draw_info$chain),
+                                function(d) d[-seq_len(nrow(d) %/% 2), ]))
+  expect_equal(s$posterior_k, c(prop.table(table(kept$k))), ignore_attr = "dim")
   expect_identical(s$estimate, c(1L, 1L, 1L, 2L, 2L, 2L))
+  expect_identical(s$cluster_size, c(`1` = 3, `2` = 3))
   expect_lte(s$expected_loss[["estimate"]], s$expected_loss[["best_draw"]])
   expect_identical(dim(s$psm), c(6L, 6L))
   expect_true(all(diag(s$psm) == 1))
@@ -147,4 +163,37 @@ test_that("summary and plot say what the draws say", {
   on.exit(dev.off(), add = TRUE)
   expect_identical(plot(fit, summary = s), s)
   expect_s3_class(plot(fit), "summary.vornak")
+})
+
+test_that("names and files come from the native side, which refuses before any chain runs", {
+  expect_error(quiet_fit(two_groups, "nosuch", iterations = 2),
+               "main(). model not recognized: nosuch", fixed = TRUE)
+  dir <- run_dir()
+  expect_error(quiet_fit(two_groups, "HDBern", prior = "nosuch", iterations = 2, dir = dir),
+               "main(). prior not recognized: nosuch", fixed = TRUE)
+  expect_error(quiet_fit(two_groups, "mclust2", k = 2, heuristic = "EN", iterations = 2,
+                         dir = dir), "heuristic EN lists partitions and keeps no draws")
+  expect_identical(list.files(dir), "data.dat")
+  # A data file's own name, even one the stem rule cuts at its first dot, leads the stems.
+  file <- file.path(tempfile(), ".hidden.dat")
+  dir.create(dirname(file))
+  write.table(two_groups, file, row.names = FALSE, col.names = FALSE)
+  fit <- quiet_fit(file, "mclust2", k = 2, iterations = 3, thin = 1, seed = 4)
+  expect_identical(basename(fit$files[1, ]),
+                   paste0("_k2_OA_p1_a0_i3_s4.", c("log", "save", "finalz", "best", "draws")))
+  expect_true(all(file.exists(fit$files)))
+})
+
+test_that("a progress bar is drawn when asked, and not otherwise", {
+  bar <- function(progress) {
+    old <- options(vornak.progress = progress)
+    on.exit(options(old))
+    text <- capture.output(quiet_fit(two_groups, "mclust2", iterations = 50), type = "message")
+    paste(text, collapse = "\n")
+  }
+  shown <- bar(TRUE)
+  expect_match(shown, "^\r\\|[ =]{30}\\| +[0-9]+%  iteration 1 of 50 ")
+  expect_match(shown, "\r|==============================| 100%  completed after 50 iterations",
+               fixed = TRUE)
+  expect_identical(bar(FALSE), "")
 })
