@@ -110,9 +110,11 @@ bool parseCommandLine(int argc, char** argv, Settings& s) {
   if (BText) s.B = wholeNumber("-B", BText);
   if (aText) s.logalpha = realNumber("-a", aText);
   if (tText) s.minuteAllowed = wholeNumber("-t", tText);
-  // A flag takes no value, so it may also be the last word.
-  for (int i = 0; i < argc; i++)
+  // Flags take no value, so they may also be the last word.
+  for (int i = 0; i < argc; i++) {
     if (std::strcmp(argv[i], "-q") == 0) s.quiet = true;
+    if (std::strcmp(argv[i], "-x") == 0) s.fastArithmetic = true;
+  }
   if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   if (heuristic && heuristic->enumerates()) return true;

@@ -33,6 +33,7 @@ struct Settings {
   std::optional<std::string> thin;        // -d: a .draws line every THIN iterations
   std::optional<std::string> iterations;  // -i: exact iteration count, overriding -B
   bool quiet = false;                     // -q: no per-move debug lines in the log
+  bool fastArithmetic = false;            // -x: real-valued models score from running sums
 };
 
 // The settings of one run resolved and checked: what is refused before any file exists has

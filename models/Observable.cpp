@@ -6,10 +6,16 @@
 #include "io/Interrupt.h"
 #include "stats/RandomPlus.h"
 
-void Observable::getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const {
-  int numOfPositions = std::max(1, T / 4);
-  std::vector<int> positions(numOfPositions);
+void Observable::drawDistancePositions(std::vector<int>& positions) const {
+  const int numOfPositions = std::max(1, T / 4);
+  positions.resize(numOfPositions);
   RandomPlus::SampleWithoutReplacement<int>(T, numOfPositions, positions.data(), true);
+}
+
+void Observable::getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const {
+  std::vector<int> positions;
+  drawDistancePositions(positions);
+  const int numOfPositions = static_cast<int>(positions.size());
   for (int i = 0; i < n; i++) {
     checkInterrupt();
     for (int j = 0; j < n; j++)

@@ -3,6 +3,7 @@
 // a whole partition fits as a mixture, and how far apart two observations are.
 #pragma once
 #include <fstream>
+#include <vector>
 
 #include "io/Matrix.h"
 
@@ -10,8 +11,10 @@ enum FitnessZType { INTEGRATED = 0, CLASSIFICATION = 1, MIXTURE = 2 };
 
 // How scores are computed. Exact: the fast paths (tables, memo, additive statistics), which
 // give the reference's doubles bit for bit. Reference: every score from scratch by the plain
-// code, the yardstick of the others (selected by VORNAK_SCORING=reference).
-enum class ScoringMode { Reference, Exact };
+// code, the yardstick of the others (selected by VORNAK_SCORING=reference). Fast (-x): as
+// Exact, but the real-valued models score from running per-cluster moments, agreeing with
+// Exact to about 1e-12 relative instead of bit for bit.
+enum class ScoringMode { Reference, Exact, Fast };
 
 class Observable {
  public:
@@ -45,8 +48,22 @@ class Observable {
   virtual void addToStats(int /*i*/, int* /*stats*/, int /*sign*/) const {}
   virtual double scoreStats(const int* /*stats*/, int /*members*/) const { return 0; }
 
-  // Fills the n x n matrix with distances over max(1, T/4) positions drawn without
-  // replacement (T/4 uniforms consumed).
+  // Optional exact shortcut for models without additive statistics: the integrated score of
+  // the members listed in ascending order, bit for bit what getClusterFit gives for them.
+  virtual bool scoresMemberLists() const { return false; }
+  virtual double scoreMembers(const int* /*sorted*/, int /*members*/) const { return 0; }
+
+  // Fast arithmetic (ScoringMode::Fast only): per-cluster moments of momentsSize() doubles
+  // that observations join and leave in O(T), and the score from them. 0 elsewhere.
+  virtual int momentsSize() const { return 0; }
+  virtual void addToMoments(int /*i*/, double* /*moments*/, int /*sign*/) const {}
+  virtual double scoreMoments(const double* /*moments*/, int /*members*/) const { return 0; }
+
+  // Draws max(1, T/4) distinct positions (T/4 uniforms consumed), those the tree moves
+  // measure distances over.
+  void drawDistancePositions(std::vector<int>& positions) const;
+  // Fills the n x n matrix with distances over positions drawn as drawDistancePositions does.
+  // No run fills a matrix: tree moves ask for the distances within a cluster one by one.
   void getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const;
   // Full matrix of the all-position distance; nothing in a run calls it.
   void getDistanceMatrix(Matrix<double>& distanceMatrix) const;

@@ -24,6 +24,36 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
                              ", so the sums of squares overflow (they must stay below " +
                              U::n2s(bound) + ")");
     }
+  center.assign(T, 0.0);
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < T; t++) center[t] += data[i][t];
+  for (int t = 0; t < T; t++) center[t] /= n;
+  moments_.assign(2 * static_cast<size_t>(T), 0.0);
+}
+
+double RealRows::scoreMembers(const int* sorted, int members) const {
+  return scoreList(sorted, members);
+}
+
+void RealRows::addToMoments(int i, double* moments, int sign) const {
+  const double* row = data[i];
+  const int columns = T;
+  for (int t = 0; t < columns; t++) {
+    const double x = row[t] - center[t];
+    moments[t] += sign * x;
+    moments[columns + t] += sign * (x * x);
+  }
+}
+
+double RealRows::momentsFit(const int* z, int j) const {
+  std::fill(moments_.begin(), moments_.end(), 0.0);
+  int members = 0;
+  for (int i = 0; i < n; i++)
+    if (z[i] == static_cast<short>(j)) {
+      addToMoments(i, moments_.data(), +1);
+      members++;
+    }
+  return scoreMoments(moments_.data(), members);
 }
 
 double RealRows::pairwiseDistance(int i1, int i2) const {
@@ -76,15 +106,18 @@ void sumAllColumns(const Matrix<double>& data, const int* list, int members, int
 
 }  // namespace
 
-int RealRows::fastMeans(const int* z, short label, int* list, double* mean,
-                        double* mean2) const {
+int RealRows::listMembers(const int* z, short label, int* list) const {
   const int rows = n;
-  const int columns = T;
   int members = 0;
   for (int i = 0; i < rows; i++) {
     list[members] = i;
     members += z[i] == label;
   }
+  return members;
+}
+
+void RealRows::listMeans(const int* list, int members, double* mean, double* mean2) const {
+  const int columns = T;
   if (mean2) {
     sumAllColumns<true>(data, list, members, columns, mean, mean2);
   } else {
@@ -95,5 +128,4 @@ int RealRows::fastMeans(const int* z, short label, int* list, double* mean,
       mean[t] /= members;
       if (mean2) mean2[t] /= members;
     }
-  return members;
 }

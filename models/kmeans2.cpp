@@ -1,5 +1,6 @@
 #include "models/kmeans2.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "io/U.h"
@@ -23,6 +24,7 @@ int kmeans2::getMean(const int* z, short int j, double* mean) const {
 
 double kmeans2::getClusterFit(const int* z, int j) const {
   if (scoring == ScoringMode::Reference) return clusterFitReference(z, j);
+  if (scoring == ScoringMode::Fast) return momentsFit(z, j);
   return clusterFitFast(z, j);
 }
 
@@ -43,9 +45,13 @@ double kmeans2::clusterFitReference(const int* z, int j) const {
 // The reference's sums in their order; the members are listed once instead of found twice.
 double kmeans2::clusterFitFast(const int* z, int j) const {
   int* list = members_.data();
-  double* mean = mean_.data();
-  const int members = fastMeans(z, static_cast<short>(j), list, mean, nullptr);
+  return scoreList(list, listMembers(z, static_cast<short>(j), list));
+}
+
+double kmeans2::scoreList(const int* list, int members) const {
   if (members == 0) return 0;
+  double* mean = mean_.data();
+  listMeans(list, members, mean, nullptr);
   const int columns = T;
   double withinClusterSS = 0;
   for (int k = 0; k < members; k++) {
@@ -54,6 +60,17 @@ double kmeans2::clusterFitFast(const int* z, int j) const {
       double d = row[t] - mean[t];
       withinClusterSS += d * d;
     }
+  }
+  return -withinClusterSS * scale;
+}
+
+// Per column the centred sum of squares less m times the squared centred average.
+double kmeans2::scoreMoments(const double* moments, int members) const {
+  if (members == 0) return 0;
+  double withinClusterSS = 0;
+  for (int t = 0; t < T; t++) {
+    const double d = moments[t] / members;
+    withinClusterSS += std::max(0.0, moments[T + t] - moments[t] * d);
   }
   return -withinClusterSS * scale;
 }

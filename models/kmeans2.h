@@ -19,11 +19,13 @@ class kmeans2 final : public RealRows {
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;
   double clusterFitFast(const int* z, int j) const;
+  double scoreMoments(const double* moments, int members) const override;
   double getClassificationLik(const int* z, int j) const override;  // ends the run
   double getMixtureLik(const int* z, int k) const override;         // ends the run
   void writeComponentParam(const int*, int, std::ofstream&) const override {}
 
  private:
+  double scoreList(const int* list, int members) const override;
   mutable std::vector<double> mean_;  // T
   mutable std::vector<int> members_;  // n, the member indices of clusterFitFast
 };

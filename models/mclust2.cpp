@@ -1,5 +1,6 @@
 #include "models/mclust2.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -99,6 +100,7 @@ double mclust2::sizeTerm(int members) const {
 
 double mclust2::getClusterFit(const int* z, int j) const {
   if (scoring == ScoringMode::Reference) return clusterFitReference(z, j);
+  if (scoring == ScoringMode::Fast) return momentsFit(z, j);
   return clusterFitFast(z, j);
 }
 
@@ -118,8 +120,13 @@ double mclust2::clusterFitReference(const int* z, int j) const {
 }
 
 double mclust2::clusterFitFast(const int* z, int j) const {
-  int members = fastMeans(z, static_cast<short>(j), members_.data(), mean_.data(), mean2_.data());
+  int* list = members_.data();
+  return scoreList(list, listMembers(z, static_cast<short>(j), list));
+}
+
+double mclust2::scoreList(const int* list, int members) const {
   if (members == 0) return 0;
+  listMeans(list, members, mean_.data(), mean2_.data());
   double lambdanew = lambda + members;
   double alphanew = alpha + members / 2.0;
   const double sizePart = sizeTerm_[members];
@@ -129,6 +136,38 @@ double mclust2::clusterFitFast(const int* z, int j) const {
     ll += sizePart - alphanew * std::log(betanew);
   }
   return scale * ll;
+}
+
+// The same terms from the centred sums: the mean's distance from mu0 (the centre) is the
+// centred average, the within-cluster spread the centred sum of squares less m times it
+// squared.
+double mclust2::scoreMoments(const double* moments, int members) const {
+  if (members == 0) return 0;
+  const double* sum = moments;
+  const double* sum2 = moments + T;
+  const double lambdanew = lambda + members;
+  const double alphanew = alpha + members / 2.0;
+  const double sizePart = sizeTerm_[members];
+  const double half = members / 2.0;
+  // One log of the product of the rates instead of one per dimension; the product is
+  // logged and restarted before it can leave the range of a double.
+  double logRates = 0, product = 1;
+  for (int t = 0; t < T; t++) {
+    const double d = sum[t] / members;
+    const double within = std::max(0.0, sum2[t] - sum[t] * d);
+    const double rate = beta + 0.5 * within + half * (lambda / lambdanew) * d * d;
+    if (rate > 1e100 || rate < 1e-100) {
+      logRates += std::log(rate);
+      continue;
+    }
+    product *= rate;
+    if (product > 1e200 || product < 1e-200) {
+      logRates += std::log(product);
+      product = 1;
+    }
+  }
+  logRates += std::log(product);
+  return scale * (T * sizePart - alphanew * logRates);
 }
 
 double mclust2::getClassificationLik(const int*, int) const {

@@ -29,6 +29,7 @@ class mclust2 final : public RealRows {
   // The plain scoring, kept as the reference of the fast one, which gives the same double.
   double clusterFitReference(const int* z, int j) const;
   double clusterFitFast(const int* z, int j) const;
+  double scoreMoments(const double* moments, int members) const override;
   double getClassificationLik(const int* z, int j) const override;  // ends the run
   double getMixtureLik(const int* z, int k) const override;         // ends the run
   // "Inf k " then per cluster T pairs "mean precision" drawn from the posterior (one gamma
@@ -36,6 +37,7 @@ class mclust2 final : public RealRows {
   void writeComponentParam(const int* z, int k, std::ofstream& ofile) const override;
 
  private:
+  double scoreList(const int* list, int members) const override;
   double sizeTerm(int members) const;
   // Posterior rate of dimension t for a cluster of size members with the given averages.
   double betaNew(int t, int members, double mean, double mean2, double lambdaNew) const;

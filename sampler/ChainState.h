@@ -33,6 +33,15 @@ class ChainState {
 
   // Makes z the current partition with kold + kchange labels (an accepted proposal).
   void accept(const std::vector<int>& z, int kchange);
+  // Accepts the proposal that moves observation i to label to (to == kold: a new label); a
+  // label left empty takes the highest label, whose members are relabelled. O(size of the
+  // clusters involved): sizes and member lists follow without a pass over all n. Returns
+  // the emptied label, or -1.
+  int moveObservation(int i, int to);
+  // Lists the members of every cluster, ascending: valid until the partition changes by
+  // anything but moveObservation.
+  void listMembers();
+  std::vector<std::vector<int>> members;
   // Sets the current partition with labels 0..k-1 and counts its sizes (starting partitions).
   void setPartition(const std::vector<int>& z, int k);
 

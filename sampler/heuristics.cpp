@@ -27,10 +27,6 @@ const Heuristic kHeuristics[] = {
 
 }  // namespace
 
-bool Heuristic::needsDistances(bool infmix) const {
-  return move == MoveKind::TreeGuided || (move == MoveKind::RandomSplitMerge && !infmix);
-}
-
 const Heuristic* findHeuristic(const std::string& name) {
   for (const Heuristic& h : kHeuristics)
     if (name == h.name) return &h;

@@ -24,8 +24,6 @@ struct Heuristic {
   bool includeLeafNode;  // tree-guided: single members count as tree splits
   bool sweepsAfter;      // two one-at-a-time sweeps after each move
   bool needsOpenK;       // changes the number of clusters, so -k must be 0
-  // Builds linkage trees over clusters (and so keeps an n x n distance matrix).
-  bool needsDistances(bool infmix) const;
   bool enumerates() const { return move == MoveKind::Enumerate; }
 };
 

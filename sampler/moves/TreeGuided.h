@@ -2,17 +2,20 @@
 // a Metropolis-Hastings step proposing, with probability control_heuristic_p, from the tree
 // neighbourhood (splits read off complete-linkage trees over single clusters, combined with
 // merge pairs, weighted by score or flat) and otherwise from the uniform neighbourhood (any
-// two-group split of any cluster with any merge pair). Each step refreshes the distance
-// matrix through the model (T/4 uniforms), then draws the mechanism, the step and the
-// acceptance. When the chosen mechanism has nothing to propose, the step logs "no
+// two-group split of any cluster with any merge pair). Each step draws the positions its
+// distances are measured over (T/4 uniforms), then the mechanism, the step and the
+// acceptance. Distances are computed only within the clusters a tree is built over, when
+// it is built: memory O(m^2) for the largest such cluster of m members, no n x n matrix. When the chosen mechanism has nothing to propose, the step logs "no
 // split-merge step to propose" and leaves the partition alone after those first two draws.
 #pragma once
+#include <deque>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cluster/cluster.h"
-#include "io/Matrix.h"
+#include "models/Observable.h"
 #include "sampler/moves/Move.h"
 
 // When the tree neighbourhood weighs its steps equally instead of by score.
@@ -35,7 +38,10 @@ class TreeGuidedSplitMerge : public Move {
   bool flatHeuristicProb = false;
   const bool includeLeafNode;
   const double control_heuristic_p;
-  Matrix<double> distanceMatrix;  // n x n, refreshed by every step
+
+  // Trees from now on measure distances through model over the positions listed (all
+  // positions when empty); trees built before are forgotten. Each step sets its own.
+  void useDistances(const Observable& model, const std::vector<int>& positions);
 
   // The partition targetZ reached from z (k labels) by splitting cluster toSplit by split
   // (-1: no split) and merging j1 into j2 (-1: no merge). With checkReverse, whether the
@@ -48,6 +54,8 @@ class TreeGuidedSplitMerge : public Move {
                 int& whichnode) const;
   // Linkage tree over the members (m-1 records); method "complete", "average" or "single".
   std::vector<Node> getTree(const std::vector<int>& members, const std::string& method) const;
+  // The complete-linkage tree over the members (ascending), built once per step.
+  const std::vector<Node>& completeTree(const std::vector<int>& members) const;
   // A uniformly random two-group split with both groups non-empty.
   void randomSplit(std::vector<int>& split) const;
   // Log size of the uniform neighbourhood of z; per cluster the log of its split count.
@@ -65,6 +73,12 @@ class TreeGuidedSplitMerge : public Move {
                     bool& isSplit);
   double proposeShM(const ChainState& state, const Scorer& scorer, bool& hreversible,
                     bool& isSplit);
+  // The scored tree table, candidates written out and scored whole (the general way), or
+  // assembled from the scorer's pieces.
+  void scoreTableWhole(const Scorer& scorer, const int* z, int k, const int* sizes,
+                       std::vector<double>& table) const;
+  void scoreTableFromPieces(const Scorer& scorer, const int* z, int k, const int* sizes,
+                            std::vector<double>& table) const;
 
   const int n;
   const bool infmix;
@@ -72,4 +86,9 @@ class TreeGuidedSplitMerge : public Move {
   int aCounter_ = 0;         // step count modulo 10, for FlatProposal::EveryTenth
   int knew_ = 0;             // labels of the proposal
   std::vector<int> znew_;    // the proposal
+  const Observable* distanceModel_ = nullptr;
+  std::vector<int> positions_;  // of the distances; empty: all
+  // Complete-linkage trees of this step by member list: clusters recur in the tables of
+  // the current and the proposed partition.
+  mutable std::deque<std::pair<std::vector<int>, std::vector<Node>>> trees_;
 };

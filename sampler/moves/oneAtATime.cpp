@@ -13,7 +13,10 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
   U::copyArray(zold.data(), znew_.data(), n);
   // Candidates differ from zold in two clusters at most: score them from zold's clusters.
   const bool incremental = scorer.scoresPerCluster();
-  if (incremental) scorer.refreshCurrentScores(state, true);
+  if (incremental) {
+    state.listMembers();
+    scorer.refreshCurrentScores(state);
+  }
   if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
   for (int i = 0; i < n; i++) {
     // Here every accepted change has had its trace point.
@@ -38,22 +41,22 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
     if (d != zold[i]) {
       const int from = zold[i];
       const int lastLabel = kold - 1;
-      int emptied = -1;
       state.acceptanceCntOA += 1.0;
-      if (!infmix) {
+      if (incremental) {
+        // Only the clusters involved change: no pass over all n.
+        const int emptied = state.moveObservation(i, d);
+        if (emptied >= 0)
+          for (int m : state.members[emptied]) znew_[m] = emptied;
+        scorer.observationMoved(state, i, from, d, emptied, lastLabel);
+      } else if (!infmix) {
         state.accept(znew_, 0);
       } else if (d == kold) {
         state.accept(znew_, +1);
       } else if (singleton) {
-        emptied = from;
         relabelAfterMerge(znew_.data(), n, kold, from);
         state.accept(znew_, -1);
       } else {
         state.accept(znew_, 0);
-      }
-      if (incremental) {
-        scorer.moveInStats(i, from, d, emptied, lastLabel);
-        scorer.refreshCurrentScores(state, false);
       }
       if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
     }

@@ -50,11 +50,17 @@ TreeGuidedSplitMerge::TreeGuidedSplitMerge(int n, bool infmix, TreeMoveSettings 
       flatHeuristicProb(settings.flat == FlatProposal::Always),
       includeLeafNode(settings.includeLeafNode),
       control_heuristic_p(settings.control_heuristic_p),
-      distanceMatrix(n, n),
       n(n),
       infmix(infmix),
       flat_(settings.flat),
       znew_(n) {}
+
+void TreeGuidedSplitMerge::useDistances(const Observable& model,
+                                        const std::vector<int>& positions) {
+  distanceModel_ = &model;
+  positions_ = positions;
+  trees_.clear();
+}
 
 // ---------------------------------------------------------------------------------------
 // Steps and tree splits
@@ -97,7 +103,7 @@ bool TreeGuidedSplitMerge::ishsplit(const std::vector<int>& split, const std::ve
   const int count = treeSplitCount(m, includeLeafNode);
   whichnode = treeSplitNode(0, m);
   if (count == 0) return false;
-  const std::vector<Node> tree = getTree(members, "complete");
+  const std::vector<Node>& tree = completeTree(members);
   std::vector<int> nodeSplit(m);
   for (int s = 0; s < count; s++) {
     whichnode = treeSplitNode(s, m);
@@ -120,18 +126,32 @@ std::vector<Node> TreeGuidedSplitMerge::getTree(const std::vector<int>& members,
   else
     U::fail(vout(), "LatentClass::getTree(): this method not supported: " + method);
 
-  // The linkage routine works in place on this scratch lower triangle.
+  // The linkage routine works in place on this scratch lower triangle, filled with the
+  // distances it needs only.
   const int m = static_cast<int>(members.size());
-  std::vector<double> scratch(static_cast<size_t>(m) * m);
+  std::vector<double> scratch(static_cast<size_t>(m) * (m - 1) / 2 + 1);
   std::vector<double*> rows(m);
+  const int length = static_cast<int>(positions_.size());
   for (int i = 0; i < m; i++) {
-    rows[i] = scratch.data() + static_cast<size_t>(i) * m;
-    const double* from = distanceMatrix[members[i]];
-    for (int j = 0; j < i; j++) rows[i][j] = from[members[j]];
+    checkInterrupt();
+    rows[i] = scratch.data() + static_cast<size_t>(i) * (i - 1) / 2;
+    for (int j = 0; j < i; j++)
+      rows[i][j] = length == 0
+                       ? distanceModel_->pairwiseDistance(members[i], members[j])
+                       : distanceModel_->pairwiseDistance(members[i], members[j], length,
+                                                          positions_.data());
   }
   std::unique_ptr<Node[]> tree(linkage(m, rows.data()));
   if (!tree) return {};
   return std::vector<Node>(tree.get(), tree.get() + (m - 1));
+}
+
+const std::vector<Node>& TreeGuidedSplitMerge::completeTree(
+    const std::vector<int>& members) const {
+  for (const auto& entry : trees_)
+    if (entry.first == members) return entry.second;
+  trees_.emplace_back(members, getTree(members, "complete"));
+  return trees_.back().second;
 }
 
 void TreeGuidedSplitMerge::randomSplit(std::vector<int>& split) const {
@@ -188,38 +208,10 @@ std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, cons
         }
     if (infmix)
       for (; d < size; d++) table[d] = logp;
+  } else if (scorer.scoresPieces()) {
+    scoreTableFromPieces(scorer, z, k, sizes.data(), table);
   } else {
-    std::vector<int> scratch(n), members, nodeSplit;
-    const std::vector<int> noSplit;
-    int d = 0;
-    for (int j = 0; j < k; j++) {
-      const int m = sizes[j];
-      const int count = treeSplitCount(m, includeLeafNode);
-      if (count == 0) continue;
-      membersOf(z, n, j, members);
-      const std::vector<Node> tree = getTree(members, "complete");
-      for (int s = 0; s < count; s++) {
-        checkInterrupt();
-        nodeSplit.assign(m, 0);
-        mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
-        for (int q = 0; q < pairs; q++, d++) {
-          MathPlus::getRowCol(q, row, col);
-          if (!isUndoPair(row, col, k, j)) {
-            splitMerge(z, k, j, nodeSplit, row, col, scratch.data(), false);
-            table[d] = scorer.getTotalLik(scratch.data(), k);
-          } else if (infmix) {
-            splitMerge(z, k, j, nodeSplit, -1, -1, scratch.data(), false);
-            table[d] = scorer.getTotalLik(scratch.data(), k + 1);
-          }
-        }
-      }
-    }
-    if (infmix)
-      for (int q = 0; q < merges; q++, d++) {
-        MathPlus::getRowCol(q, row, col);
-        splitMerge(z, k, -1, noSplit, row, col, scratch.data(), false);
-        table[d] = scorer.getTotalLik(scratch.data(), k - 1);
-      }
+    scoreTableWhole(scorer, z, k, sizes.data(), table);
   }
 
   if (debug_.enabled) {
@@ -228,6 +220,101 @@ std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, cons
     U::printArray(table.data() + static_cast<size_t>(splitCount) * pairs, merges, debug_.out, true);
   }
   return table;
+}
+
+void TreeGuidedSplitMerge::scoreTableWhole(const Scorer& scorer, const int* z, int k,
+                                           const int* sizes, std::vector<double>& table) const {
+  const int pairs = pairCount(k);
+  const int merges = mergeCount(k);
+  std::vector<int> scratch(n), members, nodeSplit;
+  const std::vector<int> noSplit;
+  int d = 0, row, col;
+  for (int j = 0; j < k; j++) {
+    const int m = sizes[j];
+    const int count = treeSplitCount(m, includeLeafNode);
+    if (count == 0) continue;
+    membersOf(z, n, j, members);
+    const std::vector<Node>& tree = completeTree(members);
+    for (int s = 0; s < count; s++) {
+      checkInterrupt();
+      nodeSplit.assign(m, 0);
+      mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
+      for (int q = 0; q < pairs; q++, d++) {
+        MathPlus::getRowCol(q, row, col);
+        if (!isUndoPair(row, col, k, j)) {
+          splitMerge(z, k, j, nodeSplit, row, col, scratch.data(), false);
+          table[d] = scorer.getTotalLik(scratch.data(), k);
+        } else if (infmix) {
+          splitMerge(z, k, j, nodeSplit, -1, -1, scratch.data(), false);
+          table[d] = scorer.getTotalLik(scratch.data(), k + 1);
+        }
+      }
+    }
+  }
+  if (infmix)
+    for (int q = 0; q < merges; q++, d++) {
+      MathPlus::getRowCol(q, row, col);
+      splitMerge(z, k, -1, noSplit, row, col, scratch.data(), false);
+      table[d] = scorer.getTotalLik(scratch.data(), k - 1);
+    }
+}
+
+// The partitions splitMerge writes, described by the pieces each label holds: base
+// clusters 0..k-1, the split cluster's group 1 as piece k and its group 0 as piece k + 1.
+// Every candidate then costs O(k) plus the clusters the memo has not met.
+void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int* z, int k,
+                                                const int* sizes,
+                                                std::vector<double>& table) const {
+  const int pairs = pairCount(k);
+  const int merges = mergeCount(k);
+  scorer.setBasePieces(z, k);
+  std::vector<int> first(k + 1), second(k + 1), nodeSplit;
+  int d = 0, row, col;
+  for (int j = 0; j < k; j++) {
+    const int m = sizes[j];
+    const int count = treeSplitCount(m, includeLeafNode);
+    if (count == 0) continue;
+    const std::vector<Node>& tree = completeTree(scorer.basePieceMembers(j));
+    // After the split, label j holds group 0 and the new label k group 1.
+    auto piece = [&](int label) { return label == j ? k + 1 : label; };
+    for (int s = 0; s < count; s++) {
+      checkInterrupt();
+      nodeSplit.assign(m, 0);
+      mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
+      scorer.setSplitPieces(j, nodeSplit);
+      for (int q = 0; q < pairs; q++, d++) {
+        MathPlus::getRowCol(q, row, col);
+        if (!isUndoPair(row, col, k, j)) {
+          // Label row joins label col; the new label k takes row's place.
+          for (int label = 0; label < k; label++) {
+            first[label] = piece(label);
+            second[label] = -1;
+          }
+          second[col] = piece(row);
+          if (row < k) first[row] = k;
+          table[d] = scorer.piecesTotal(first.data(), second.data(), k);
+        } else if (infmix) {
+          for (int label = 0; label <= k; label++) {
+            first[label] = piece(label);
+            second[label] = -1;
+          }
+          table[d] = scorer.piecesTotal(first.data(), second.data(), k + 1);
+        }
+      }
+    }
+  }
+  if (infmix)
+    for (int q = 0; q < merges; q++, d++) {
+      MathPlus::getRowCol(q, row, col);
+      // Label row joins label col; the last label takes row's place.
+      for (int label = 0; label < k - 1; label++) {
+        first[label] = label;
+        second[label] = -1;
+      }
+      second[col] = row;
+      if (row < k - 1) first[row] = k - 1;
+      table[d] = scorer.piecesTotal(first.data(), second.data(), k - 1);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -249,7 +336,9 @@ void TreeGuidedSplitMerge::step(ChainState& state, Scorer& scorer) {
   }
   const int kold = state.kold;
   const std::vector<int>& zold = state.zold;
-  scorer.model().getRandomDistanceMatrix(distanceMatrix);
+  std::vector<int> positions;
+  scorer.model().drawDistancePositions(positions);
+  useDistances(scorer.model(), positions);
 
   bool hreversible = false;
   bool split = false;
@@ -372,7 +461,7 @@ double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& s
     membersOf(zold.data(), n, toSplit, members);
     std::vector<int> split(m, 0);
     {
-      const std::vector<Node> thetree = getTree(members, "complete");
+      const std::vector<Node>& thetree = completeTree(members);
       mycluster::getSplit(thetree.data(), treeSplitNode(whichNode, m), split);
     }
     MathPlus::getRowCol(d % pairs, row, col);

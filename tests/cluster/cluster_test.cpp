@@ -201,6 +201,65 @@ TEST(Linkage, AgreesWithNaiveReferenceOnRandomMatrices) {
   }
 }
 
+// The plain engine: a scan of the whole triangle for every merge (find_closest_pair), the
+// same updates. The linkage routines keep row minima instead and must give the very same
+// records, ties included.
+std::vector<Merge> scanningTree(int n, std::vector<double> lower, Rule rule) {
+  Triangle t(n, lower);
+  double** d = t.get();
+  std::vector<int> id(n), size(n, 1);
+  for (int i = 0; i < n; i++) id[i] = i;
+  auto link = [rule](double a, double b, int sa, int sb) {
+    if (rule == Rule::Complete) return a > b ? a : b;
+    if (rule == Rule::Single) return b > a ? a : b;
+    return (a * sa + b * sb) / (sa + sb);
+  };
+  std::vector<Merge> merges;
+  for (int m = n; m > 1; m--) {
+    int P = 1, Q = 0;
+    const double best = find_closest_pair(m, d, &P, &Q);
+    const int sp = size[P], sq = size[Q];
+    for (int k = 0; k < Q; k++) d[Q][k] = link(d[P][k], d[Q][k], sp, sq);
+    for (int k = Q + 1; k < P; k++) d[k][Q] = link(d[P][k], d[k][Q], sp, sq);
+    for (int k = P + 1; k < m; k++) d[k][Q] = link(d[k][P], d[k][Q], sp, sq);
+    for (int k = 0; k < P; k++) d[P][k] = d[m - 1][k];
+    for (int k = P + 1; k < m - 1; k++) d[k][P] = d[m - 1][k];
+    merges.push_back({id[P], id[Q], best});
+    id[Q] = -(n - m + 1);
+    id[P] = id[m - 1];
+    size[Q] = sp + sq;
+    size[P] = size[m - 1];
+  }
+  return merges;
+}
+
+TEST(Linkage, RowMinimaGiveTheRecordsOfAFullScanTiesIncluded) {
+  std::mt19937 gen(7);
+  const struct {
+    LinkageFn linkage;
+    Rule rule;
+  } linkages[] = {{pmlcluster, Rule::Complete}, {pslclustermy, Rule::Single},
+                  {palcluster, Rule::Average}};
+  for (int trial = 0; trial < 200; trial++) {
+    const int n = 2 + trial % 40;
+    // Few distinct values: most merges choose among tied pairs.
+    const int levels = 1 + trial % 5;
+    std::vector<double> lower(n * (n - 1) / 2);
+    for (double& x : lower) x = static_cast<double>(gen() % levels);
+    for (const auto& l : linkages) {
+      SCOPED_TRACE("trial " + std::to_string(trial));
+      const std::vector<Merge> got = tree(l.linkage, n, lower);
+      const std::vector<Merge> want = scanningTree(n, lower, l.rule);
+      ASSERT_EQ(got.size(), want.size());
+      for (size_t s = 0; s < got.size(); s++) {
+        EXPECT_EQ(got[s].left, want[s].left) << "merge " << s;
+        EXPECT_EQ(got[s].right, want[s].right) << "merge " << s;
+        EXPECT_EQ(got[s].distance, want[s].distance) << "merge " << s;
+      }
+    }
+  }
+}
+
 TEST(Linkage, CompleteAndSingleDistancesNeverDecrease) {
   std::mt19937 gen(7);
   for (int trial = 0; trial < 40; trial++) {

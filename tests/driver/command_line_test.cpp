@@ -33,7 +33,8 @@ std::string describe(const Settings& s) {
   std::ostringstream o;
   o << "f=" << s.dataFile << " l=" << s.label << " z=" << s.initialZ << " h=" << s.heuristics
     << " p=" << s.prior << " m=" << s.model << " k=" << s.k << " B=" << s.B
-    << " t=" << s.minuteAllowed << " a=" << s.logalpha << " c=" << s.criterionType;
+    << " t=" << s.minuteAllowed << " a=" << s.logalpha << " c=" << s.criterionType
+    << (s.fastArithmetic ? " x" : "");
   return o.str();
 }
 
@@ -109,9 +110,18 @@ TEST(CommandLine, ParsesOptionsAndChecksRequiredOnes) {
       // the program's own name is scanned like every other word
       {"-f data.txt -m mclust2 -k 2 -h EN", true,
        "f=data.txt l= z= h=EN p= m=mclust2 k=2 B=-1 t=-1 a=0 c="},
-      // unknown words are ignored
+      // unknown words are ignored; -x is a switch, its following word is not its value
       {"vornak.exe -x 5 foo -m mclust2 -f d -k 2 -h EN -H UX", true,
+       "f=d l= z= h=EN p= m=mclust2 k=2 B=-1 t=-1 a=0 c= x"},
+      {"vornak.exe -y 5 foo -m mclust2 -f d -k 2 -h EN -H UX", true,
        "f=d l= z= h=EN p= m=mclust2 k=2 B=-1 t=-1 a=0 c="},
+      // a switch counts as the last word too, and as an option's value (every word is examined)
+      {"vornak.exe -m mclust2 -f d -k 0 -h OA -B 2 -x", true,
+       "f=d l= z= h=OA p= m=mclust2 k=0 B=2 t=-1 a=0 c= x"},
+      {"vornak.exe -m mclust2 -f d -k 0 -h OA -B 2 -l -x", true,
+       "f=d l=-x z= h=OA p= m=mclust2 k=0 B=2 t=-1 a=0 c= x"},
+      {"vornak.exe -m mclust2 -f d -k 0 -h OA -B 2 -xq", true,
+       "f=d l= z= h=OA p= m=mclust2 k=0 B=2 t=-1 a=0 c="},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -230,6 +240,9 @@ TEST(FileStem, BuiltFromDataFileAndSettings) {
       {"-m HDBern -f plain -k 2 -h UX -B 3 -a 2.302585 -p point05",
        "plain_k2_UX_ppoint05_a2.30259_B3"},
       {"-m HDGBern -f plain -k 12 -h OA -t 0", "plain_k12_OA_p_a0_t0"},
+      // -x adds _x last, enumerations included
+      {"-m mclust2 -f sim11.dat -k 0 -h OA -B 3 -l run -x", "sim11_k0_OA_p1_a0_B3_run_x"},
+      {"-x -m kmeans2 -f sim11.dat -k 2 -h EN", "sim11_k2_EN_p_a0_x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -390,6 +403,14 @@ TEST(RunPlan, ScoringModeFromTheEnvironment) {
   CaptureStdout out;
   EXPECT_THROW(makePlan(s), RunError);
   EXPECT_EQ(out.text(), "VORNAK_SCORING must be reference or exact: Reference\n");
+  unsetenv("VORNAK_SCORING");
+  // -x asks for fast arithmetic; the reference mode, a developer's yardstick, still wins.
+  s.fastArithmetic = true;
+  EXPECT_EQ(makePlan(s).scoring, ScoringMode::Fast);
+  setenv("VORNAK_SCORING", "exact", 1);
+  EXPECT_EQ(makePlan(s).scoring, ScoringMode::Fast);
+  setenv("VORNAK_SCORING", "reference", 1);
+  EXPECT_EQ(makePlan(s).scoring, ScoringMode::Reference);
   unsetenv("VORNAK_SCORING");
 }
 

@@ -172,8 +172,9 @@ double secondsToEnd(ChildProcess& child, int signo, ChildProcess::Ending& ending
   return std::chrono::duration<double>(Clock::now() - sent).count();
 }
 
-// One tree-guided iteration over 5,000 observations takes many seconds (linkage of two
-// clusters of 2,500, a neighbour table of thousands of splits): a signal inside it ends the
+// One tree-guided iteration over 5,000 observations of 60 columns takes many seconds (two
+// clusters of 2,500: their distances and linkage, a neighbour table of thousands of splits
+// whose new clusters are each summed over thousands of rows): a signal inside it ends the
 // run at once, with the starting partition kept.
 TEST(Interrupt, SignalEndsALongMoveAtOnce) {
   TempDir dir;
@@ -181,9 +182,11 @@ TEST(Interrupt, SignalEndsALongMoveAtOnce) {
   unsigned state = 7;
   const int n = 5000;
   for (int i = 0; i < n; i++) {
-    state = state * 1103515245u + 12345u;
-    rows << (i % 2) * 3 + ((state >> 16) % 1000) / 500.0 << ' ' << ((state >> 8) % 97) / 40.0
-         << '\n';
+    for (int column = 0; column < 60; column++) {
+      state = state * 1103515245u + 12345u;
+      rows << (column ? " " : "") << (i % 2) * 3 + ((state >> 16) % 1000) / 500.0;
+    }
+    rows << '\n';
   }
   dir.write("big.dat", rows.str());
   ChildProcess child({"-m", "kmeans2", "-f", "big.dat", "-k", "2", "-h", "UX", "-B", "0", "-c",

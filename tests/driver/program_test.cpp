@@ -304,13 +304,17 @@ TEST(Program, OutOfMemoryEndsWithOneLine) {
 #ifdef __SANITIZE_ADDRESS__
   GTEST_SKIP() << "the address sanitizer reserves more memory than the limit allows";
 #endif
-  // 20000 observations under a tree heuristic want a 3.2 GB distance matrix; allow 512 MB.
+  // A tree over one cluster of 20000 observations wants 1.6 GB of distances; allow 512 MB.
   TempDir dir;
-  std::string rows;
-  for (int i = 0; i < 20000; i++) rows += std::to_string(i % 7) + " 1\n";
+  std::string rows, start;
+  for (int i = 0; i < 20000; i++) {
+    rows += std::to_string(i % 7) + " 1\n";
+    start += "0\n";
+  }
   dir.write("big.dat", rows);
-  const char* args[] = {VORNAK_EXE, "-m", "kmeans2", "-f", "big.dat", "-k", "2", "-h", "UX",
-                        "-B", "1", "-c", "integrated", nullptr};
+  dir.write("one.z", start);
+  const char* args[] = {VORNAK_EXE, "-m", "kmeans2", "-f", "big.dat", "-k", "0", "-h", "UX",
+                        "-B", "1", "-c", "integrated", "-z", "one.z", nullptr};
   ExeResult result = runInChild(dir.path, [&] {
     struct rlimit limit = {512ul << 20, 512ul << 20};
     setrlimit(RLIMIT_AS, &limit);
