@@ -49,7 +49,7 @@ struct RunPlan {
   FitnessZType criterion = INTEGRATED;
   std::string fileStem;
   ScoringMode scoring = ScoringMode::Exact;
-  std::uint32_t seed = 2;        // -s, or the specified 2
+  std::uint32_t seed = 2;        // -s, or the default 2
   long long thin = 0;            // -d; 0: no .draws file
   long long iterations = -1;     // -i; -1: 10^B
 

@@ -1,5 +1,5 @@
 // The random start with a fixed number of clusters: uniform labels conditioned on every
-// cluster being used. The specified way redraws all labels until none is empty; when that
+// cluster being used. The plain way redraws all labels until none is empty; when that
 // would take too long on average, the same distribution is drawn directly.
 #pragma once
 

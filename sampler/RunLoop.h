@@ -11,12 +11,12 @@
 #include "sampler/Scorer.h"
 #include "sampler/heuristics.h"
 
-// What a search does beyond its specified files (README, "Further options").
+// What a search does beyond its original files (README, "Further options").
 struct RunOptions {
   long long thin = 0;           // -d: a .draws line every thin iterations; 0: no .draws
   bool iterationTarget = true;  // the progress line counts towards the iteration limit
   bool minuteTarget = false;    // ... and towards the minute limit
-  // The log's closing best-score line; off for a run of specified options only, whose log
+  // The log's closing best-score line; off for a run of usage-text options only, whose log
   // stays as it always was.
   bool logBest = true;
 };

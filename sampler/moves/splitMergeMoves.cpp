@@ -55,6 +55,18 @@ int buildSplit(const std::vector<int>& zold, std::vector<int>& znew, int kold,
   return moved;
 }
 
+// Two distinct observations drawn at random, the anchors of a split-merge proposal, and
+// their clusters.
+struct Anchors {
+  int i1, i2, c1, c2;
+};
+
+Anchors drawAnchors(const std::vector<int>& zold, int n) {
+  int two[2];
+  RandomPlus::SampleWithoutReplacement(n, 2, two, true);
+  return {two[0], two[1], zold[two[0]], zold[two[1]]};
+}
+
 // The two anchors, then a fair coin per other member of their cluster(s), in index order.
 // zsplit (when given) receives each member's true side: 0 for c1, 1 otherwise.
 void randomLaunch(const std::vector<int>& zold, int i1, int i2, std::vector<int>& members,
@@ -123,10 +135,7 @@ void JainNealSplitMerge::step(ChainState& state, Scorer& scorer) {
   const std::vector<int>& zold = state.zold;
   std::vector<int>& znew = znew_;
   if (n < 2) return;
-  int two[2];
-  RandomPlus::SampleWithoutReplacement(n, 2, two, true);
-  const int i1 = two[0], i2 = two[1];
-  const int c1 = zold[i1], c2 = zold[i2];
+  const auto [i1, i2, c1, c2] = drawAnchors(zold, n);
   const bool tosplit = c1 == c2;
 
   std::vector<int> members, zlaunch, zsplit;
@@ -167,12 +176,9 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
     U::printArray(zold.data(), n, debug_.out, true);
   }
 
-  int two[2];
-  RandomPlus::SampleWithoutReplacement(n, 2, two, true);
+  const auto [i1, i2, c1, c2] = drawAnchors(zold, n);
   std::vector<int> n_scrambled(n);
   RandomPlus::SampleWithoutReplacement(n, n, n_scrambled.data(), true);
-  const int i1 = two[0], i2 = two[1];
-  const int c1 = zold[i1], c2 = zold[i2];
   const bool tosplit = c1 == c2;
 
   std::vector<int> members = {i1, i2};
@@ -249,10 +255,7 @@ void RandomSplitMerge::step(ChainState& state, Scorer& scorer) {
   const std::vector<int>& clusterSizes0 = state.clusterSizes0;
   std::vector<int>& znew = znew_;
   if (n < 2) return;
-  int two[2];
-  RandomPlus::SampleWithoutReplacement(n, 2, two, true);
-  const int i1 = two[0], i2 = two[1];
-  const int c1 = zold[i1], c2 = zold[i2];
+  const auto [i1, i2, c1, c2] = drawAnchors(zold, n);
   std::vector<int> members, zlaunch;
   randomLaunch(zold, i1, i2, members, zlaunch, nullptr);  // merges draw the coins too
   const int n_j = static_cast<int>(members.size());

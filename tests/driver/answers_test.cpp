@@ -66,7 +66,7 @@ TEST(Seed, ChoosesTheChainAndNamesTheFiles) {
                     c = "d_k0_OA_p_a0_B2_s32";
   for (const char* suffix : {".save", ".finalz", ".best", ".draws"}) {
     SCOPED_TRACE(suffix);
-    // 2 is the specified seed; a repeated seed repeats the chain.
+    // 2 is the default seed; a repeated seed repeats the chain.
     EXPECT_EQ(dir.read(two + suffix), dir.read(unseeded + suffix));
     EXPECT_EQ(dir.read(a + suffix), dir.read(b + suffix));
   }
@@ -244,9 +244,9 @@ TEST(Best, HighestScoreOfTheTrace) {
   }
 }
 
-// Specified options only: the log stays as it always was, ending with the rates; the .best
+// Options of the usage text only: the log stays as it always was, ending with the rates; the .best
 // file is written all the same.
-TEST(Best, SpecifiedOptionsKeepTheLog) {
+TEST(Best, UsageTextOptionsKeepTheLog) {
   TempDir dir;
   dir.write("d.txt", kBinary);
   ASSERT_EQ(run(dir, kOpen + "-h OA -B 1").status, 1);

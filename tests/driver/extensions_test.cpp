@@ -43,7 +43,7 @@ TEST(Extensions, ParsedAnywhereWithoutChangingOtherWords) {
       // -i alone bounds a search; -s and -d do not
       {"vornak -m HDBern -f d -k 2 -h OA -i 20", true, "s=- d=- i=20 q=0 l="},
       {"vornak -m HDBern -f d -k 2 -h OA -s 5 -d 3 -q", false, "s=5 d=3 i=- q=1 l="},
-      // with no word after it an option stays unset, as the specified ones do
+      // with no word after it an option stays unset, as the usage text's options do
       {"vornak -m HDBern -f d -k 2 -h OA -i", false, "s=- d=- i=- q=0 l="},
       // texts are kept as typed: the plan checks them
       {"vornak -m HDBern -f d -k 2 -h OA -t 1 -s x -d -1 -i 2.5", true,

@@ -80,7 +80,7 @@ TEST(Interrupt, SignalEndsTheSearchWithItsFilesComplete) {
     ASSERT_TRUE(startsWith(log.back(), prefix)) << log.back();
     const long iterations = std::stol(log.back().substr(prefix.size()));
     EXPECT_TRUE(iterations == begun || iterations == begun - 1) << begun;
-    // Only options beyond the specified ones add the best-score line.
+    // Only options beyond those of the usage text add the best-score line.
     EXPECT_EQ(log[log.size() - 2], "  write " + kStem + ".finalz");
     EXPECT_EQ(dir.read(kStem + ".log").find("acceptance rate"), std::string::npos);
 

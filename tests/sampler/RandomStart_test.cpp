@@ -1,4 +1,4 @@
-// The random start with a fixed k: the expected length of the specified redraw loop, the
+// The random start with a fixed k: the expected length of the plain redraw loop, the
 // switch to a direct draw above the bound, and the law of that direct draw.
 #include <gtest/gtest.h>
 
@@ -139,7 +139,7 @@ struct Started {
 };
 
 TEST(RandomStart, RedrawLoopUpToTheBoundDirectDrawBeyond) {
-  // 36 observations: k = 28 needs 674,594 rounds on average and keeps the specified loop,
+  // 36 observations: k = 28 needs 674,594 rounds on average and keeps the plain loop,
   // uniform for uniform; k = 29 needs 3.5 million and is drawn directly, with a log line.
   Started loop(36, 28);
   mersenne replay;
