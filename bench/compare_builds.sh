@@ -74,11 +74,11 @@ compare_case() {  # index line
 }
 export -f compare_case
 export old new work
-# Data files are copied in per run and removed after it, so only outputs are compared.
+# Data files are linked in per run and removed after it, so only outputs are compared.
 run_one() {  # binary outdir mode args...
   local exe="$1" dir="$2" mode="$3"
   shift 3
-  mkdir -p "$dir" && cp "$work"/data/* "$dir/" && cd "$dir" || return
+  mkdir -p "$dir" && ln -s "$work"/data/* "$dir/" && cd "$dir" || return
   local status=0
   if [ "$mode" = reference ]; then
     VORNAK_SCORING=reference timeout 120 "$exe" "$@" >stdout 2>/dev/null || status=$?
