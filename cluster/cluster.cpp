@@ -148,12 +148,12 @@ double find_closest_pair(int n, double** distmatrix, int* ip, int* jp) {
   return best;
 }
 
-Node* pmlcluster(int nelements, double** distmatrix) {
+Node* completeLinkage(int nelements, double** distmatrix) {
   return agglomerate<Linkage::Complete>(nelements, distmatrix);
 }
-Node* pslclustermy(int nelements, double** distmatrix) {
+Node* singleLinkage(int nelements, double** distmatrix) {
   return agglomerate<Linkage::Single>(nelements, distmatrix);
 }
-Node* palcluster(int nelements, double** distmatrix) {
+Node* averageLinkage(int nelements, double** distmatrix) {
   return agglomerate<Linkage::Average>(nelements, distmatrix);
 }

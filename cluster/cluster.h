@@ -11,8 +11,8 @@ struct Node {
   double distance;
 };
 
-Node* pmlcluster(int nelements, double** distmatrix);    // complete linkage
-Node* pslclustermy(int nelements, double** distmatrix);  // single linkage
-Node* palcluster(int nelements, double** distmatrix);    // average linkage
+Node* completeLinkage(int nelements, double** distmatrix);    // complete linkage
+Node* singleLinkage(int nelements, double** distmatrix);  // single linkage
+Node* averageLinkage(int nelements, double** distmatrix);    // average linkage
 // Smallest distance among the first n rows; ip receives its row, jp its column (ip > jp).
 double find_closest_pair(int n, double** distmatrix, int* ip, int* jp);

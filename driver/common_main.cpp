@@ -10,7 +10,8 @@
 #include "io/Console.h"
 #include "io/Failure.h"
 #include "io/Interrupt.h"
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/Text.h"
 #include "sampler/PartitionSampler.h"
 #include "stats/rvgs.h"
 
@@ -69,11 +70,11 @@ void writePriorText(Settings& s, std::stringstream& priorStream) {
 
 std::string buildFileStem(const Settings& s) {
   std::string stem = s.dataFile.substr(0, s.dataFile.find('.'));
-  stem += "_k" + U::n2s(s.k) + "_" + s.heuristics + "_p" + s.prior + "_a" + U::n2s(s.logalpha);
+  stem += "_k" + Text::n2s(s.k) + "_" + s.heuristics + "_p" + s.prior + "_a" + Text::n2s(s.logalpha);
   if (!enumerates(s)) {
     if (s.iterations) stem += "_i" + *s.iterations;
-    else if (s.B != -1) stem += "_B" + U::n2s(s.B);
-    if (s.minuteAllowed != -1) stem += "_t" + U::n2s(s.minuteAllowed);
+    else if (s.B != -1) stem += "_B" + Text::n2s(s.B);
+    if (s.minuteAllowed != -1) stem += "_t" + Text::n2s(s.minuteAllowed);
     if (s.seed) stem += "_s" + *s.seed;
     if (!s.label.empty()) {
       stem += "_";
@@ -87,7 +88,7 @@ std::string buildFileStem(const Settings& s) {
 
 long long iterationCount(int B) {
   // 10^18 is the largest power of ten a signed 64-bit count holds.
-  if (B > 18) refuse("main(). B too large, 10 to its power does not fit in 64 bits: " + U::n2s(B));
+  if (B > 18) refuse("main(). B too large, 10 to its power does not fit in 64 bits: " + Text::n2s(B));
   if (B < 0) return 0;
   long long count = 1;
   for (int i = 0; i < B; i++) count *= 10;
@@ -101,22 +102,22 @@ RunPlan makePlan(Settings s) {
   if (s.fastArithmetic && plan.scoring == ScoringMode::Exact) plan.scoring = ScoringMode::Fast;
   // Cluster labels are compared as 16-bit values by some models: k stays below 32768.
   if (s.k < -1 || s.k > 32767)
-    refuse("main(). k must be 0 or a number of clusters from 1 to 32767: " + U::n2s(s.k));
+    refuse("main(). k must be 0 or a number of clusters from 1 to 32767: " + Text::n2s(s.k));
   if (!std::isfinite(s.logalpha))
-    refuse("main(). logalpha is not a finite number: " + U::n2s(s.logalpha));
+    refuse("main(). logalpha is not a finite number: " + Text::n2s(s.logalpha));
   // An open k scores with alpha = exp(logalpha): 0 or infinity makes every prior term
   // infinite or NaN. A fixed k does not use alpha.
   const double alpha = std::exp(s.logalpha);
   if (s.k == 0 && !(alpha > 0 && std::isfinite(alpha)))
-    refuse("main(). logalpha out of range, exp(logalpha) is " + U::n2s(alpha) +
-           " and the partition prior cannot be finite: " + U::n2s(s.logalpha));
+    refuse("main(). logalpha out of range, exp(logalpha) is " + Text::n2s(alpha) +
+           " and the partition prior cannot be finite: " + Text::n2s(s.logalpha));
   // The label is part of file names and must not lead them into another folder.
   if (s.label.find('/') != std::string::npos)
     refuse("main(). label must not contain '/': " + s.label);
   plan.heuristic = findHeuristic(s.heuristics);
   if (s.k > 0 && plan.heuristic && plan.heuristic->needsOpenK)
     refuse("main(). heuristics " + s.heuristics +
-           " change the number of clusters and need -k 0: " + U::n2s(s.k));
+           " change the number of clusters and need -k 0: " + Text::n2s(s.k));
   std::stringstream priorText;
   writePriorText(s, priorText);
   plan.model = findModel(s.model);
@@ -163,8 +164,8 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   std::stringstream priorStream(plan.priorText);
   std::unique_ptr<Observable> ptrModel = plan.model->make(s.dataFile, priorStream, logFile);
   if (s.k > ptrModel->n)
-    U::fail(logFile, "main(). k is larger than the number of observations " +
-                         U::n2s(ptrModel->n) + ": " + U::n2s(s.k));
+    Files::fail(logFile, "main(). k is larger than the number of observations " +
+                         Text::n2s(ptrModel->n) + ": " + Text::n2s(s.k));
 
   PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
                            s.heuristics, plan.scoring);
@@ -202,9 +203,9 @@ void common_main(Settings settings) {
   std::vector<char> logBuffer(1 << 20);
   std::ofstream logFile;
   logFile.rdbuf()->pubsetbuf(logBuffer.data(), static_cast<std::streamsize>(logBuffer.size()));
-  U::openWrite(logFile, plan.file("log"), plan.enumerate ? vout() : logFile, false);
+  Files::openWrite(logFile, plan.file("log"), plan.enumerate ? vout() : logFile, false);
   if (!plan.enumerate) {
-    logFile << "Started at " << U::localTimeText(time(nullptr)) << '\n';
+    logFile << "Started at " << Text::localTimeText(time(nullptr)) << '\n';
     logFile << "That was also the number used to initialize rng. \n";
     if (s.seed) logFile << "Random numbers seeded with " << plan.seed << '\n';
   }
@@ -222,7 +223,7 @@ void common_main(Settings settings) {
   } catch (const Interruption& interruption) {
     // Before the search (reading the data or the start): no partition to keep.
     failRun(logFile, Failure::Interrupted,
-            "Run interrupted by signal " + U::n2s(interruption.signal) + " before the search",
+            "Run interrupted by signal " + Text::n2s(interruption.signal) + " before the search",
             128 + interruption.signal, plan.file("log"));
   }
   logFile.close();

@@ -6,7 +6,7 @@
 #include "io/Console.h"
 #include "io/Interrupt.h"
 #include "io/RunError.h"
-#include "io/U.h"
+#include "driver/RunReport.h"
 #include "driver/common_main.h"
 
 namespace {
@@ -45,5 +45,5 @@ int main(int argc, char** argv) {
     vout().flush();
     return -1;
   }
-  return U::finishUp(argc, argv, "", t0, vout(), kDefaultMailRecipient);
+  return RunReport::finishUp(argc, argv, "", t0, vout(), kDefaultMailRecipient);
 }

@@ -18,7 +18,7 @@
 #include "stats/MixtureDirichletRV.h"
 #include "models/PriorStrings.h"
 #include "io/RunError.h"
-#include "io/U.h"
+#include "io/MatrixReader.h"
 #include "models/ProteinSequence.h"
 
 namespace fuzzing {
@@ -44,7 +44,7 @@ bool readMatrixAs(const std::string& path, Matrix<T>& data) {
   Discard log;
   int rows = -1, columns = -1;
   try {
-    U::readData<T>(path, rows, columns, data, log);
+    MatrixReader::readData<T>(path, rows, columns, data, log);
   } catch (const RunError&) {
     return false;
   }

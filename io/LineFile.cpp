@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "io/U.h"
+#include "io/Files.h"
 
 LineFile::~LineFile() { close(); }
 
 void LineFile::create(const std::string& fileName, std::ostream& logFile) {
-  fd_ = U::createExclusive(fileName, logFile);
+  fd_ = Files::createExclusive(fileName, logFile);
   logFile << "  write " << fileName << '\n';
 }
 

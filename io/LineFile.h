@@ -14,7 +14,7 @@ class LineFile {
   LineFile(const LineFile&) = delete;
   LineFile& operator=(const LineFile&) = delete;
 
-  // Creates the file exclusively, with the messages and failures of U::openWrite.
+  // Creates the file exclusively, with the messages and failures of Files::openWrite.
   void create(const std::string& fileName, std::ostream& logFile);
   // Appends one or more whole lines (text ends with a line break).
   void write(const char* text, std::size_t size);

@@ -4,7 +4,10 @@
 #include <cmath>
 
 #include "io/Console.h"
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/MatrixReader.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 
 template <int W>
 CategoricalColumns<W>::CategoricalColumns(const std::string& modelName,
@@ -13,15 +16,15 @@ CategoricalColumns<W>::CategoricalColumns(const std::string& modelName,
                                           double _scale)
     : muPrior(priorStream, _logFile), logFile(_logFile) {
   if (muPrior.dimension != W)
-    U::fail(logFile, "Bad prior text: " + modelName + " needs " + U::n2s(W) +
-                         " categories, not " + U::n2s(muPrior.dimension));
-  U::readData<int>(dataFileName, n, T, sequence, vout());
+    Files::fail(logFile, "Bad prior text: " + modelName + " needs " + Text::n2s(W) +
+                         " categories, not " + Text::n2s(muPrior.dimension));
+  MatrixReader::readData<int>(dataFileName, n, T, sequence, vout());
   for (int i = 0; i < n; i++)
     for (int t = 0; t < T; t++)
       if (sequence[i][t] < 0 || sequence[i][t] >= W)
-        U::fail(logFile, "Bad " + modelName + " data file " + dataFileName + ": row " +
-                             U::n2s(i + 1) + ", column " + U::n2s(t + 1) + " holds " +
-                             U::n2s(sequence[i][t]) + ", outside 0.." + U::n2s(W - 1));
+        Files::fail(logFile, "Bad " + modelName + " data file " + dataFileName + ": row " +
+                             Text::n2s(i + 1) + ", column " + Text::n2s(t + 1) + " holds " +
+                             Text::n2s(sequence[i][t]) + ", outside 0.." + Text::n2s(W - 1));
   scale = _scale;
   count_.assign(static_cast<size_t>(T) * W, 0);
   ones_.assign(T, 0);
@@ -179,7 +182,7 @@ void CategoricalColumns<W>::countAll(const int* z, int k) const {
     clusterSizes_.resize(k);
     clusterCounts_.resize(tableSize * k);
   }
-  U::table(z, n, clusterSizes_.data(), k);
+  Arrays::table(z, n, clusterSizes_.data(), k);
   // One pass fills every cluster's table: the same counts as getCount per label.
   std::fill(clusterCounts_.begin(), clusterCounts_.begin() + tableSize * k, 0);
   for (int i = 0; i < n; i++) {

@@ -8,7 +8,8 @@
 #include "io/Failure.h"
 #include "io/Interrupt.h"
 #include "io/LineReader.h"
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/Text.h"
 
 namespace {
 
@@ -51,8 +52,8 @@ ProteinSequence::ProteinSequence(const std::string& sequenceFileName, std::istre
       taoPrior(2, taoHyperParam),
       nuPrior(2, nuHyperParam) {
   if (muPrior.dimension != AA_KINDS)
-    U::fail(logFile, "Bad prior text: ProteinSequence needs " + U::n2s(AA_KINDS) +
-                         " categories, not " + U::n2s(muPrior.dimension));
+    Files::fail(logFile, "Bad prior text: ProteinSequence needs " + Text::n2s(AA_KINDS) +
+                         " categories, not " + Text::n2s(muPrior.dimension));
   readFastaFile(sequenceFileName);
   aaCount_.assign(static_cast<size_t>(T) * AA_KINDS, 0);
   taoCount_.assign(static_cast<size_t>(T) * 2, 0);
@@ -77,7 +78,7 @@ int ProteinSequence::residueCode(char c) {
 
 void ProteinSequence::readFastaFile(const std::string& fileName) {
   std::ifstream msaFile;
-  U::openRead(msaFile, fileName, logFile);
+  Files::openRead(msaFile, fileName, logFile);
   const std::string bad = "Bad FASTA file " + fileName + ": ";
   // The first line is taken as a header whatever it holds. Sequence lines up to the next
   // ">" line are joined; a last line without a line break still counts.
@@ -103,12 +104,12 @@ void ProteinSequence::readFastaFile(const std::string& fileName) {
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
     for (const char c : line)
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-        U::fail(logFile, "Bad FASTA file " + fileName + ", line " + U::n2s(lineNo) +
+        Files::fail(logFile, "Bad FASTA file " + fileName + ", line " + Text::n2s(lineNo) +
                              ": control character " + hexByte(c) + " in a sequence");
     std::string& sequenceText = seqString.back();
     if (longLine || sequenceText.size() + line.size() > kMaxSequenceLength)
-      U::fail(logFile, bad + "sequence " + U::n2s(static_cast<long>(seqString.size())) +
-                           " is longer than " + U::n2s(static_cast<long>(kMaxSequenceLength)) +
+      Files::fail(logFile, bad + "sequence " + Text::n2s(static_cast<long>(seqString.size())) +
+                           " is longer than " + Text::n2s(static_cast<long>(kMaxSequenceLength)) +
                            " characters");
     sequenceText += line;
   }
@@ -116,16 +117,16 @@ void ProteinSequence::readFastaFile(const std::string& fileName) {
 
   bool anyResidue = false;
   for (const std::string& s : seqString) anyResidue = anyResidue || !s.empty();
-  if (!anyResidue) U::fail(logFile, bad + "no sequence");
+  if (!anyResidue) Files::fail(logFile, bad + "no sequence");
   n = static_cast<int>(seqString.size());
   T = static_cast<int>(seqString[0].size());
-  if (T == 0) U::fail(logFile, bad + "sequence 1 has no characters");
+  if (T == 0) Files::fail(logFile, bad + "sequence 1 has no characters");
   for (int i = 1; i < n; i++) {
     size_t length = seqString[i].size();
     if (length != static_cast<size_t>(T))
-      U::fail(logFile, bad + "sequence " + U::n2s(i + 1) + " has " +
-                           U::n2s(static_cast<long>(length)) + " characters where the first has " +
-                           U::n2s(T));
+      Files::fail(logFile, bad + "sequence " + Text::n2s(i + 1) + " has " +
+                           Text::n2s(static_cast<long>(length)) + " characters where the first has " +
+                           Text::n2s(T));
   }
 
   sequence = Matrix<int>(n, T);
@@ -136,7 +137,7 @@ void ProteinSequence::readFastaFile(const std::string& fileName) {
 void ProteinSequence::readSeqNamesFromFasta(const char* fileName,
                                             std::vector<std::string>& seqNames) const {
   std::ifstream file;
-  U::openRead(file, fileName, logFile);
+  Files::openRead(file, fileName, logFile);
   std::string header;
   readLine(file, header);
   std::string line;

@@ -5,11 +5,13 @@
 #include <limits>
 
 #include "io/Console.h"
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/MatrixReader.h"
+#include "io/Text.h"
 
 RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale)
     : logFile(_logFile) {
-  U::readData<double>(dataFileName, n, T, data, vout());
+  MatrixReader::readData<double>(dataFileName, n, T, data, vout());
   scale = _scale;
   // A cluster's sum of squared deviations is at most 4 times the data's sum of squares, and
   // mclust2's rates at most 2.5 times: below this bound every score stays finite.
@@ -19,10 +21,10 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
     for (int t = 0; t < T; t++) {
       sumOfSquares += data[i][t] * data[i][t];
       if (!(sumOfSquares <= bound))
-        U::fail(logFile, "Bad data file " + dataFileName + ": row " + U::n2s(i + 1) +
-                             ", column " + U::n2s(t + 1) + " holds " + U::n2s(data[i][t]) +
+        Files::fail(logFile, "Bad data file " + dataFileName + ": row " + Text::n2s(i + 1) +
+                             ", column " + Text::n2s(t + 1) + " holds " + Text::n2s(data[i][t]) +
                              ", so the sums of squares overflow (they must stay below " +
-                             U::n2s(bound) + ")");
+                             Text::n2s(bound) + ")");
     }
   center.assign(T, 0.0);
   for (int i = 0; i < n; i++)

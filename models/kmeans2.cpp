@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "io/U.h"
 #include "io/Failure.h"
 
 kmeans2::kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale)

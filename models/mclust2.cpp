@@ -7,7 +7,8 @@
 #include <limits>
 
 #include "stats/MathPlus.h"
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/Text.h"
 #include "stats/rvgs.h"
 #include "io/Failure.h"
 
@@ -19,7 +20,7 @@ mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std
                  double _scale)
     : RealRows(dataFileName, _logFile, _scale), mean_(T, 0.0), mean2_(T, 0.0), members_(n, 0) {
   if (n < 2)
-    U::fail(logFile, "Bad mclust2 data file " + dataFileName +
+    Files::fail(logFile, "Bad mclust2 data file " + dataFileName +
                          ": 1 row, the prior needs at least 2 for the variances");
   // Overall averages and averages of squares.
   mu0.assign(T, 0.0);
@@ -42,16 +43,16 @@ mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std
   char* end = nullptr;
   double c = std::strtod(token.c_str(), &end);
   if (token.empty() || *end != '\0' || !std::isfinite(c) || c <= 0)
-    U::fail(logFile, "mclust2: prior is not a positive finite number: " + token);
+    Files::fail(logFile, "mclust2: prior is not a positive finite number: " + token);
   // No spread at all would make every score log(0) - log(0).
   if (!(beta > 0))
-    U::fail(logFile, "Bad mclust2 data file " + dataFileName +
+    Files::fail(logFile, "Bad mclust2 data file " + dataFileName +
                          ": every column is constant, the prior needs some spread");
   beta /= 2.0 * T * std::pow(c, 2.0 / T);
   // A rate of 0 or near the largest double makes the scores infinite or NaN; the data's
   // share of every cluster's rate is bounded by the reader's check of the sums of squares.
   if (!(beta > 0) || !(beta <= std::numeric_limits<double>::max() / 4))
-    U::fail(logFile, "mclust2: prior gives the prior rate beta " + U::n2s(beta) +
+    Files::fail(logFile, "mclust2: prior gives the prior rate beta " + Text::n2s(beta) +
                          ", too " + (beta > 0 ? "large" : "small") +
                          " for finite scores: " + token);
 

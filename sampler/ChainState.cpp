@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "io/U.h"
+#include "stats/Arrays.h"
 
 ChainState::ChainState(int n, int k)
     : n(n), infmix(k <= 0), kold(k <= 0 ? 1 : k), zold(n), clusterSizes0(n + 1), bestZ(n) {}
 
 void ChainState::accept(const std::vector<int>& z, int kchange) {
   acceptanceCnt += 1;
-  U::copyArray(z.data(), zold.data(), n);
+  Arrays::copyArray(z.data(), zold.data(), n);
   kold += kchange;
-  U::table(zold.data(), n, clusterSizes0.data(), kold);
+  Arrays::table(zold.data(), n, clusterSizes0.data(), kold);
 }
 
 int ChainState::moveObservation(int i, int to) {
@@ -49,9 +49,9 @@ void ChainState::listMembers() {
 }
 
 void ChainState::setPartition(const std::vector<int>& z, int k) {
-  U::copyArray(z.data(), zold.data(), n);
+  Arrays::copyArray(z.data(), zold.data(), n);
   kold = k;
-  U::table(zold.data(), n, clusterSizes0.data(), kold);
+  Arrays::table(zold.data(), n, clusterSizes0.data(), kold);
 }
 
 void ChainState::startTrace(double score) {
@@ -59,14 +59,14 @@ void ChainState::startTrace(double score) {
   previousLikCount = 1;
   bestScore = score;
   bestK = kold;
-  U::copyArray(zold.data(), bestZ.data(), n);
+  Arrays::copyArray(zold.data(), bestZ.data(), n);
 }
 
 void ChainState::noteBest(double score) {
   if (!(score > bestScore)) return;
   bestScore = score;
   bestK = kold;
-  U::copyArray(zold.data(), bestZ.data(), n);
+  Arrays::copyArray(zold.data(), bestZ.data(), n);
 }
 
 void ChainState::trace(double score) {

@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "io/Failure.h"
-#include "io/U.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 #include "stats/MathPlus.h"
 
 namespace {
@@ -49,8 +50,8 @@ double Scorer::partitionLogPrior(const int* sizes, int k) const {
   if (!infmix_) {
     if (k != piPrior_.dimension)
       failRun(logFile_, Failure::Internal,
-              "PartitionSampler::getTotalLik(). number of clusters " + U::n2s(k) +
-                  " differs from the fixed k " + U::n2s(piPrior_.dimension));
+              "PartitionSampler::getTotalLik(). number of clusters " + Text::n2s(k) +
+                  " differs from the fixed k " + Text::n2s(piPrior_.dimension));
     if (mode_ == ScoringMode::Reference) return piPrior_.logIntegratedLik(sizes);
     // piPrior.logIntegratedLik with every parameter 1: 1 + size is a whole number, so the
     // log-gammas come from the table; sums run in the same order as there.
@@ -122,8 +123,8 @@ double Scorer::cachedScore(const int* z, int j, const ClusterKey& key, FitnessZT
           type == INTEGRATED ? ob_->getClusterFit(z, j) : ob_->getClassificationLik(z, j);
       if (!sameScore(value, fresh))
         failRun(logFile_, Failure::Internal,
-                "PartitionSampler: internal error: memoised cluster score " + U::n2s(value) +
-                    " differs from a fresh one " + U::n2s(fresh));
+                "PartitionSampler: internal error: memoised cluster score " + Text::n2s(value) +
+                    " differs from a fresh one " + Text::n2s(fresh));
     }
 #endif
     return value;
@@ -152,7 +153,7 @@ double Scorer::getTotalLik(const int* z, int k) const {
   if (mode_ == ScoringMode::Reference) {
     for (int j = 0; j < k; j++)
       lik += integrated ? ob_->getClusterFit(z, j) : ob_->getClassificationLik(z, j);
-    if (integrated) U::table(z, n_, sizes_.data(), k);
+    if (integrated) Arrays::table(z, n_, sizes_.data(), k);
   } else {
     // One pass collects every cluster's member key and size.
     const ScoreCache& cache = integrated ? fitCache_ : classiCache_;
@@ -209,7 +210,7 @@ double Scorer::scoreListed(const int* list, int members, bool sorted, const Clus
   if (!sameScore(value, fresh))
     failRun(logFile_, Failure::Internal,
             "PartitionSampler: internal error: cluster score from a member list " +
-                U::n2s(value) + " differs from a fresh one " + U::n2s(fresh));
+                Text::n2s(value) + " differs from a fresh one " + Text::n2s(fresh));
 #endif
   fitCache_.store(key, value);
   return value;
@@ -455,8 +456,8 @@ double Scorer::scoreChangedCluster(const ChainState& state, const int* candidate
   const double fresh = ob_->getClusterFit(candidate, m);
   if (!sameScore(value, fresh))
     failRun(logFile_, Failure::Internal,
-            "PartitionSampler: internal error: cluster score from statistics " + U::n2s(value) +
-                " differs from a fresh one " + U::n2s(fresh));
+            "PartitionSampler: internal error: cluster score from statistics " + Text::n2s(value) +
+                " differs from a fresh one " + Text::n2s(fresh));
 #endif
   if (memoCandidates_) fitCache_.store(key, value);
   return value;
@@ -635,8 +636,8 @@ double Scorer::piecesTotal(const int* first, const int* second, int k) const {
       const double fresh = freshScore(listScratch_.data(), members);
       if (!sameScore(value, fresh))
         failRun(logFile_, Failure::Internal,
-                "PartitionSampler: internal error: cluster score from pieces " + U::n2s(value) +
-                    " differs from a fresh one " + U::n2s(fresh));
+                "PartitionSampler: internal error: cluster score from pieces " + Text::n2s(value) +
+                    " differs from a fresh one " + Text::n2s(fresh));
 #endif
       fitCache_.store(key, value);
     }

@@ -3,7 +3,9 @@
 #include <charconv>
 #include <sstream>
 
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 
 TraceWriter::TraceWriter(const std::string& fileStem, const Scorer& scorer,
                          std::ostream& logFile)
@@ -12,16 +14,16 @@ TraceWriter::TraceWriter(const std::string& fileStem, const Scorer& scorer,
 void TraceWriter::start(const ChainState& state) {
   save_.create(fileName_, logFile_);
   std::vector<int> sizes(state.kold);
-  U::table(state.zold.data(), state.n, sizes.data(), state.kold);
+  Arrays::table(state.zold.data(), state.n, sizes.data(), state.kold);
   std::ostringstream first;
   first << "        " << scorer_.getTotalLik(state.zold.data(), state.kold) << "  ";
-  U::printArray(sizes.data(), state.kold, first, true);
+  Text::printArray(sizes.data(), state.kold, first, true);
   save_.write(first.str());
 }
 
 void TraceWriter::runEnded(double score, long count) {
   char text[64];
-  char* end = U::formatDouble(text, text + 40, score, 10);
+  char* end = Text::formatDouble(text, text + 40, score, 10);
   *end++ = ' ';
   end = std::to_chars(end, text + sizeof text - 1, count).ptr;
   *end++ = '\n';
@@ -47,15 +49,15 @@ const std::vector<int>& PartitionWriter::labels(const ChainState& state) const {
 }
 
 void PartitionWriter::write(const ChainState& state, bool announce) {
-  const std::string text = U::arrayLine(labels(state).data(), state.n);
+  const std::string text = Text::arrayLine(labels(state).data(), state.n);
   if (announce)
-    U::replaceFile(fileName_, text, logFile_);
-  else if (!U::writeFileAtomically(fileName_, text))
-    U::fail(logFile_, "Fail to write " + fileName_);
+    Files::replaceFile(fileName_, text, logFile_);
+  else if (!Files::writeFileAtomically(fileName_, text))
+    Files::fail(logFile_, "Fail to write " + fileName_);
 }
 
 void PartitionWriter::salvage(const ChainState& state) {
-  if (U::writeFileAtomically(fileName_, U::arrayLine(labels(state).data(), state.n)) &&
+  if (Files::writeFileAtomically(fileName_, Text::arrayLine(labels(state).data(), state.n)) &&
       which_ == Current)
     logFile_ << "  write " << fileName_ << '\n';
 }
@@ -76,7 +78,7 @@ void DrawsWriter::afterIteration(long long iteration, const ChainState& state) {
   line_.clear();
   line_.append(number, std::to_chars(number, number + sizeof number, iteration).ptr);
   line_ += ' ';
-  line_.append(number, U::formatDouble(number, number + sizeof number, state.previousLik, 17));
+  line_.append(number, Text::formatDouble(number, number + sizeof number, state.previousLik, 17));
   line_ += ' ';
   int seen = 0;
   for (int i = 0; i < state.n; i++)

@@ -3,7 +3,7 @@
 #include "io/Console.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
-#include "io/U.h"
+#include "io/Text.h"
 
 DirichletRV::DirichletRV(short _dimension) { set(_dimension, 1.0); }
 DirichletRV::DirichletRV(short _dimension, double _alpha) { set(_dimension, _alpha); }
@@ -40,4 +40,4 @@ double DirichletRV::logIntegratedLik(const int* y) const {
          MathPlus::lbeta(alpha.data(), dimension, true);
 }
 
-void DirichletRV::show() const { U::printArray<double>(alpha.data(), dimension, vout(), true); }
+void DirichletRV::show() const { Text::printArray<double>(alpha.data(), dimension, vout(), true); }

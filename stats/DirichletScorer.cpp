@@ -7,7 +7,6 @@
 #include <limits>
 
 #include "stats/MathPlus.h"
-#include "io/U.h"
 
 void DirichletScorer::reset(const MixtureDirichletRV& prior, int maxCount, long budget) {
   build(prior.dimension, prior.mixtureOrder, prior.alpha[0], prior.mixtureCoef.data(), true,
@@ -137,5 +136,5 @@ double DirichletScorer::logIntegratedLik(const int* y) const {
   }
   if (!mixture_) return components_[0];
   if (K == 1) return components_[0] + logWeight0_;
-  return U::logSumExp(components_.data(), K, weights_.data());
+  return MathPlus::logSumExp(components_.data(), K, weights_.data());
 }

@@ -38,8 +38,8 @@ class DirichletScorer {
 
   int D_ = 0;
   int K_ = 0;
-  bool mixture_ = false;        // combine components by U::logSumExp, as the mixture prior does
-  double logWeight0_ = 0;       // log w_1, what U::logSumExp adds when K = 1
+  bool mixture_ = false;        // combine components by MathPlus::logSumExp, as the mixture prior does
+  double logWeight0_ = 0;       // log w_1, what MathPlus::logSumExp adds when K = 1
   std::vector<double> alpha_;   // D x K
   std::vector<double> weights_;  // K
   std::vector<double> priorLbeta_;  // K: lbeta(alpha_d)

@@ -1,6 +1,9 @@
 #include "stats/MathPlus.h"
 
 #include <cmath>
+#include <limits>
+
+#include "stats/Arrays.h"
 
 double MathPlus::mylgamma(double a) { return a == 0 ? 0.0 : std::lgamma(a); }
 
@@ -51,3 +54,30 @@ double StatPlus::ddirichlet_log(const double* logx, const double* alpha, short c
   double v = dirichletLogDensity(logx, true, alpha, categories);
   return logOutput ? v : std::exp(v);
 }
+
+double MathPlus::logSumExp(const double* logValues, int howMany, const double* weights) {
+  if (howMany == 1) return logValues[0] + std::log(weights[0]);
+  double maximum = Arrays::arraymax(logValues, howMany);
+  if (maximum == -std::numeric_limits<double>::infinity()) return maximum;
+  if (maximum == std::numeric_limits<double>::infinity()) return maximum;
+  double result = 0;
+  for (int i = 0; i < howMany; i++) result += std::exp(logValues[i] - maximum) * weights[i];
+  return maximum + std::log(result);
+}
+
+double MathPlus::logSumExp(const double* logValues, int howMany) {
+  if (howMany == 1) return logValues[0];
+  double maximum = Arrays::arraymax(logValues, howMany);
+  if (maximum == -std::numeric_limits<double>::infinity()) return maximum;
+  if (maximum == std::numeric_limits<double>::infinity()) return maximum;
+  double result = 0;
+  for (int i = 0; i < howMany; i++) result += std::exp(logValues[i] - maximum) * 1.0;
+  return maximum + std::log(result);
+}
+
+double MathPlus::logAddExp(double logV1, double logV2) {
+  double pair[2] = {logV1, logV2};
+  return logSumExp(pair, 2);
+}
+
+double MathPlus::factorial(double a) { return a > 1 ? a * factorial(a - 1) : 1; }

@@ -1,7 +1,12 @@
-// Log-gamma with a guard at zero, the log multivariate beta, and the packed-triangle index.
+// Log-sum-exp, log-gamma with a guard at zero, the log multivariate beta, and the packed-triangle index.
 #pragma once
 
 struct MathPlus {
+  // log(sum weights[i] * exp(logValues[i])), the largest value factored out.
+  static double logSumExp(const double* logValues, int howMany, const double* weights);
+  static double logSumExp(const double* logValues, int howMany);
+  static double logAddExp(double logV1, double logV2);
+  static double factorial(double a);
   // lgamma(a), but exactly 0 for a == 0 so that empty clusters add nothing.
   static double mylgamma(double a);
   // sum mylgamma(alpha[i]) - mylgamma(sum alpha[i]); its exp unless logged.

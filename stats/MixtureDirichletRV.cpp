@@ -9,14 +9,15 @@
 #include "io/Console.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/Text.h"
 
 namespace {
 
 // The next whitespace-separated token of source, or the run ends naming what is missing.
 std::string nextToken(std::istream& source, std::ostream& logFile, const std::string& what) {
   std::string token;
-  if (!(source >> token)) U::fail(logFile, "Bad prior text: " + what + " missing");
+  if (!(source >> token)) Files::fail(logFile, "Bad prior text: " + what + " missing");
   return token;
 }
 
@@ -27,8 +28,8 @@ int readCount(std::istream& source, std::ostream& logFile, const std::string& wh
   long value = std::strtol(token.c_str(), &end, 10);
   if (end == token.c_str() || *end != '\0' || errno != 0 ||
       value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-    U::fail(logFile, "Bad prior text: " + what + " not a whole number: " + token);
-  if (value <= 0) U::fail(logFile, "Bad prior text: " + what + " not positive: " + token);
+    Files::fail(logFile, "Bad prior text: " + what + " not a whole number: " + token);
+  if (value <= 0) Files::fail(logFile, "Bad prior text: " + what + " not positive: " + token);
   return static_cast<int>(value);
 }
 
@@ -37,7 +38,7 @@ double readReal(std::istream& source, std::ostream& logFile, const std::string& 
   char* end = nullptr;
   double value = std::strtod(token.c_str(), &end);
   if (end == token.c_str() || *end != '\0' || !std::isfinite(value))
-    U::fail(logFile, "Bad prior text: " + what + " not a number: " + token);
+    Files::fail(logFile, "Bad prior text: " + what + " not a number: " + token);
   return value;
 }
 
@@ -53,7 +54,7 @@ MixtureDirichletRV::MixtureDirichletRV(std::istream& priorStream) {
 
 MixtureDirichletRV::MixtureDirichletRV(const std::string& aaPriorFileName) {
   std::ifstream file;
-  U::openRead(file, aaPriorFileName, vout());
+  Files::openRead(file, aaPriorFileName, vout());
   readFromPriorStream(file, vout());
 }
 
@@ -65,11 +66,11 @@ void MixtureDirichletRV::readFromPriorStream(std::istream& source, std::ostream&
   std::vector<double> weights;
   std::vector<double> parameters;
   for (int d = 0; d < K; d++) {
-    std::string component = "component " + U::n2s(d + 1);
+    std::string component = "component " + Text::n2s(d + 1);
     weights.push_back(readReal(source, logFile, "weight of " + component));
     for (int m = 0; m < D; m++)
       parameters.push_back(
-          readReal(source, logFile, "parameter " + U::n2s(m + 1) + " of " + component));
+          readReal(source, logFile, "parameter " + Text::n2s(m + 1) + " of " + component));
   }
   allocateMemory(D, K);
   mixtureCoef = weights;
@@ -102,7 +103,7 @@ double MixtureDirichletRV::logIntegratedLik(const int* y) const {
     components_[d] =
         MathPlus::lbeta(posterior_.data(), dimension, true) - MathPlus::lbeta(a, dimension, true);
   }
-  return U::logSumExp(components_.data(), mixtureOrder, mixtureCoef.data());
+  return MathPlus::logSumExp(components_.data(), mixtureOrder, mixtureCoef.data());
 }
 
 double MixtureDirichletRV::logDensity(const double* input, bool logInput) const {
@@ -110,7 +111,7 @@ double MixtureDirichletRV::logDensity(const double* input, bool logInput) const 
   for (int d = 0; d < mixtureOrder; d++)
     components_[d] = logInput ? StatPlus::ddirichlet_log(input, alpha[d], D, true)
                               : StatPlus::ddirichlet(input, alpha[d], D, true);
-  return U::logSumExp(components_.data(), mixtureOrder, mixtureCoef.data());
+  return MathPlus::logSumExp(components_.data(), mixtureOrder, mixtureCoef.data());
 }
 
 void MixtureDirichletRV::draw(double* mu, bool Log) const {

@@ -3,16 +3,17 @@
 #include <cmath>
 #include <vector>
 
-#include "io/U.h"
+#include "stats/Arrays.h"
+#include "stats/MathPlus.h"
 #include "stats/rvgs.h"
 
 void RandomPlus::rdirichlet(const double* alpha, short categories, double* out, bool Log) {
   for (int i = 0; i < categories; i++) out[i] = rGamma(alpha[i], Log);
   if (Log) {
-    double total = U::logSumExp(out, categories);
+    double total = MathPlus::logSumExp(out, categories);
     for (int i = 0; i < categories; i++) out[i] -= total;
   } else {
-    double total = U::sum(out, categories);
+    double total = Arrays::sum(out, categories);
     for (int i = 0; i < categories; i++) out[i] /= total;
   }
 }
@@ -32,7 +33,7 @@ int RandomPlus::rGeneralizedBern(const double* mean, int dimension) {
 }
 
 int RandomPlus::drawGeneralizedBern(const double* logMean0, int numCells, double& logProb) {
-  double total = U::logSumExp(logMean0, numCells);
+  double total = MathPlus::logSumExp(logMean0, numCells);
   int d;
   if (numCells == 1) {
     d = 0;

@@ -59,14 +59,14 @@ class TreeGuidedSplitMerge : public Move {
   // A uniformly random two-group split with both groups non-empty.
   void randomSplit(std::vector<int>& split) const;
   // Log size of the uniform neighbourhood of z; per cluster the log of its split count.
-  double SuMneighborhoodSize(const int* z, int k, double* logSplitsByComponent) const;
+  double uniformNeighbourhoodSize(const int* z, int k, double* logSplitsByComponent) const;
   // The tree neighbourhood's log weights: per tree split all merge pairs, then the pure
   // merges; size gets the entry count. Written to the log, a line per split.
-  std::vector<double> ShMneighbor(const Scorer& scorer, const int* z, int k, int& size) const;
+  std::vector<double> treeNeighbourhood(const Scorer& scorer, const int* z, int k, int& size) const;
   // Log probability that the tree neighbourhood of z proposes the step scored lik.
-  double getW(const Scorer& scorer, const int* z, int k, double lik) const;
+  double treeProposalLogProb(const Scorer& scorer, const int* z, int k, double lik) const;
   // Log probability of a step from z of tree probability w under the mixture of the two.
-  double w2q(double w, const int* z, int k, bool merge) const;
+  double mixedProposalLogProb(double w, const int* z, int k, bool merge) const;
 
  private:
   double proposeSuM(const ChainState& state, const Scorer& scorer, bool& hreversible,

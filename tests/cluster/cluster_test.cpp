@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "cluster/mycluster.h"
+#include "cluster/LinkageTree.h"
 
 namespace {
 
@@ -76,18 +76,18 @@ TEST(Linkage, WorkedExamples) {
   // unweighted update would give.
   const std::vector<double> four = {1, 2, 2, 10, 10, 4};
   const Case cases[] = {
-      {"complete 3", pmlcluster, 3, {1, 4, 2}, {{1, 0, 1}, {2, -1, 4}}},
-      {"single 3", pslclustermy, 3, {1, 4, 2}, {{1, 0, 1}, {2, -1, 2}}},
-      {"average 3", palcluster, 3, {1, 4, 2}, {{1, 0, 1}, {2, -1, 3}}},
-      {"complete 2", pmlcluster, 2, {2.5}, {{1, 0, 2.5}}},
-      {"single 2", pslclustermy, 2, {2.5}, {{1, 0, 2.5}}},
-      {"average 2", palcluster, 2, {2.5}, {{1, 0, 2.5}}},
-      {"complete 4", pmlcluster, 4, four, {{1, 0, 1}, {2, -1, 2}, {3, -2, 10}}},
-      {"single 4", pslclustermy, 4, four, {{1, 0, 1}, {2, -1, 2}, {3, -2, 4}}},
-      {"average 4", palcluster, 4, four, {{1, 0, 1}, {2, -1, 2}, {3, -2, 8}}},
+      {"complete 3", completeLinkage, 3, {1, 4, 2}, {{1, 0, 1}, {2, -1, 4}}},
+      {"single 3", singleLinkage, 3, {1, 4, 2}, {{1, 0, 1}, {2, -1, 2}}},
+      {"average 3", averageLinkage, 3, {1, 4, 2}, {{1, 0, 1}, {2, -1, 3}}},
+      {"complete 2", completeLinkage, 2, {2.5}, {{1, 0, 2.5}}},
+      {"single 2", singleLinkage, 2, {2.5}, {{1, 0, 2.5}}},
+      {"average 2", averageLinkage, 2, {2.5}, {{1, 0, 2.5}}},
+      {"complete 4", completeLinkage, 4, four, {{1, 0, 1}, {2, -1, 2}, {3, -2, 10}}},
+      {"single 4", singleLinkage, 4, four, {{1, 0, 1}, {2, -1, 2}, {3, -2, 4}}},
+      {"average 4", averageLinkage, 4, four, {{1, 0, 1}, {2, -1, 2}, {3, -2, 8}}},
       // The last item moves into the freed position: {2,3} merge as (2, 3), then the
       // two pairs join at mean(5, 3, 9, 7) = 6.
-      {"average pairs", palcluster, 4, {1, 5, 3, 9, 7, 2}, {{1, 0, 1}, {2, 3, 2}, {-2, -1, 6}}},
+      {"average pairs", averageLinkage, 4, {1, 5, 3, 9, 7, 2}, {{1, 0, 1}, {2, 3, 2}, {-2, -1, 6}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -98,7 +98,7 @@ TEST(Linkage, WorkedExamples) {
 // All distances equal: (1,0) first; the last item then sits at position 1 and merges
 // with cluster -1 at position 0, and so on.
 TEST(Linkage, TiesMergeFirstPairInScanOrder) {
-  for (LinkageFn linkage : {pmlcluster, pslclustermy, palcluster}) {
+  for (LinkageFn linkage : {completeLinkage, singleLinkage, averageLinkage}) {
     expectTree(tree(linkage, 3, std::vector<double>(3, 1.0)), {{1, 0, 1}, {2, -1, 1}});
     expectTree(tree(linkage, 4, std::vector<double>(6, 1.0)),
                {{1, 0, 1}, {3, -1, 1}, {2, -2, 1}});
@@ -107,7 +107,7 @@ TEST(Linkage, TiesMergeFirstPairInScanOrder) {
 
 TEST(Linkage, NoTreeForFewerThanTwoItems) {
   Triangle d(1);
-  for (LinkageFn linkage : {pmlcluster, pslclustermy, palcluster}) {
+  for (LinkageFn linkage : {completeLinkage, singleLinkage, averageLinkage}) {
     EXPECT_EQ(linkage(1, d.get()), nullptr);
     EXPECT_EQ(linkage(0, d.get()), nullptr);
   }
@@ -178,9 +178,9 @@ TEST(Linkage, AgreesWithNaiveReferenceOnRandomMatrices) {
     LinkageFn linkage;
     Rule rule;
     const char* name;
-  } linkages[] = {{pmlcluster, Rule::Complete, "complete"},
-                  {pslclustermy, Rule::Single, "single"},
-                  {palcluster, Rule::Average, "average"}};
+  } linkages[] = {{completeLinkage, Rule::Complete, "complete"},
+                  {singleLinkage, Rule::Single, "single"},
+                  {averageLinkage, Rule::Average, "average"}};
   for (int trial = 0; trial < 60; trial++) {
     const int n = 2 + trial % 9;
     std::vector<double> lower(n * (n - 1) / 2);
@@ -238,8 +238,8 @@ TEST(Linkage, RowMinimaGiveTheRecordsOfAFullScanTiesIncluded) {
   const struct {
     LinkageFn linkage;
     Rule rule;
-  } linkages[] = {{pmlcluster, Rule::Complete}, {pslclustermy, Rule::Single},
-                  {palcluster, Rule::Average}};
+  } linkages[] = {{completeLinkage, Rule::Complete}, {singleLinkage, Rule::Single},
+                  {averageLinkage, Rule::Average}};
   for (int trial = 0; trial < 200; trial++) {
     const int n = 2 + trial % 40;
     // Few distinct values: most merges choose among tied pairs.
@@ -267,7 +267,7 @@ TEST(Linkage, CompleteAndSingleDistancesNeverDecrease) {
     std::vector<double> lower(n * (n - 1) / 2);
     // Few distinct values, so ties are common.
     for (double& x : lower) x = static_cast<double>(gen() % 5);
-    for (LinkageFn linkage : {pmlcluster, pslclustermy}) {
+    for (LinkageFn linkage : {completeLinkage, singleLinkage}) {
       const std::vector<Merge> merges = tree(linkage, n, lower);
       for (size_t s = 1; s < merges.size(); s++)
         EXPECT_GE(merges[s].distance, merges[s - 1].distance) << "n=" << n << " merge " << s;
@@ -280,7 +280,7 @@ TEST(Linkage, EveryClusterMergedExactlyOnce) {
   const int n = 9;
   std::vector<double> lower(n * (n - 1) / 2);
   for (double& x : lower) x = static_cast<double>(gen() % 3);
-  for (LinkageFn linkage : {pmlcluster, pslclustermy, palcluster}) {
+  for (LinkageFn linkage : {completeLinkage, singleLinkage, averageLinkage}) {
     const std::vector<Merge> merges = tree(linkage, n, lower);
     std::multiset<int> used;
     for (size_t s = 0; s < merges.size(); s++) {
@@ -305,12 +305,12 @@ TEST(GetSplit, MarksLeavesUnderANode) {
                         {2, {0, 0, 1, 0}},  {0, {1, 0, 0, 0}}};
   for (const Case& c : cases) {
     std::vector<int> split(4, 0);
-    mycluster::getSplit(tree, c.node, split);
+    LinkageTree::getSplit(tree, c.node, split);
     EXPECT_EQ(split, c.split) << "node " << c.node;
   }
   // Marks are only ever added.
   std::vector<int> split = {0, 0, 1, 0};
-  mycluster::getSplit(tree, -1, split);
+  LinkageTree::getSplit(tree, -1, split);
   EXPECT_EQ(split, (std::vector<int>{1, 1, 1, 0}));
 }
 

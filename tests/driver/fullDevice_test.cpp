@@ -13,7 +13,7 @@
 #include <string>
 
 #include "io/RunError.h"
-#include "io/U.h"
+#include "io/Files.h"
 #include "support/TempDir.h"
 #include "support/run_exe.h"
 
@@ -134,13 +134,13 @@ TEST_F(FullDevice, ReplacementThatDoesNotFitKeepsTheOldFile) {
   const std::string name = dir.file("r.finalz");
   std::ostringstream log, out;
   std::streambuf* standardOutput = std::cout.rdbuf(out.rdbuf());
-  U::replaceFile(name, "0 1 1 \n", log);
+  Files::replaceFile(name, "0 1 1 \n", log);
   const std::string tooLarge(100 * 1024, '0');
-  EXPECT_FALSE(U::writeFileAtomically(name, tooLarge));
+  EXPECT_FALSE(Files::writeFileAtomically(name, tooLarge));
   EXPECT_EQ(dir.read("r.finalz"), "0 1 1 \n");
   EXPECT_EQ(temporaryFiles(), "");
   try {
-    U::replaceFile(name, tooLarge, log);
+    Files::replaceFile(name, tooLarge, log);
     ADD_FAILURE() << "no failure";
   } catch (const RunError& e) {
     EXPECT_EQ(std::string(e.what()), "Fail to write " + name);

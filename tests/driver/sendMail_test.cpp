@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "io/U.h"
+#include "driver/RunReport.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -40,7 +40,7 @@ TEST(SendMail, BodyAndWordsReachTheProgramUnchanged) {
   const std::string to = "someone@example.invalid'; touch " + dir.file("injected") + " '";
   const std::string body =
       "\nvornak -m HDBern \nStarted at 2024/1/2 3:4:5\nline with $HOME and `x`\n";
-  U::sendMailOnUnix(to, body, dir.file("mail.sh"));
+  RunReport::sendMailOnUnix(to, body, dir.file("mail.sh"));
 
   EXPECT_EQ(dir.read("body.txt"), body);
   char host[256] = {0};
@@ -56,7 +56,7 @@ TEST(SendMail, MissingOrDeafProgramIsIgnored) {
   const struct sigaction before = currentPipeAction();
   for (const char* program : {"/nonexistent/vornak-mail", "/bin/true"}) {
     SCOPED_TRACE(program);
-    U::sendMailOnUnix("someone@example.invalid", body, program);  // must simply return
+    RunReport::sendMailOnUnix("someone@example.invalid", body, program);  // must simply return
     EXPECT_TRUE(sameAction(currentPipeAction(), before));  // SIGPIPE handling restored
   }
 }
@@ -65,12 +65,12 @@ TEST(SendMail, AbsentSystemMailProgramLeavesTheReportResult) {
   if (access("/usr/bin/mail", F_OK) == 0)
     GTEST_SKIP() << "/usr/bin/mail exists here; calling it would send mail";
   const struct sigaction before = currentPipeAction();
-  U::sendMailOnUnix("someone@example.invalid", "report\n");
+  RunReport::sendMailOnUnix("someone@example.invalid", "report\n");
   // A run longer than 5 minutes with a recipient mails its report; the result stays 1.
   char program[] = "vornak";
   char* argv[] = {program};
   std::ostringstream report;
-  EXPECT_EQ(U::finishUp(1, argv, "", time(nullptr) - 400, report, "someone@example.invalid"), 1);
+  EXPECT_EQ(RunReport::finishUp(1, argv, "", time(nullptr) - 400, report, "someone@example.invalid"), 1);
   EXPECT_NE(report.str().find("Finished in 6 min"), std::string::npos) << report.str();
   EXPECT_TRUE(sameAction(currentPipeAction(), before));
 }

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "io/RunError.h"
-#include "io/U.h"
+#include "driver/RunReport.h"
+#include "io/Files.h"
+#include "io/MatrixReader.h"
+#include "io/Text.h"
 #include "support/CaptureStdout.h"
 #include "support/TempDir.h"
 
@@ -35,7 +38,7 @@ TEST(OpenWrite, CreatesANewFileAndNamesIt) {
   std::ostringstream log;
   CaptureStdout out;
   std::ofstream file;
-  U::openWrite(file, name, log, false);
+  Files::openWrite(file, name, log, false);
   file << "x\n";
   file.close();
   EXPECT_EQ(log.str(), "  write " + name + "\n");
@@ -51,7 +54,7 @@ TEST(OpenWrite, RefusesAnExistingFileAndLeavesItUntouched) {
   std::ostringstream log;
   CaptureStdout out;
   std::ofstream file;
-  EXPECT_EQ(failureOf([&] { U::openWrite(file, name, log, false); }),
+  EXPECT_EQ(failureOf([&] { Files::openWrite(file, name, log, false); }),
             "File already exists: " + name);
   EXPECT_EQ(log.str(), "File already exists: " + name + "\n");
   EXPECT_EQ(out.text(), "File already exists: " + name + "\n");
@@ -64,7 +67,7 @@ TEST(OpenWrite, OverwriteReplacesTheFile) {
   dir.write("run.finalz", "0 0 1 1 2 2\n");
   std::ostringstream log;
   std::ofstream file;
-  U::openWrite(file, name, log, true);
+  Files::openWrite(file, name, log, true);
   file << "0 1\n";
   file.close();
   EXPECT_EQ(log.str(), "  write " + name + "\n");
@@ -78,7 +81,7 @@ TEST(OpenWrite, UncreatableFileFails) {
     std::ostringstream log;
     CaptureStdout out;
     std::ofstream file;
-    EXPECT_EQ(failureOf([&] { U::openWrite(file, name, log, overwrite); }),
+    EXPECT_EQ(failureOf([&] { Files::openWrite(file, name, log, overwrite); }),
               "Fail to write " + name);
     EXPECT_EQ(log.str(), "Fail to write " + name + "\n");
     EXPECT_EQ(out.text(), "Fail to write " + name + "\n");
@@ -90,7 +93,7 @@ TEST(OpenWrite, MessageOnStandardOutputIsWrittenOnce) {
   dir.write("a.log", "");
   CaptureStdout out;
   std::ofstream file;
-  failureOf([&] { U::openWrite(file, dir.file("a.log"), vout(), false); });
+  failureOf([&] { Files::openWrite(file, dir.file("a.log"), vout(), false); });
   EXPECT_EQ(out.text(), "File already exists: " + dir.file("a.log") + "\n");
 }
 
@@ -100,7 +103,7 @@ TEST(OpenRead, OpensOrFails) {
   {
     std::ostringstream log;
     std::ifstream file;
-    U::openRead(file, dir.file("in.txt"), log);
+    Files::openRead(file, dir.file("in.txt"), log);
     EXPECT_EQ(log.str(), "  read " + dir.file("in.txt") + "\n");
     std::string line;
     EXPECT_TRUE(std::getline(file, line));
@@ -111,7 +114,7 @@ TEST(OpenRead, OpensOrFails) {
     std::ostringstream log;
     CaptureStdout out;
     std::ifstream file;
-    EXPECT_EQ(failureOf([&] { U::openRead(file, missing, log); }), "Fail to read " + missing);
+    EXPECT_EQ(failureOf([&] { Files::openRead(file, missing, log); }), "Fail to read " + missing);
     EXPECT_EQ(log.str(), "Fail to read " + missing + "\n");
     EXPECT_EQ(out.text(), "Fail to read " + missing + "\n");
   }
@@ -141,12 +144,12 @@ TEST(OpenRead, RefusesWhatIsNotARegularFileBeforeOpeningIt) {
     CaptureStdout out;
     std::ifstream file;
     if (c.kind[0] == '\0') {
-      U::openRead(file, name, log);
+      Files::openRead(file, name, log);
       EXPECT_EQ(log.str(), "  read " + name + "\n");
       continue;
     }
     const std::string line = "Fail to read " + name + ": it " + c.kind + ", not a regular file";
-    EXPECT_EQ(failureOf([&] { U::openRead(file, name, log); }), line);
+    EXPECT_EQ(failureOf([&] { Files::openRead(file, name, log); }), line);
     EXPECT_EQ(out.text(), line + "\n");
     EXPECT_FALSE(file.is_open());
   }
@@ -155,7 +158,7 @@ TEST(OpenRead, RefusesWhatIsNotARegularFileBeforeOpeningIt) {
 TEST(Fail, WritesTheLineToTheStreamAndStandardOutput) {
   std::ostringstream log;
   CaptureStdout out;
-  EXPECT_EQ(failureOf([&] { U::fail(log, "something broke: x"); }), "something broke: x");
+  EXPECT_EQ(failureOf([&] { Files::fail(log, "something broke: x"); }), "something broke: x");
   EXPECT_EQ(log.str(), "something broke: x\n");
   EXPECT_EQ(out.text(), "something broke: x\n");
 }
@@ -195,7 +198,7 @@ TEST(ReadData, AcceptedFiles) {
     CaptureStdout out;
     int rows = -1, cols = -1;
     Matrix<int> data;
-    U::readData(dir.file("m.dat"), rows, cols, data, log);
+    MatrixReader::readData(dir.file("m.dat"), rows, cols, data, log);
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(cols, c.cols);
     ASSERT_EQ(data.rows(), c.rows);
@@ -215,7 +218,7 @@ TEST(ReadData, RealValues) {
   std::ostringstream log;
   int rows = 0, cols = 0;
   Matrix<double> data;
-  U::readData(dir.file("x.dat"), rows, cols, data, log);
+  MatrixReader::readData(dir.file("x.dat"), rows, cols, data, log);
   ASSERT_EQ(rows, 2);
   ASSERT_EQ(cols, 3);
   const double expected[2][3] = {{1.5, -0.002, 4}, {0.25, 1, 0}};
@@ -264,10 +267,10 @@ TEST(ReadData, RejectedFilesNameFileAndLine) {
     std::string failure;
     if (c.real) {
       Matrix<double> data;
-      failure = failureOf([&] { U::readData(name, rows, cols, data, log); });
+      failure = failureOf([&] { MatrixReader::readData(name, rows, cols, data, log); });
     } else {
       Matrix<int> data;
-      failure = failureOf([&] { U::readData(name, rows, cols, data, log); });
+      failure = failureOf([&] { MatrixReader::readData(name, rows, cols, data, log); });
     }
     EXPECT_EQ(failure, line);
     EXPECT_EQ(out.text(), line + "\n");
@@ -283,7 +286,7 @@ TEST(ReadData, MissingFile) {
   CaptureStdout out;
   int rows = 0, cols = 0;
   Matrix<double> data;
-  EXPECT_EQ(failureOf([&] { U::readData(name, rows, cols, data, log); }), "Fail to read " + name);
+  EXPECT_EQ(failureOf([&] { MatrixReader::readData(name, rows, cols, data, log); }), "Fail to read " + name);
 }
 
 TEST(Tokenize, PiecesBetweenDelimiters) {
@@ -311,10 +314,10 @@ TEST(Tokenize, PiecesBetweenDelimiters) {
 }
 
 TEST(NumberText, DefaultStreamFormatting) {
-  EXPECT_EQ(U::n2s(0), "0");
-  EXPECT_EQ(U::n2s(-1), "-1");
-  EXPECT_EQ(U::n2s(1234567), "1234567");
-  EXPECT_EQ(U::n2s(10000000000L), "10000000000");
+  EXPECT_EQ(Text::n2s(0), "0");
+  EXPECT_EQ(Text::n2s(-1), "-1");
+  EXPECT_EQ(Text::n2s(1234567), "1234567");
+  EXPECT_EQ(Text::n2s(10000000000L), "10000000000");
   const struct {
     double value;
     const char* text;
@@ -323,7 +326,7 @@ TEST(NumberText, DefaultStreamFormatting) {
       {2.302585, "2.30259"}, {-0.5, "-0.5"}, {1e-5, "1e-05"}, {123456.0, "123456"},
       {0.1 + 0.2, "0.3"},
   };
-  for (const auto& c : cases) EXPECT_EQ(U::n2s(c.value), c.text) << c.value;
+  for (const auto& c : cases) EXPECT_EQ(Text::n2s(c.value), c.text) << c.value;
 }
 
 time_t localTime(int year, int month, int day, int hour, int minute, int second) {
@@ -339,9 +342,9 @@ time_t localTime(int year, int month, int day, int hour, int minute, int second)
 }
 
 TEST(Report, LocalTimeHasNoLeadingZeros) {
-  EXPECT_EQ(U::localTimeText(localTime(2024, 3, 5, 7, 8, 9)), "2024/3/5 7:8:9");
-  EXPECT_EQ(U::localTimeText(localTime(2025, 1, 1, 0, 0, 0)), "2025/1/1 0:0:0");
-  EXPECT_EQ(U::localTimeText(localTime(2023, 12, 31, 23, 59, 58)), "2023/12/31 23:59:58");
+  EXPECT_EQ(Text::localTimeText(localTime(2024, 3, 5, 7, 8, 9)), "2024/3/5 7:8:9");
+  EXPECT_EQ(Text::localTimeText(localTime(2025, 1, 1, 0, 0, 0)), "2025/1/1 0:0:0");
+  EXPECT_EQ(Text::localTimeText(localTime(2023, 12, 31, 23, 59, 58)), "2023/12/31 23:59:58");
 }
 
 TEST(Report, ElapsedTimeWording) {
@@ -364,7 +367,7 @@ TEST(Report, ElapsedTimeWording) {
   for (auto& w : words) argv.push_back(&w[0]);
   const time_t t0 = localTime(2024, 3, 5, 7, 8, 9);
   for (const auto& c : cases) {
-    EXPECT_EQ(U::finishReport(3, argv.data(), "done", t0, t0 + c.seconds),
+    EXPECT_EQ(RunReport::finishReport(3, argv.data(), "done", t0, t0 + c.seconds),
               std::string("\nvornak -m mclust2 \nStarted at 2024/3/5 7:8:9\nFinished in ") +
                   c.finished + "\ndone\n");
   }
@@ -375,11 +378,11 @@ TEST(Report, FinishUpWritesTheReportToTheStreamAndStandardOutput) {
   std::vector<char*> argv;
   for (auto& w : words) argv.push_back(&w[0]);
   const time_t t0 = time(nullptr);
-  const std::string head = "\nvornak -h EN \nStarted at " + U::localTimeText(t0) + "\nFinished in ";
+  const std::string head = "\nvornak -h EN \nStarted at " + Text::localTimeText(t0) + "\nFinished in ";
   {
     std::ostringstream log;
     CaptureStdout out;
-    EXPECT_EQ(U::finishUp(3, argv.data(), "extra", t0, log, ""), 1);
+    EXPECT_EQ(RunReport::finishUp(3, argv.data(), "extra", t0, log, ""), 1);
     EXPECT_EQ(log.str().substr(0, head.size()), head);
     const std::string tail = " seconds.\nextra\n";
     EXPECT_EQ(log.str().substr(log.str().size() - tail.size()), tail);
@@ -387,7 +390,7 @@ TEST(Report, FinishUpWritesTheReportToTheStreamAndStandardOutput) {
   }
   {
     CaptureStdout out;
-    EXPECT_EQ(U::finishUp(3, argv.data(), "", t0, vout(), ""), 1);
+    EXPECT_EQ(RunReport::finishUp(3, argv.data(), "", t0, vout(), ""), 1);
     EXPECT_EQ(out.text().substr(0, head.size()), head);
     EXPECT_EQ(out.text().find(head, 1), std::string::npos) << "report written twice";
   }

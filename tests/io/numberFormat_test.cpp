@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "io/U.h"
+#include "io/Text.h"
 
 namespace {
 
@@ -35,13 +35,13 @@ TEST(NumberFormat, DoublesMatchTheStreamAtEveryPrecision) {
   for (int precision : {1, 2, 6, 10, 15, 17}) {
     std::ostringstream fast;
     fast.precision(precision);
-    U::printArray(values.data(), static_cast<int>(values.size()), fast, true);
+    Text::printArray(values.data(), static_cast<int>(values.size()), fast, true);
     EXPECT_EQ(fast.str(), viaStream(values, precision)) << precision;
     std::ostringstream one, reference;
     one.precision(precision);
     reference.precision(precision);
     for (double v : values) {
-      U::writeNumber(one, v, '\n');
+      Text::writeNumber(one, v, '\n');
       reference << v << '\n';
     }
     EXPECT_EQ(one.str(), reference.str()) << precision;
@@ -51,7 +51,7 @@ TEST(NumberFormat, DoublesMatchTheStreamAtEveryPrecision) {
 TEST(NumberFormat, IntsAndMatricesMatchTheStream) {
   std::vector<int> values = {0, 1, -1, 9, 10, 2147483647, -2147483647 - 1, 42, 1000000};
   std::ostringstream fast, reference;
-  U::print2Dmatrix(values.data(), 3, 3, fast);
+  Text::print2Dmatrix(values.data(), 3, 3, fast);
   for (int r = 0; r < 3; r++) {
     for (int c = 0; c < 3; c++) reference << values[r * 3 + c] << ' ';
     reference << '\n';
@@ -63,12 +63,12 @@ TEST(NumberFormat, NonDefaultStreamsKeepTheirFormatting) {
   const double values[] = {1.5, 2.25};
   std::ostringstream fixed;
   fixed << std::fixed;
-  U::printArray(values, 2, fixed, false);
+  Text::printArray(values, 2, fixed, false);
   EXPECT_EQ(fixed.str(), "1.500000 2.250000 ");
   const int labels[] = {10, 11};
   std::ostringstream hex;
   hex << std::hex;
-  U::printArray(labels, 2, hex, true);
+  Text::printArray(labels, 2, hex, true);
   EXPECT_EQ(hex.str(), "a b \n");
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sampler/RandomStart.h"
+#include "stats/Arrays.h"
 #include "stats/rvgs.h"
 #include "support/TinyModel.h"
 
@@ -158,7 +159,7 @@ TEST(RandomStart, RedrawLoopUpToTheBoundDirectDrawBeyond) {
     Started direct(36, k);
     EXPECT_EQ(direct.sampler.state.kold, k);
     std::vector<int> sizes(k, 0);
-    EXPECT_EQ(U::table(direct.sampler.state.zold.data(), 36, sizes.data(), k), k);
+    EXPECT_EQ(Arrays::table(direct.sampler.state.zold.data(), 36, sizes.data(), k), k);
     for (int j = 0; j < k; j++) EXPECT_EQ(direct.sampler.state.clusterSizes0[j], sizes[j]);
     EXPECT_NE(direct.log.str().find("Random start: redrawing all labels until no cluster is "
                                     "empty would take more than "),

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "io/RunError.h"
+#include "io/Text.h"
 #include "stats/rvgs.h"
 #include "support/CaptureStdout.h"
 #include "support/TempDir.h"
@@ -90,7 +91,7 @@ TEST(NonFiniteScore, StopsTheRunKeepingTheLastCompleteIteration) {
     if (std::string(heuristic) == "UX") {
       EXPECT_EQ(points, 1 + completed);
     }
-    EXPECT_EQ(dir.read("r.finalz"), U::arrayLine(sampler.state.zold.data(), model.n));
+    EXPECT_EQ(dir.read("r.finalz"), Text::arrayLine(sampler.state.zold.data(), model.n));
     EXPECT_TRUE(dir.exists("r.best"));
     EXPECT_EQ(log.str().find("acceptance rate"), std::string::npos);
   }

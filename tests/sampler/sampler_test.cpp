@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "stats/Arrays.h"
 #include "stats/MathPlus.h"
 #include "io/RunError.h"
 #include "stats/rvgs.h"
@@ -187,7 +188,7 @@ TEST(InitialPartition, RandomOpenKIsAContiguousReproduciblePartition) {
   b.sampler.initZ("");
   EXPECT_EQ(a.sampler.state.zold, b.sampler.state.zold);
   std::vector<int> sizes(a.sampler.state.kold);
-  EXPECT_EQ(U::table(a.sampler.state.zold.data(), 8, sizes.data(), a.sampler.state.kold),
+  EXPECT_EQ(Arrays::table(a.sampler.state.zold.data(), 8, sizes.data(), a.sampler.state.kold),
             a.sampler.state.kold);
   Scored one({3}, 0);
   one.sampler.initZ("");
@@ -348,7 +349,7 @@ TEST(Sampler, TotalScoreEqualsTheFromScratchSumBitForBit) {
       double expected = 0;
       for (int j = 0; j < labels; j++) expected += s.model.getClusterFit(z.data(), j);
       std::vector<int> sizes(labels);
-      U::table(z.data(), 8, sizes.data(), labels);
+      Arrays::table(z.data(), 8, sizes.data(), labels);
       double prior;
       if (k > 0) {
         prior = s.sampler.scorer.piPrior().logIntegratedLik(sizes.data());

@@ -9,7 +9,8 @@
 
 #include "stats/DirichletRV.h"
 #include "stats/MathPlus.h"
-#include "io/U.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ TEST(LogSumExp, Unweighted) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.values));
-    expectSame(U::logSumExp(c.values.data(), static_cast<int>(c.values.size())), c.expected,
+    expectSame(MathPlus::logSumExp(c.values.data(), static_cast<int>(c.values.size())), c.expected,
                1e-12);
   }
 }
@@ -65,7 +66,7 @@ TEST(LogSumExp, Weighted) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.values));
-    expectSame(U::logSumExp(c.values.data(), static_cast<int>(c.values.size()), c.weights.data()),
+    expectSame(MathPlus::logSumExp(c.values.data(), static_cast<int>(c.values.size()), c.weights.data()),
                c.expected, 1e-12);
   }
 }
@@ -80,21 +81,21 @@ TEST(LogSumExp, LogAddExp) {
       {std::log(1.0), std::log(3.0), std::log(4.0)},
       {-745.0, -745.0, -745.0 + std::log(2.0)},
   };
-  for (const auto& c : cases) expectSame(U::logAddExp(c.a, c.b), c.expected, 1e-12);
+  for (const auto& c : cases) expectSame(MathPlus::logAddExp(c.a, c.b), c.expected, 1e-12);
 }
 
 TEST(ArrayHelpers, MaxAndSum) {
   const double withNaNFirst[] = {kNaN, 1.0, 2.0};
   const double withNaNInside[] = {1.0, kNaN, 2.0};
   const double mixed[] = {-3.0, -1.0, -2.0};
-  EXPECT_TRUE(std::isnan(U::arraymax(withNaNFirst, 3)));
-  EXPECT_EQ(U::arraymax(withNaNInside, 3), 2.0);
-  EXPECT_EQ(U::arraymax(mixed, 3), -1.0);
-  EXPECT_EQ(U::arraymax(mixed, 1), -3.0);
+  EXPECT_TRUE(std::isnan(Arrays::arraymax(withNaNFirst, 3)));
+  EXPECT_EQ(Arrays::arraymax(withNaNInside, 3), 2.0);
+  EXPECT_EQ(Arrays::arraymax(mixed, 3), -1.0);
+  EXPECT_EQ(Arrays::arraymax(mixed, 1), -3.0);
   const int ints[] = {4, -1, 7};
-  EXPECT_EQ(U::sum(ints, 3), 10);
-  EXPECT_EQ(U::sum(ints, 1), 4);
-  EXPECT_EQ(U::sum(mixed, 3), -6.0);
+  EXPECT_EQ(Arrays::sum(ints, 3), 10);
+  EXPECT_EQ(Arrays::sum(ints, 1), 4);
+  EXPECT_EQ(Arrays::sum(mixed, 3), -6.0);
 }
 
 TEST(ArrayHelpers, Table) {
@@ -112,14 +113,14 @@ TEST(ArrayHelpers, Table) {
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.z));
     std::vector<int> counts(c.k, 99);
-    EXPECT_EQ(U::table(c.z.data(), static_cast<int>(c.z.size()), counts.data(), c.k),
+    EXPECT_EQ(Arrays::table(c.z.data(), static_cast<int>(c.z.size()), counts.data(), c.k),
               c.occupied);
     EXPECT_EQ(counts, c.counts);
     std::vector<int> fromVector(c.k, 99);
-    EXPECT_EQ(U::table(c.z, fromVector.data(), c.k), c.occupied);
+    EXPECT_EQ(Arrays::table(c.z, fromVector.data(), c.k), c.occupied);
     EXPECT_EQ(fromVector, c.counts);
     const int* constLabels = c.z.data();
-    EXPECT_EQ(U::table(constLabels, static_cast<int>(c.z.size()), counts.data(), c.k),
+    EXPECT_EQ(Arrays::table(constLabels, static_cast<int>(c.z.size()), counts.data(), c.k),
               c.occupied);
   }
 }
@@ -140,26 +141,26 @@ TEST(ArrayHelpers, CompareArrayMatchesSplitsWithOrWithoutSwappedLabels) {
       {{0, 1, 1, 0}, {1, 0, 0, 0}, 3, true},  // only the first size entries count
   };
   for (const auto& c : cases)
-    EXPECT_EQ(U::compareArray(c.a, c.b, c.size), c.same)
+    EXPECT_EQ(Arrays::compareArray(c.a, c.b, c.size), c.same)
         << ::testing::PrintToString(c.a) << " vs " << ::testing::PrintToString(c.b);
 }
 
 TEST(ArrayHelpers, CopyAndPrint) {
   const int from[] = {3, 1, 4};
   int to[4] = {0, 0, 0, 9};
-  U::copyArray(from, to, 3);
+  Arrays::copyArray(from, to, 3);
   EXPECT_EQ(std::vector<int>(to, to + 4), (std::vector<int>{3, 1, 4, 9}));
 
   std::ostringstream out;
   const double values[] = {1.5, 2.0, 1e-7, 1234567.0};
-  U::printArray(values, 4, out, true);
-  U::printArray(from, 3, out, false);
-  U::printArray(from, 0, out, true);
+  Text::printArray(values, 4, out, true);
+  Text::printArray(from, 3, out, false);
+  Text::printArray(from, 0, out, true);
   EXPECT_EQ(out.str(), "1.5 2 1e-07 1.23457e+06 \n3 1 4 \n");
 
   std::ostringstream matrix;
   const int cells[] = {1, 2, 3, 4, 5, 6};
-  U::print2Dmatrix(cells, 2, 3, matrix);
+  Text::print2Dmatrix(cells, 2, 3, matrix);
   EXPECT_EQ(matrix.str(), "1 2 3 \n4 5 6 \n");
 }
 
@@ -167,7 +168,7 @@ TEST(ArrayHelpers, Factorial) {
   const struct {
     double a, expected;
   } cases[] = {{5, 120}, {0, 1}, {1, 1}, {2, 2}, {3, 6}, {10, 3628800}, {-3, 1}};
-  for (const auto& c : cases) EXPECT_EQ(U::factorial(c.a), c.expected) << c.a;
+  for (const auto& c : cases) EXPECT_EQ(MathPlus::factorial(c.a), c.expected) << c.a;
 }
 
 TEST(MathPlus, GuardedLogGamma) {

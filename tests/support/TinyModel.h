@@ -12,7 +12,6 @@
 #include "models/Observable.h"
 #include "sampler/PartitionSampler.h"
 #include "sampler/moves/OneAtATime.h"
-#include "io/U.h"
 
 class TinyModel : public Observable {
  public:

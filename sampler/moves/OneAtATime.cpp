@@ -1,7 +1,8 @@
 #include "sampler/moves/OneAtATime.h"
 
 #include "io/Interrupt.h"
-#include "io/U.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 #include "stats/RandomPlus.h"
 
 OneAtATime::OneAtATime(int n, DebugLog debug) : Move(debug), znew_(n), logMean_(n + 2) {}
@@ -10,14 +11,14 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
   const int n = state.n;
   const bool infmix = state.infmix;
   std::vector<int>& zold = state.zold;
-  U::copyArray(zold.data(), znew_.data(), n);
+  Arrays::copyArray(zold.data(), znew_.data(), n);
   // Candidates differ from zold in two clusters at most: score them from zold's clusters.
   const bool incremental = scorer.scoresPerCluster();
   if (incremental) {
     state.listMembers();
     scorer.refreshCurrentScores(state);
   }
-  if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
+  if (debug_.enabled) zoldLine_ = Text::arrayLine(zold.data(), n);
   for (int i = 0; i < n; i++) {
     // Here every accepted change has had its trace point.
     checkInterrupt();
@@ -34,7 +35,7 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
     }
     if (debug_.enabled) {
       debug_.out.write(zoldLine_.data(), static_cast<std::streamsize>(zoldLine_.size()));
-      U::printArray(logMean_.data(), k, debug_.out, true);
+      Text::printArray(logMean_.data(), k, debug_.out, true);
     }
     const int d = RandomPlus::drawGeneralizedBern(logMean_.data(), k);
     znew_[i] = d;
@@ -58,7 +59,7 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
       } else {
         state.accept(znew_, 0);
       }
-      if (debug_.enabled) zoldLine_ = U::arrayLine(zold.data(), n);
+      if (debug_.enabled) zoldLine_ = Text::arrayLine(zold.data(), n);
     }
     // A score of log 0 is not a value to count: the partition is scored afresh then.
     const double score = logMean_[d];

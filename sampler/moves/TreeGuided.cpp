@@ -9,8 +9,10 @@
 #include "io/Interrupt.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
-#include "io/U.h"
-#include "cluster/mycluster.h"
+#include "io/Files.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
+#include "cluster/LinkageTree.h"
 #include "stats/rvgs.h"
 
 namespace {
@@ -108,8 +110,8 @@ bool TreeGuidedSplitMerge::ishsplit(const std::vector<int>& split, const std::ve
   for (int s = 0; s < count; s++) {
     whichnode = treeSplitNode(s, m);
     std::fill(nodeSplit.begin(), nodeSplit.end(), 0);
-    mycluster::getSplit(tree.data(), whichnode, nodeSplit);
-    if (U::compareArray(nodeSplit, split, m)) return true;
+    LinkageTree::getSplit(tree.data(), whichnode, nodeSplit);
+    if (Arrays::compareArray(nodeSplit, split, m)) return true;
   }
   return false;
 }
@@ -118,13 +120,13 @@ std::vector<Node> TreeGuidedSplitMerge::getTree(const std::vector<int>& members,
                                             const std::string& method) const {
   Node* (*linkage)(int, double**) = nullptr;
   if (method == "complete")
-    linkage = pmlcluster;
+    linkage = completeLinkage;
   else if (method == "average")
-    linkage = palcluster;
+    linkage = averageLinkage;
   else if (method == "single")
-    linkage = pslclustermy;
+    linkage = singleLinkage;
   else
-    U::fail(vout(), "LatentClass::getTree(): this method not supported: " + method);
+    Files::fail(vout(), "LatentClass::getTree(): this method not supported: " + method);
 
   // The linkage routine works in place on this scratch lower triangle, filled with the
   // distances it needs only.
@@ -157,7 +159,7 @@ const std::vector<Node>& TreeGuidedSplitMerge::completeTree(
 void TreeGuidedSplitMerge::randomSplit(std::vector<int>& split) const {
   // Both groups must be non-empty, which one member cannot satisfy.
   if (split.size() < 2)
-    U::fail(debug_.out, "PartitionSampler::randomSplit(): a split needs at least two members");
+    Files::fail(debug_.out, "PartitionSampler::randomSplit(): a split needs at least two members");
   bool hasZero, hasOne;
   do {
     hasZero = hasOne = false;
@@ -174,20 +176,20 @@ void TreeGuidedSplitMerge::randomSplit(std::vector<int>& split) const {
 // ---------------------------------------------------------------------------------------
 // Neighbourhoods
 
-double TreeGuidedSplitMerge::SuMneighborhoodSize(const int* z, int k,
+double TreeGuidedSplitMerge::uniformNeighbourhoodSize(const int* z, int k,
                                              double* logSplitsByComponent) const {
   std::vector<int> sizes(k);
-  U::table(z, n, sizes.data(), k);
+  Arrays::table(z, n, sizes.data(), k);
   for (int j = 0; j < k; j++) logSplitsByComponent[j] = logSplitCount(sizes[j]);
   // With a fixed number of clusters the undo pair is not a step.
   const int pairs = pairCount(k) - (infmix ? 0 : 1);
-  return U::logSumExp(logSplitsByComponent, k) + std::log(static_cast<double>(pairs));
+  return MathPlus::logSumExp(logSplitsByComponent, k) + std::log(static_cast<double>(pairs));
 }
 
-std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, const int* z, int k,
+std::vector<double> TreeGuidedSplitMerge::treeNeighbourhood(const Scorer& scorer, const int* z, int k,
                                                        int& size) const {
   std::vector<int> sizes(k);
-  U::table(z, n, sizes.data(), k);
+  Arrays::table(z, n, sizes.data(), k);
   int splitCount = 0;
   for (int j = 0; j < k; j++) splitCount += treeSplitCount(sizes[j], includeLeafNode);
   const int pairs = pairCount(k);
@@ -216,8 +218,8 @@ std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, cons
 
   if (debug_.enabled) {
     for (int b = 0; b < splitCount; b++)
-      U::printArray(table.data() + static_cast<size_t>(b) * pairs, pairs, debug_.out, true);
-    U::printArray(table.data() + static_cast<size_t>(splitCount) * pairs, merges, debug_.out, true);
+      Text::printArray(table.data() + static_cast<size_t>(b) * pairs, pairs, debug_.out, true);
+    Text::printArray(table.data() + static_cast<size_t>(splitCount) * pairs, merges, debug_.out, true);
   }
   return table;
 }
@@ -238,7 +240,7 @@ void TreeGuidedSplitMerge::scoreTableWhole(const Scorer& scorer, const int* z, i
     for (int s = 0; s < count; s++) {
       checkInterrupt();
       nodeSplit.assign(m, 0);
-      mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
+      LinkageTree::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
       for (int q = 0; q < pairs; q++, d++) {
         MathPlus::getRowCol(q, row, col);
         if (!isUndoPair(row, col, k, j)) {
@@ -280,7 +282,7 @@ void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int*
     for (int s = 0; s < count; s++) {
       checkInterrupt();
       nodeSplit.assign(m, 0);
-      mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
+      LinkageTree::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
       scorer.setSplitPieces(j, nodeSplit);
       for (int q = 0; q < pairs; q++, d++) {
         MathPlus::getRowCol(q, row, col);
@@ -353,15 +355,15 @@ void TreeGuidedSplitMerge::step(ChainState& state, Scorer& scorer) {
   const int knew = knew_;
   const std::vector<int>& znew = znew_;
   if (debug_.enabled) {
-    U::printArray(zold.data(), n, debug_.out, true);
-    U::printArray(znew.data(), n, debug_.out, true);
+    Text::printArray(zold.data(), n, debug_.out, true);
+    Text::printArray(znew.data(), n, debug_.out, true);
   }
 
   const double oldlik = scorer.getTotalLik(zold.data(), kold);
   const double newlik = scorer.getTotalLik(znew.data(), knew);
-  const double w = hreversible ? getW(scorer, znew.data(), knew, oldlik) : kLogZero;
+  const double w = hreversible ? treeProposalLogProb(scorer, znew.data(), knew, oldlik) : kLogZero;
   // The reverse of a pure split is a pure merge.
-  const double logbackwardq = w2q(w, znew.data(), knew, split);
+  const double logbackwardq = mixedProposalLogProb(w, znew.data(), knew, split);
   const double r = (newlik - oldlik) - (logforwardq - logbackwardq);
   if (debug_.enabled)
     debug_.out << oldlik << "    " << newlik << "    " << logforwardq << "    " << logbackwardq
@@ -380,7 +382,7 @@ double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, const Scorer& s
   knew = kold;
   hreversible = false;
   std::vector<double> logSplitsByComponent(kold);
-  const double lsize = SuMneighborhoodSize(zold.data(), kold, logSplitsByComponent.data());
+  const double lsize = uniformNeighbourhoodSize(zold.data(), kold, logSplitsByComponent.data());
   if (lsize == kLogZero) return kLogZero;
   const double v = -lsize;
 
@@ -410,11 +412,11 @@ double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, const Scorer& s
     int whichnode;
     // The tree proposal offers this step too when its split is a tree split.
     if (ishsplit(componentsplit, members, whichnode))
-      w = getW(scorer, zold.data(), kold, scorer.getTotalLik(znew.data(), knew));
+      w = treeProposalLogProb(scorer, zold.data(), kold, scorer.getTotalLik(znew.data(), knew));
   } else {
     splitMerge(zold.data(), kold, toSplit, componentsplit, row, col, znew.data(), false);
   }
-  return U::logAddExp(std::log(p) + w, std::log(1 - p) + v);
+  return MathPlus::logAddExp(std::log(p) + w, std::log(1 - p) + v);
 }
 
 double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& scorer,
@@ -430,8 +432,8 @@ double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& s
   double w;
   int d;
   {
-    const std::vector<double> table = ShMneighbor(scorer, zold.data(), kold, size);
-    if (size == 0 || U::logSumExp(table.data(), size) == kLogZero) return kLogZero;
+    const std::vector<double> table = treeNeighbourhood(scorer, zold.data(), kold, size);
+    if (size == 0 || MathPlus::logSumExp(table.data(), size) == kLogZero) return kLogZero;
     d = RandomPlus::drawGeneralizedBern(table.data(), size, w);
   }
 
@@ -462,7 +464,7 @@ double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& s
     std::vector<int> split(m, 0);
     {
       const std::vector<Node>& thetree = completeTree(members);
-      mycluster::getSplit(thetree.data(), treeSplitNode(whichNode, m), split);
+      LinkageTree::getSplit(thetree.data(), treeSplitNode(whichNode, m), split);
     }
     MathPlus::getRowCol(d % pairs, row, col);
     if (!isUndoPair(row, col, kold, toSplit)) {
@@ -475,27 +477,27 @@ double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& s
       hreversible = splitMerge(zold.data(), kold, toSplit, split, -1, -1, znew.data(), true);
     }
   }
-  return w2q(w, zold.data(), kold, merge);
+  return mixedProposalLogProb(w, zold.data(), kold, merge);
 }
 
-double TreeGuidedSplitMerge::getW(const Scorer& scorer, const int* z, int k, double lik) const {
+double TreeGuidedSplitMerge::treeProposalLogProb(const Scorer& scorer, const int* z, int k, double lik) const {
   int size = 0;
-  const std::vector<double> table = ShMneighbor(scorer, z, k, size);
+  const std::vector<double> table = treeNeighbourhood(scorer, z, k, size);
   // No valid neighbour: the target cannot come from the tree proposal.
   if (size == 0) return kLogZero;
   // Every valid entry of a flat table holds the same value.
   if (flatHeuristicProb) return table[0];
-  const double total = U::logSumExp(table.data(), size);
+  const double total = MathPlus::logSumExp(table.data(), size);
   if (total == kLogZero) return kLogZero;
   return lik - total;
 }
 
-double TreeGuidedSplitMerge::w2q(double w, const int* z, int k, bool merge) const {
+double TreeGuidedSplitMerge::mixedProposalLogProb(double w, const int* z, int k, bool merge) const {
   const double p = control_heuristic_p;
   // Only the tree proposal merges; with every observation alone it is the only one used.
   if (merge) return k == n ? w : std::log(p) + w;
   std::vector<double> logSplitsByComponent(k);
-  const double lsize = SuMneighborhoodSize(z, k, logSplitsByComponent.data());
+  const double lsize = uniformNeighbourhoodSize(z, k, logSplitsByComponent.data());
   const double v = lsize == kLogZero ? kLogZero : -lsize;
-  return U::logAddExp(std::log(p) + w, std::log(1 - p) + v);
+  return MathPlus::logAddExp(std::log(p) + w, std::log(1 - p) + v);
 }

@@ -1,6 +1,6 @@
-#include "cluster/mycluster.h"
+#include "cluster/LinkageTree.h"
 
-void mycluster::getSplit(const Node* tree, int nodeId, std::vector<int>& split) {
+void LinkageTree::getSplit(const Node* tree, int nodeId, std::vector<int>& split) {
   if (nodeId >= 0) {
     split[nodeId] = 1;
     return;

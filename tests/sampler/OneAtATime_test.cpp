@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "stats/Arrays.h"
 #include "stats/rvgs.h"
 #include "support/TinyModel.h"
 
@@ -126,7 +127,7 @@ TEST(OneAtATime, OpenKKeepsLabelsContiguousAndCountersInStep) {
     f.log.str("");
     f.oneAtATime();
     std::vector<int> sizes(f.sampler.state.kold);
-    EXPECT_EQ(U::table(f.sampler.state.zold.data(), 5, sizes.data(), f.sampler.state.kold),
+    EXPECT_EQ(Arrays::table(f.sampler.state.zold.data(), 5, sizes.data(), f.sampler.state.kold),
               f.sampler.state.kold);
     EXPECT_EQ(f.sampler.state.acceptanceCnt, f.sampler.state.acceptanceCntOA);
   }

@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "stats/Arrays.h"
 #include "stats/RandomPlus.h"
 #include "stats/rvgs.h"
 #include "sampler/moves/SplitMerge.h"
@@ -219,7 +220,7 @@ TEST(SplitMergeMoves, KeepLabelsContiguous) {
       EXPECT_EQ(f.sampler.state.kold, k) << where;
       EXPECT_EQ(f.sampler.state.acceptanceCnt, c.expected == c.z ? 0 : 1) << where;
       std::vector<int> sizes(k);
-      U::table(c.expected.data(), static_cast<int>(c.expected.size()), sizes.data(), k);
+      Arrays::table(c.expected.data(), static_cast<int>(c.expected.size()), sizes.data(), k);
       for (int j = 0; j < k; j++) EXPECT_EQ(f.sampler.state.clusterSizes0[j], sizes[j]) << where;
     }
 }
@@ -504,7 +505,7 @@ TEST(SplitMergeRun, TraceCountsLogLinesAndFinalPartition) {
     for (int label; finalz >> label;) z.push_back(label);
     EXPECT_EQ(z, sampler.state.zold) << c.heuristics;
     std::vector<int> sizes(sampler.state.kold);
-    EXPECT_EQ(U::table(z.data(), n, sizes.data(), sampler.state.kold), sampler.state.kold)
+    EXPECT_EQ(Arrays::table(z.data(), n, sizes.data(), sampler.state.kold), sampler.state.kold)
         << c.heuristics;
 
     const std::string text = log.str();

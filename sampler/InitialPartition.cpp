@@ -9,7 +9,9 @@
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/Interrupt.h"
-#include "io/U.h"
+#include "io/Files.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 #include "stats/rvgs.h"
 
 InitialPartition::InitialPartition(ChainState& state, const DirichletRV& piPrior,
@@ -32,7 +34,7 @@ void InitialPartition::initZ(const std::string& initialZ) {
 
 void InitialPartition::setZ0(const std::string& zFileName) {
   std::ifstream file;
-  U::openRead(file, zFileName, logFile);
+  Files::openRead(file, zFileName, logFile);
   const std::string what = "Bad start partition file " + zFileName + ": ";
   // Words are read by hand to know their line, to see NUL bytes (which would end a number
   // early) and to keep a word of any length from filling the memory.
@@ -49,7 +51,7 @@ void InitialPartition::setZ0(const std::string& zFileName) {
     wordLine = lineNo;
     for (; c != kEnd && c != ' ' && !(c >= '\t' && c <= '\r'); c = in->sbumpc()) {
       if (c == '\0')
-        U::fail(logFile, "Bad start partition file " + zFileName + ", line " + U::n2s(lineNo) +
+        Files::fail(logFile, "Bad start partition file " + zFileName + ", line " + Text::n2s(lineNo) +
                              ": holds a NUL byte");
       if (word.size() < kept) word.push_back(static_cast<char>(c));
       else if (word.size() == kept) word += "...";
@@ -62,31 +64,31 @@ void InitialPartition::setZ0(const std::string& zFileName) {
   for (int i = 0; i < n; i++) {
     checkInterrupt();
     if (!nextWord(word))
-      U::fail(logFile, what + "holds " + U::n2s(i) + " labels for " + U::n2s(n) + " observations");
+      Files::fail(logFile, what + "holds " + Text::n2s(i) + " labels for " + Text::n2s(n) + " observations");
     char* end = nullptr;
     errno = 0;
     long label = std::strtol(word.c_str(), &end, 10);
     if (end == word.c_str() || *end != '\0' || errno != 0)
-      U::fail(logFile, what + "label of observation " + U::n2s(i + 1) + " is not a number: " + word);
+      Files::fail(logFile, what + "label of observation " + Text::n2s(i + 1) + " is not a number: " + word);
     // Labels index the cluster tables, so they must lie in 0..n-1.
     if (label < 0 || label >= n)
-      U::fail(logFile, what + "label of observation " + U::n2s(i + 1) + " is not in 0.." +
-                           U::n2s(n - 1) + ": " + word);
+      Files::fail(logFile, what + "label of observation " + Text::n2s(i + 1) + " is not in 0.." +
+                           Text::n2s(n - 1) + ": " + word);
     zold[i] = static_cast<int>(label);
     if (zold[i] > kold) kold = zold[i];
   }
   if (nextWord(word))
-    U::fail(logFile, "Bad start partition file " + zFileName + ", line " + U::n2s(wordLine) +
-                         ": text after the labels of the " + U::n2s(n) + " observations: " + word);
+    Files::fail(logFile, "Bad start partition file " + zFileName + ", line " + Text::n2s(wordLine) +
+                         ": text after the labels of the " + Text::n2s(n) + " observations: " + word);
   kold += 1;
   file.close();
-  const int used = U::table(zold.data(), n, clusterSizes0.data(), kold);
+  const int used = Arrays::table(zold.data(), n, clusterSizes0.data(), kold);
   if (!infmix && kold != piPrior.dimension) {
     if (used < kold)
-      U::fail(logFile, what + "it has " + U::n2s(used) + " clusters with gaps in their labels 0.." +
-                           U::n2s(kold - 1) + " but -k is " + U::n2s(piPrior.dimension));
-    U::fail(logFile, what + "it has " + U::n2s(kold) + " clusters but -k is " +
-                         U::n2s(piPrior.dimension));
+      Files::fail(logFile, what + "it has " + Text::n2s(used) + " clusters with gaps in their labels 0.." +
+                           Text::n2s(kold - 1) + " but -k is " + Text::n2s(piPrior.dimension));
+    Files::fail(logFile, what + "it has " + Text::n2s(kold) + " clusters but -k is " +
+                         Text::n2s(piPrior.dimension));
   }
 }
 
@@ -100,14 +102,14 @@ void InitialPartition::randomZ0() {
               << "), so the labels are drawn directly, uniformly among those that use all "
               << kold << " clusters\n";
       drawLabelsUsingEveryCluster(n, kold, zold.data());
-      U::table(zold.data(), n, clusterSizes0.data(), kold);
+      Arrays::table(zold.data(), n, clusterSizes0.data(), kold);
       return;
     }
     bool anyEmpty;
     do {
       checkInterrupt();
       for (int i = 0; i < n; i++) zold[i] = rUniform(0, kold - 1);
-      anyEmpty = U::table(zold.data(), n, clusterSizes0.data(), kold) < kold;
+      anyEmpty = Arrays::table(zold.data(), n, clusterSizes0.data(), kold) < kold;
     } while (anyEmpty);
     return;
   }
@@ -143,5 +145,5 @@ void InitialPartition::randomZ0() {
   std::vector<int> r(n);
   RandomPlus::SampleWithoutReplacement<int>(n, n, r.data(), true);
   for (int i = 0; i < n; i++) zold[i] = t[r[i]];
-  U::table(zold.data(), n, clusterSizes0.data(), kold);
+  Arrays::table(zold.data(), n, clusterSizes0.data(), kold);
 }

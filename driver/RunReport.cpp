@@ -1,4 +1,5 @@
-// The completion report and its mail: console only (the R entry writes no report).
+#include "driver/RunReport.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,15 +8,15 @@
 #include <cerrno>
 
 #include "io/Console.h"
-#include "io/U.h"
+#include "io/Text.h"
 
-std::string U::finishReport(int argc, char** argv, const std::string& msg, time_t t0,
+std::string RunReport::finishReport(int argc, char** argv, const std::string& msg, time_t t0,
                             time_t now) {
   std::ostringstream report;
   report << '\n';
   for (int i = 0; i < argc; i++) report << argv[i] << ' ';
   report << '\n';
-  report << "Started at " << localTimeText(t0) << '\n';
+  report << "Started at " << Text::localTimeText(t0) << '\n';
   long elapsed = static_cast<long>(now - t0);
   long minPassed = elapsed / 60;
   long dayPassed = minPassed / 1440;
@@ -29,7 +30,7 @@ std::string U::finishReport(int argc, char** argv, const std::string& msg, time_
   return report.str();
 }
 
-int U::finishUp(int argc, char** argv, const std::string& msg, time_t t0, std::ostream& logFile,
+int RunReport::finishUp(int argc, char** argv, const std::string& msg, time_t t0, std::ostream& logFile,
                 const std::string& email) {
   time_t now = time(nullptr);
   std::string report = finishReport(argc, argv, msg, t0, now);
@@ -41,11 +42,11 @@ int U::finishUp(int argc, char** argv, const std::string& msg, time_t t0, std::o
   return 1;
 }
 
-void U::sendMailOnUnix(const std::string& to, const std::string& body) {
+void RunReport::sendMailOnUnix(const std::string& to, const std::string& body) {
   sendMailOnUnix(to, body, "/usr/bin/mail");
 }
 
-void U::sendMailOnUnix(const std::string& to, const std::string& body,
+void RunReport::sendMailOnUnix(const std::string& to, const std::string& body,
                        const std::string& mailProgram) {
   char cwd[101] = {0};
   if (getcwd(cwd, sizeof cwd) == nullptr) cwd[0] = '\0';

@@ -5,7 +5,7 @@
 #pragma once
 #include <vector>
 
-struct mypartitions {
+struct SetPartitions {
   // ways <- the number of partitions of n items into exactly k non-empty clusters (S(n, k)),
   // or into at most k when include0. When returnPartitions, returns them as floor(ways) rows
   // of n labels (row r at r*n); otherwise an empty vector. k < 1, or k > n without include0,

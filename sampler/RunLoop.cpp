@@ -6,7 +6,8 @@
 #include "io/Console.h"
 #include "io/Failure.h"
 #include "io/Interrupt.h"
-#include "io/U.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 #include "sampler/RunLoop.h"
 #include "sampler/moves/OneAtATime.h"
 #include "sampler/outputs.h"
@@ -60,7 +61,7 @@ class Progress {
 
 std::string scoreText(double score) {
   char text[48];
-  return std::string(text, U::formatDouble(text, text + sizeof text, score, 10));
+  return std::string(text, Text::formatDouble(text, text + sizeof text, score, 10));
 }
 
 }  // namespace
@@ -93,7 +94,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
   const double startScore = scorer_.getTotalLik(state_.zold.data(), state_.kold);
   if (!std::isfinite(startScore))
     failRun(logFile_, Failure::Internal,
-            "Run stopped: the starting partition scores " + U::n2s(startScore));
+            "Run stopped: the starting partition scores " + Text::n2s(startScore));
   state_.startTrace(startScore);
 
   if (state_.kold == 1 && !state_.infmix) {
@@ -161,7 +162,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
       break;
     }
     completed = idx + 1;
-    U::copyArray(state_.zold.data(), lastComplete.data(), state_.n);
+    Arrays::copyArray(state_.zold.data(), lastComplete.data(), state_.n);
     lastCompleteK = state_.kold;
     for (RunOutput* output : outputs.all) output->afterIteration(completed, state_);
     progress.update(completed, state_.previousLik, state_.bestScore, state_.kold);
@@ -193,30 +194,30 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
   state_.traceSink = nullptr;
   progress.end();
   finishOutputs();
-  const std::string after = " after iteration " + U::n2s(completed);
+  const std::string after = " after iteration " + Text::n2s(completed);
   if (stoppedOnScore)
     failRun(logFile_, Failure::Internal,
-            "Run stopped: a score that is not a finite number (" + U::n2s(badScore) +
-                ") in iteration " + U::n2s(completed + 1) + "; " + outputs.finalz->fileName() +
+            "Run stopped: a score that is not a finite number (" + Text::n2s(badScore) +
+                ") in iteration " + Text::n2s(completed + 1) + "; " + outputs.finalz->fileName() +
                 " holds the partition" + after);
   // On a terminal, one line says how the run ended.
   auto endLine = [&](const std::string& how) {
-    const std::string line = "vornak: " + how + " after " + U::n2s(completed) +
+    const std::string line = "vornak: " + how + " after " + Text::n2s(completed) +
                              " iterations; best score " + scoreText(state_.bestScore) + " (" +
-                             U::n2s(state_.bestK) + " clusters), final " + U::n2s(state_.kold) +
+                             Text::n2s(state_.bestK) + " clusters), final " + Text::n2s(state_.kold) +
                              " clusters";
     progressFinal(line.c_str());
   };
   if (stoppedBy != 0) {
     writeBest(outputs.best->fileName());
-    endLine("interrupted by signal " + U::n2s(stoppedBy));
+    endLine("interrupted by signal " + Text::n2s(stoppedBy));
     failRun(logFile_, Failure::Interrupted,
-            "Run interrupted by signal " + U::n2s(stoppedBy) + after, 128 + stoppedBy,
+            "Run interrupted by signal " + Text::n2s(stoppedBy) + after, 128 + stoppedBy,
             fileStem + ".log");
   }
   writeRates(static_cast<double>(completed));
   writeBest(outputs.best->fileName());
-  endLine(timeUp ? "time limit of " + U::n2s(minuteAllowed) + " min reached" : "completed");
+  endLine(timeUp ? "time limit of " + Text::n2s(minuteAllowed) + " min reached" : "completed");
 }
 
 void RunLoop::writeBest(const std::string& bestFile) {

@@ -58,7 +58,7 @@ std::vector<double> treeTable(Observable& model, ScoringMode mode, const std::ve
                             sampler.debug);
   move.useDistances(model, {});
   int size = 0;
-  return move.ShMneighbor(sampler.scorer, z.data(), k, size);
+  return move.treeNeighbourhood(sampler.scorer, z.data(), k, size);
 }
 
 TEST(TreePieces, TableEqualsScoringEachCandidateFromScratch) {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "io/RunError.h"
+#include "stats/Arrays.h"
 #include "stats/rvgs.h"
 #include "sampler/moves/TreeGuided.h"
 #include "support/TinyModel.h"
@@ -53,7 +54,7 @@ struct Fixture {
   }
   std::vector<double> table(const std::vector<int>& z, int k) {
     int size = -1;
-    std::vector<double> t = move->ShMneighbor(sampler.scorer, z.data(), k, size);
+    std::vector<double> t = move->treeNeighbourhood(sampler.scorer, z.data(), k, size);
     EXPECT_EQ(size, static_cast<int>(t.size()));
     return t;
   }
@@ -348,7 +349,7 @@ TEST(ShMNeighbor, FixedKWithoutTreeSplitsHasNoValidEntry) {
     ASSERT_EQ(t.size(), 1u);
     EXPECT_EQ(t[0], -kInf);
     EXPECT_EQ(f.log.str(), "-inf \n");
-    EXPECT_EQ(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, 0.0), -kInf);
+    EXPECT_EQ(f.move->treeProposalLogProb(f.sampler.scorer, f.sampler.state.zold.data(), 2, 0.0), -kInf);
   }
 }
 
@@ -359,20 +360,20 @@ TEST(GetW, TreeProbabilityOfOneNeighbour) {
   Fixture f(0, {0, 0, 0, 0, 1});
   const std::vector<double> scores = {f.lik({1, 1, 0, 0, 0}, 2), f.lik({2, 2, 0, 0, 1}, 3),
                                       f.lik({1, 1, 0, 0, 1}, 2), f.lik({0, 0, 0, 0, 0}, 1)};
-  EXPECT_NEAR(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]),
+  EXPECT_NEAR(f.move->treeProposalLogProb(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]),
               scores[2] - logSumExp(scores), 1e-12);
   f.move->flatHeuristicProb = true;
-  EXPECT_DOUBLE_EQ(f.move->getW(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]),
+  EXPECT_DOUBLE_EQ(f.move->treeProposalLogProb(f.sampler.scorer, f.sampler.state.zold.data(), 2, scores[2]),
                    -std::log(4.0));
 
   Fixture fixed(2, {0, 0, 0, 0, 1}, false, true);
-  EXPECT_DOUBLE_EQ(fixed.move->getW(fixed.sampler.scorer, fixed.sampler.state.zold.data(), 2, 0.0),
+  EXPECT_DOUBLE_EQ(fixed.move->treeProposalLogProb(fixed.sampler.scorer, fixed.sampler.state.zold.data(), 2, 0.0),
                    -std::log(2.0));
 
   // An empty table: one cluster of three, no leaves.
   for (bool flat : {false, true}) {
     Fixture small(0, {0, 0, 0}, false, flat, {0.0, 0.1, 1.0});
-    EXPECT_EQ(small.move->getW(small.sampler.scorer, small.sampler.state.zold.data(), 1, 0.0),
+    EXPECT_EQ(small.move->treeProposalLogProb(small.sampler.scorer, small.sampler.state.zold.data(), 1, 0.0),
               -kInf);
   }
 }
@@ -396,7 +397,7 @@ TEST(SuMNeighborhoodSize, CountsUnorderedSplitsTimesMergePairs) {
     Fixture f(c.k, c.z);
     std::vector<double> perCluster(c.perCluster.size());
     const double logSize =
-        f.move->SuMneighborhoodSize(c.z.data(), labelCount(c.z), perCluster.data());
+        f.move->uniformNeighbourhoodSize(c.z.data(), labelCount(c.z), perCluster.data());
     for (size_t j = 0; j < perCluster.size(); j++) EXPECT_DOUBLE_EQ(perCluster[j], c.perCluster[j]);
     if (std::isinf(c.logSize))
       EXPECT_EQ(logSize, c.logSize);
@@ -428,7 +429,7 @@ TEST(W2Q, MixesTreeAndUniformProbabilities) {
   for (const auto& c : cases) {
     Fixture f(c.k, c.z);
     f.setP(c.p);
-    EXPECT_NEAR(f.move->w2q(c.w, c.z.data(), labelCount(c.z), c.merge), c.expected, 1e-12);
+    EXPECT_NEAR(f.move->mixedProposalLogProb(c.w, c.z.data(), labelCount(c.z), c.merge), c.expected, 1e-12);
   }
 }
 
@@ -499,7 +500,7 @@ TEST(SMSampler, NothingToProposeLeavesThePartitionAlone) {
 
 std::vector<int> clusterSizes(const std::vector<int>& z, int k) {
   std::vector<int> sizes(k);
-  U::table(z, sizes.data(), k);
+  Arrays::table(z, sizes.data(), k);
   return sizes;
 }
 
@@ -632,7 +633,7 @@ TEST(SMSampler, TreeProposalNamesItsStepAndScoresTheDrawnEntry) {
     ASSERT_EQ(fields.size(), 5u);
     // With p = 1 the forward probability is the tree probability alone. The distances of
     // this move are still in place, so the forward table can be rebuilt.
-    const double w = tree.getW(sampler.scorer, before.data(), kold,
+    const double w = tree.treeProposalLogProb(sampler.scorer, before.data(), kold,
                                sampler.scorer.getTotalLik(proposed.data(), knew));
     EXPECT_NEAR(std::stod(fields[2]), w, 1e-4 * (1 + std::fabs(w)));
     // Labels stay contiguous and sizes current.

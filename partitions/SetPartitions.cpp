@@ -1,11 +1,12 @@
-#include "partitions/mypartitions.h"
+#include "partitions/SetPartitions.h"
 
 #include <cstddef>
 
-#include "io/U.h"
+#include "stats/Arrays.h"
+#include "stats/MathPlus.h"
 #include "partitions/partitions.h"
 
-std::vector<int> mypartitions::partitions(int n, int k, double& ways, bool returnPartitions,
+std::vector<int> SetPartitions::partitions(int n, int k, double& ways, bool returnPartitions,
                                           bool include0) {
   ways = 0;
   if (n < 1 || k < 1 || (k > n && !include0)) return {};
@@ -24,13 +25,13 @@ std::vector<int> mypartitions::partitions(int n, int k, double& ways, bool retur
   // apart, so zero parts take no share of the multiplicity division.
   std::vector<double> divisions(count);
   std::vector<int> multiplicity(n + 1);
-  const double nFactorial = U::factorial(n);
+  const double nFactorial = MathPlus::factorial(n);
   for (int p = 0; p < count; p++) {
     const int* x = &parts[static_cast<std::size_t>(p) * k];
     double N = nFactorial;
-    for (int i = 0; i < k; i++) N /= U::factorial(x[i]);
-    U::table(x, k, multiplicity.data(), n + 1);
-    for (int s = 1; s <= n; s++) N /= U::factorial(multiplicity[s]);
+    for (int i = 0; i < k; i++) N /= MathPlus::factorial(x[i]);
+    Arrays::table(x, k, multiplicity.data(), n + 1);
+    for (int s = 1; s <= n; s++) N /= MathPlus::factorial(multiplicity[s]);
     divisions[p] = N;
     ways += N;
   }

@@ -1,5 +1,5 @@
 // Every partition of n items into k clusters as label rows, and their count.
-#include "partitions/mypartitions.h"
+#include "partitions/SetPartitions.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ TEST(MyPartitions, WorkedListsInOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE("n=" + std::to_string(c.n) + " k=" + std::to_string(c.k));
     double ways = -1;
-    const std::vector<int> flat = mypartitions::partitions(c.n, c.k, ways, true, false);
+    const std::vector<int> flat = SetPartitions::partitions(c.n, c.k, ways, true, false);
     EXPECT_EQ(ways, static_cast<double>(c.rows.size()));
     EXPECT_EQ(split(flat, c.n), c.rows);
   }
@@ -59,7 +59,7 @@ TEST(MyPartitions, CountsAreStirlingAndBellNumbers) {
                         {8, 4, 1701}, {10, 5, 42525}, {12, 6, 1323652}, {3, 3, 1}};
   for (const Case& c : cases) {
     double ways = -1;
-    EXPECT_TRUE(mypartitions::partitions(c.n, c.k, ways, false, false).empty());
+    EXPECT_TRUE(SetPartitions::partitions(c.n, c.k, ways, false, false).empty());
     EXPECT_EQ(ways, c.ways) << "n=" << c.n << " k=" << c.k;
   }
   const double bell[] = {1, 1, 2, 5, 15, 52, 203, 877, 4140, 21147, 115975};
@@ -67,7 +67,7 @@ TEST(MyPartitions, CountsAreStirlingAndBellNumbers) {
     double total = 0;
     for (int k = 1; k <= n; k++) {
       double ways = 0;
-      mypartitions::partitions(n, k, ways, false, false);
+      SetPartitions::partitions(n, k, ways, false, false);
       total += ways;
     }
     EXPECT_EQ(total, bell[n]) << "n=" << n;
@@ -82,7 +82,7 @@ TEST(MyPartitions, RowsAreDistinctCanonicalPartitions) {
     for (int k = 1; k <= n; k++) {
       SCOPED_TRACE("n=" + std::to_string(n) + " k=" + std::to_string(k));
       double ways = 0;
-      const Rows rows = split(mypartitions::partitions(n, k, ways, true, false), n);
+      const Rows rows = split(SetPartitions::partitions(n, k, ways, true, false), n);
       ASSERT_EQ(static_cast<double>(rows.size()), stirling(n, k));
       EXPECT_EQ(ways, stirling(n, k));
       std::set<std::vector<int>> blockSets;  // partitions as sets of blocks, label-free
@@ -121,7 +121,7 @@ TEST(MyPartitions, NoPartitionForImpossibleCounts) {
   const int cases[][2] = {{3, 4}, {3, 0}, {0, 1}, {2, -1}};
   for (const auto& c : cases) {
     double ways = -1;
-    EXPECT_TRUE(mypartitions::partitions(c[0], c[1], ways, true, false).empty());
+    EXPECT_TRUE(SetPartitions::partitions(c[0], c[1], ways, true, false).empty());
     EXPECT_EQ(ways, 0) << "n=" << c[0] << " k=" << c[1];
   }
 }
@@ -137,7 +137,7 @@ TEST(MyPartitions, AtMostKClustersWhenZerosAllowed) {
   for (const Case& c : cases) {
     SCOPED_TRACE("n=" + std::to_string(c.n) + " k=" + std::to_string(c.k));
     double ways = 0;
-    const Rows rows = split(mypartitions::partitions(c.n, c.k, ways, true, true), c.n);
+    const Rows rows = split(SetPartitions::partitions(c.n, c.k, ways, true, true), c.n);
     EXPECT_EQ(ways, c.ways);
     ASSERT_EQ(static_cast<double>(rows.size()), c.ways);
     std::set<std::vector<int>> distinct;

@@ -7,7 +7,8 @@
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/Interrupt.h"
-#include "io/U.h"
+#include "io/Text.h"
+#include "stats/Arrays.h"
 #include "stats/rvgs.h"
 
 namespace {
@@ -116,10 +117,10 @@ double JainNealSplitMerge::restrictedGibbsScan(const Scorer& scorer,
     if (!virtualproposal) {
       if (RandomPlus::drawGeneralizedBern(logMean, 2, logProb) == 0) zlaunch[m] = g;
     } else if (zsplit[m] == 1 - g) {
-      logProb = logMean[1] - U::logSumExp(logMean, 2);
+      logProb = logMean[1] - MathPlus::logSumExp(logMean, 2);
     } else {
       zlaunch[m] = g;
-      logProb = logMean[0] - U::logSumExp(logMean, 2);
+      logProb = logMean[0] - MathPlus::logSumExp(logMean, 2);
     }
     if (zlaunch[m] != g) {
       sizes[g]--;
@@ -173,7 +174,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
   if (n < 2) return;
   if (debug_.enabled) {
     debug_.out << "zold: ";
-    U::printArray(zold.data(), n, debug_.out, true);
+    Text::printArray(zold.data(), n, debug_.out, true);
   }
 
   const auto [i1, i2, c1, c2] = drawAnchors(zold, n);
@@ -187,7 +188,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
   double logMean[2];
   double logq = 0;  // split: forward; merge: backward
   double likratio;
-  U::copyArray(zold.data(), znew.data(), n);
+  Arrays::copyArray(zold.data(), znew.data(), n);
   if (tosplit) {
     znew[i2] = kold;
     for (int p = 0; p < n; p++) {
@@ -225,7 +226,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
                    scorer.getRestrictedIntLik(members, zlaunch);
       // The member's true side, with no draw: the pass that would rebuild the two clusters.
       const int g = zold[i] == c1 ? 0 : 1;
-      logq += logMean[g] - U::logSumExp(logMean, 2);
+      logq += logMean[g] - MathPlus::logSumExp(logMean, 2);
       zlaunch.back() = g;
       clusterSizes[g]++;
     }
@@ -234,7 +235,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
   }
   if (debug_.enabled) {
     debug_.out << "znew: ";
-    U::printArray(znew.data(), n, debug_.out, true);
+    Text::printArray(znew.data(), n, debug_.out, true);
   }
 
   const double proposalratio = tosplit ? logq : 0 - logq;
@@ -281,7 +282,7 @@ void RandomSplitMerge::step(ChainState& state, Scorer& scorer) {
   const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
   const double r = likratio + priorratio - proposalratio;
   if (debug_.enabled) {
-    U::printArray(znew.data(), n, debug_.out, true);
+    Text::printArray(znew.data(), n, debug_.out, true);
     debug_.out << likratio << "    " << priorratio << "    " << proposalratio << "    "
                << std::exp(r) << '\n';
   }

@@ -1,0 +1,22 @@
+// The numeric matrix reader: one observation per line, blank- or tab-separated numbers.
+#pragma once
+#include <ostream>
+#include <string>
+
+#include "io/Matrix.h"
+
+struct MatrixReader {
+  // Reads a whitespace-separated numeric matrix, one observation per line. The column count
+  // is the number of blank-separated fields of the first line; every line must hold exactly
+  // that many numbers of type T; a last line without a line break is a row too. Writes
+  // "  read " and the name twice. Malformed files end the run with one line naming the file
+  // and the line.
+  template <class T>
+  static void readData(const std::string& fileName, int& rowCount, int& columnCount,
+                       Matrix<T>& data, std::ostream& logFile);
+};
+
+extern template void MatrixReader::readData<int>(const std::string&, int&, int&, Matrix<int>&,
+                                                 std::ostream&);
+extern template void MatrixReader::readData<double>(const std::string&, int&, int&,
+                                                    Matrix<double>&, std::ostream&);
