@@ -81,9 +81,9 @@ run_one() {  # binary outdir mode args...
   mkdir -p "$dir" && ln -s "$work"/data/* "$dir/" && cd "$dir" || return
   local status=0
   if [ "$mode" = reference ]; then
-    VORNAK_SCORING=reference timeout 120 "$exe" "$@" >stdout 2>/dev/null || status=$?
+    VORNAK_SCORING=reference timeout 900 "$exe" "$@" >stdout 2>/dev/null || status=$?
   else
-    timeout 120 "$exe" "$@" >stdout 2>/dev/null || status=$?
+    timeout 900 "$exe" "$@" >stdout 2>/dev/null || status=$?
   fi
   echo "$status" >status
   for f in "$work"/data/*; do rm -f "$(basename "$f")"; done
