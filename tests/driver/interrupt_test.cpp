@@ -1,6 +1,7 @@
-// Interrupting the real program during a search: SIGINT and SIGTERM end it inside the current
-// sweep with its files written as at a normal end and status 128 + signal, and the .finalz
-// it leaves starts a second run; a second signal ends it at once.
+// Interrupting the real program during a search: SIGINT, SIGTERM and SIGHUP (a closed
+// terminal) end it inside the current sweep with its files written as at a normal end and
+// status 128 + signal, and the .finalz it leaves starts a second run; a second signal ends
+// it at once.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -56,7 +57,7 @@ TEST(Interrupt, SignalEndsTheSearchWithItsFilesComplete) {
   const struct {
     int signo;
     int status;
-  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.signo);
     TempDir dir;

@@ -102,9 +102,12 @@ inline ExeResult runInChild(const std::string& workDir, const std::function<int(
   return result;
 }
 
-// Runs the executable (by default the built vornak) with the given words after its name.
+// Runs the executable (by default the built vornak) with the given words after its name;
+// beforeExec, when given, runs in the child first (to close its standard output, set a
+// limit).
 inline ExeResult runExe(const std::vector<std::string>& args, const std::string& workDir,
-                        const std::string& exe = VORNAK_EXE) {
+                        const std::string& exe = VORNAK_EXE,
+                        const std::function<void()>& beforeExec = {}) {
   std::vector<std::string> words;
   words.push_back(exe);
   words.insert(words.end(), args.begin(), args.end());
@@ -112,6 +115,7 @@ inline ExeResult runExe(const std::vector<std::string>& args, const std::string&
   for (auto& w : words) argv.push_back(&w[0]);
   argv.push_back(nullptr);
   return runInChild(workDir, [&] {
+    if (beforeExec) beforeExec();
     execv(exe.c_str(), argv.data());
     return 127;
   });
