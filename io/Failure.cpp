@@ -2,6 +2,7 @@
 
 #include "io/Console.h"
 #include "io/RunError.h"
+#include "io/VisibleText.h"
 
 namespace {
 
@@ -28,8 +29,10 @@ int destinationOf(Failure kind) {
 
 }  // namespace
 
-void failRun(std::ostream& log, Failure kind, const std::string& line, int status,
+void failRun(std::ostream& log, Failure kind, const std::string& text, int status,
              const std::string& logName) {
+  // Lines name offending input: its control characters are shown, never sent raw.
+  const std::string line = visibleText(text);
   const int destination = destinationOf(kind);
   const bool logIsConsole = &log == &vout();
   if (destination & kLog) {

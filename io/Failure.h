@@ -1,6 +1,7 @@
 // How a run ends early: every failure line goes through failRun, which looks up where lines
 // of its kind belong (the run log, standard output, or both) in one table, writes the line
-// there, flushes, and throws RunError. A line meant for the log alone is copied to standard
+// there (control characters of the input it names shown as escapes), flushes, and throws
+// RunError. A line meant for the log alone is copied to standard
 // error, so a console run never stops silently.
 #pragma once
 #include <ostream>

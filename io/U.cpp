@@ -14,6 +14,7 @@
 #include "io/FileKind.h"
 #include "io/Interrupt.h"
 #include "io/LineReader.h"
+#include "io/VisibleText.h"
 
 void Tokenize(const std::string& str, std::vector<std::string>& tokens,
               const std::string& delimiters) {
@@ -36,7 +37,7 @@ int U::createExclusive(const std::string& fileName, std::ostream& logFile) {
   if (fd < 0) {
     if (errno == EEXIST) {
       // Even a refused run leaves its log: say what blocks the rerun and that it may go.
-      verr() << fileName << " blocks this run: it is left from an earlier run with the same "
+      verr() << visibleText(fileName) << " blocks this run: it is left from an earlier run with the same "
                             "file names (a refused run leaves its .log too) and may be removed\n";
       verr().flush();
       fail(logFile, "File already exists: " + fileName);
