@@ -20,3 +20,10 @@ enum class Failure {
 // log cannot take the line, the run ends with "Fail to write " + logName instead.
 [[noreturn]] void failRun(std::ostream& log, Failure kind, const std::string& line,
                           int status = -1, const std::string& logName = "");
+
+// Remembers why a write to fileName failed (an errno value), for failWrite.
+void noteWriteError(const std::string& fileName, int error);
+// Ends the run with the input failure "Fail to write " + fileName. Its bytes are specified, so
+// the reason (error when not 0, else the one noted for that file, if any) goes on a line of
+// its own to standard error: "Fail to write NAME: REASON".
+[[noreturn]] void failWrite(std::ostream& log, const std::string& fileName, int error = 0);

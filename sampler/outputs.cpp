@@ -3,6 +3,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "io/Failure.h"
 #include "io/U.h"
 
 TraceWriter::TraceWriter(const std::string& fileStem, const Scorer& scorer,
@@ -51,7 +52,7 @@ void PartitionWriter::write(const ChainState& state, bool announce) {
   if (announce)
     U::replaceFile(fileName_, text, logFile_);
   else if (!U::writeFileAtomically(fileName_, text))
-    U::fail(logFile_, "Fail to write " + fileName_);
+    failWrite(logFile_, fileName_);
 }
 
 void PartitionWriter::salvage(const ChainState& state) {

@@ -2,7 +2,7 @@
 // nobody reads (a pipe whose reader has gone, as with `| head`) is ignored as a full device's
 // is and the run completes; a file-size limit makes the write fail, so the run ends through
 // its write-failure path (status 255, the failure line, the partitions kept) instead of being
-// killed.
+// killed. A write that fails says why on standard error.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -79,6 +79,8 @@ TEST(WriteLimits, FileSizeLimitEndsTheRunThroughTheWriteFailurePath) {
               out.back() == "Fail to write " + stem + ".save")
       << run.out;
   EXPECT_EQ(run.out.find("Finished in"), std::string::npos);
+  // The specified line keeps its bytes; the reason follows on standard error.
+  EXPECT_NE(run.err.find(out.back() + ": File too large\n"), std::string::npos) << run.err;
   // The partitions are small enough to go to disk: the run's result is kept.
   EXPECT_EQ(labelCount(dir.read(stem + ".finalz")), kRows);
   EXPECT_EQ(labelCount(dir.read(stem + ".best")), kRows);
@@ -87,6 +89,21 @@ TEST(WriteLimits, FileSizeLimitEndsTheRunThroughTheWriteFailurePath) {
   ASSERT_FALSE(draws.empty());
   EXPECT_EQ(draws.back(), '\n');
   EXPECT_LE(draws.size(), 20u * 1024);
+}
+
+// A log name beyond what the file system takes: the specified line on standard output, the
+// reason on standard error.
+TEST(WriteLimits, NameTooLongGivesTheReasonOnStandardError) {
+  TempDir dir;
+  dir.write("d.txt", groupedMatrix());
+  const std::string label(300, 'a');
+  const ExeResult run = runExe({"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "OA", "-B", "1",
+                                "-c", "integrated", "-l", label},
+                               dir.path);
+  const std::string line = "Fail to write d_k0_OA_p_a0_B1_" + label + ".log";
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(lines(run.out).back(), line);
+  EXPECT_EQ(run.err, line + ": File name too long\n");
 }
 
 }  // namespace
