@@ -279,7 +279,8 @@ TEST(ReadData, RejectedFilesNameFileAndLine) {
       {"NUL after the values", std::string("1 0 1\n1 0 1") + '\0' + "junk\n", false,
        ", line 2: holds a NUL byte"},
       {"NUL inside a value", std::string("1 0") + '\0' + " 1\n", true, ", line 1: holds a NUL byte"},
-      {"form feed is no separator", "1 0\f1\n", false, ", line 1: not a number: 0\f1"},
+      // A form feed: no separator, and shown as an escape in the line.
+      {"form feed is no separator", "1 0\f1\n", false, ", line 1: not a number: 0\\f1"},
       {"word", "1 0 1\n1 x 1\n", false, ", line 2: not a number: x"},
       {"fraction as int", "1 0.5 1\n", false, ", line 1: not a number: 0.5"},
       {"trailing garbage", "1 2a 1\n", true, ", line 1: not a number: 2a"},
