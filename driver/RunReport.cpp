@@ -65,6 +65,9 @@ void RunReport::sendMailOnUnix(const std::string& to, const std::string& body,
   }
   if (pid == 0) {
     dup2(fds[0], STDIN_FILENO);
+    // The run ignores these (io/Interrupt.h); the mail program gets the usual actions.
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
     ::close(fds[0]);
     ::close(fds[1]);
     execl(mailProgram.c_str(), "mail", "-s", subject.c_str(), to.c_str(),

@@ -7,6 +7,7 @@
 #include "io/Interrupt.h"
 #include "io/RunError.h"
 #include "driver/RunReport.h"
+#include "io/VisibleText.h"
 #include "driver/common_main.h"
 
 namespace {
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
     return -1;
   } catch (const std::exception& error) {
     // A failure no reader foresaw (a read error of the disk) still ends with one line.
-    vout() << "vornak stopped: " << error.what() << '\n';
+    vout() << "vornak stopped: " << visibleText(error.what()) << '\n';
     vout().flush();
     return -1;
   }

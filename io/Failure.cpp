@@ -1,7 +1,12 @@
 #include "io/Failure.h"
 
+#include <cerrno>
+#include <cstring>
+#include <map>
+
 #include "io/Console.h"
 #include "io/RunError.h"
+#include "io/VisibleText.h"
 
 namespace {
 
@@ -20,6 +25,9 @@ const Route kRoutes[] = {
     {Failure::Interrupted, kLog},
 };
 
+// The last write failure noted for each file.
+std::map<std::string, int> notedErrors;
+
 int destinationOf(Failure kind) {
   for (const Route& route : kRoutes)
     if (route.kind == kind) return route.destination;
@@ -28,14 +36,16 @@ int destinationOf(Failure kind) {
 
 }  // namespace
 
-void failRun(std::ostream& log, Failure kind, const std::string& line, int status,
+void failRun(std::ostream& log, Failure kind, const std::string& text, int status,
              const std::string& logName) {
+  // Lines name offending input: its control characters are shown, never sent raw.
+  const std::string line = visibleText(text);
   const int destination = destinationOf(kind);
   const bool logIsConsole = &log == &vout();
   if (destination & kLog) {
     log << line << '\n';
     log.flush();
-    if (!log && !logName.empty()) failRun(log, Failure::Input, "Fail to write " + logName);
+    if (!log && !logName.empty()) failWrite(log, logName, errno);
   }
   if ((destination & kStandardOutput) && !((destination & kLog) && logIsConsole))
     vout() << line << '\n';
@@ -45,4 +55,18 @@ void failRun(std::ostream& log, Failure kind, const std::string& line, int statu
     verr().flush();
   }
   throw RunError(line, status);
+}
+
+void noteWriteError(const std::string& fileName, int error) {
+  notedErrors[fileName] = error;
+}
+
+void failWrite(std::ostream& log, const std::string& fileName, int error) {
+  const auto noted = notedErrors.find(fileName);
+  if (error == 0 && noted != notedErrors.end()) error = noted->second;
+  if (error != 0) {
+    verr() << visibleText("Fail to write " + fileName + ": " + std::strerror(error)) << '\n';
+    verr().flush();
+  }
+  failRun(log, Failure::Input, "Fail to write " + fileName);
 }

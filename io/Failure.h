@@ -1,6 +1,7 @@
 // How a run ends early: every failure line goes through failRun, which looks up where lines
 // of its kind belong (the run log, standard output, or both) in one table, writes the line
-// there, flushes, and throws RunError. A line meant for the log alone is copied to standard
+// there (control characters of the input it names shown as escapes), flushes, and throws
+// RunError. A line meant for the log alone is copied to standard
 // error, so a console run never stops silently.
 #pragma once
 #include <ostream>
@@ -19,3 +20,10 @@ enum class Failure {
 // log cannot take the line, the run ends with "Fail to write " + logName instead.
 [[noreturn]] void failRun(std::ostream& log, Failure kind, const std::string& line,
                           int status = -1, const std::string& logName = "");
+
+// Remembers why a write to fileName failed (an errno value), for failWrite.
+void noteWriteError(const std::string& fileName, int error);
+// Ends the run with the input failure "Fail to write " + fileName. Its bytes are specified, so
+// the reason (error when not 0, else the one noted for that file, if any) goes on a line of
+// its own to standard error: "Fail to write NAME: REASON".
+[[noreturn]] void failWrite(std::ostream& log, const std::string& fileName, int error = 0);

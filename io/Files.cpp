@@ -9,6 +9,7 @@
 #include "io/Console.h"
 #include "io/Failure.h"
 #include "io/FileKind.h"
+#include "io/VisibleText.h"
 
 void Files::fail(std::ostream& logFile, const std::string& line) {
   failRun(logFile, Failure::Input, line);
@@ -19,13 +20,13 @@ int Files::createExclusive(const std::string& fileName, std::ostream& logFile) {
   const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
     if (errno == EEXIST) {
-      // Even a refused run leaves its log: say what blocks the rerun and that it may go.
-      verr() << fileName << " blocks this run: it is left from an earlier run with the same "
-                            "file names (a refused run leaves its .log too) and may be removed\n";
+      // Say what blocks the rerun and that it may go.
+      verr() << visibleText(fileName) << " blocks this run: it is left from an earlier run "
+                                         "with the same file names and may be removed\n";
       verr().flush();
       fail(logFile, "File already exists: " + fileName);
     }
-    fail(logFile, "Fail to write " + fileName);
+    failWrite(logFile, fileName, errno);
   }
   return fd;
 }
@@ -34,21 +35,26 @@ void Files::openWrite(std::ofstream& file, const std::string& fileName, std::ost
                   bool overwrite) {
   if (!overwrite) ::close(createExclusive(fileName, logFile));
   file.open(fileName.c_str(), std::ios::out | std::ios::trunc);
-  if (!file.is_open()) fail(logFile, "Fail to write " + fileName);
+  if (!file.is_open()) failWrite(logFile, fileName, errno);
   logFile << "  write " << fileName << '\n';
 }
 
 bool Files::writeFileAtomically(const std::string& fileName, const std::string& text) {
   const std::string temporary = fileName + ".tmp";
+  // Notes why the step failed, for the failure line's reason; the file stays untouched.
+  auto failed = [&](int error) {
+    noteWriteError(fileName, error);
+    return false;
+  };
   int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return failed(errno);
   const char* p = text.data();
   size_t left = text.size();
   bool ok = true;
   while (left > 0 && ok) {
     ssize_t written = ::write(fd, p, left);
     if (written < 0 && errno == EINTR) continue;
-    ok = written > 0;
+    ok = written > 0 || failed(written < 0 ? errno : ENOSPC);
     if (ok) {
       p += written;
       left -= static_cast<size_t>(written);
@@ -56,9 +62,10 @@ bool Files::writeFileAtomically(const std::string& fileName, const std::string& 
   }
   // The data must be on disk before the rename makes it the file: a crash in between then
   // leaves the old complete file, never a new empty one.
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
+  ok = ok && (::fsync(fd) == 0 || failed(errno));
+  ok = (::close(fd) == 0 || !ok || failed(errno)) && ok;
+  ok = ok && (std::rename(temporary.c_str(), fileName.c_str()) == 0 || failed(errno));
+  if (!ok) {
     ::unlink(temporary.c_str());
     return false;
   }
@@ -74,7 +81,7 @@ bool Files::writeFileAtomically(const std::string& fileName, const std::string& 
 }
 
 void Files::replaceFile(const std::string& fileName, const std::string& text, std::ostream& logFile) {
-  if (!writeFileAtomically(fileName, text)) fail(logFile, "Fail to write " + fileName);
+  if (!writeFileAtomically(fileName, text)) failWrite(logFile, fileName);
   logFile << "  write " << fileName << '\n';
 }
 

@@ -22,8 +22,14 @@ void installInterruptHandlers() {
   // Reads and writes in progress resume instead of failing with EINTR.
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (int signo : kInterruptSignals) sigaction(signo, &action, nullptr);
+  // A reader that went away, or a file-size limit, makes the write fail (EPIPE, EFBIG)
+  // instead of killing the process: the run's failure path then says so and keeps its files.
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+  sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 int interruptSignal() { return received; }

@@ -6,12 +6,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "io/Failure.h"
 #include "io/Files.h"
 
 LineFile::~LineFile() { close(); }
 
 void LineFile::create(const std::string& fileName, std::ostream& logFile) {
   fd_ = Files::createExclusive(fileName, logFile);
+  fileName_ = fileName;
   logFile << "  write " << fileName << '\n';
 }
 
@@ -35,7 +37,10 @@ bool LineFile::flush() {
 bool LineFile::close() {
   if (fd_ < 0) return !failed_;
   flush();
-  if (::close(fd_) != 0) failed_ = true;
+  if (::close(fd_) != 0 && !failed_) {
+    noteWriteError(fileName_, errno);
+    failed_ = true;
+  }
   fd_ = -1;
   return !failed_;
 }
@@ -47,6 +52,7 @@ bool LineFile::writeOut(const char* text, std::size_t size) {
     const ssize_t written = ::write(fd_, text + done, size - done);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
+      noteWriteError(fileName_, written < 0 ? errno : ENOSPC);
       // A full disk took part of the lines: keep those that fitted whole, cut the rest.
       std::size_t whole = done;
       while (whole > 0 && text[whole - 1] != '\n') whole--;

@@ -1,6 +1,7 @@
 // An output file that only ever holds whole lines: lines gather in a buffer that goes to disk
 // at line boundaries, so a process killed at any moment leaves complete lines, and a write
-// the disk cannot take is cut back to the last complete line and marks the file failed.
+// the disk cannot take is cut back to the last complete line and marks the file failed (its
+// reason noted for the failure line, io/Failure.h).
 #pragma once
 #include <cstddef>
 #include <ostream>
@@ -28,6 +29,7 @@ class LineFile {
  private:
   bool writeOut(const char* text, std::size_t size);
 
+  std::string fileName_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
   int fd_ = -1;

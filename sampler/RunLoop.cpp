@@ -84,7 +84,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
   // last checkpoint's files stay as they were, complete.
   auto failOutput = [&](const std::string& brokenFile) {
     for (RunOutput* output : outputs.all) output->salvage(state_);
-    failRun(logFile_, Failure::Input, "Fail to write " + brokenFile);
+    failWrite(logFile_, brokenFile);
   };
   auto finishOutputs = [&] {
     for (RunOutput* output : outputs.all)

@@ -27,6 +27,12 @@ const Heuristic kHeuristics[] = {
 
 }  // namespace
 
+std::vector<const Heuristic*> allHeuristics() {
+  std::vector<const Heuristic*> rows;
+  for (const Heuristic& h : kHeuristics) rows.push_back(&h);
+  return rows;
+}
+
 const Heuristic* findHeuristic(const std::string& name) {
   for (const Heuristic& h : kHeuristics)
     if (name == h.name) return &h;

@@ -4,6 +4,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sampler/moves/Move.h"
 #include "sampler/moves/TreeGuided.h"
@@ -29,6 +30,8 @@ struct Heuristic {
 
 // The row of the name, or null when there is none (compared whole and case-sensitively).
 const Heuristic* findHeuristic(const std::string& name);
+// Every row, in table order (tests that cover every heuristic walk it).
+std::vector<const Heuristic*> allHeuristics();
 
 // The move of one iteration of the heuristic, for a chain of n observations.
 std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug);

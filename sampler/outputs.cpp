@@ -3,6 +3,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "io/Failure.h"
 #include "io/Files.h"
 #include "io/Text.h"
 #include "stats/Arrays.h"
@@ -53,7 +54,7 @@ void PartitionWriter::write(const ChainState& state, bool announce) {
   if (announce)
     Files::replaceFile(fileName_, text, logFile_);
   else if (!Files::writeFileAtomically(fileName_, text))
-    Files::fail(logFile_, "Fail to write " + fileName_);
+    failWrite(logFile_, fileName_);
 }
 
 void PartitionWriter::salvage(const ChainState& state) {

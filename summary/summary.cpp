@@ -15,6 +15,7 @@
 #include "summary/estimate.h"
 #include "summary/posterior.h"
 #include "summary/svg.h"
+#include "io/VisibleText.h"
 
 namespace summary {
 namespace {
@@ -463,12 +464,12 @@ int runSummary(const std::vector<std::string>& args, std::ostream& out, std::ost
   try {
     return summary::run(args, out);
   } catch (const summary::UsageError& e) {
-    err << e.problem << '\n' << summaryUsage();
+    err << visibleText(e.problem) << '\n' << summaryUsage();
     err.flush();
     return 2;
   } catch (const summary::InputError& e) {
     out.flush();
-    err << e.what() << '\n';
+    err << visibleText(e.what()) << '\n';
     err.flush();
     return 255;
   } catch (const std::bad_alloc&) {
@@ -478,7 +479,7 @@ int runSummary(const std::vector<std::string>& args, std::ostream& out, std::ost
     return 255;
   } catch (const std::exception& e) {
     out.flush();
-    err << "Cannot summarise: " << e.what() << '\n';
+    err << "Cannot summarise: " << visibleText(e.what()) << '\n';
     err.flush();
     return 255;
   }

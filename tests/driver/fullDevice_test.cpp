@@ -95,6 +95,7 @@ TEST_F(FullDevice, DrawsAndTraceKeepWholeLines) {
   EXPECT_TRUE(line == "Fail to write " + stem + ".draws" ||
               line == "Fail to write " + stem + ".save")
       << run.out;
+  EXPECT_NE(run.err.find(line + ": No space left on device\n"), std::string::npos) << run.err;
   for (const char* suffix : {".save", ".draws"}) {
     SCOPED_TRACE(suffix);
     const std::string text = dir.read(stem + suffix);

@@ -1,6 +1,7 @@
-// Interrupting the real program during a search: SIGINT and SIGTERM end it inside the current
-// sweep with its files written as at a normal end and status 128 + signal, and the .finalz
-// it leaves starts a second run; a second signal ends it at once.
+// Interrupting the real program during a search: SIGINT, SIGTERM and SIGHUP (a closed
+// terminal) end it inside the current sweep with its files written as at a normal end and
+// status 128 + signal, and the .finalz it leaves starts a second run; a second signal ends
+// it at once.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -40,23 +41,23 @@ bool startsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The search, with a minute limit only as a guard should the signal be lost.
+// The search, with a minute limit only as a guard should the signal be lost. Quiet, so the
+// log stays small however fast the sweeps go.
 const std::vector<std::string> kSearch = {"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "OA",
-                                          "-B", "12", "-t", "5", "-c", "integrated"};
+                                          "-B", "12", "-t", "5", "-c", "integrated", "-q"};
 const std::string kStem = "d_k0_OA_p_a0_B12_t5";
 
-// Starts the search and returns once the log shows that sweeps are under way.
+// Starts the search and returns once sweeps are under way: the first checkpoint's .finalz
+// comes right after the first iteration.
 void startSearch(ChildProcess& child, const TempDir& dir) {
-  ASSERT_TRUE(child.waitUntil([&] {
-    return dir.read(kStem + ".log").find("\nIter 2\n") != std::string::npos;
-  })) << child.out();
+  ASSERT_TRUE(child.waitUntil([&] { return dir.exists(kStem + ".finalz"); })) << child.out();
 }
 
 TEST(Interrupt, SignalEndsTheSearchWithItsFilesComplete) {
   const struct {
     int signo;
     int status;
-  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.signo);
     TempDir dir;
@@ -65,24 +66,24 @@ TEST(Interrupt, SignalEndsTheSearchWithItsFilesComplete) {
     startSearch(child, dir);
     child.signal(c.signo);
     const ChildProcess::Ending ending = child.wait();
+    ASSERT_FALSE(child.timedOut());
     EXPECT_FALSE(ending.bySignal);
     EXPECT_EQ(ending.code, c.status);
 
-    // The log ends with the interrupted line; it names the last complete iteration: the
-    // last one the log began, or the one before when the signal came inside its sweep.
+    // The log ends with the interrupted line, naming the last complete iteration (checked
+    // against the trace below), after the final partition's line and the best score's (-q
+    // is a further option).
     const std::vector<std::string> log = lines(dir.read(kStem + ".log"));
     ASSERT_GE(log.size(), 3u);
-    long begun = 0;
-    for (const std::string& line : log)
-      if (startsWith(line, "Iter ")) begun++;
     const std::string prefix =
         "Run interrupted by signal " + std::to_string(c.signo) + " after iteration ";
     ASSERT_TRUE(startsWith(log.back(), prefix)) << log.back();
     const long iterations = std::stol(log.back().substr(prefix.size()));
-    EXPECT_TRUE(iterations == begun || iterations == begun - 1) << begun;
-    // Only options beyond those of the usage text add the best-score line.
-    EXPECT_EQ(log[log.size() - 2], "  write " + kStem + ".finalz");
+    EXPECT_GE(iterations, 1);
+    EXPECT_EQ(log[log.size() - 3], "  write " + kStem + ".finalz");
+    EXPECT_TRUE(startsWith(log[log.size() - 2], "best score ")) << log[log.size() - 2];
     EXPECT_EQ(dir.read(kStem + ".log").find("acceptance rate"), std::string::npos);
+    EXPECT_EQ(child.err(), log.back() + "\n");
 
     // The trace: its first line, then run lengths over one point per observation and sweep.
     const std::vector<std::string> save = lines(dir.read(kStem + ".save"));
@@ -153,6 +154,7 @@ TEST(Interrupt, SecondSignalEndsTheProgramAtOnce) {
   child.signal(SIGTERM);
   child.signal(SIGCONT);
   const ChildProcess::Ending ending = child.wait();
+  ASSERT_FALSE(child.timedOut());
   EXPECT_TRUE(ending.bySignal);
   EXPECT_TRUE(ending.code == SIGINT || ending.code == SIGTERM) << ending.code;
   EXPECT_EQ(dir.read(kStem + ".log").find("Run interrupted"), std::string::npos);
@@ -162,20 +164,11 @@ TEST(Interrupt, SecondSignalEndsTheProgramAtOnce) {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Seconds from the signal to the end of the child.
-double secondsToEnd(ChildProcess& child, int signo, ChildProcess::Ending& ending) {
-  const Clock::time_point sent = Clock::now();
-  child.signal(signo);
-  ending = child.wait();
-  return std::chrono::duration<double>(Clock::now() - sent).count();
-}
-
 // One tree-guided iteration over 5,000 observations of 60 columns takes many seconds (two
 // clusters of 2,500: their distances and linkage, a neighbour table of thousands of splits
 // whose new clusters are each summed over thousands of rows): a signal inside it ends the
-// run at once, with the starting partition kept.
+// run without finishing the move (no draw is written, though -d 1 writes one per iteration),
+// with the starting partition kept.
 TEST(Interrupt, SignalEndsALongMoveAtOnce) {
   TempDir dir;
   std::ostringstream rows;
@@ -190,13 +183,14 @@ TEST(Interrupt, SignalEndsALongMoveAtOnce) {
   }
   dir.write("big.dat", rows.str());
   ChildProcess child({"-m", "kmeans2", "-f", "big.dat", "-k", "2", "-h", "UX", "-B", "0", "-c",
-                      "integrated", "-d", "1"},
+                      "integrated", "-d", "1", "-q"},
                      dir.path);
   const std::string stem = "big_k2_UX_p_a0_B0";
   ASSERT_TRUE(child.waitUntil([&] { return dir.exists(stem + ".save"); }));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  ChildProcess::Ending ending;
-  EXPECT_LT(secondsToEnd(child, SIGINT, ending), 2.0);
+  child.signal(SIGINT);
+  const ChildProcess::Ending ending = child.wait();
+  ASSERT_FALSE(child.timedOut());
   EXPECT_FALSE(ending.bySignal);
   EXPECT_EQ(ending.code, 130) << child.out();
   const std::vector<std::string> log = lines(dir.read(stem + ".log"));

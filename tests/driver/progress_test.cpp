@@ -3,11 +3,14 @@
 // time left and the best score; when it ends, one line says how, with the best score and the
 // cluster counts. Without a terminal neither is written.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <regex>
 #include <string>
 #include <vector>
@@ -35,7 +38,12 @@ std::string runOnTerminal(const std::vector<std::string>& args, const std::strin
   }
   std::string text;
   char buffer[4096];
+  // A child that outlasts the limit is killed; its terminal then closes.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   for (;;) {
+    struct pollfd ready = {master, POLLIN, 0};
+    if (std::chrono::steady_clock::now() > deadline) kill(pid, SIGKILL);
+    if (poll(&ready, 1, 1000) == 0) continue;
     const ssize_t got = read(master, buffer, sizeof buffer);
     if (got > 0) text.append(buffer, static_cast<size_t>(got));
     else if (got < 0 && errno == EINTR) continue;

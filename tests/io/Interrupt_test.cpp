@@ -1,5 +1,5 @@
-// The interrupt handlers, each case in a child process of its own: the first SIGINT or
-// SIGTERM is only recorded, the second ends the process by that signal.
+// The interrupt handlers, each case in a child process of its own: the first SIGINT, SIGTERM
+// or SIGHUP is only recorded, the second ends the process by that signal.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -23,7 +23,7 @@ void recordThenDie(int signo) {
 }
 
 TEST(InterruptHandlersDeathTest, FirstSignalIsRecordedSecondEndsTheProcess) {
-  for (int signo : {SIGINT, SIGTERM}) {
+  for (int signo : kInterruptSignals) {
     SCOPED_TRACE(signo);
     EXPECT_EXIT(recordThenDie(signo), ::testing::KilledBySignal(signo), "");
   }

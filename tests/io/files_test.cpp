@@ -5,10 +5,12 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "io/LineFile.h"
 #include "io/RunError.h"
 #include "driver/RunReport.h"
 #include "io/Files.h"
@@ -74,18 +76,50 @@ TEST(OpenWrite, OverwriteReplacesTheFile) {
   EXPECT_EQ(dir.read("run.finalz"), "0 1\n");
 }
 
-TEST(OpenWrite, UncreatableFileFails) {
+// Every way of creating an output file fails with the specified line, on standard output and
+// in the log byte for byte, and the operating system's reason on a line of its own on
+// standard error. The paths fail for any user, root included.
+TEST(OpenWrite, UncreatableFileFailsWithTheReasonOnStandardError) {
   TempDir dir;
-  const std::string name = dir.file("no/such/folder/x.log");
-  for (bool overwrite : {false, true}) {
-    std::ostringstream log;
-    CaptureStdout out;
-    std::ofstream file;
-    EXPECT_EQ(failureOf([&] { Files::openWrite(file, name, log, overwrite); }),
-              "Fail to write " + name);
-    EXPECT_EQ(log.str(), "Fail to write " + name + "\n");
-    EXPECT_EQ(out.text(), "Fail to write " + name + "\n");
-  }
+  dir.write("plain", "");
+  const struct {
+    std::string name;
+    const char* reason;
+  } paths[] = {
+      {dir.file("no/such/folder/x.log"), "No such file or directory"},
+      {dir.file("plain/x.log"), "Not a directory"},
+      {dir.file(std::string(300, 'a') + ".log"), "File name too long"},
+  };
+  const struct {
+    const char* how;
+    std::function<void(const std::string&, std::ostream&)> create;
+  } writers[] = {
+      {"refusing an existing file",
+       [](const std::string& name, std::ostream& log) {
+         std::ofstream file;
+         Files::openWrite(file, name, log, false);
+       }},
+      {"overwriting",
+       [](const std::string& name, std::ostream& log) {
+         std::ofstream file;
+         Files::openWrite(file, name, log, true);
+       }},
+      {"replacing atomically",
+       [](const std::string& name, std::ostream& log) { Files::replaceFile(name, "0 1 \n", log); }},
+      {"in whole lines",
+       [](const std::string& name, std::ostream& log) { LineFile().create(name, log); }},
+  };
+  for (const auto& writer : writers)
+    for (const auto& path : paths) {
+      SCOPED_TRACE(std::string(writer.how) + " " + path.reason);
+      std::ostringstream log;
+      CaptureStdout out;
+      CaptureStderr err;
+      EXPECT_EQ(failureOf([&] { writer.create(path.name, log); }), "Fail to write " + path.name);
+      EXPECT_EQ(log.str(), "Fail to write " + path.name + "\n");
+      EXPECT_EQ(out.text(), "Fail to write " + path.name + "\n");
+      EXPECT_EQ(err.text(), "Fail to write " + path.name + ": " + path.reason + "\n");
+    }
 }
 
 TEST(OpenWrite, MessageOnStandardOutputIsWrittenOnce) {
@@ -248,7 +282,8 @@ TEST(ReadData, RejectedFilesNameFileAndLine) {
       {"NUL after the values", std::string("1 0 1\n1 0 1") + '\0' + "junk\n", false,
        ", line 2: holds a NUL byte"},
       {"NUL inside a value", std::string("1 0") + '\0' + " 1\n", true, ", line 1: holds a NUL byte"},
-      {"form feed is no separator", "1 0\f1\n", false, ", line 1: not a number: 0\f1"},
+      // A form feed: no separator, and shown as an escape in the line.
+      {"form feed is no separator", "1 0\f1\n", false, ", line 1: not a number: 0\\f1"},
       {"word", "1 0 1\n1 x 1\n", false, ", line 2: not a number: x"},
       {"fraction as int", "1 0.5 1\n", false, ", line 1: not a number: 0.5"},
       {"trailing garbage", "1 2a 1\n", true, ", line 1: not a number: 2a"},

@@ -96,4 +96,18 @@ TEST(SummaryProgram, ExitStatuses) {
   EXPECT_EQ(runExe({"a.draws"}, dir.path, VORNAK_SUMMARY_EXE).status, 0);
 }
 
+// Bytes of a file or of the command line that would drive the terminal are shown as escapes
+// in the one failure line.
+TEST(SummaryProgram, ControlCharactersInMessagesAreShownEscaped) {
+  TempDir dir;
+  dir.write("a.draws", "1 -1 2 0 1\n2 -1.\x1b[2J 2 0 1\n");
+  const ExeResult bad = runExe({"a.draws"}, dir.path, VORNAK_SUMMARY_EXE);
+  EXPECT_EQ(bad.status, 255);
+  EXPECT_EQ(bad.err, "Malformed draws line: a.draws line 2: score is not a finite number: "
+                     "-1.\\x1b[2J\n");
+  const ExeResult loss = runExe({"--loss", "vi\r", "a.draws"}, dir.path, VORNAK_SUMMARY_EXE);
+  EXPECT_EQ(loss.status, 255);
+  EXPECT_EQ(loss.err, "Unknown loss (use vi or binder): vi\\r\n");
+}
+
 }  // namespace

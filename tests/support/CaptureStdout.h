@@ -1,5 +1,5 @@
-// Captures what the code writes to standard output (vout()) while the object lives, so that
-// in-process tests can check the lines a failure prints.
+// Captures what the code writes to standard output (vout()) or standard error (verr()) while
+// the object lives, so that in-process tests can check the lines a failure prints.
 #pragma once
 #include <ostream>
 #include <sstream>
@@ -7,16 +7,26 @@
 
 #include "io/Console.h"
 
-class CaptureStdout {
+class CaptureStream {
  public:
-  CaptureStdout() : previous_(vout().rdbuf(captured_.rdbuf())) {}
-  ~CaptureStdout() { vout().rdbuf(previous_); }
-  CaptureStdout(const CaptureStdout&) = delete;
-  CaptureStdout& operator=(const CaptureStdout&) = delete;
+  explicit CaptureStream(std::ostream& stream)
+      : stream_(stream), previous_(stream.rdbuf(captured_.rdbuf())) {}
+  ~CaptureStream() { stream_.rdbuf(previous_); }
+  CaptureStream(const CaptureStream&) = delete;
+  CaptureStream& operator=(const CaptureStream&) = delete;
 
   std::string text() const { return captured_.str(); }
 
  private:
   std::ostringstream captured_;
+  std::ostream& stream_;
   std::streambuf* previous_;
+};
+
+struct CaptureStdout : CaptureStream {
+  CaptureStdout() : CaptureStream(vout()) {}
+};
+
+struct CaptureStderr : CaptureStream {
+  CaptureStderr() : CaptureStream(verr()) {}
 };

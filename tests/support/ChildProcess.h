@@ -1,7 +1,8 @@
 // The built program as a child process that runs while the test acts on it (sends it
 // signals, stops it) and that tells an exit status from death by a signal; run_exe.h runs a
 // program to its end. Standard output and error go to private temporary files, so a chatty
-// child can never stall on a full pipe.
+// child can never stall on a full pipe. Every child lives under a time limit: one that
+// outlasts it is killed, so a broken program fails its test instead of hanging the suite.
 #pragma once
 #include <fcntl.h>
 #include <signal.h>
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -29,10 +29,14 @@ class ChildProcess {
     int code = -1;
   };
 
-  // Starts exe with the given words after its name, in workDir.
+  // Starts exe with the given words after its name, in workDir; it is killed when it runs
+  // longer than limitSeconds.
   ChildProcess(const std::vector<std::string>& args, const std::string& workDir,
-               const std::string& exe = VORNAK_EXE)
-      : outFile_(temporaryFile()), errFile_(temporaryFile()) {
+               double limitSeconds = 90, const std::string& exe = VORNAK_EXE)
+      : outFile_(temporaryFile()),
+        errFile_(temporaryFile()),
+        deadline_(std::chrono::steady_clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(limitSeconds))) {
     std::vector<std::string> words{exe};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -78,34 +82,53 @@ class ChildProcess {
     }
   }
 
-  // Waits for the end of the child.
+  // Waits for the end of the child, killing it at the time limit.
   Ending wait() {
-    if (!ended_) reap(0);
+    while (!ended_ && !reap(WNOHANG)) {
+      if (Clock::now() >= deadline_) killAtLimit();
+      else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return ending_;
   }
 
-  // Polls condition until it holds or the child has ended; true when it holds. The limit
-  // only keeps a broken program from hanging the suite.
-  bool waitUntil(const std::function<bool()>& condition, double limitSeconds = 60) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration<double>(limitSeconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (condition()) return true;
+  // Polls condition until it holds, the child has ended or the time limit is reached (the
+  // child is then killed); true when it holds. Conditions should look at small files only
+  // (whether a file exists, its size), never read a growing one whole.
+  bool waitUntil(const std::function<bool()>& condition) {
+    while (!condition()) {
       if (ended_ || reap(WNOHANG)) return condition();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (Clock::now() >= deadline_) {
+        killAtLimit();
+        return condition();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return condition();
+    return true;
   }
 
-  std::string out() const { return readAll(outFile_); }
-  std::string err() const { return readAll(errFile_); }
+  // Whether the child was killed for outlasting its time limit.
+  bool timedOut() const { return timedOut_; }
+
+  // The first megabytes of standard output and error.
+  std::string out() const { return readHead(outFile_); }
+  std::string err() const { return readHead(errFile_); }
 
  private:
-  static std::string readAll(const std::string& path) {
+  using Clock = std::chrono::steady_clock;
+
+  static std::string readHead(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string text(std::size_t(1) << 22, '\0');
+    in.read(&text[0], static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+  }
+
+  void killAtLimit() {
+    ::kill(pid_, SIGKILL);
+    reap(0);
+    timedOut_ = true;
+    std::cerr << "child process killed at its time limit\n";
   }
 
   static std::string temporaryFile() {
@@ -136,5 +159,7 @@ class ChildProcess {
   std::string outFile_, errFile_;
   pid_t pid_ = -1;
   bool ended_ = false;
+  bool timedOut_ = false;
+  Clock::time_point deadline_;
   Ending ending_;
 };

@@ -1,11 +1,16 @@
 // Runs a program, or a piece of test code, in a child process with a given working directory,
-// and returns its standard output, standard error and exit status, for whole-program tests.
+// and returns its standard output, standard error and exit status, for whole-program tests. The
+// child is killed when it outlasts a time limit, and only the first megabytes of its output
+// are kept, so a runaway program fails its test instead of hanging the suite.
 #pragma once
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -19,9 +24,14 @@ struct ExeResult {
   int status = -1;  // exit status 0..255 as a shell sees it; 128 + signal when killed
 };
 
+// Well beyond any whole-program test's run on a busy machine.
+const double kChildLimitSeconds = 300;
+
 // Forks; the child changes to workDir, sends its standard output and error to pipes, runs body
-// and exits with its result (flushing the C and C++ streams first).
-inline ExeResult runInChild(const std::string& workDir, const std::function<int()>& body) {
+// and exits with its result (flushing the C and C++ streams first). A child still running
+// after limitSeconds is killed (status 128 + 9).
+inline ExeResult runInChild(const std::string& workDir, const std::function<int()>& body,
+                            double limitSeconds = kChildLimitSeconds) {
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
   std::cout.flush();
@@ -49,10 +59,23 @@ inline ExeResult runInChild(const std::string& workDir, const std::function<int(
   ExeResult result;
   struct pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
+  const std::size_t keep = std::size_t(1) << 22;
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(limitSeconds));
+  bool killed = false;
   int open = 2;
   char buffer[4096];
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 && !killed) {
+      kill(pid, SIGKILL);
+      killed = true;
+      result.err += "\n[killed at the test's time limit]\n";
+    }
+    const int ready = poll(fds, 2, killed ? -1 : static_cast<int>(std::min<long long>(left.count(), 1000)));
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -60,7 +83,7 @@ inline ExeResult runInChild(const std::string& workDir, const std::function<int(
       if (fds[p].fd < 0 || fds[p].revents == 0) continue;
       ssize_t got = read(fds[p].fd, buffer, sizeof buffer);
       if (got > 0) {
-        sinks[p]->append(buffer, static_cast<size_t>(got));
+        if (sinks[p]->size() < keep) sinks[p]->append(buffer, static_cast<size_t>(got));
       } else if (got == 0 || errno != EINTR) {
         close(fds[p].fd);
         fds[p].fd = -1;
@@ -79,9 +102,12 @@ inline ExeResult runInChild(const std::string& workDir, const std::function<int(
   return result;
 }
 
-// Runs the executable (by default the built vornak) with the given words after its name.
+// Runs the executable (by default the built vornak) with the given words after its name;
+// beforeExec, when given, runs in the child first (to close its standard output, set a
+// limit).
 inline ExeResult runExe(const std::vector<std::string>& args, const std::string& workDir,
-                        const std::string& exe = VORNAK_EXE) {
+                        const std::string& exe = VORNAK_EXE,
+                        const std::function<void()>& beforeExec = {}) {
   std::vector<std::string> words;
   words.push_back(exe);
   words.insert(words.end(), args.begin(), args.end());
@@ -89,6 +115,7 @@ inline ExeResult runExe(const std::vector<std::string>& args, const std::string&
   for (auto& w : words) argv.push_back(&w[0]);
   argv.push_back(nullptr);
   return runInChild(workDir, [&] {
+    if (beforeExec) beforeExec();
     execv(exe.c_str(), argv.data());
     return 127;
   });
