@@ -1,6 +1,6 @@
 // Sequences of a protein multiple alignment, read from a FASTA file. A cluster is scored
 // column by column by Dirichlet-multinomial marginals of its residue counts (prior from the
-// prior text) and of its residue/gap transitions (two fixed priors). Integrated criterion only.
+// prior text) and of its residue/gap transitions (two fixed priors).
 #pragma once
 #include <istream>
 #include <ostream>
