@@ -128,6 +128,7 @@ RunPlan makePlan(Settings s) {
       plan.criterionKnown = true;
       plan.criterion = c.type;
     }
+  if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
   const unsigned long long kMaxCount = std::numeric_limits<long long>::max();
   if (s.seed) plan.seed = static_cast<std::uint32_t>(
                   checkedNumber(s.seed, "-s", 1, 4294967295ull, "from 1 to 4294967295"));
@@ -169,6 +170,7 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
 
   PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
                            s.heuristics, plan.scoring);
+  if (!plan.criterionRefusal.empty()) sampler.scorer.refuseScores(plan.criterionRefusal);
   sampler.debug.enabled = !s.quiet;
   sampler.options.thin = plan.thin;
   sampler.options.iterationTarget = plan.iterations >= 0 || plan.settings.B != -1;

@@ -47,6 +47,8 @@ struct RunPlan {
   bool enumerate = false;
   bool criterionKnown = false;
   FitnessZType criterion = INTEGRATED;
+  std::string criterionRefusal;  // the model's catalog row leaves the criterion out: the line
+                                 // its first score is refused with; "" when listed
   std::string fileStem;
   ScoringMode scoring = ScoringMode::Exact;
   std::uint32_t seed = 2;        // -s, or the default 2

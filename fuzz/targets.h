@@ -102,7 +102,6 @@ class SizeModel : public Observable {
   }
   double getClassificationLik(const int* z, int j) const override { return getClusterFit(z, j); }
   double getMixtureLik(const int*, int) const override { return 0; }
-  void writeComponentParam(const int*, int, std::ofstream&) const override {}
   double pairwiseDistance(int i1, int i2) const override { return i1 == i2 ? 0 : 1; }
   double pairwiseDistance(int i1, int i2, int, const int*) const override {
     return pairwiseDistance(i1, i2);

@@ -47,7 +47,6 @@ class CategoricalColumns : public Observable {
   int statsSize() const override;
   void addToStats(int i, int* stats, int sign) const override;
   double scoreStats(const int* stats, int members) const override;
-  void writeComponentParam(const int*, int, std::ofstream&) const override {}
   double pairwiseDistance(int i1, int i2) const override;
   double pairwiseDistance(int i1, int i2, int length, const int* positions) const override;
 

@@ -1,29 +1,28 @@
 #include "models/Observable.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
-#include "io/Interrupt.h"
+#include "io/Console.h"
+#include "io/Failure.h"
 #include "stats/RandomPlus.h"
+
+namespace {
+// Reached only by a caller that bypassed the plan's check against the catalog.
+[[noreturn]] void notListed(const char* criterion) {
+  failRun(vout(), Failure::Internal,
+          std::string("internal error: the ") + criterion +
+              " criterion was asked of a model whose catalog row leaves it out");
+}
+}  // namespace
+
+double Observable::getClassificationLik(const int*, int) const { notListed("classification"); }
+
+double Observable::getMixtureLik(const int*, int) const { notListed("mixture"); }
 
 void Observable::drawDistancePositions(std::vector<int>& positions) const {
   const int numOfPositions = std::max(1, T / 4);
   positions.resize(numOfPositions);
   RandomPlus::SampleWithoutReplacement<int>(T, numOfPositions, positions.data(), true);
-}
-
-void Observable::getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const {
-  std::vector<int> positions;
-  drawDistancePositions(positions);
-  const int numOfPositions = static_cast<int>(positions.size());
-  for (int i = 0; i < n; i++) {
-    checkInterrupt();
-    for (int j = 0; j < n; j++)
-      distanceMatrix[i][j] = pairwiseDistance(i, j, numOfPositions, positions.data());
-  }
-}
-
-void Observable::getDistanceMatrix(Matrix<double>& distanceMatrix) const {
-  for (int i = 0; i < n; i++)
-    for (int j = 0; j < n; j++) distanceMatrix[i][j] = pairwiseDistance(i, j);
 }

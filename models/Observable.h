@@ -1,11 +1,9 @@
 // The observation-model interface. A model owns the n observations of one data file (each
-// with T positions) and answers the sampler's questions: how well one cluster fits, how well
-// a whole partition fits as a mixture, and how far apart two observations are.
+// with T positions) and answers the sampler's questions: how well one cluster fits, how far
+// apart two observations are, and, for the models whose catalog row lists them, the
+// classification and mixture criteria.
 #pragma once
-#include <fstream>
 #include <vector>
-
-#include "io/Matrix.h"
 
 enum FitnessZType { INTEGRATED = 0, CLASSIFICATION = 1, MIXTURE = 2 };
 
@@ -30,12 +28,14 @@ class Observable {
 
   // Integrated log-likelihood of the observations labelled j in z; 0 for an empty label.
   virtual double getClusterFit(const int* z, int j) const = 0;
-  // Classification log-likelihood of cluster j; models without it end the run.
-  virtual double getClassificationLik(const int* z, int j) const = 0;
+  // The optional criteria. Only the models whose catalog row lists them override these (the
+  // row is the one declaration, models/catalog.cpp), and only they are asked: a run planned
+  // with a criterion its model's row leaves out is refused at its first score. The base
+  // versions only catch a caller that bypassed that check (an internal error).
+  // Classification log-likelihood of cluster j.
+  virtual double getClassificationLik(const int* z, int j) const;
   // Mixture log-likelihood of the whole partition with labels 0..k-1.
-  virtual double getMixtureLik(const int* z, int k) const = 0;
-  // One line of drawn per-cluster parameters, or nothing.
-  virtual void writeComponentParam(const int* z, int k, std::ofstream& ofile) const = 0;
+  virtual double getMixtureLik(const int* z, int k) const;
   virtual double pairwiseDistance(int i1, int i2) const = 0;
   // Distance over the length positions listed (0-based).
   virtual double pairwiseDistance(int i1, int i2, int length, const int* positions) const = 0;
@@ -53,8 +53,9 @@ class Observable {
   virtual bool scoresMemberLists() const { return false; }
   virtual double scoreMembers(const int* /*sorted*/, int /*members*/) const { return 0; }
 
-  // Fast arithmetic (ScoringMode::Fast only): per-cluster moments of momentsSize() doubles
-  // that observations join and leave in O(T), and the score from them. 0 elsewhere.
+  // Fast arithmetic (ScoringMode::Fast only): per-cluster sufficient statistics of
+  // momentsSize() doubles (their layout is the model's: diagonal or full moments) that
+  // observations join and leave in O(momentsSize()), and the score from them. 0 elsewhere.
   virtual int momentsSize() const { return 0; }
   virtual void addToMoments(int /*i*/, double* /*moments*/, int /*sign*/) const {}
   virtual double scoreMoments(const double* /*moments*/, int /*members*/) const { return 0; }
@@ -62,9 +63,4 @@ class Observable {
   // Draws max(1, T/4) distinct positions (T/4 uniforms consumed), those the tree moves
   // measure distances over.
   void drawDistancePositions(std::vector<int>& positions) const;
-  // Fills the n x n matrix with distances over positions drawn as drawDistancePositions does.
-  // No run fills a matrix: tree moves ask for the distances within a cluster one by one.
-  void getRandomDistanceMatrix(Matrix<double>& distanceMatrix) const;
-  // Full matrix of the all-position distance; nothing in a run calls it.
-  void getDistanceMatrix(Matrix<double>& distanceMatrix) const;
 };

@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "io/Console.h"
-#include "io/Failure.h"
 #include "io/Interrupt.h"
 #include "io/LineReader.h"
 #include "io/Files.h"
@@ -311,14 +310,6 @@ double ProteinSequence::scoreStats(const int* stats, int members) const {
     if (members - aa[GAP] > 0) ll += muScorer_.logIntegratedLik(aa);
   }
   return ll;
-}
-
-double ProteinSequence::getClassificationLik(const int*, int) const {
-  failRun(logFile, Failure::ModelOperation, "ProteinSequence::getClassificationLik not implmented");
-}
-
-double ProteinSequence::getMixtureLik(const int*, int) const {
-  failRun(logFile, Failure::ModelOperation, "ProteinSequence::getMixtureLik not implmented");
 }
 
 double ProteinSequence::distanceOver(int i1, int i2, int length, const int* positions) const {

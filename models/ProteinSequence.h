@@ -1,6 +1,6 @@
 // Sequences of a protein multiple alignment, read from a FASTA file. A cluster is scored
 // column by column by Dirichlet-multinomial marginals of its residue counts (prior from the
-// prior text) and of its residue/gap transitions (two fixed priors). Integrated criterion only.
+// prior text) and of its residue/gap transitions (two fixed priors).
 #pragma once
 #include <istream>
 #include <ostream>
@@ -55,9 +55,6 @@ class ProteinSequence : public Observable {
   int statsSize() const override;
   void addToStats(int i, int* stats, int sign) const override;
   double scoreStats(const int* stats, int members) const override;
-  double getClassificationLik(const int* z, int j) const override;  // ends the run
-  double getMixtureLik(const int* z, int k) const override;         // ends the run
-  void writeComponentParam(const int*, int, std::ofstream&) const override {}
   // Share of differing columns among those where not both are gaps; 1.0 (and a message on
   // standard output) when every compared column is a gap in both.
   double pairwiseDistance(int i1, int i2) const override;

@@ -75,6 +75,13 @@ const ModelEntry* findModel(const std::string& name) {
   return nullptr;
 }
 
+std::string ModelEntry::refusal(FitnessZType criterion) const {
+  if (supports(criterion)) return "";
+  // The words the runs have always ended with, named after the model's scoring functions.
+  const char* const operations[] = {"getClusterFit", "getClassificationLik", "getMixtureLik"};
+  return std::string(name) + "::" + operations[criterion] + " not implmented";
+}
+
 bool ModelEntry::writePriorText(std::string& prior, std::ostream& out) const {
   switch (priorKind) {
     case PriorKind::None:

@@ -1,6 +1,7 @@
 // The models of -m: one row per name with its prior names and their texts, the criteria it
-// supports and how it is built. Adding a model is one class in models/ and one row here;
-// nothing else compares model or prior names.
+// supports and how it is built. The row is the one place that says which criteria a model
+// scores; the plan refuses the others. Adding a model is one class in models/ and one row
+// here; nothing else compares model or prior names.
 #pragma once
 #include <istream>
 #include <memory>
@@ -30,6 +31,8 @@ struct ModelEntry {
                                       std::ostream& logFile);
 
   bool supports(FitnessZType criterion) const { return criteria[criterion]; }
+  // The line that refuses a run asking for a criterion the row leaves out; "" when listed.
+  std::string refusal(FitnessZType criterion) const;
   // Writes the prior text of the prior name to out; false when the name is not the model's.
   // A Number model's empty name becomes its default (the name the output files then carry).
   bool writePriorText(std::string& prior, std::ostream& out) const;

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "io/Failure.h"
-
 kmeans2::kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale)
-    : RealRows(dataFileName, _logFile, _scale), mean_(T, 0.0), members_(n, 0) {}
+    : DiagonalRows(dataFileName, _logFile, _scale), mean_(T, 0.0), members_(n, 0) {}
 
 int kmeans2::getMean(const int* z, short int j, double* mean) const {
   for (int t = 0; t < T; t++) mean[t] = 0;
@@ -72,12 +70,4 @@ double kmeans2::scoreMoments(const double* moments, int members) const {
     withinClusterSS += std::max(0.0, moments[T + t] - moments[t] * d);
   }
   return -withinClusterSS * scale;
-}
-
-double kmeans2::getClassificationLik(const int*, int) const {
-  failRun(logFile, Failure::ModelOperation, "kmeans2::getClassificationLik not implmented");
-}
-
-double kmeans2::getMixtureLik(const int*, int) const {
-  failRun(logFile, Failure::ModelOperation, "kmeans2::getMixtureLik not implmented");
 }

@@ -1,13 +1,13 @@
 // Real-valued rows, one per observation. kmeans2 scores a cluster by its within-cluster sum
-// of squares, negated and times scale; only the integrated criterion is available.
+// of squares, negated and times scale.
 #pragma once
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "models/RealRows.h"
+#include "models/DiagonalRows.h"
 
-class kmeans2 final : public RealRows {
+class kmeans2 final : public DiagonalRows {
  public:
   kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale);
 
@@ -20,9 +20,6 @@ class kmeans2 final : public RealRows {
   double clusterFitReference(const int* z, int j) const;
   double clusterFitFast(const int* z, int j) const;
   double scoreMoments(const double* moments, int members) const override;
-  double getClassificationLik(const int* z, int j) const override;  // ends the run
-  double getMixtureLik(const int* z, int k) const override;         // ends the run
-  void writeComponentParam(const int*, int, std::ofstream&) const override {}
 
  private:
   double scoreList(const int* list, int members) const override;

@@ -9,8 +9,6 @@
 #include "stats/MathPlus.h"
 #include "io/Files.h"
 #include "io/Text.h"
-#include "stats/rvgs.h"
-#include "io/Failure.h"
 
 namespace {
 const double kTwoPi = 6.283185307179586;
@@ -18,7 +16,7 @@ const double kTwoPi = 6.283185307179586;
 
 mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std::ostream& _logFile,
                  double _scale)
-    : RealRows(dataFileName, _logFile, _scale), mean_(T, 0.0), mean2_(T, 0.0), members_(n, 0) {
+    : DiagonalRows(dataFileName, _logFile, _scale), mean_(T, 0.0), mean2_(T, 0.0), members_(n, 0) {
   if (n < 2)
     Files::fail(logFile, "Bad mclust2 data file " + dataFileName +
                          ": 1 row, the prior needs at least 2 for the variances");
@@ -169,33 +167,4 @@ double mclust2::scoreMoments(const double* moments, int members) const {
   }
   logRates += std::log(product);
   return scale * (T * sizePart - alphanew * logRates);
-}
-
-double mclust2::getClassificationLik(const int*, int) const {
-  failRun(logFile, Failure::ModelOperation, "mclust2::getClassificationLik not implmented");
-}
-
-double mclust2::getMixtureLik(const int*, int) const {
-  failRun(logFile, Failure::ModelOperation, "mclust2::getMixtureLik not implmented");
-}
-
-void mclust2::writeComponentParam(const int* z, int k, std::ofstream& ofile) const {
-  ofile << "Inf " << k << " ";
-  for (int j = 0; j < k; j++) {
-    int members = getMean(z, static_cast<short>(j), mean_.data(), mean2_.data());
-    if (members == 0)
-      failRun(logFile, Failure::ModelOperation,
-              "mclust2::writeComponentParam: this should not happen");
-    double lambdanew = lambda + members;
-    double alphanew = alpha + members / 2.0;
-    for (int t = 0; t < T; t++) {
-      double betanew = betaNew(t, members, mean_[t], mean2_[t], lambdanew);
-      double taonew = rGamma(alphanew, false) / betanew;
-      double munew =
-          rNormal((mu0[t] * lambda + members * mean_[t]) / lambdanew, lambdanew / taonew);
-      ofile << munew << " " << taonew << "  ";
-    }
-    ofile << "      ";
-  }
-  ofile << '\n';
 }

@@ -1,17 +1,17 @@
 // Real-valued rows scored, per dimension, by the marginal likelihood of a normal model with
 // a conjugate normal-gamma prior whose hyperparameters come from the whole data set and one
-// prior number c. Integrated criterion only; can draw and write per-cluster parameters.
+// prior number c.
 #pragma once
 #include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "models/kmeans2.h"
+#include "models/DiagonalRows.h"
 
-class mclust2 final : public RealRows {
+class mclust2 final : public DiagonalRows {
  public:
-  std::vector<double> mu0;  // prior mean per dimension: the overall averages
+  std::vector<double> mu0;  // prior mean per dimension: the overall averages (of data)
   double lambda = 0.01;     // prior precision multiplier of the mean
   double alpha = 0;         // prior shape of the precision, (T + 2) / 2
   double beta = 0;          // prior rate: summed variances / (2T c^(2/T))
@@ -30,11 +30,6 @@ class mclust2 final : public RealRows {
   double clusterFitReference(const int* z, int j) const;
   double clusterFitFast(const int* z, int j) const;
   double scoreMoments(const double* moments, int members) const override;
-  double getClassificationLik(const int* z, int j) const override;  // ends the run
-  double getMixtureLik(const int* z, int k) const override;         // ends the run
-  // "Inf k " then per cluster T pairs "mean precision" drawn from the posterior (one gamma
-  // then one normal variate per dimension). An empty label below k ends the run.
-  void writeComponentParam(const int* z, int k, std::ofstream& ofile) const override;
 
  private:
   double scoreList(const int* list, int members) const override;

@@ -143,6 +143,7 @@ double Scorer::getClusterFit(const int* z, int j) const {
 }
 
 double Scorer::getTotalLik(const int* z, int k) const {
+  if (!refusal_.empty()) failRun(logFile_, Failure::ModelOperation, refusal_);
   if (static_cast<int>(sizes_.size()) < k) {
     sizes_.resize(k);
     keys_.resize(k);

@@ -28,6 +28,10 @@ class Scorer {
   // Fixed k: symmetric Dirichlet(1) over the proportions (dimension 1 for an open k).
   const DirichletRV& piPrior() const { return piPrior_; }
 
+  // A criterion the model's catalog row leaves out: the run's first score (getTotalLik, the
+  // first of every run) ends it with line on the log, and the model is never asked for it.
+  void refuseScores(const std::string& line) { refusal_ = line; }
+
   // Total log score of partition z with labels 0..k-1 under the criterion (plus the
   // partition prior for the integrated criterion).
   double getTotalLik(const int* z, int k) const;
@@ -128,6 +132,7 @@ class Scorer {
   DirichletRV piPrior_;
   const double logalpha_;
   std::ostream& logFile_;
+  std::string refusal_;  // see refuseScores; "" when the model offers the criterion
 
   double dpNormaliser_ = 0;               // sum over i = 1..n of log(alpha + i - 1)
   std::vector<double> lgammaInt_;         // mylgamma(s) for s = 0..n+k+1

@@ -182,25 +182,6 @@ TEST(ProteinSequence, ClusterFit) {
               1e-9);
 }
 
-TEST(ProteinSequence, OperationsNotOffered) {
-  TempDir dir;
-  std::string file = dir.write("f.fasta", ">a\nAC\n");
-  std::ostringstream log;
-  auto model = build(file, log);
-  log.str("");
-  const int z[1] = {0};
-  std::string out =
-      modeltest::expectRunError([&] { model->getClassificationLik(z, 0); },
-                                "ProteinSequence::getClassificationLik not implmented");
-  EXPECT_EQ(out, "");
-  EXPECT_EQ(log.str(), "ProteinSequence::getClassificationLik not implmented\n");
-  log.str("");
-  out = modeltest::expectRunError([&] { model->getMixtureLik(z, 1); },
-                                  "ProteinSequence::getMixtureLik not implmented");
-  EXPECT_EQ(out, "");
-  EXPECT_EQ(log.str(), "ProteinSequence::getMixtureLik not implmented\n");
-}
-
 TEST(ProteinSequence, Distances) {
   TempDir dir;
   std::string file = dir.write("d.fasta", ">0\nAC-\n>1\nAD-\n>2\n---\n>3\nA--\n>4\n-A-\n");
@@ -235,19 +216,23 @@ TEST(ProteinSequence, Distances) {
   }
 }
 
-TEST(ProteinSequence, RandomDistanceMatrixDiagonal) {
+TEST(ProteinSequence, DistanceOverDrawnPositions) {
   TempDir dir;
   // T = 3 draws one position; row 1 is a gap everywhere, so its own distance is 1.0.
   std::string file = dir.write("r.fasta", ">0\nACD\n>1\n---\n");
   std::ostringstream log;
   auto model = build(file, log);
-  Matrix<double> d(2, 2, -1.0);
+  std::vector<int> positions;
+  model->drawDistancePositions(positions);
+  ASSERT_EQ(positions.size(), 1u);
+  auto distance = [&](int i1, int i2) {
+    return model->pairwiseDistance(i1, i2, 1, positions.data());
+  };
   CaptureStdout out;
-  model->getRandomDistanceMatrix(d);
-  EXPECT_EQ(d[0][0], 0.0);
-  EXPECT_EQ(d[0][1], 1.0);
-  EXPECT_EQ(d[1][0], 1.0);
-  EXPECT_EQ(d[1][1], 1.0);
+  EXPECT_EQ(distance(0, 0), 0.0);
+  EXPECT_EQ(distance(0, 1), 1.0);
+  EXPECT_EQ(distance(1, 0), 1.0);
+  EXPECT_EQ(distance(1, 1), 1.0);
   EXPECT_EQ(out.text(), "LatentClass::pairwiseDistance(): actual length is 0.");
 }
 

@@ -1,16 +1,16 @@
-// The real-valued models kmeans2 and mclust2: cluster scores, mclust2's hyperparameters and
-// its parameter line, the Euclidean distances, and the inputs and operations they refuse.
+// The real-valued models kmeans2 and mclust2: cluster scores, mclust2's hyperparameters, the
+// Euclidean distances, the inputs they refuse, and scores that ignore a column's offset.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "stats/rvgs.h"
 #include "models/kmeans2.h"
 #include "models/mclust2.h"
 #include "tests/models/model_test_util.h"
@@ -130,77 +130,98 @@ TEST(mclust2, RejectsBadPriorsAndSingleRows) {
                                 ": every column is constant, the prior needs some spread");
 }
 
-TEST(RealModels, OperationsNotOffered) {
+// Rows of three columns around (i mod 3), each value a multiple of 1/1024 within 2 of it, so
+// that offset + value is a double exactly (and in the text) up to an offset of 1e9.
+std::string offsetRows(double offset) {
+  std::string text;
+  unsigned state = 12345;
+  char number[64];
+  for (int i = 0; i < 90; i++) {
+    for (int t = 0; t < 3; t++) {
+      state = state * 1103515245u + 12345u;
+      const double value = i % 3 + static_cast<int>((state >> 8) % 4097 - 2048) / 1024.0;
+      std::snprintf(number, sizeof number, "%.10f ", offset + value);
+      text += number;
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+// Sum of the cluster scores of z (labels 0..k-1).
+double partitionScore(const Observable& model, const std::vector<int>& z, int k) {
+  double total = 0;
+  for (int j = 0; j < k; j++) total += model.getClusterFit(z.data(), j);
+  return total;
+}
+
+// Mean of squares less squared mean loses every digit of a column far from 0 against its
+// spread; each column is taken as an offset from its mean first, in every scoring mode.
+TEST(RealModels, ScoresDoNotDependOnAColumnOffset) {
   TempDir dir;
-  std::string file = dir.write("m.txt", "0\n1\n");
-  const int z[2] = {0, 0};
-  struct Case {
-    const char* line;
-    std::function<void(const Observable&)> call;
+  std::vector<int> byRow(90), together(90, 0);
+  for (int i = 0; i < 90; i++) byRow[i] = i % 3;
+  const ScoringMode modes[] = {ScoringMode::Exact, ScoringMode::Reference, ScoringMode::Fast};
+  auto build = [&](bool mclust, double offset, ScoringMode mode) {
+    char name[64];
+    std::snprintf(name, sizeof name, "o%g.txt", offset);
+    const std::string file = dir.write(name, offsetRows(offset));
+    std::unique_ptr<RealRows> model;
+    std::ostringstream log;
+    if (mclust)
+      model = buildMclust(file, "1", log);
+    else
+      model = buildKmeans(file);
+    model->scoring = mode;
+    return model;
   };
-  std::ostringstream log;
-  std::stringstream prior("1");
-  CaptureStdout quiet;
-  kmeans2 k(file, log, 1000.0);
-  mclust2 m(file, prior, log, 1.0);
-  const std::pair<const Observable*, Case> cases[] = {
-      {&k, {"kmeans2::getClassificationLik not implmented",
-            [&](const Observable& o) { o.getClassificationLik(z, 0); }}},
-      {&k, {"kmeans2::getMixtureLik not implmented",
-            [&](const Observable& o) { o.getMixtureLik(z, 1); }}},
-      {&m, {"mclust2::getClassificationLik not implmented",
-            [&](const Observable& o) { o.getClassificationLik(z, 0); }}},
-      {&m, {"mclust2::getMixtureLik not implmented",
-            [&](const Observable& o) { o.getMixtureLik(z, 1); }}},
-  };
-  for (const auto& [model, c] : cases) {
-    log.str("");
-    std::string out = modeltest::expectRunError([&] { c.call(*model); }, c.line);
-    EXPECT_EQ(log.str(), std::string(c.line) + "\n");
-    EXPECT_EQ(out, "");
+  for (bool mclust : {false, true}) {
+    for (ScoringMode mode : modes) {
+      const auto plain = build(mclust, 0, mode);
+      const double byRow0 = partitionScore(*plain, byRow, 3);
+      const double together0 = partitionScore(*plain, together, 1);
+      for (double offset : {1e6, 1e7, 1e8, 3e8, 1e9, -1e9}) {
+        SCOPED_TRACE(std::string(mclust ? "mclust2" : "kmeans2") + " mode " +
+                     std::to_string(static_cast<int>(mode)) + " offset " + std::to_string(offset));
+        const auto shifted = build(mclust, offset, mode);
+        EXPECT_NEAR(partitionScore(*shifted, byRow, 3), byRow0, 1e-9 * std::fabs(byRow0));
+        EXPECT_NEAR(partitionScore(*shifted, together, 1), together0,
+                    1e-9 * std::fabs(together0));
+      }
+    }
+    // The exact mode stays the reference's double bit for bit, offset or not.
+    for (double offset : {0.0, 1e7, 1e9}) {
+      const auto exact = build(mclust, offset, ScoringMode::Exact);
+      const auto reference = build(mclust, offset, ScoringMode::Reference);
+      for (int j = 0; j < 3; j++) {
+        const double a = exact->getClusterFit(byRow.data(), j);
+        const double b = reference->getClusterFit(byRow.data(), j);
+        EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << offset << " " << j;
+      }
+    }
   }
 }
 
-TEST(mclust2, ComponentParameterLine) {
+// Only a column far from 0 against its spread is shifted: any other keeps the values as read,
+// so its scores keep their doubles. A constant column away from 0 is shifted to exact zeros.
+TEST(RealModels, OnlyColumnsFarFromZeroAreShifted) {
   TempDir dir;
-  std::string file = dir.write("m.txt", "0\n1\n2\n");
+  // Column means 400.5, 2000.5, 0 and 7 with spread 0.5, 0.5, 0.5 and 0: ratios 801 (kept),
+  // 4001 (shifted), 0 and a constant.
+  const std::string file =
+      dir.write("s.txt", "400 2000 -0.5 7\n401 2001 0.5 7\n400 2000 -0.5 7\n401 2001 0.5 7\n");
+  auto model = buildKmeans(file);
+  EXPECT_EQ(model->origin, (std::vector<double>{0, 2000.5, 0, 7}));
+  EXPECT_EQ(model->data[0][0], 400.0);
+  EXPECT_EQ(model->data[1][1], 0.5);
+  EXPECT_EQ(model->data[1][3], 0.0);
+  const int z[4] = {0, 0, 0, 0};
+  EXPECT_DOUBLE_EQ(model->getClusterFit(z, 0), -1000.0 * 3);
+  // mclust2 refuses only a true zero spread: a constant column far out no longer counts.
   std::ostringstream log;
-  auto model = buildMclust(file, "1", log);
-  const int z[3] = {0, 0, 1};
-  {
-    std::ofstream out(dir.path("p.txt"));
-    _rng.initialize(7);
-    model->writeComponentParam(z, 2, out);
-  }
-  // The same draws by hand, in order: per cluster one gamma then one normal variate.
-  _rng.initialize(7);
-  std::ostringstream expected;
-  expected << "Inf 2 ";
-  struct Cluster {
-    double lambdaNew, alphaNew, betaNew, mean;
-  };
-  const Cluster clusters[] = {
-      {2.01, 2.5, 0.5 + 1 * (0.5 - 0.25) + 1 * (0.01 / 2.01) * 0.25, (0.01 + 2 * 0.5) / 2.01},
-      {1.01, 2.0, 0.5 + 0.5 * (0.01 / 1.01) * 1.0, (0.01 + 2.0) / 1.01},
-  };
-  for (const Cluster& c : clusters) {
-    double tao = rGamma(c.alphaNew, false) / c.betaNew;
-    double mu = rNormal(c.mean, c.lambdaNew / tao);
-    expected << mu << " " << tao << "  " << "      ";
-  }
-  expected << '\n';
-  std::ifstream in(dir.path("p.txt"));
-  std::stringstream written;
-  written << in.rdbuf();
-  EXPECT_EQ(written.str(), expected.str());
-
-  std::ofstream out(dir.path("q.txt"));
-  log.str("");
-  std::string printed = modeltest::expectRunError(
-      [&] { model->writeComponentParam(z, 3, out); },
-      "mclust2::writeComponentParam: this should not happen");
-  EXPECT_EQ(log.str(), "mclust2::writeComponentParam: this should not happen\n");
-  EXPECT_EQ(printed, "");
+  const std::string far = dir.write("f.txt", "1e8 5\n1e8 5\n100000000.5 5\n");
+  // Unbiased variances 1/12 and 0, summed and divided by 2T = 4.
+  EXPECT_NEAR(buildMclust(far, "1", log)->beta, 1.0 / 48, 1e-12);
 }
 
 TEST(RealModels, EuclideanDistances) {

@@ -31,7 +31,6 @@ class SquareModel : public Observable {
     return sum * sum / 3.0;
   }
   double getMixtureLik(const int*, int) const override { return 0; }
-  void writeComponentParam(const int*, int, std::ofstream&) const override {}
   double pairwiseDistance(int, int) const override { return 0; }
   double pairwiseDistance(int, int, int, const int*) const override { return 0; }
 };

@@ -42,7 +42,6 @@ class TinyModel : public Observable {
     for (int j = 0; j < k; j++) total += 0.5 * getClusterFit(z, j);
     return total;
   }
-  void writeComponentParam(const int*, int, std::ofstream&) const override {}
   double pairwiseDistance(int i1, int i2) const override { return std::fabs(x[i1] - x[i2]); }
   double pairwiseDistance(int i1, int i2, int length, const int* positions) const override {
     // Positions weight the distance so that random subsets change the trees.

@@ -197,3 +197,10 @@ test_that("a progress bar is drawn when asked, and not otherwise", {
                fixed = TRUE)
   expect_identical(bar(FALSE), "")
 })
+
+test_that("columns far from 0 score as they do near it", {
+  near <- quiet_fit(iris[, 1:4], "mclust2", iterations = 10)
+  far <- quiet_fit(iris[, 1:4] + 1e9, "mclust2", iterations = 10)
+  # 1e9 + x holds x to about 1e-7 only: the scores agree to that, not to every digit.
+  expect_equal(far$score[[1]], near$score[[1]], tolerance = 1e-6)
+})

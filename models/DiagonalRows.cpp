@@ -1,0 +1,67 @@
+#include "models/DiagonalRows.h"
+
+DiagonalRows::DiagonalRows(const std::string& dataFileName, std::ostream& _logFile,
+                           double _scale)
+    : RealRows(dataFileName, _logFile, _scale) {
+  center.assign(T, 0.0);
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < T; t++) center[t] += data[i][t];
+  for (int t = 0; t < T; t++) center[t] /= n;
+  moments_.assign(2 * static_cast<size_t>(T), 0.0);
+}
+
+void DiagonalRows::addToMoments(int i, double* moments, int sign) const {
+  const double* row = data[i];
+  const int columns = T;
+  for (int t = 0; t < columns; t++) {
+    const double x = row[t] - center[t];
+    moments[t] += sign * x;
+    moments[columns + t] += sign * (x * x);
+  }
+}
+
+namespace {
+
+// Sums of columns t0..t0+B-1 (and of their squares when squares) over the listed rows, in
+// list order; the 2B sums stay in registers.
+template <int B, bool squares>
+void sumColumns(const Matrix<double>& data, const int* list, int members, int t0, double* sum,
+                double* sum2) {
+  double s[B] = {};
+  double s2[B] = {};
+  for (int k = 0; k < members; k++) {
+    const double* row = data[list[k]] + t0;
+    for (int b = 0; b < B; b++) {
+      s[b] += row[b];
+      if (squares) s2[b] += row[b] * row[b];
+    }
+  }
+  for (int b = 0; b < B; b++) {
+    sum[t0 + b] = s[b];
+    if (squares) sum2[t0 + b] = s2[b];
+  }
+}
+
+template <bool squares>
+void sumAllColumns(const Matrix<double>& data, const int* list, int members, int columns,
+                   double* sum, double* sum2) {
+  int t0 = 0;
+  for (; t0 + 4 <= columns; t0 += 4) sumColumns<4, squares>(data, list, members, t0, sum, sum2);
+  for (; t0 < columns; t0++) sumColumns<1, squares>(data, list, members, t0, sum, sum2);
+}
+
+}  // namespace
+
+void DiagonalRows::listMeans(const int* list, int members, double* mean, double* mean2) const {
+  const int columns = T;
+  if (mean2) {
+    sumAllColumns<true>(data, list, members, columns, mean, mean2);
+  } else {
+    sumAllColumns<false>(data, list, members, columns, mean, mean2);
+  }
+  if (members > 0)
+    for (int t = 0; t < columns; t++) {
+      mean[t] /= members;
+      if (mean2) mean2[t] /= members;
+    }
+}

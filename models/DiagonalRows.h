@@ -1,0 +1,27 @@
+// Real-valued rows whose models treat the columns apart (kmeans2, mclust2): per cluster and
+// column the sum and the sum of squares are all they need, in the exact mode as averages
+// over a member list, in the fast mode as running moments about the column averages.
+#pragma once
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "models/RealRows.h"
+
+class DiagonalRows : public RealRows {
+ public:
+  std::vector<double> center;  // column averages, the origin of the fast moments
+
+  DiagonalRows(const std::string& dataFileName, std::ostream& _logFile, double _scale);
+
+  // Fast mode: per cluster the sums of (x - center) and of its squares, T each, so that
+  // centred sums keep their precision for clusters far from the origin.
+  int momentsSize() const override { return scoring == ScoringMode::Fast ? 2 * T : 0; }
+  void addToMoments(int i, double* moments, int sign) const override;
+
+ protected:
+  // The averages of the exact scores, each a sum over the listed members (ascending)
+  // divided by their count, as the plain getMean computes them; mean2 (if not null) gets
+  // the averages of squares.
+  void listMeans(const int* list, int members, double* mean, double* mean2) const;
+};
