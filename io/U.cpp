@@ -35,9 +35,9 @@ int U::createExclusive(const std::string& fileName, std::ostream& logFile) {
   const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
     if (errno == EEXIST) {
-      // Even a refused run leaves its log: say what blocks the rerun and that it may go.
+      // Say what blocks the rerun and that it may go.
       verr() << fileName << " blocks this run: it is left from an earlier run with the same "
-                            "file names (a refused run leaves its .log too) and may be removed\n";
+                            "file names and may be removed\n";
       verr().flush();
       fail(logFile, "File already exists: " + fileName);
     }
