@@ -263,10 +263,10 @@ std::vector<Case> cases() {
       {"existing .log", {{"m.txt", kMatrix}, {"m_k0_OA_p_a0_B1.log", "earlier log\n"}},
        hdbern + kSearch, "File already exists: m_k0_OA_p_a0_B1.log", ""},
       {"existing .save", {{"m.txt", kMatrix}, {"m_k0_OA_p_a0_B1.save", "earlier trace\n"}},
-       hdbern + kSearch, "File already exists: m_k0_OA_p_a0_B1.save", ".failed.log"},
+       hdbern + kSearch, "File already exists: m_k0_OA_p_a0_B1.save", ""},
       {"existing enumeration .save", {{"m.txt", kMatrix}, {"m_k2_EN_p_a0.save", "-1.5\n"}},
        hdbern + std::vector<std::string>{"-k", "2", "-h", "EN", "-c", "integrated"},
-       "File already exists: m_k2_EN_p_a0.save", ".failed.log"},
+       "File already exists: m_k2_EN_p_a0.save", ""},
   };
 }
 
