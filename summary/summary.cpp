@@ -338,10 +338,9 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
     return r.mates[a] < r.mates[b] || (r.mates[a] == r.mates[b] && a < b);
   });
   const int shown = std::min(r.n, 5);
-  out << "  least certain items (items and clusters numbered from 1, clusters in the order of "
-         "the sizes above;\n  mean probability of sharing a cluster with each estimate "
-         "cluster-mate; for an item\n  alone in the estimate, the probability of being "
-         "alone):\n";
+  out << "  least certain items (items and clusters numbered from 1, clusters as listed above;\n"
+         "  mean probability of sharing a cluster with each estimate cluster-mate; for an item\n"
+         "  alone in the estimate, the probability of being alone):\n";
   for (int s = 0; s < shown; s++)
     out << "    item " << order[s] + 1 << " (cluster " << e.labels[order[s]] + 1 << "): "
         << number(r.mates[order[s]], "%.3f") << '\n';

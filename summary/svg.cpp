@@ -265,16 +265,17 @@ void legend(std::ostream& out, const Picture& picture) {
   const size_t fits = static_cast<size_t>(textWidth / 7.5);
   for (size_t c = 0; c < shown; c++) {
     std::string name = "chain " + std::to_string(c + 1) + ": " + picture.chains[c]->file;
-    if (c + 1 == shown && shown < count)
-      name = "and " + std::to_string(count - shown + 1) + " more chains (see the report)";
+    const bool more = c + 1 == shown && shown < count;
+    if (more) name = "and " + std::to_string(count - shown + 1) + " more chains (see the report)";
     if (name.size() > fits) {
       const size_t head = (fits - 3) / 2;
       name = name.substr(0, head) + "..." + name.substr(name.size() - (fits - 3 - head));
     }
     const double x = 20 + columnWidth * static_cast<double>(c % columns);
     const double y = 40 + 13.0 * static_cast<double>(c / columns);
+    // The count of the chains not named has no colour of its own.
     out << "<line x1=\"" << px(x) << "\" y1=\"" << px(y) << "\" x2=\"" << px(x + 22)
-        << "\" y2=\"" << px(y) << "\" stroke=\"" << kChainColours[c % 10]
+        << "\" y2=\"" << px(y) << "\" stroke=\"" << (more ? "none" : kChainColours[c % 10])
         << "\" stroke-width=\"3\"/><text x=\"" << px(x + 28) << "\" y=\"" << px(y + 4) << "\"";
     // Only a name that may not fit is squeezed: textLength would stretch a short one.
     if (name.size() * 6.0 > textWidth - 8)
