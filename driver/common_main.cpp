@@ -1,6 +1,7 @@
 #include "driver/common_main.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -10,9 +11,11 @@
 #include "io/Console.h"
 #include "io/Failure.h"
 #include "io/Interrupt.h"
+#include "io/RunError.h"
 #include "io/Files.h"
 #include "io/Text.h"
 #include "sampler/PartitionSampler.h"
+#include "sampler/outputs.h"
 #include "stats/rvgs.h"
 
 namespace {
@@ -140,27 +143,19 @@ RunPlan makePlan(Settings s) {
   return plan;
 }
 
-std::vector<std::pair<std::string, std::string>> RunPlan::files() const {
-  std::vector<std::pair<std::string, std::string>> files = {{"log", fileStem + ".log"},
-                                                            {"save", fileStem + ".save"}};
-  if (enumerate) return files;
-  files.push_back({"finalz", fileStem + ".finalz"});
-  files.push_back({"best", fileStem + ".best"});
-  if (thin > 0) files.push_back({"draws", fileStem + ".draws"});
-  return files;
+formats::OutputFiles RunPlan::files() const {
+  return formats::runFiles(fileStem, enumerate, thin);
 }
 
 std::string RunPlan::file(const std::string& name) const {
-  for (const auto& file : files())
-    if (file.first == name) return file.second;
-  return "";
+  return formats::fileOf(files(), name);
 }
 
 namespace {
 
 // The model, the sampler and what the run does with them.
 void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
-                  std::ofstream& logFile) {
+                  std::ofstream& logFile, bool& searchStarted) {
   const std::string& fileStem = plan.fileStem;
   std::stringstream priorStream(plan.priorText);
   std::unique_ptr<Observable> ptrModel = plan.model->make(s.dataFile, priorStream, logFile);
@@ -176,6 +171,11 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   sampler.options.iterationTarget = plan.iterations >= 0 || plan.settings.B != -1;
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
   sampler.options.logBest = s.seed || s.thin || s.iterations || s.quiet || s.fastArithmetic;
+  struct Started {
+    const PartitionSampler& sampler;
+    bool& started;
+    ~Started() { started = sampler.searchStarted; }
+  } noteStart{sampler, searchStarted};
   if (plan.enumerate) {
     vout().flush();
     sampler.enumZ(fileStem);
@@ -201,32 +201,46 @@ void common_main(Settings settings) {
   const long long iterations =
       plan.enumerate ? 0 : plan.iterations >= 0 ? plan.iterations : iterationCount(s.B);
 
+  // Every file is checked before the first is created, so a refusal creates none.
+  refuseExistingOutputs(plan.files());
   // The log takes n + k numbers per visited observation: write it in large blocks.
   std::vector<char> logBuffer(1 << 20);
   std::ofstream logFile;
   logFile.rdbuf()->pubsetbuf(logBuffer.data(), static_cast<std::streamsize>(logBuffer.size()));
   Files::openWrite(logFile, plan.file("log"), plan.enumerate ? vout() : logFile, false);
-  if (!plan.enumerate) {
-    logFile << "Started at " << Text::localTimeText(time(nullptr)) << '\n';
-    logFile << "That was also the number used to initialize rng. \n";
-    if (s.seed) logFile << "Random numbers seeded with " << plan.seed << '\n';
-  }
-
-  if (plan.scoring == ScoringMode::Fast)
-    logFile << "Fast arithmetic (-x): real-valued models score clusters from running sums, "
-               "agreeing with exact scoring to about 1e-12 relative\n";
-
-  _rng.initialize(plan.seed);
-
-  if (!plan.criterionKnown) refuse("main(). criterionType not recognized: " + s.criterionType);
-
+  bool searchStarted = false;
   try {
-    searchOrList(plan, s, iterations, logFile);
-  } catch (const Interruption& interruption) {
-    // Before the search (reading the data or the start): no partition to keep.
-    failRun(logFile, Failure::Interrupted,
-            "Run interrupted by signal " + Text::n2s(interruption.signal) + " before the search",
-            128 + interruption.signal, plan.file("log"));
+    if (!plan.enumerate) {
+      logFile << "Started at " << Text::localTimeText(time(nullptr)) << '\n';
+      logFile << "That was also the number used to initialize rng. \n";
+      if (s.seed) logFile << "Random numbers seeded with " << plan.seed << '\n';
+    }
+
+    if (plan.scoring == ScoringMode::Fast)
+      logFile << "Fast arithmetic (-x): real-valued models score clusters from running sums, "
+                 "agreeing with exact scoring to about 1e-12 relative\n";
+
+    _rng.initialize(plan.seed);
+
+    if (!plan.criterionKnown) refuse("main(). criterionType not recognized: " + s.criterionType);
+
+    try {
+      searchOrList(plan, s, iterations, logFile, searchStarted);
+    } catch (const Interruption& interruption) {
+      // Before the search (reading the data or the start): no partition to keep.
+      failRun(logFile, Failure::Interrupted,
+              "Run interrupted by signal " + Text::n2s(interruption.signal) + " before the search",
+              128 + interruption.signal, plan.file("log"));
+    }
+  } catch (const RunError& error) {
+    // Refused before its search: the log keeps its lines under a name that blocks no rerun.
+    // An interrupted run keeps its log where it is.
+    if (!searchStarted && error.status < 128) {
+      logFile.close();
+      const std::string failedLog = formats::failedLogName(fileStem);
+      std::rename(plan.file("log").c_str(), failedLog.c_str());
+    }
+    throw;
   }
   logFile.close();
   if (logFile.fail()) failRun(vout(), Failure::Input, "Fail to write " + plan.file("log"));

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/OutputFiles.h"
 #include "models/Observable.h"
 #include "models/catalog.h"
 #include "sampler/heuristics.h"
@@ -55,8 +56,9 @@ struct RunPlan {
   long long thin = 0;            // -d; 0: no .draws file
   long long iterations = -1;     // -i; -1: 10^B
 
-  // The files a run writes, named ("log", "save", "finalz", "best", "draws") and in that order.
-  std::vector<std::pair<std::string, std::string>> files() const;
+  // The files a run writes, named ("log", "save", "finalz", "best", "draws") and in that order
+  // (formats/OutputFiles.h).
+  formats::OutputFiles files() const;
   // The path of the file named, or "" when the run writes none.
   std::string file(const std::string& name) const;
 };

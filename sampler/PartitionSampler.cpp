@@ -21,7 +21,16 @@ void PartitionSampler::initZ(const std::string& initialZ) {
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
   RunLoop loop(state, scorer, heuristic_, heuristics_, logFile_, debug, options);
   loop.wallClock = wallClock;
-  loop.run(iterations, minuteAllowed, fileStem);
+  try {
+    loop.run(iterations, minuteAllowed, fileStem);
+  } catch (...) {
+    searchStarted = loop.started();
+    throw;
+  }
+  searchStarted = true;
 }
 
-void PartitionSampler::enumZ(const std::string& fileStem) { ::enumZ(scorer, fileStem, logFile_); }
+void PartitionSampler::enumZ(const std::string& fileStem) {
+  searchStarted = true;
+  ::enumZ(scorer, fileStem, logFile_);
+}

@@ -35,6 +35,8 @@ class PartitionSampler {
   RunOptions options;
   // Wall clock of the time limit and the hourly checkpoint; tests replace it.
   std::function<time_t()> wallClock = [] { return time(nullptr); };
+  // Set once run or enumZ has begun its work: a failure before is a refusal of the run.
+  bool searchStarted = false;
 
   // The starting partition: from the file named, or drawn when the name is empty.
   void initZ(const std::string& initialZ);

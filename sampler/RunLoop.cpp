@@ -78,7 +78,8 @@ RunLoop::RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
       options_(options) {}
 
 void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  RunOutputs outputs = makeOutputs(fileStem, scorer_, logFile_, options_.thin);
+  const formats::OutputFiles files = formats::runFiles(fileStem, false, options_.thin);
+  RunOutputs outputs = makeOutputs(files, scorer_, logFile_, options_.thin);
   // The partitions are the result of the run: they still go to disk when there is room, so a
   // full disk costs the trace or log lines that did not fit, not the search. Otherwise the
   // last checkpoint's files stay as they were, complete.
@@ -125,6 +126,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     move = makeMove(*heuristic_, state_.n, state_.infmix, debug_);
     if (heuristic_->sweepsAfter) sweep = std::make_unique<OneAtATime>(state_.n, debug_);
   }
+  started_ = searches;
   Progress progress(progressWanted(), iterations, minuteAllowed, options_);
   long long lastTimeWriteFinalz = 0;
   long long completed = 0;
@@ -138,9 +140,13 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
   double badScore = 0;
   for (long long idx = 0; idx < iterations; idx++) {
     if (debug_.enabled) logFile_ << "Iter " << static_cast<double>(idx + 1) << '\n';
-    if (!searches)
+    if (!searches) {
+      // Refused before any move: the files just begun hold nothing to keep and would block
+      // the corrected rerun.
+      for (RunOutput* output : outputs.all) output->discard();
       failRun(logFile_, Failure::Internal,
               "PartitionSampler::allIterations(). heuristics not supported: " + heuristicName_);
+    }
     try {
       move->step(state_, scorer_);
       if (!move->tracesItself()) {
@@ -181,7 +187,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     // then rather than run on without a record.
     for (RunOutput* output : outputs.all)
       if (!output->healthy()) failOutput(output->fileName());
-    if (!logFile_) failOutput(fileStem + ".log");
+    if (!logFile_) failOutput(formats::fileOf(files, "log"));
     if ((stoppedBy = interruptSignal()) != 0) break;
     if (minPassed >= minuteAllowed) {
       logFile_ << "\n    Iterations completed within allowed time (" << minuteAllowed
@@ -213,7 +219,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     endLine("interrupted by signal " + Text::n2s(stoppedBy));
     failRun(logFile_, Failure::Interrupted,
             "Run interrupted by signal " + Text::n2s(stoppedBy) + after, 128 + stoppedBy,
-            fileStem + ".log");
+            formats::fileOf(files, "log"));
   }
   writeRates(static_cast<double>(completed));
   writeBest(outputs.best->fileName());

@@ -37,6 +37,10 @@ class RunLoop {
   // Wall clock of the time limit and the hourly checkpoint; tests replace it.
   std::function<time_t()> wallClock = [] { return time(nullptr); };
 
+  // Whether the search began (its files created, its heuristic known): a failure before
+  // then is a refusal, and the run's setup leaves no file that blocks its rerun.
+  bool started() const { return started_; }
+
  private:
   void writeRates(double completed);
   // The log's line with the best score and the .best file.
@@ -49,4 +53,5 @@ class RunLoop {
   std::ostream& logFile_;
   DebugLog debug_;
   RunOptions options_;
+  bool started_ = false;
 };

@@ -1,16 +1,21 @@
 #include "sampler/outputs.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
+#include <cstdio>
 #include <sstream>
 
+#include "formats/Draws.h"
+#include "io/Console.h"
 #include "io/Failure.h"
 #include "io/Files.h"
 #include "io/Text.h"
 #include "stats/Arrays.h"
 
-TraceWriter::TraceWriter(const std::string& fileStem, const Scorer& scorer,
+TraceWriter::TraceWriter(const std::string& fileName, const Scorer& scorer,
                          std::ostream& logFile)
-    : fileName_(fileStem + ".save"), scorer_(scorer), logFile_(logFile) {}
+    : fileName_(fileName), scorer_(scorer), logFile_(logFile) {}
 
 void TraceWriter::start(const ChainState& state) {
   save_.create(fileName_, logFile_);
@@ -36,6 +41,11 @@ bool TraceWriter::finish(const ChainState& state) {
   return save_.close();
 }
 
+void TraceWriter::discard() {
+  save_.close();
+  std::remove(fileName_.c_str());
+}
+
 bool TraceWriter::writeAlone(double score) {
   save_.create(fileName_, logFile_);
   runEnded(score, 0);
@@ -50,7 +60,7 @@ const std::vector<int>& PartitionWriter::labels(const ChainState& state) const {
 }
 
 void PartitionWriter::write(const ChainState& state, bool announce) {
-  const std::string text = Text::arrayLine(labels(state).data(), state.n);
+  const std::string text = formats::partitionLine(labels(state).data(), state.n);
   if (announce)
     Files::replaceFile(fileName_, text, logFile_);
   else if (!Files::writeFileAtomically(fileName_, text))
@@ -58,13 +68,13 @@ void PartitionWriter::write(const ChainState& state, bool announce) {
 }
 
 void PartitionWriter::salvage(const ChainState& state) {
-  if (Files::writeFileAtomically(fileName_, Text::arrayLine(labels(state).data(), state.n)) &&
+  if (Files::writeFileAtomically(fileName_, formats::partitionLine(labels(state).data(), state.n)) &&
       which_ == Current)
     logFile_ << "  write " << fileName_ << '\n';
 }
 
-DrawsWriter::DrawsWriter(const std::string& fileStem, long long thin, std::ostream& logFile)
-    : fileName_(fileStem + ".draws"), thin_(thin), logFile_(logFile) {}
+DrawsWriter::DrawsWriter(const std::string& fileName, long long thin, std::ostream& logFile)
+    : fileName_(fileName), thin_(thin), logFile_(logFile) {}
 
 void DrawsWriter::start(const ChainState& state) {
   draws_.create(fileName_, logFile_);
@@ -73,39 +83,44 @@ void DrawsWriter::start(const ChainState& state) {
   line_.reserve(80 + 12 * static_cast<std::size_t>(state.n));
 }
 
+void DrawsWriter::discard() {
+  draws_.close();
+  std::remove(fileName_.c_str());
+}
+
 void DrawsWriter::afterIteration(long long iteration, const ChainState& state) {
   if (iteration % thin_ != 0) return;
-  char number[64];
   line_.clear();
-  line_.append(number, std::to_chars(number, number + sizeof number, iteration).ptr);
-  line_ += ' ';
-  line_.append(number, Text::formatDouble(number, number + sizeof number, state.previousLik, 17));
-  line_ += ' ';
-  int seen = 0;
-  for (int i = 0; i < state.n; i++)
-    if (renumber_[state.zold[i]] < 0) renumber_[state.zold[i]] = seen++;
-  line_.append(number, std::to_chars(number, number + sizeof number, seen).ptr);
-  for (int i = 0; i < state.n; i++) {
-    line_ += ' ';
-    line_.append(number, std::to_chars(number, number + sizeof number, renumber_[state.zold[i]]).ptr);
-  }
-  line_ += '\n';
-  for (int i = 0; i < state.n; i++) renumber_[state.zold[i]] = -1;
+  formats::appendDrawsLine(line_, iteration, state.previousLik, state.zold.data(), state.n,
+                           renumber_);
   draws_.write(line_);
 }
 
-RunOutputs makeOutputs(const std::string& fileStem, const Scorer& scorer, std::ostream& logFile,
-                       long long thin) {
+RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
+                       std::ostream& logFile, long long thin) {
   RunOutputs outputs;
-  outputs.trace = std::make_unique<TraceWriter>(fileStem, scorer, logFile);
-  outputs.finalz =
-      std::make_unique<PartitionWriter>(fileStem + ".finalz", PartitionWriter::Current, logFile);
-  outputs.best =
-      std::make_unique<PartitionWriter>(fileStem + ".best", PartitionWriter::Best, logFile);
+  outputs.trace = std::make_unique<TraceWriter>(formats::fileOf(files, "save"), scorer, logFile);
+  outputs.finalz = std::make_unique<PartitionWriter>(formats::fileOf(files, "finalz"),
+                                                     PartitionWriter::Current, logFile);
+  outputs.best = std::make_unique<PartitionWriter>(formats::fileOf(files, "best"),
+                                                   PartitionWriter::Best, logFile);
   outputs.all = {outputs.trace.get(), outputs.finalz.get(), outputs.best.get()};
   if (thin > 0) {
-    outputs.draws = std::make_unique<DrawsWriter>(fileStem, thin, logFile);
+    outputs.draws = std::make_unique<DrawsWriter>(formats::fileOf(files, "draws"), thin, logFile);
     outputs.all.push_back(outputs.draws.get());
   }
   return outputs;
+}
+
+void refuseExistingOutputs(const formats::OutputFiles& files) {
+  for (const auto& file : files) {
+    const formats::OutputKind* kind = formats::findOutputKind(file.first);
+    struct stat status;
+    if (kind && !kind->replaced && ::lstat(file.second.c_str(), &status) == 0) {
+      verr() << file.second << " blocks this run: it is left from an earlier run with the same "
+                               "file names and may be removed\n";
+      verr().flush();
+      failRun(vout(), Failure::Input, "File already exists: " + file.second);
+    }
+  }
 }

@@ -1,13 +1,15 @@
 // The output files of a search, one class each: the run loop calls every output at the same
 // points (start, after each iteration, at each checkpoint, at the end) and checks it for a
-// failed write after each iteration. A new output is one more class here and one more line
-// in makeOutputs.
+// failed write after each iteration. Names come from the run's list of files
+// (formats/OutputFiles.h), line formats from formats/Draws.h. A new output is one row in the
+// table of kinds, one class here and one line in makeOutputs.
 #pragma once
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "formats/OutputFiles.h"
 #include "io/LineFile.h"
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
@@ -29,19 +31,26 @@ class RunOutput {
   virtual bool finish(const ChainState&) { return true; }
   // After another file failed: what still fits goes to disk, with no failure of its own.
   virtual void salvage(const ChainState&) {}
+  // The run was refused before its first move: remove what start created.
+  virtual void discard() {}
 };
+
+// Ends the run before it creates any file when a file it would create exclusively exists
+// already, naming that file: "File already exists: NAME" as when creating it.
+void refuseExistingOutputs(const formats::OutputFiles& files);
 
 // The .save trace: a first line with the starting score and cluster sizes, then run-length
 // lines "score count" (10 significant digits) fed by the chain state's trace points. Written
 // in whole lines only.
 class TraceWriter : public RunOutput, public TraceSink {
  public:
-  TraceWriter(const std::string& fileStem, const Scorer& scorer, std::ostream& logFile);
+  TraceWriter(const std::string& fileName, const Scorer& scorer, std::ostream& logFile);
   const std::string& fileName() const override { return fileName_; }
   void start(const ChainState& state) override;
   void checkpoint(const ChainState&, bool) override { save_.flush(); }
   bool healthy() const override { return save_.good(); }
   bool finish(const ChainState& state) override;
+  void discard() override;
   void runEnded(double score, long count) override;
   // The whole trace of a run with a single fixed cluster: its score and a count of 0.
   bool writeAlone(double score);
@@ -83,7 +92,7 @@ class PartitionWriter : public RunOutput {
 // appearance. Written in whole lines only.
 class DrawsWriter : public RunOutput {
  public:
-  DrawsWriter(const std::string& fileStem, long long thin, std::ostream& logFile);
+  DrawsWriter(const std::string& fileName, long long thin, std::ostream& logFile);
   const std::string& fileName() const override { return fileName_; }
   void start(const ChainState& state) override;
   void afterIteration(long long iteration, const ChainState& state) override;
@@ -91,6 +100,7 @@ class DrawsWriter : public RunOutput {
   bool healthy() const override { return draws_.good(); }
   bool finish(const ChainState&) override { return draws_.close(); }
   void salvage(const ChainState&) override { draws_.close(); }
+  void discard() override;
 
  private:
   std::string fileName_;
@@ -101,7 +111,7 @@ class DrawsWriter : public RunOutput {
   std::string line_;
 };
 
-// Every output of a search, in the order they are called.
+// Every output of a search, in the order they are called, named by the run's files.
 struct RunOutputs {
   std::unique_ptr<TraceWriter> trace;
   std::unique_ptr<PartitionWriter> finalz;
@@ -109,5 +119,5 @@ struct RunOutputs {
   std::unique_ptr<DrawsWriter> draws;  // only with -d
   std::vector<RunOutput*> all;
 };
-RunOutputs makeOutputs(const std::string& fileStem, const Scorer& scorer, std::ostream& logFile,
-                       long long thin);
+RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
+                       std::ostream& logFile, long long thin);

@@ -1,115 +1,106 @@
 #include "summary/draws.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string_view>
+
+#include "formats/Draws.h"
 
 namespace summary {
 namespace {
 
-template <class T>
-bool parse(std::string_view token, T& value) {
-  const char* end = token.data() + token.size();
-  auto result = std::from_chars(token.data(), end, value);
-  return result.ec == std::errc() && result.ptr == end;
+const size_t kMaxFirstLine = size_t(1) << 26;  // 64 MiB: over five million labels
+// Scores beyond this make the figures' sums and the picture's scales overflow; a real
+// log-likelihood is many orders of magnitude smaller.
+const double kMaxScore = 1e100;
+
+// What a path is when it is not a regular file; empty for a regular file.
+std::string notRegular(const std::string& file) {
+  std::error_code error;
+  const auto status = std::filesystem::status(file, error);
+  if (error) return "";  // missing or unreadable: the open says so
+  switch (status.type()) {
+    case std::filesystem::file_type::regular: return "";
+    case std::filesystem::file_type::directory: return "a folder";
+    case std::filesystem::file_type::fifo: return "a FIFO";
+    case std::filesystem::file_type::socket: return "a socket";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character: return "a device";
+    default: return "not a regular file";
+  }
 }
 
-std::vector<std::string_view> words(std::string_view line) {
-  std::vector<std::string_view> out;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) i++;
-    size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') i++;
-    if (i > start) out.push_back(line.substr(start, i - start));
+// Reads the next line into line (line break and a carriage return before it dropped);
+// false at the end. A line longer than limit bytes stops the read with limit + 1 bytes kept.
+bool boundedLine(std::istream& in, std::string& line, size_t limit) {
+  line.clear();
+  std::streambuf* buffer = in.rdbuf();
+  for (int c = buffer->sbumpc(); c != std::char_traits<char>::eof(); c = buffer->sbumpc()) {
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return true;
+    }
+    line += static_cast<char>(c);
+    if (line.size() > limit) return true;
   }
-  return out;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return !line.empty();
 }
-
-class LineReader {
- public:
-  LineReader(const std::string& file, size_t line) : file_(file), line_(line) {}
-  [[noreturn]] void fail(const std::string& what, std::string_view value) const {
-    throw InputError("Malformed draws line: " + file_ + " line " + std::to_string(line_) + ": " +
-                     what + ": " + std::string(value));
-  }
-
- private:
-  const std::string& file_;
-  size_t line_;
-};
 
 }  // namespace
 
 Chain readDraws(const std::string& file, double burn) {
+  const std::string kind = notRegular(file);
+  if (!kind.empty()) throw InputError("Cannot read draws file: " + file + ": it is " + kind + ", not a regular file");
   std::ifstream in(file, std::ios::binary);
-  std::string text;
-  try {
-    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::ios_base::failure&) {  // a folder opens, but reading it fails
-    in.setstate(std::ios::badbit);
-  }
-  if (!in || in.bad()) throw InputError("Cannot read draws file: " + file);
+  if (!in) throw InputError("Cannot read draws file: " + file);
 
-  std::vector<std::string_view> lines;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
+  // A line holds 3 numbers and n labels of at most 11 characters each; the first line
+  // bounds the others.
+  std::vector<formats::Draw> lines;
+  std::string text;
+  size_t limit = kMaxFirstLine;
+  for (size_t l = 0; boundedLine(in, text, limit); l++) {
+    auto fail = [&](const std::string& what, const std::string& value) {
+      throw InputError("Malformed draws line: " + file + " line " + std::to_string(l + 1) + ": " +
+                       what + ": " + value);
+    };
+    if (text.size() > limit)
+      fail("longer than " + std::to_string(limit) + " characters, starting", text.substr(0, 40) + "...");
+    lines.emplace_back();
+    try {
+      formats::parseDrawsLine(text, l == 0 ? 0 : static_cast<int>(lines[0].labels.size()),
+                              lines.back());
+    } catch (const formats::FormatError& error) {
+      fail(error.problem, error.value);
+    }
+    if (std::fabs(lines.back().score) > kMaxScore) {
+      char score[32];
+      std::snprintf(score, sizeof score, "%.17g", lines.back().score);
+      fail("score outside -1e100..1e100, too large for the figures", score);
+    }
+    if (l == 0) limit = 80 + 12 * lines[0].labels.size();
   }
+  if (in.bad()) throw InputError("Cannot read draws file: " + file);
   if (lines.empty()) throw InputError("No draws in file: " + file);
 
   Chain chain;
   chain.file = file;
+  chain.n = static_cast<int>(lines[0].labels.size());
   chain.burned = static_cast<size_t>(std::floor(burn * lines.size()));
-  std::vector<int> raw;       // one line's labels as written
-  std::vector<int> renumber;  // label -> label in order of first appearance, -1 unseen
+  chain.labels.reserve((lines.size() - chain.burned) * chain.n);
+  std::vector<int> renumber(chain.n, -1);
   for (size_t l = 0; l < lines.size(); l++) {
-    LineReader reader(file, l + 1);
-    std::vector<std::string_view> tokens = words(lines[l]);
-    if (tokens.empty()) reader.fail("empty line", "\"\"");
-    long long iteration;
-    double score;
-    int k;
-    if (!parse(tokens[0], iteration)) reader.fail("iteration is not a whole number", tokens[0]);
-    if (tokens.size() < 2 || !parse(tokens[1], score) || !std::isfinite(score))
-      reader.fail("score is not a finite number", tokens.size() < 2 ? "missing" : tokens[1]);
-    if (tokens.size() < 3 || !parse(tokens[2], k))
-      reader.fail("cluster count is not a whole number", tokens.size() < 3 ? "missing" : tokens[2]);
-    const int labels = static_cast<int>(tokens.size() - 3);
-    if (l == 0) {
-      if (labels == 0) reader.fail("no labels after the cluster count", tokens[2]);
-      chain.n = labels;
-      renumber.assign(labels, -1);
-      raw.resize(labels);
-      chain.labels.reserve((lines.size() - chain.burned) * labels);
-    } else if (labels != chain.n) {
-      reader.fail("expected " + std::to_string(chain.n) + " labels as on line 1, found",
-                  std::to_string(labels));
+    formats::Draw& draw = lines[l];
+    if (l >= chain.burned) {
+      formats::renumberByFirstAppearance(draw.labels, renumber);
+      chain.labels.insert(chain.labels.end(), draw.labels.begin(), draw.labels.end());
     }
-    for (int i = 0; i < chain.n; i++) {
-      std::string_view token = tokens[3 + i];
-      if (!parse(token, raw[i])) reader.fail("label is not a whole number", token);
-      if (raw[i] < 0 || raw[i] >= chain.n)
-        reader.fail("label outside 0.." + std::to_string(chain.n - 1), token);
-    }
-    int distinct = 0;
-    for (int i = 0; i < chain.n; i++)
-      if (renumber[raw[i]] < 0) renumber[raw[i]] = distinct++;
-    if (k != distinct)
-      reader.fail("the labels form " + std::to_string(distinct) + " clusters, but K is",
-                  tokens[2]);
-    if (l >= chain.burned)
-      for (int i = 0; i < chain.n; i++) chain.labels.push_back(renumber[raw[i]]);
-    for (int i = 0; i < chain.n; i++) renumber[raw[i]] = -1;
-    chain.iteration.push_back(iteration);
-    chain.score.push_back(score);
-    chain.clusters.push_back(k);
+    chain.iteration.push_back(draw.iteration);
+    chain.score.push_back(draw.score);
+    chain.clusters.push_back(draw.k);
   }
   return chain;
 }

@@ -25,10 +25,11 @@ struct Chain {
   const int* draw(size_t keptIndex) const { return &labels[keptIndex * n]; }
 };
 
-// Reads a draws file and drops its first floor(burn * lines) lines (burn in [0, 1), so a
-// file with any line keeps at least one). Every line must have as many labels as the first.
-// Labels that are not in order of first appearance are renumbered; K must equal the number
-// of distinct labels. Throws InputError naming the file and line on any problem.
+// Reads a draws file (formats/Draws.h) and drops its first floor(burn * lines) lines (burn in
+// [0, 1), so a file with any line keeps at least one). Every line must have as many labels as
+// the first, and be no longer than such a line can be; a score must lie within +-1e100.
+// Labels that are not in order of first appearance are renumbered. A path that is not a
+// regular file is refused before it is opened. Throws InputError naming the file and line.
 Chain readDraws(const std::string& file, double burn);
 
 }  // namespace summary

@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "formats/Draws.h"
 #include "summary/diagnostics.h"
 #include "summary/draws.h"
 #include "summary/estimate.h"
@@ -30,10 +31,36 @@ struct UsageError {
 struct Settings {
   double burn = 0.5;
   Loss loss = Loss::VI;
-  std::string prefix;  // empty: the first draws file without ".draws"
+  std::string prefix;  // empty: defaultPrefix of the files
   std::vector<std::string> files;
   bool help = false;
 };
+
+std::string withoutDrawsSuffix(std::string name) {
+  const std::string suffix = ".draws";
+  if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+    name.resize(name.size() - suffix.size());
+  return name;
+}
+
+// One chain: its file without ".draws". Several: what their names share, cut after the last
+// '_', '-' or '.' within it (the stem before the part that differs, such as "_s1" and
+// "_s2"), then "_" and the number of chains, so that the name speaks for all of them.
+std::string defaultPrefix(const std::vector<std::string>& files) {
+  if (files.size() == 1) return withoutDrawsSuffix(files[0]);
+  std::string common = withoutDrawsSuffix(files[0]);
+  for (const std::string& file : files) {
+    const std::string name = withoutDrawsSuffix(file);
+    size_t same = 0;
+    while (same < common.size() && same < name.size() && common[same] == name[same]) same++;
+    common.resize(same);
+  }
+  const std::string chains = std::to_string(files.size()) + "chains";
+  const size_t cut = common.find_last_of("_-./");
+  if (cut == std::string::npos) return chains;
+  if (common[cut] == '/') return common.substr(0, cut + 1) + chains;
+  return common.substr(0, cut) + "_" + chains;
+}
 
 Settings parseArguments(const std::vector<std::string>& args) {
   Settings settings;
@@ -64,18 +91,21 @@ Settings parseArguments(const std::vector<std::string>& args) {
   if (lossText == "vi") settings.loss = Loss::VI;
   else if (lossText == "binder") settings.loss = Loss::Binder;
   else throw InputError("Unknown loss (use vi or binder): " + lossText);
+  // The same file under two names (a link, "./A.draws") would pass for two agreeing chains.
   for (size_t f = 0; f < settings.files.size(); f++)
-    for (size_t g = 0; g < f; g++)
-      if (settings.files[f] == settings.files[g])
-        throw InputError("Draws file given twice: " + settings.files[f]);
+    for (size_t g = 0; g < f; g++) {
+      std::error_code ignored;
+      if (settings.files[f] == settings.files[g] ||
+          std::filesystem::equivalent(settings.files[f], settings.files[g], ignored))
+        throw InputError("Draws file given twice: " + settings.files[f] +
+                         (settings.files[f] == settings.files[g]
+                              ? std::string()
+                              : " is the same file as " + settings.files[g]));
+    }
   if (settings.prefix.empty()) {
     if (std::find(args.begin(), args.end(), "-o") != args.end())
       throw InputError("Output prefix is empty: \"\"");
-    settings.prefix = settings.files[0];
-    const std::string suffix = ".draws";
-    if (settings.prefix.size() > suffix.size() &&
-        settings.prefix.compare(settings.prefix.size() - suffix.size(), suffix.size(), suffix) == 0)
-      settings.prefix.resize(settings.prefix.size() - suffix.size());
+    settings.prefix = defaultPrefix(settings.files);
   }
   return settings;
 }
@@ -250,9 +280,7 @@ std::string tsvText(const std::vector<Chain>& chains, Loss loss, const Results& 
 }
 
 std::string estimateText(const std::vector<int>& labels) {
-  std::string text;
-  for (int label : labels) text += std::to_string(label) + ' ';
-  return text + '\n';
+  return formats::partitionLine(labels.data(), static_cast<int>(labels.size()));
 }
 
 // The similarity matrix: n lines of n probabilities (6 significant digits), blank-separated.
@@ -311,10 +339,11 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
     return r.mates[a] < r.mates[b] || (r.mates[a] == r.mates[b] && a < b);
   });
   const int shown = std::min(r.n, 5);
-  out << "  least certain items (mean probability of sharing a cluster with each estimate "
-         "cluster-mate;\n  for an item alone in the estimate, the probability of being alone):\n";
+  out << "  least certain items (items and clusters numbered from 1, clusters as listed above;\n"
+         "  mean probability of sharing a cluster with each estimate cluster-mate; for an item\n"
+         "  alone in the estimate, the probability of being alone):\n";
   for (int s = 0; s < shown; s++)
-    out << "    item " << order[s] + 1 << " (cluster " << e.labels[order[s]] << "): "
+    out << "    item " << order[s] + 1 << " (cluster " << e.labels[order[s]] + 1 << "): "
         << number(r.mates[order[s]], "%.3f") << '\n';
 
   out << "\nConvergence (effective sample size: bulk, rank-normalised, per chain):\n"
@@ -399,7 +428,7 @@ class FileSet {
   std::unique_ptr<std::ofstream> stream_;
 };
 
-int run(const std::vector<std::string>& args, std::ostream& out) {
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Settings settings = parseArguments(args);
   if (settings.help) {
     out << summaryUsage();
@@ -440,7 +469,16 @@ int run(const std::vector<std::string>& args, std::ostream& out) {
   files.open(prefix + ".svg") << renderSvg(picture(settings, chains, results));
   files.close();
   written.emplace_back(prefix + ".svg", "the picture: traces, posterior on k, similarity heat map");
+  std::string replaced;  // files of an earlier summary with this prefix
+  for (const auto& file : written) {
+    std::error_code ignored;
+    if (std::filesystem::exists(file.first, ignored)) replaced += " " + file.first;
+  }
   files.commit();
+  if (!replaced.empty()) {
+    err << "vornak-summary: replaced the files of an earlier summary:" << replaced << '\n';
+    err.flush();
+  }
   report(out, settings, chains, results, written);
   out.flush();
   return 0;
@@ -453,16 +491,18 @@ std::string summaryUsage() {
   return "Usage: vornak-summary [--burn FRACTION] [--loss vi|binder] [-o PREFIX] A.draws "
          "[B.draws ...]\n"
          "  One draws file (vornak -d) per chain. Writes PREFIX.estimate, PREFIX.summary.tsv,\n"
-         "  PREFIX.psm (n up to 5000) and PREFIX.svg, replacing earlier ones, and a report.\n"
+         "  PREFIX.psm (n up to 5000) and PREFIX.svg, replacing earlier ones (said on standard\n"
+         "  error), and a report.\n"
          "  --burn  share of each chain's draws dropped first, in [0, 1) (default 0.5)\n"
          "  --loss  loss the point estimate minimises: vi (variation of information, default)\n"
          "          or binder\n"
-         "  -o      prefix of the output files (default: the first file without .draws)\n";
+         "  -o      prefix of the output files (default: one file without .draws; for several,\n"
+         "          their common stem and _Nchains, e.g. votes_k0_OA_p_a0_B4_2chains)\n";
 }
 
 int runSummary(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   try {
-    return summary::run(args, out);
+    return summary::run(args, out, err);
   } catch (const summary::UsageError& e) {
     err << visibleText(e.problem) << '\n' << summaryUsage();
     err.flush();

@@ -183,6 +183,14 @@ void posteriorBars(std::ostream& out, const Picture& picture, Box box) {
              "posterior probability", kHigh - kLow >= 25, false);
 }
 
+// What one cell of the heat map stands for.
+std::string cellCaption(const HeatMap& heat, int n) {
+  if (heat.cells >= n) return "one cell per pair of items";
+  const std::string block = fmt("%.3g", static_cast<double>(n) / heat.cells);
+  if (heat.sampled) return "one item sampled from each block of about " + block + " items";
+  return "each the mean over a block of about " + block + " x " + block + " items";
+}
+
 void heatMap(std::ostream& out, const Picture& picture, Box box) {
   const HeatMap& heat = picture.heat;
   const double scale = box.width / heat.cells;
@@ -226,7 +234,7 @@ void heatMap(std::ostream& out, const Picture& picture, Box box) {
   out << "<text x=\"" << px(box.left + box.width / 2) << "\" y=\"" << px(box.bottom() + 38)
       << "\" text-anchor=\"middle\" class=\"small\">" << heat.cells << " x " << heat.cells
       << " cells; "
-      << (heat.sampled ? "one sampled item per cell" : "each the mean over a block of items")
+      << cellCaption(heat, picture.chains.empty() ? heat.cells : picture.chains[0]->n)
       << "</text>\n";
   // Colour scale.
   Box bar{box.right() + 20, box.top, 16, box.height};
@@ -244,6 +252,36 @@ void heatMap(std::ostream& out, const Picture& picture, Box box) {
   out << "\n<text transform=\"translate(" << px(bar.right() + 42) << ","
       << px(bar.top + bar.height / 2)
       << ") rotate(90)\" text-anchor=\"middle\">probability of sharing a cluster</text>\n";
+}
+
+// One colour per chain, in up to three rows between the title and the plots. Each name is
+// shortened in its middle to what its column holds at a generous 7.5 px per character, and
+// textLength squeezes any font into the column; chains beyond the rows are counted.
+void legend(std::ostream& out, const Picture& picture) {
+  const size_t count = picture.chains.size();
+  const size_t columns = count <= 3 ? 1 : count <= 6 ? 2 : 4;
+  const size_t rows = 3, shown = std::min(count, columns * rows);
+  const double columnWidth = 1200.0 / columns, textWidth = columnWidth - 40;
+  const size_t fits = static_cast<size_t>(textWidth / 7.5);
+  for (size_t c = 0; c < shown; c++) {
+    std::string name = "chain " + std::to_string(c + 1) + ": " + picture.chains[c]->file;
+    const bool more = c + 1 == shown && shown < count;
+    if (more) name = "and " + std::to_string(count - shown + 1) + " more chains (see the report)";
+    if (name.size() > fits) {
+      const size_t head = (fits - 3) / 2;
+      name = name.substr(0, head) + "..." + name.substr(name.size() - (fits - 3 - head));
+    }
+    const double x = 20 + columnWidth * static_cast<double>(c % columns);
+    const double y = 40 + 13.0 * static_cast<double>(c / columns);
+    // The count of the chains not named has no colour of its own.
+    out << "<line x1=\"" << px(x) << "\" y1=\"" << px(y) << "\" x2=\"" << px(x + 22)
+        << "\" y2=\"" << px(y) << "\" stroke=\"" << (more ? "none" : kChainColours[c % 10])
+        << "\" stroke-width=\"3\"/><text x=\"" << px(x + 28) << "\" y=\"" << px(y + 4) << "\"";
+    // Only a name that may not fit is squeezed: textLength would stretch a short one.
+    if (name.size() * 6.0 > textWidth - 8)
+      out << " textLength=\"" << px(textWidth - 8) << "\" lengthAdjust=\"spacingAndGlyphs\"";
+    out << ">" << xmlEscape(name) << "</text>\n";
+  }
 }
 
 }  // namespace
@@ -274,15 +312,7 @@ std::string renderSvg(const Picture& picture) {
       << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
       << "<text x=\"20\" y=\"28\" font-size=\"16\" font-weight=\"bold\">" << xmlEscape(picture.title)
       << "</text>\n";
-  // Legend: one colour per chain.
-  for (size_t c = 0; c < picture.chains.size(); c++) {
-    std::string name = "chain " + std::to_string(c + 1) + ": " + picture.chains[c]->file;
-    if (name.size() > 44) name = name.substr(0, 20) + "..." + name.substr(name.size() - 21);
-    double x = 20 + 300.0 * (c % 4), y = 48 + 16.0 * (c / 4);
-    out << "<line x1=\"" << px(x) << "\" y1=\"" << px(y) << "\" x2=\"" << px(x + 22) << "\" y2=\""
-        << px(y) << "\" stroke=\"" << kChainColours[c % 10] << "\" stroke-width=\"3\"/><text x=\""
-        << px(x + 28) << "\" y=\"" << px(y + 4) << "\">" << xmlEscape(name) << "</text>\n";
-  }
+  legend(out, picture);
   traces(out, picture, Box{90, 100, 480, 210}, true);
   traces(out, picture, Box{90, 390, 480, 190}, false);
   if (!picture.posteriorK.empty()) posteriorBars(out, picture, Box{90, 660, 480, 190});

@@ -95,15 +95,16 @@ TEST(Program, MissingRequiredOptionsPrintUsageAndCreateNothing) {
 const std::regex kStartedLine(
     "Started at [0-9]{4}/[1-9][0-9]?/[1-9][0-9]? (0|[1-9][0-9]?):(0|[1-9][0-9]?):(0|[1-9][0-9]?)");
 
-// A search run without -c stops at the criterion, after its log has been started.
+// A search run without -c stops at the criterion, after its log has been started; the log is
+// kept as STEM.failed.log, so it blocks no rerun.
 TEST(Program, MissingCriterionStopsAfterTheLogIsWritten) {
   TempDir dir;
   ExeResult run = runExe(split("-m mclust2 -f sim11.dat -k 2 -h UX -B 2 -l x"), dir.path);
   EXPECT_EQ(run.out,
             "\nfileStem: sim11_k2_UX_p1_a0_B2_x\nmain(). criterionType not recognized: \n");
   EXPECT_EQ(run.status, 255);
-  ASSERT_EQ(entries(dir), std::vector<std::string>{"sim11_k2_UX_p1_a0_B2_x.log"});
-  const std::string log = dir.read("sim11_k2_UX_p1_a0_B2_x.log");
+  ASSERT_EQ(entries(dir), std::vector<std::string>{"sim11_k2_UX_p1_a0_B2_x.failed.log"});
+  const std::string log = dir.read("sim11_k2_UX_p1_a0_B2_x.failed.log");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(
       log, match,
@@ -121,29 +122,32 @@ TEST(Program, UnknownCriterionInAnEnumerationRun) {
             "\nfileStem: sim11_k2_EN_p1_a0\n  write sim11_k2_EN_p1_a0.log\n"
             "main(). criterionType not recognized: Classi\n");
   EXPECT_EQ(run.status, 255);
-  ASSERT_EQ(entries(dir), std::vector<std::string>{"sim11_k2_EN_p1_a0.log"});
-  EXPECT_EQ(dir.read("sim11_k2_EN_p1_a0.log"), "");
+  ASSERT_EQ(entries(dir), std::vector<std::string>{"sim11_k2_EN_p1_a0.failed.log"});
+  EXPECT_EQ(dir.read("sim11_k2_EN_p1_a0.failed.log"), "");
 }
 
-// The first run stops at the missing criterion, but its log already exists.
+// The second run of a command stops at the log of the first.
 TEST(Program, SameCommandTwiceRefusesToReplaceTheLog) {
   TempDir dir;
-  const std::vector<std::string> args = split("-m HDBern -f votes.dat -k 0 -h OA -t 1 -l again");
-  const std::string logName = "votes_k0_OA_p_a0_t1_again.log";
+  const std::vector<std::string> args =
+      split("-m HDBern -f votes.dat -k 0 -h OA -t 1 -l again -c integrated -i 1 -q");
+  const std::string logName = "votes_k0_OA_p_a0_i1_t1_again.log";
+  dir.write("votes.dat", "0 1 1\n1 0 0\n0 0 1\n1 1 0\n");
   ExeResult first = runExe(args, dir.path);
-  EXPECT_EQ(first.status, 255);
+  EXPECT_EQ(first.status, 1);
   ASSERT_TRUE(dir.exists(logName));
   const std::string firstLog = dir.read(logName);
+  const std::vector<std::string> firstFiles = entries(dir);
   ExeResult second = runExe(args, dir.path);
-  EXPECT_EQ(second.out, "\nfileStem: votes_k0_OA_p_a0_t1_again\nFile already exists: " + logName +
+  EXPECT_EQ(second.out, "\nfileStem: votes_k0_OA_p_a0_i1_t1_again\nFile already exists: " + logName +
                             "\n");
   EXPECT_EQ(second.status, 255);
   // Standard error says which file blocks the rerun and that it may go.
   EXPECT_EQ(second.err, logName +
                             " blocks this run: it is left from an earlier run with the same file "
-                            "names (a refused run leaves its .log too) and may be removed\n");
+                            "names and may be removed\n");
   EXPECT_EQ(dir.read(logName), firstLog);
-  EXPECT_EQ(entries(dir), std::vector<std::string>{logName});
+  EXPECT_EQ(entries(dir), firstFiles);
 }
 
 // Six points in two groups, written with blanks, with tabs, and with a blank before CRLF.

@@ -300,7 +300,9 @@ TEST(RunLoop, UnknownHeuristicStopsInTheFirstIteration) {
   const std::string log = s.log.str();
   EXPECT_NE(log.find("Iter 1\nPartitionSampler::allIterations(). heuristics not supported: UW\n"),
             std::string::npos);
-  EXPECT_TRUE(dir.exists("r.save"));
+  // The trace it had begun is removed, so that it blocks no rerun; the search never started.
+  EXPECT_FALSE(dir.exists("r.save"));
+  EXPECT_FALSE(s.sampler.searchStarted);
 }
 
 TEST(RunLoop, ExistingTraceIsNeverReplaced) {

@@ -39,7 +39,7 @@ TEST(SummaryProgram, TwoChainsWriteFilesThatParse) {
   TempDir dir;
   summary_test::writeDraws(dir.file("a&<b>.draws"), exact, summary_test::sampleIndices(exact, 40, 1));
   summary_test::writeDraws(dir.file("c.draws"), exact, summary_test::sampleIndices(exact, 40, 2));
-  ExeResult run = runExe({"a&<b>.draws", "c.draws"}, dir.path, VORNAK_SUMMARY_EXE);
+  ExeResult run = runExe({"-o", "a&<b>", "a&<b>.draws", "c.draws"}, dir.path, VORNAK_SUMMARY_EXE);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   for (const char* text : {"Posterior on the number of clusters k (40 draws)", "Point estimate",
@@ -84,6 +84,65 @@ TEST(SummaryProgram, TwoChainsWriteFilesThatParse) {
                             "Posterior similarity, ordered by the estimate", "a&amp;&lt;b&gt;.draws"})
     EXPECT_NE(svg.find(title), std::string::npos) << title;
   expectWellFormedXml(dir.file("a&<b>.svg"));
+}
+
+// The legend's entries: x, y, the width the text may take (its textLength, else a generous
+// 7.5 px per character) and the text.
+struct LegendEntry {
+  double x, y, width;
+  std::string text;
+};
+std::vector<LegendEntry> legendEntries(const std::string& svg) {
+  std::vector<LegendEntry> out;
+  const std::string marker = "stroke-width=\"3\"/><text x=\"";
+  for (size_t at = svg.find(marker); at != std::string::npos; at = svg.find(marker, at + 1)) {
+    const size_t end = svg.find("</text>", at);
+    const std::string element = svg.substr(at + marker.size() - 9, end - at - marker.size() + 9);
+    auto attribute = [&](const std::string& name) {
+      const size_t from = element.find(" " + name + "=\"");
+      return from == std::string::npos ? -1.0 : std::stod(element.substr(from + name.size() + 3));
+    };
+    LegendEntry entry{attribute("x"), attribute("y"), attribute("textLength"),
+                      element.substr(element.find('>') + 1)};
+    if (entry.width < 0) entry.width = 7.5 * static_cast<double>(entry.text.size());
+    out.push_back(entry);
+  }
+  return out;
+}
+
+TEST(SummaryProgram, LegendEntriesFitBesideEachOther) {
+  const auto exact = summary_test::exactPosterior({0, 0.3, 1.6});
+  for (int chains : {2, 5, 9, 14}) {
+    SCOPED_TRACE(chains);
+    TempDir dir;
+    std::vector<std::string> args = {"-o", "sum"};
+    for (int c = 0; c < chains; c++) {
+      const std::string name = "a_long_folder_name_that_goes_on_" + std::string(60, 'x') +
+                               "_chain_" + std::to_string(c + 1) + ".draws";
+      summary_test::writeDraws(dir.file(name), exact,
+                               summary_test::sampleIndices(exact, 10, static_cast<uint32_t>(c + 1)));
+      args.push_back(name);
+    }
+    ASSERT_EQ(runExe(args, dir.path, VORNAK_SUMMARY_EXE).status, 0);
+    const std::vector<LegendEntry> entries = legendEntries(dir.read("sum.svg"));
+    ASSERT_FALSE(entries.empty());
+    EXPECT_LE(entries.size(), static_cast<size_t>(chains));
+    for (size_t a = 0; a < entries.size(); a++) {
+      // Inside the picture and above the plots' titles (the first at y 90).
+      EXPECT_LE(entries[a].x + entries[a].width, 1240) << entries[a].text;
+      EXPECT_LE(entries[a].y, 80) << entries[a].text;
+      for (size_t b = 0; b < entries.size(); b++)
+        if (b != a && entries[b].y == entries[a].y && entries[b].x > entries[a].x) {
+          EXPECT_LE(entries[a].x + entries[a].width, entries[b].x - 28) << entries[a].text;
+        }
+    }
+    // Every chain is named or counted.
+    const std::string& last = entries.back().text;
+    if (entries.size() < static_cast<size_t>(chains))
+      EXPECT_NE(last.find("more chains"), std::string::npos) << last;
+    else
+      EXPECT_NE(last.find("chain_" + std::to_string(chains)), std::string::npos) << last;
+  }
 }
 
 TEST(SummaryProgram, ExitStatuses) {

@@ -2,6 +2,9 @@
 // of draws sampled from an exactly known distribution, and bad input and usage.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <iostream>
@@ -39,7 +42,7 @@ TEST(SummaryRun, FilesOfTinyDrawsWorkedByHand) {
   TempDir dir;
   dir.write("a.draws", kChain1);
   dir.write("b.draws", kChain2);
-  ExeResult run = summarise(dir, {"a.draws", "b.draws"});
+  ExeResult run = summarise(dir, {"-o", "a", "a.draws", "b.draws"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   // VI in bits between d1 and d2: sizes 2,1 | 1,2, cells all 1: (2 + 2 - 0) / 3 = 4/3; between
@@ -120,7 +123,10 @@ TEST(SummaryRun, OutputsOfAnEarlierSummaryAreReplacedWholly) {
   dir.write("a.draws", kChain1);
   dir.write("a.estimate", "old\n");
   dir.write("a.psm", std::string(100000, 'x'));
-  ASSERT_EQ(summarise(dir, {"a.draws"}).status, 0);
+  const ExeResult run = summarise(dir, {"a.draws"});
+  ASSERT_EQ(run.status, 0);
+  // Said on standard error, naming the files that were there.
+  EXPECT_EQ(run.err, "vornak-summary: replaced the files of an earlier summary: a.estimate a.psm\n");
   EXPECT_NE(dir.read("a.estimate"), "old\n");
   EXPECT_EQ(dir.read("a.psm").find('x'), std::string::npos);
   for (const auto& file : snapshot(dir))
@@ -246,11 +252,94 @@ struct BadCase {
   std::string line;  // the one line on standard error
 };
 
+TEST(SummaryRun, DefaultPrefixNamesEveryChain) {
+  const struct {
+    std::vector<std::string> files;
+    const char* prefix;
+  } cases[] = {
+      {{"v_k0_OA_p_a0_B4_s1.draws"}, "v_k0_OA_p_a0_B4_s1"},
+      {{"v_k0_OA_p_a0_B4_s1.draws", "v_k0_OA_p_a0_B4_s2.draws"}, "v_k0_OA_p_a0_B4_2chains"},
+      {{"v_k0_OA_p_a0_B4_s1.draws", "v_k0_OA_p_a0_B4_s12.draws", "v_k0_OA_p_a0_B4_s3.draws"},
+       "v_k0_OA_p_a0_B4_3chains"},
+      {{"sub/x_s1.draws", "sub/x_s2.draws"}, "sub/x_2chains"},
+      {{"sub/a.draws", "sub/b.draws"}, "sub/2chains"},
+      {{"a.draws", "b.draws"}, "2chains"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("sub"));
+    for (const auto& file : c.files) dir.write(file, kChain1);
+    ASSERT_EQ(summarise(dir, c.files).status, 0) << c.prefix;
+    for (const char* suffix : {".estimate", ".summary.tsv", ".psm", ".svg"})
+      EXPECT_TRUE(dir.exists(c.prefix + std::string(suffix))) << c.prefix << suffix;
+    // Several chains are not named after the first.
+    const std::string first = c.files[0].substr(0, c.files[0].size() - 6);
+    if (c.files.size() > 1) {
+      EXPECT_FALSE(dir.exists(first + ".estimate")) << c.prefix;
+    }
+  }
+}
+
+TEST(SummaryRun, ReportNumbersItemsAndClustersFromOne) {
+  TempDir dir;
+  dir.write("a.draws", kChain1);
+  dir.write("b.draws", kChain2);
+  const ExeResult run = summarise(dir, {"a.draws", "b.draws"});
+  ASSERT_EQ(run.status, 0);
+  // The estimate puts every item alone (see the worked test above): item i is in cluster i.
+  for (const char* line : {"    item 1 (cluster 1): ", "    item 3 (cluster 3): "})
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
+  EXPECT_EQ(run.out.find("(cluster 0)"), std::string::npos) << run.out;
+}
+
+TEST(SummaryRun, HeatMapCaptionSaysWhatACellIs) {
+  const struct {
+    int n;
+    const char* caption;
+  } cases[] = {{3, "3 x 3 cells; one cell per pair of items"},
+               {450, "300 x 300 cells; each the mean over a block of about 1.5 x 1.5 items"}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::string draws;
+    for (int line = 1; line <= 2; line++) {
+      draws += std::to_string(line) + " -1 2";
+      for (int i = 0; i < c.n; i++) draws += i < c.n / 2 ? " 0" : " 1";
+      draws += "\n";
+    }
+    dir.write("a.draws", draws);
+    ASSERT_EQ(summarise(dir, {"a.draws"}).status, 0);
+    const std::string svg = dir.read("a.svg");
+    EXPECT_NE(svg.find(c.caption), std::string::npos) << c.n;
+    if (c.n < 300) {
+      EXPECT_EQ(svg.find("block"), std::string::npos);
+    }
+  }
+}
+
+TEST(SummaryRun, DevicesAndFifosAreRefusedUnread) {
+  // /dev/zero has no line end: read, it never ends. A time limit guards the test.
+  TempDir dir;
+  const ExeResult run = runInChild(dir.path, [] {
+    alarm(30);
+    return runSummary({"/dev/zero"}, std::cout, std::cerr);
+  });
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.err, "Cannot read draws file: /dev/zero: it is a device, not a regular file\n");
+  ASSERT_EQ(mkfifo(dir.file("f.draws").c_str(), 0600), 0);
+  const ExeResult fifo = runInChild(dir.path, [] {
+    alarm(30);
+    return runSummary({"f.draws"}, std::cout, std::cerr);
+  });
+  EXPECT_EQ(fifo.status, 255);
+  EXPECT_EQ(fifo.err, "Cannot read draws file: f.draws: it is a FIFO, not a regular file\n");
+}
+
 TEST(SummaryRun, BadInputStopsWithOneLineAndTouchesNoFile) {
   const std::string good = "1 -1.5 2 0 1 0\n2 -1.25 1 0 0 0\n";
   const std::vector<BadCase> cases = {
       {"missing file", {}, {"nope.draws"}, "Cannot read draws file: nope.draws"},
-      {"folder", {{"d.draws/x", ""}}, {"d.draws"}, "Cannot read draws file: d.draws"},
+      {"folder", {{"d.draws/x", ""}}, {"d.draws"},
+       "Cannot read draws file: d.draws: it is a folder, not a regular file"},
       {"empty file", {{"e.draws", ""}}, {"e.draws"}, "No draws in file: e.draws"},
       {"label not a number", {{"a.draws", "1 -1 2 0 1 0\n2 -1 2 0 x 1\n"}}, {"a.draws"},
        "Malformed draws line: a.draws line 2: label is not a whole number: x"},
@@ -286,6 +375,18 @@ TEST(SummaryRun, BadInputStopsWithOneLineAndTouchesNoFile) {
        "Unknown loss (use vi or binder): VI"},
       {"same file twice", {{"a.draws", good}}, {"a.draws", "a.draws"},
        "Draws file given twice: a.draws"},
+      // Under another name it would pass for a second chain in perfect agreement.
+      {"same file by another name", {{"a.draws", good}}, {"--burn", "0", "a.draws", "./a.draws"},
+       "Draws file given twice: ./a.draws is the same file as a.draws"},
+      // Their range overflows a double: the figures and the picture's scales would be NaN.
+      {"scores too large", {{"a.draws", "1 1e308 2 0 1 0\n2 -1e308 2 0 1 0\n"}}, {"a.draws"},
+       "Malformed draws line: a.draws line 1: score outside -1e100..1e100, too large for the "
+       "figures: 1e+308"},
+      // No line is longer than a line of n labels can be (80 + 12 n characters).
+      {"line too long", {{"a.draws", good + "3 -1 1" + std::string(2000, ' ') + " 0 0 0\n"}},
+       {"a.draws"},
+       "Malformed draws line: a.draws line 3: longer than 116 characters, starting: 3 -1 1" +
+           std::string(34, ' ') + "..."},
       {"empty prefix", {{"a.draws", good}}, {"-o", "", "a.draws"}, "Output prefix is empty: \"\""},
       {"output over an input", {{"p.svg", good}}, {"-o", "p", "p.svg"},
        "Output would replace a draws file: p.svg"},

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Copies the C++ sources of a vornak checkout into a package's src/ folder, subfolders kept,
 # and writes src/Makevars from tools/Makevars.in with their objects. What is copied comes from
-# the checkout's source manifest (sources.txt): the core and summary folders and the R entry,
-# without the console's own output, report and program entry points.
+# the checkout's source manifest (sources.txt): the core, formats and summary folders and the
+# R entry, without the console's own output, report and program entry points.
 #   sh tools/copy_sources.sh CHECKOUT PACKAGE_DIR
 set -eu
 root=$(cd "$1" && pwd)
@@ -16,7 +16,7 @@ rm -f "$src"/*.o "$src"/*.so "$src/Makevars"
 
 cd "$root"
 manifest() { sed -n "s/^$1 //p" sources.txt; }
-folders="$(manifest core) $(manifest summary)"
+folders="$(manifest core) $(manifest formats) $(manifest summary)"
 excluded=" $(manifest console) $(manifest program) $(manifest summary_program) "
 objects=""
 # shellcheck disable=SC2086 # the folder list is meant to split

@@ -35,8 +35,7 @@ test_that("the program's messages come through message()", {
   expect_identical(error, "File already exists: data_k2_OA_p1_a0_B1_s2.log")
   expect_identical(said, c("fileStem: data_k2_OA_p1_a0_B1_s2\n",
                            paste("data_k2_OA_p1_a0_B1_s2.log blocks this run: it is left from an",
-                                 "earlier run with the same file names (a refused run leaves its",
-                                 ".log too) and may be removed\n")))
+                                 "earlier run with the same file names and may be removed\n")))
 })
 
 test_that("equal settings and seeds give equal files", {
