@@ -184,8 +184,8 @@ double TreeGuidedSplitMerge::SuMneighborhoodSize(const int* z, int k,
   return U::logSumExp(logSplitsByComponent, k) + std::log(static_cast<double>(pairs));
 }
 
-std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, const int* z, int k,
-                                                       int& size) const {
+std::vector<double> TreeGuidedSplitMerge::ShMneighbor(Scorer& scorer, const int* z, int k,
+                                                       int& size) {
   std::vector<int> sizes(k);
   U::table(z, n, sizes.data(), k);
   int splitCount = 0;
@@ -208,10 +208,13 @@ std::vector<double> TreeGuidedSplitMerge::ShMneighbor(const Scorer& scorer, cons
         }
     if (infmix)
       for (; d < size; d++) table[d] = logp;
-  } else if (scorer.scoresPieces()) {
-    scoreTableFromPieces(scorer, z, k, sizes.data(), table);
   } else {
-    scoreTableWhole(scorer, z, k, sizes.data(), table);
+    if (TreePieces::applies(scorer))
+      scoreTableFromPieces(scorer, z, k, sizes.data(), table);
+    else
+      scoreTableWhole(scorer, z, k, sizes.data(), table);
+    // Steps are weighed by the tempered target.
+    for (double& entry : table) entry = scorer.tempered(entry);
   }
 
   if (debug_.enabled) {
@@ -262,26 +265,25 @@ void TreeGuidedSplitMerge::scoreTableWhole(const Scorer& scorer, const int* z, i
 // The partitions splitMerge writes, described by the pieces each label holds: base
 // clusters 0..k-1, the split cluster's group 1 as piece k and its group 0 as piece k + 1.
 // Every candidate then costs O(k) plus the clusters the memo has not met.
-void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int* z, int k,
-                                                const int* sizes,
-                                                std::vector<double>& table) const {
+void TreeGuidedSplitMerge::scoreTableFromPieces(Scorer& scorer, const int* z, int k,
+                                                const int* sizes, std::vector<double>& table) {
   const int pairs = pairCount(k);
   const int merges = mergeCount(k);
-  scorer.setBasePieces(z, k);
+  TreePieces::Base base = pieces_.base(scorer, z, k);
   std::vector<int> first(k + 1), second(k + 1), nodeSplit;
   int d = 0, row, col;
   for (int j = 0; j < k; j++) {
     const int m = sizes[j];
     const int count = treeSplitCount(m, includeLeafNode);
     if (count == 0) continue;
-    const std::vector<Node>& tree = completeTree(scorer.basePieceMembers(j));
+    const std::vector<Node>& tree = completeTree(base.members(j));
     // After the split, label j holds group 0 and the new label k group 1.
     auto piece = [&](int label) { return label == j ? k + 1 : label; };
     for (int s = 0; s < count; s++) {
       checkInterrupt();
       nodeSplit.assign(m, 0);
       mycluster::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
-      scorer.setSplitPieces(j, nodeSplit);
+      TreePieces::Split split = base.split(j, nodeSplit);
       for (int q = 0; q < pairs; q++, d++) {
         MathPlus::getRowCol(q, row, col);
         if (!isUndoPair(row, col, k, j)) {
@@ -292,13 +294,13 @@ void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int*
           }
           second[col] = piece(row);
           if (row < k) first[row] = k;
-          table[d] = scorer.piecesTotal(first.data(), second.data(), k);
+          table[d] = split.total(first.data(), second.data(), k);
         } else if (infmix) {
           for (int label = 0; label <= k; label++) {
             first[label] = piece(label);
             second[label] = -1;
           }
-          table[d] = scorer.piecesTotal(first.data(), second.data(), k + 1);
+          table[d] = split.total(first.data(), second.data(), k + 1);
         }
       }
     }
@@ -313,7 +315,7 @@ void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int*
       }
       second[col] = row;
       if (row < k - 1) first[row] = k - 1;
-      table[d] = scorer.piecesTotal(first.data(), second.data(), k - 1);
+      table[d] = base.total(first.data(), second.data(), k - 1);
     }
 }
 
@@ -362,14 +364,14 @@ void TreeGuidedSplitMerge::step(ChainState& state, Scorer& scorer) {
   const double w = hreversible ? getW(scorer, znew.data(), knew, oldlik) : kLogZero;
   // The reverse of a pure split is a pure merge.
   const double logbackwardq = w2q(w, znew.data(), knew, split);
-  const double r = (newlik - oldlik) - (logforwardq - logbackwardq);
+  const double r = scorer.tempered(newlik - oldlik) - (logforwardq - logbackwardq);
   if (debug_.enabled)
     debug_.out << oldlik << "    " << newlik << "    " << logforwardq << "    " << logbackwardq
                << "    " << std::exp(r) << '\n';
   if (std::exp(r) > myunif_rand()) state.accept(znew, knew - kold);
 }
 
-double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, const Scorer& scorer,
+double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, Scorer& scorer,
                                         bool& hreversible, bool& isSplit) {
   const int kold = state.kold;
   const std::vector<int>& zold = state.zold;
@@ -417,7 +419,7 @@ double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, const Scorer& s
   return U::logAddExp(std::log(p) + w, std::log(1 - p) + v);
 }
 
-double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& scorer,
+double TreeGuidedSplitMerge::proposeShM(const ChainState& state, Scorer& scorer,
                                         bool& hreversible, bool& isSplit) {
   const int kold = state.kold;
   const std::vector<int>& zold = state.zold;
@@ -478,7 +480,7 @@ double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& s
   return w2q(w, zold.data(), kold, merge);
 }
 
-double TreeGuidedSplitMerge::getW(const Scorer& scorer, const int* z, int k, double lik) const {
+double TreeGuidedSplitMerge::getW(Scorer& scorer, const int* z, int k, double lik) {
   int size = 0;
   const std::vector<double> table = ShMneighbor(scorer, z, k, size);
   // No valid neighbour: the target cannot come from the tree proposal.
@@ -487,7 +489,7 @@ double TreeGuidedSplitMerge::getW(const Scorer& scorer, const int* z, int k, dou
   if (flatHeuristicProb) return table[0];
   const double total = U::logSumExp(table.data(), size);
   if (total == kLogZero) return kLogZero;
-  return lik - total;
+  return scorer.tempered(lik) - total;
 }
 
 double TreeGuidedSplitMerge::w2q(double w, const int* z, int k, bool merge) const {
