@@ -1,7 +1,6 @@
 #include "sampler/PartitionPrior.h"
 
 #include <cmath>
-#include <limits>
 
 #include "stats/MathPlus.h"
 
@@ -37,9 +36,10 @@ void DirichletProcessPrior::setLogAlpha(double logalpha) {
   const bool plain = alpha >= kPlainAlpha;
   normaliser_[0] = 0;
   for (int i = 1; i <= n_; i++) {
-    const double term = plain     ? std::log(alpha + i - 1)
-                        : i == 1 ? logalpha
-                                 : std::log(static_cast<double>(i - 1)) + std::log1p(alpha / (i - 1));
+    const double term =
+        plain    ? std::log(alpha + i - 1)
+        : i == 1 ? logalpha
+                 : std::log(static_cast<double>(i - 1)) + std::log1p(alpha / (i - 1));
     normaliser_[i] = normaliser_[i - 1] + term;
   }
 }
@@ -101,12 +101,8 @@ double FixedKDirichletPrior::logMoveRatio(int fromSize, int toSize, int) const {
   return (lgamma_[fromSize] - lgamma_[fromSize + 1]) + (lgamma_[toSize + 2] - lgamma_[toSize + 1]);
 }
 
-double FixedKDirichletPrior::logSplitRatio(int, int, int) const {
-  return -std::numeric_limits<double>::infinity();
-}
-
-double FixedKDirichletPrior::logMergeRatio(int, int, int) const {
-  return -std::numeric_limits<double>::infinity();
+double FixedKDirichletPrior::logSplitRatio(int size, int size1, int) const {
+  return (lgamma_[size1 + 1] + lgamma_[size - size1 + 1]) - (lgamma_[size + 1] + lgamma_[1]);
 }
 
 std::unique_ptr<PartitionPrior> makePartitionPrior(int n, int k, double logalpha,

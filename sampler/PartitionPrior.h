@@ -29,7 +29,7 @@ class PartitionPrior {
   // size - size1, in a partition with clusters non-empty clusters before the split.
   virtual double logSplitRatio(int size, int size1, int clusters) const = 0;
   // Log prior ratio of merging groups of size1 and size2: the reverse split.
-  virtual double logMergeRatio(int size1, int size2, int clusters) const {
+  double logMergeRatio(int size1, int size2, int clusters) const {
     return -logSplitRatio(size1 + size2, size1, clusters - 1);
   }
 };
@@ -69,9 +69,8 @@ class FixedKDirichletPrior final : public PartitionPrior {
   double logPrior(const int* sizes, int k) const override;
   double logJoinWeight(int size, int clusters) const override;
   double logMoveRatio(int fromSize, int toSize, int clusters) const override;
-  // A split or a merge changes the number of clusters, which a fixed k never does: log 0.
+  // A split moves one group into an empty label (a merge empties one).
   double logSplitRatio(int size, int size1, int clusters) const override;
-  double logMergeRatio(int size1, int size2, int clusters) const override;
 
  private:
   int k_;

@@ -51,7 +51,8 @@ OneAtATimeScores::Sweep OneAtATimeScores::start(Scorer& scorer, const ChainState
   curKey_.assign(kold + 1, ClusterKey());
   curFit_.resize(kold + 1);
   for (int i = 0; i < n; i++) curKey_[zold[i]] ^= cache.key(i);
-  for (int m = 0; m < kold; m++) curFit_[m] = scorer.cachedScore(zold.data(), m, curKey_[m], criterion);
+  for (int m = 0; m < kold; m++)
+    curFit_[m] = scorer.cachedScore(zold.data(), m, curKey_[m], criterion);
   // Label kold is empty in zold; its score is the model's score of an empty label.
   curFit_[kold] = scorer.cachedScore(zold.data(), kold, ClusterKey(), criterion);
   candidateSizes_.resize(kold + 1);

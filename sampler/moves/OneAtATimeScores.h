@@ -27,7 +27,8 @@ class OneAtATimeScores {
 
    private:
     friend OneAtATimeScores;
-    Sweep(OneAtATimeScores& scores, bool incremental) : scores_(&scores), incremental_(incremental) {}
+    Sweep(OneAtATimeScores& scores, bool incremental)
+        : scores_(&scores), incremental_(incremental) {}
     OneAtATimeScores* scores_;
     bool incremental_;
   };

@@ -1,12 +1,14 @@
 // The tree-guided split-merge move ("UX", "UXf", "rBHS2" and their "2" forms; fixed-k "SR"):
-// a Metropolis-Hastings step on the scorer's tempered target, proposing, with probability control_heuristic_p, from the tree
-// neighbourhood (splits read off complete-linkage trees over single clusters, combined with
-// merge pairs, weighted by score or flat) and otherwise from the uniform neighbourhood (any
-// two-group split of any cluster with any merge pair). Each step draws the positions its
-// distances are measured over (T/4 uniforms), then the mechanism, the step and the
-// acceptance. Distances are computed only within the clusters a tree is built over, when
-// it is built: memory O(m^2) for the largest such cluster of m members, no n x n matrix. When the chosen mechanism has nothing to propose, the step logs "no
-// split-merge step to propose" and leaves the partition alone after those first two draws.
+// a Metropolis-Hastings step on the scorer's tempered target, proposing, with probability
+// control_heuristic_p, from the tree neighbourhood (splits read off complete-linkage trees
+// over single clusters, combined with merge pairs, weighted by tempered score or flat) and
+// otherwise from the uniform neighbourhood (any two-group split of any cluster with any
+// merge pair). Each step draws the positions its distances are measured over (T/4
+// uniforms), then the mechanism, the step and the acceptance. Distances are computed only
+// within the clusters a tree is built over, when it is built: memory O(m^2) for the
+// largest such cluster of m members, no n x n matrix. When the chosen mechanism has
+// nothing to propose, the step logs "no split-merge step to propose" and leaves the
+// partition alone after those first two draws.
 #pragma once
 #include <deque>
 #include <ostream>

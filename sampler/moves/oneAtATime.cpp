@@ -4,7 +4,8 @@
 #include "io/U.h"
 #include "stats/RandomPlus.h"
 
-OneAtATime::OneAtATime(int n, DebugLog debug) : Move(debug), znew_(n), logMean_(n + 2), target_(n + 2) {}
+OneAtATime::OneAtATime(int n, DebugLog debug)
+    : Move(debug), znew_(n), logMean_(n + 2), target_(n + 2) {}
 
 void OneAtATime::step(ChainState& state, Scorer& scorer) {
   const int n = state.n;
