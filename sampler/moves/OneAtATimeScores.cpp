@@ -27,7 +27,12 @@ double OneAtATimeScores::Visit::next() {
 }
 
 void OneAtATimeScores::Visit::moved(int from, int to, int emptied, int lastLabel) {
-  if (incremental_) scores_->observationMoved(i_, from, to, emptied, lastLabel);
+  if (!incremental_) return;
+  // The move's two clusters were scored as candidates: all of them must have been.
+  if (!done())
+    failRun(scores_->scorer_->log(), Failure::Internal,
+            "OneAtATimeScores: a move reported before its visit scored every candidate");
+  scores_->observationMoved(i_, from, to, emptied, lastLabel);
 }
 
 OneAtATimeScores::Sweep OneAtATimeScores::start(Scorer& scorer, const ChainState& state) {

@@ -1,8 +1,7 @@
-// The one-at-a-time sweep's candidate scores: a candidate differs from the current partition
-// in two clusters at most, so it is scored from the current clusters' scores, keys and
-// additive statistics, kept here from sweep to sweep. The order of the calls is in the
-// types: a sweep starts, each observation's visit yields its candidates j = 0..k-1 in turn,
-// and only a finished visit reports its move.
+// The one-at-a-time sweep's candidate scores, from the current clusters' scores, keys and
+// additive statistics kept here (a candidate differs from the partition in two clusters at
+// most). The call order is in the types: a sweep starts, each observation's visit yields
+// its candidates j = 0..k-1 in turn, and only a finished visit reports its move.
 #pragma once
 #include <cstdint>
 #include <vector>
