@@ -19,8 +19,8 @@ const double kMaxRows = 2147483647.0;
 void enumZ(const Scorer& scorer, const std::string& fileStem, std::ostream& logFile) {
   const int n = scorer.n();
   const bool infmix = scorer.infmix();
-  const int kFirst = infmix ? 1 : scorer.piPrior().dimension;
-  const int kLast = infmix ? n : scorer.piPrior().dimension;
+  const int kFirst = infmix ? 1 : scorer.prior().fixedK();
+  const int kLast = infmix ? n : scorer.prior().fixedK();
 
   // Refuse a listing that cannot be held before any file is created.
   for (int k = kFirst; k <= kLast; k++) {

@@ -14,15 +14,14 @@
 #include "stats/Arrays.h"
 #include "stats/rvgs.h"
 
-InitialPartition::InitialPartition(ChainState& state, const DirichletRV& piPrior,
-                                   double logalpha, std::ostream& logFile)
+InitialPartition::InitialPartition(ChainState& state, const PartitionPrior& prior,
+                                   std::ostream& logFile)
     : n(state.n),
       infmix(state.infmix),
       zold(state.zold),
       kold(state.kold),
       clusterSizes0(state.clusterSizes0),
-      piPrior(piPrior),
-      logalpha(logalpha),
+      prior(prior),
       logFile(logFile) {}
 
 void InitialPartition::initZ(const std::string& initialZ) {
@@ -83,12 +82,13 @@ void InitialPartition::setZ0(const std::string& zFileName) {
   kold += 1;
   file.close();
   const int used = Arrays::table(zold.data(), n, clusterSizes0.data(), kold);
-  if (!infmix && kold != piPrior.dimension) {
+  // A fixed k needs k non-empty clusters: labels 0..k-1 with a gap hold fewer.
+  const int k = prior.fixedK();
+  if (!infmix && (kold != k || used != k)) {
     if (used < kold)
       Files::fail(logFile, what + "it has " + Text::n2s(used) + " clusters with gaps in their labels 0.." +
-                           Text::n2s(kold - 1) + " but -k is " + Text::n2s(piPrior.dimension));
-    Files::fail(logFile, what + "it has " + Text::n2s(kold) + " clusters but -k is " +
-                         Text::n2s(piPrior.dimension));
+                           Text::n2s(kold - 1) + " but -k is " + Text::n2s(k));
+    Files::fail(logFile, what + "it has " + Text::n2s(kold) + " clusters but -k is " + Text::n2s(k));
   }
 }
 
@@ -114,28 +114,18 @@ void InitialPartition::randomZ0() {
     return;
   }
 
-  // Chinese-restaurant draws of a label sequence, then a random order of the observations.
-  // Sizes and the normaliser are kept incrementally; every sum is taken in the same order as
-  // a recount from scratch would take it.
+  // Chinese-restaurant draws of a label sequence, then a random order of the observations:
+  // each observation's label is drawn by the prior of the partition it completes.
   std::vector<int> t(n, 0);
   std::vector<int> sizes(n + 1, 0);
   std::vector<double> w(n + 1);
-  const double alpha = std::exp(logalpha);
-  double normaliser = std::log(alpha + 1 - 1);  // first observation
   kold = 1;
   sizes[0] = 1;
   for (int i = 1; i < n; i++) {
     const int K = kold + 1;
-    normaliser += std::log(alpha + (i + 1) - 1);
     for (int j = 0; j < K; j++) {
       sizes[j]++;
-      int nonEmpty = 0;
-      double lgammaSum = 0;
-      for (int c = 0; c < K; c++) {
-        if (sizes[c] != 0) nonEmpty++;
-        lgammaSum += MathPlus::mylgamma(sizes[c]);
-      }
-      w[j] = nonEmpty * logalpha + lgammaSum - normaliser;
+      w[j] = prior.logPrior(sizes.data(), K);
       sizes[j]--;
     }
     t[i] = RandomPlus::drawGeneralizedBern(w.data(), K);

@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "sampler/ChainState.h"
-#include "stats/DirichletRV.h"
+#include "sampler/PartitionPrior.h"
 
 class InitialPartition {
  public:
-  // piPrior: fixed k's Dirichlet (its dimension is k); logalpha: the Dirichlet process's.
-  InitialPartition(ChainState& state, const DirichletRV& piPrior, double logalpha,
-                   std::ostream& logFile);
+  // prior: the run's partition prior (its fixed k, or the open k's weights of the draw).
+  InitialPartition(ChainState& state, const PartitionPrior& prior, std::ostream& logFile);
   // From the file named, or drawn when the name is empty.
   void initZ(const std::string& initialZ);
   // A bad file ends the run with one line naming it and the problem.
@@ -27,7 +26,6 @@ class InitialPartition {
   std::vector<int>& zold;
   int& kold;
   std::vector<int>& clusterSizes0;
-  const DirichletRV& piPrior;
-  const double logalpha;
+  const PartitionPrior& prior;
   std::ostream& logFile;
 };

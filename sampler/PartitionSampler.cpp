@@ -15,7 +15,7 @@ PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Obse
       logFile_(logFile) {}
 
 void PartitionSampler::initZ(const std::string& initialZ) {
-  InitialPartition(state, scorer.piPrior(), scorer.logalpha(), logFile_).initZ(initialZ);
+  InitialPartition(state, scorer.prior(), logFile_).initZ(initialZ);
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {

@@ -5,7 +5,8 @@
 #include "stats/Arrays.h"
 #include "stats/RandomPlus.h"
 
-OneAtATime::OneAtATime(int n, DebugLog debug) : Move(debug), znew_(n), logMean_(n + 2) {}
+OneAtATime::OneAtATime(int n, DebugLog debug)
+    : Move(debug), znew_(n), logMean_(n + 2), target_(n + 2) {}
 
 void OneAtATime::step(ChainState& state, Scorer& scorer) {
   const int n = state.n;
@@ -14,10 +15,8 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
   Arrays::copyArray(zold.data(), znew_.data(), n);
   // Candidates differ from zold in two clusters at most: score them from zold's clusters.
   const bool incremental = scorer.scoresPerCluster();
-  if (incremental) {
-    state.listMembers();
-    scorer.refreshCurrentScores(state);
-  }
+  if (incremental) state.listMembers();
+  OneAtATimeScores::Sweep sweep = scores_.start(scorer, state);
   if (debug_.enabled) zoldLine_ = Text::arrayLine(zold.data(), n);
   for (int i = 0; i < n; i++) {
     // Here every accepted change has had its trace point.
@@ -28,16 +27,14 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
     // An open-k singleton already has "stay alone" as its own label: no extra label.
     const int kold = state.kold;
     const int k = (infmix && !singleton) ? kold + 1 : kold;
-    for (int j = 0; j < k; j++) {
-      znew_[i] = j;
-      logMean_[j] = incremental ? scorer.candidateTotal(state, znew_.data(), i, j, k)
-                                : scorer.getTotalLik(znew_.data(), k);
-    }
+    OneAtATimeScores::Visit visit = sweep.visit(znew_.data(), i, k);
+    for (int j = 0; j < k; j++) logMean_[j] = visit.next();
     if (debug_.enabled) {
       debug_.out.write(zoldLine_.data(), static_cast<std::streamsize>(zoldLine_.size()));
       Text::printArray(logMean_.data(), k, debug_.out, true);
     }
-    const int d = RandomPlus::drawGeneralizedBern(logMean_.data(), k);
+    for (int j = 0; j < k; j++) target_[j] = scorer.tempered(logMean_[j]);
+    const int d = RandomPlus::drawGeneralizedBern(target_.data(), k);
     znew_[i] = d;
     if (d != zold[i]) {
       const int from = zold[i];
@@ -48,7 +45,7 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
         const int emptied = state.moveObservation(i, d);
         if (emptied >= 0)
           for (int m : state.members[emptied]) znew_[m] = emptied;
-        scorer.observationMoved(state, i, from, d, emptied, lastLabel);
+        visit.moved(from, d, emptied, lastLabel);
       } else if (!infmix) {
         state.accept(znew_, 0);
       } else if (d == kold) {

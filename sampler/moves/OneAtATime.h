@@ -1,6 +1,7 @@
 // The one-at-a-time Gibbs sweep ("OA", and the two sweeps after each move of the "2"
 // heuristics): every observation in turn is given a label drawn from the conditional of the
-// total score over the existing labels and, with an open k, a new one. One uniform per
+// tempered total score over the existing labels and, with an open k, a new one (the trace
+// point keeps the untempered score). One uniform per
 // visited observation; with a fixed k a singleton is not visited. Writes two debug lines per
 // visit (the current partition, the candidate scores) and one trace point.
 #pragma once
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "sampler/moves/Move.h"
+#include "sampler/moves/OneAtATimeScores.h"
 
 class OneAtATime : public Move {
  public:
@@ -22,5 +24,7 @@ class OneAtATime : public Move {
  private:
   std::vector<int> znew_;        // the candidate partition
   std::vector<double> logMean_;  // candidate scores
+  std::vector<double> target_;   // their tempered log target densities
   std::string zoldLine_;         // the current partition as the debug line shows it
+  OneAtATimeScores scores_;      // candidate scores from the current clusters
 };

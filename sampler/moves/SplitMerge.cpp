@@ -13,12 +13,23 @@
 
 namespace {
 
-// log of alpha * Gamma(n1) * Gamma(n - n1) / Gamma(n): the Dirichlet-process prior ratio of
-// splitting a cluster of n into groups of n1 and n - n1; negated for the merge.
-double dpSplitMergeRatio(bool split, double logalpha, int n, int n1) {
-  const double s = split ? 1.0 : -1.0;
-  return s * (logalpha + MathPlus::mylgamma(n1) + MathPlus::mylgamma(n - n1) -
-              MathPlus::mylgamma(n));
+// Log prior ratio of splitting a cluster of n into groups of n1 and n - n1 (split), or of
+// merging groups of n1 and n - n1 (merge); kold clusters before the move.
+double splitMergePriorRatio(const Scorer& scorer, bool split, int n, int n1, int kold) {
+  return split ? scorer.prior().logSplitRatio(n, n1, kold)
+               : scorer.prior().logMergeRatio(n1, n - n1, kold);
+}
+
+// The log target ratio of a proposal: the score ratio heated by the scorer's temperature.
+double targetRatio(const Scorer& scorer, double likratio, double priorratio) {
+  return scorer.tempered(likratio + priorratio);
+}
+
+// Log weight of one member joining a restricted group of size others (the anchor at least)
+// whose members score lik: the conditional of the tempered target between the two groups.
+double restrictedWeight(const Scorer& scorer, int others, double lik) {
+  // Both groups exist, so the number of clusters does not enter the join weight.
+  return scorer.tempered(scorer.prior().logJoinWeight(others, 2) + lik);
 }
 
 // znew := zold with clusters c1 and c2 merged into the smaller label; the highest label
@@ -107,12 +118,12 @@ double JainNealSplitMerge::restrictedGibbsScan(const Scorer& scorer,
     checkInterrupt();
     if (members[m] == i1 || members[m] == i2) continue;
     const int g = zlaunch[m];
-    // Weights of a Dirichlet-process conditional: the target group's size without m.
+    // The group's size without m weighs its side.
     logMean[0] =
-        std::log(static_cast<double>(sizes[g] - 1)) + scorer.getRestrictedIntLik(members, zlaunch);
+        restrictedWeight(scorer, sizes[g] - 1, scorer.getRestrictedIntLik(members, zlaunch));
     zlaunch[m] = 1 - g;
     logMean[1] =
-        std::log(static_cast<double>(sizes[1 - g])) + scorer.getRestrictedIntLik(members, zlaunch);
+        restrictedWeight(scorer, sizes[1 - g], scorer.getRestrictedIntLik(members, zlaunch));
     double logProb;
     if (!virtualproposal) {
       if (RandomPlus::drawGeneralizedBern(logMean, 2, logProb) == 0) zlaunch[m] = g;
@@ -162,8 +173,8 @@ void JainNealSplitMerge::step(ChainState& state, Scorer& scorer) {
     likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
                scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
   }
-  const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
-  const double r = likratio + priorratio - proposalratio;
+  const double priorratio = splitMergePriorRatio(scorer, tosplit, n_j, n_j1, kold);
+  const double r = targetRatio(scorer, likratio, priorratio) - proposalratio;
   if (std::exp(r) > myunif_rand()) state.accept(znew, tosplit ? +1 : -1);
 }
 
@@ -197,11 +208,11 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
       if (zold[i] != c1 || i == i1 || i == i2) continue;
       members.push_back(i);
       zlaunch.push_back(0);
-      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) +
-                   scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[0] =
+          restrictedWeight(scorer, clusterSizes[0], scorer.getRestrictedIntLik(members, zlaunch));
       zlaunch.back() = 1;
-      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) +
-                   scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[1] =
+          restrictedWeight(scorer, clusterSizes[1], scorer.getRestrictedIntLik(members, zlaunch));
       double logProb1;
       const int d = RandomPlus::drawGeneralizedBern(logMean, 2, logProb1);
       zlaunch.back() = d;
@@ -219,11 +230,11 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
       if ((zold[i] != c1 && zold[i] != c2) || i == i1 || i == i2) continue;
       members.push_back(i);
       zlaunch.push_back(0);
-      logMean[0] = std::log(static_cast<double>(clusterSizes[0])) +
-                   scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[0] =
+          restrictedWeight(scorer, clusterSizes[0], scorer.getRestrictedIntLik(members, zlaunch));
       zlaunch.back() = 1;
-      logMean[1] = std::log(static_cast<double>(clusterSizes[1])) +
-                   scorer.getRestrictedIntLik(members, zlaunch);
+      logMean[1] =
+          restrictedWeight(scorer, clusterSizes[1], scorer.getRestrictedIntLik(members, zlaunch));
       // The member's true side, with no draw: the pass that would rebuild the two clusters.
       const int g = zold[i] == c1 ? 0 : 1;
       logq += logMean[g] - MathPlus::logSumExp(logMean, 2);
@@ -241,8 +252,8 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
   const double proposalratio = tosplit ? logq : 0 - logq;
   const int n_j = clusterSizes[0] + clusterSizes[1];
   const int n_j1 = clusterSizes[0];
-  const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
-  const double r = likratio + priorratio - proposalratio;
+  const double priorratio = splitMergePriorRatio(scorer, tosplit, n_j, n_j1, kold);
+  const double r = targetRatio(scorer, likratio, priorratio) - proposalratio;
   if (debug_.enabled)
     debug_.out << (tosplit ? "split" : "merge") << ", likratio: " << likratio
                << ", priorratio: " << priorratio << ", proposalratio: " << proposalratio
@@ -279,8 +290,8 @@ void RandomSplitMerge::step(ChainState& state, Scorer& scorer) {
     likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
                scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
   }
-  const double priorratio = dpSplitMergeRatio(tosplit, scorer.logalpha(), n_j, n_j1);
-  const double r = likratio + priorratio - proposalratio;
+  const double priorratio = splitMergePriorRatio(scorer, tosplit, n_j, n_j1, kold);
+  const double r = targetRatio(scorer, likratio, priorratio) - proposalratio;
   if (debug_.enabled) {
     Text::printArray(znew.data(), n, debug_.out, true);
     debug_.out << likratio << "    " << priorratio << "    " << proposalratio << "    "

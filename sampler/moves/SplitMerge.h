@@ -1,8 +1,9 @@
 // Split-merge moves that change the number of clusters by one (open k only): restricted
 // Gibbs ("JN"), sequentially allocated ("DA") and uniformly random splits ("SR"). Each draws
-// two anchors; a shared cluster is proposed for a split, two clusters for a merge. The
-// acceptance ratio always uses the Dirichlet-process prior ratio. Nothing happens on fewer
-// than two observations.
+// two anchors; a shared cluster is proposed for a split, two clusters for a merge. Clusters
+// score by the integrated criterion and the partition prior's split/merge ratio, whatever
+// the criterion; the acceptance ratio and the restricted scans use the scorer's tempered
+// target. Nothing happens on fewer than two observations.
 #pragma once
 #include <vector>
 

@@ -186,8 +186,8 @@ double TreeGuidedSplitMerge::uniformNeighbourhoodSize(const int* z, int k,
   return MathPlus::logSumExp(logSplitsByComponent, k) + std::log(static_cast<double>(pairs));
 }
 
-std::vector<double> TreeGuidedSplitMerge::treeNeighbourhood(const Scorer& scorer, const int* z, int k,
-                                                       int& size) const {
+std::vector<double> TreeGuidedSplitMerge::treeNeighbourhood(Scorer& scorer, const int* z, int k,
+                                                       int& size) {
   std::vector<int> sizes(k);
   Arrays::table(z, n, sizes.data(), k);
   int splitCount = 0;
@@ -210,10 +210,13 @@ std::vector<double> TreeGuidedSplitMerge::treeNeighbourhood(const Scorer& scorer
         }
     if (infmix)
       for (; d < size; d++) table[d] = logp;
-  } else if (scorer.scoresPieces()) {
-    scoreTableFromPieces(scorer, z, k, sizes.data(), table);
   } else {
-    scoreTableWhole(scorer, z, k, sizes.data(), table);
+    if (TreePieces::applies(scorer))
+      scoreTableFromPieces(scorer, z, k, sizes.data(), table);
+    else
+      scoreTableWhole(scorer, z, k, sizes.data(), table);
+    // Steps are weighed by the tempered target.
+    for (double& entry : table) entry = scorer.tempered(entry);
   }
 
   if (debug_.enabled) {
@@ -264,26 +267,25 @@ void TreeGuidedSplitMerge::scoreTableWhole(const Scorer& scorer, const int* z, i
 // The partitions splitMerge writes, described by the pieces each label holds: base
 // clusters 0..k-1, the split cluster's group 1 as piece k and its group 0 as piece k + 1.
 // Every candidate then costs O(k) plus the clusters the memo has not met.
-void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int* z, int k,
-                                                const int* sizes,
-                                                std::vector<double>& table) const {
+void TreeGuidedSplitMerge::scoreTableFromPieces(Scorer& scorer, const int* z, int k,
+                                                const int* sizes, std::vector<double>& table) {
   const int pairs = pairCount(k);
   const int merges = mergeCount(k);
-  scorer.setBasePieces(z, k);
+  TreePieces::Base base = pieces_.base(scorer, z, k);
   std::vector<int> first(k + 1), second(k + 1), nodeSplit;
   int d = 0, row, col;
   for (int j = 0; j < k; j++) {
     const int m = sizes[j];
     const int count = treeSplitCount(m, includeLeafNode);
     if (count == 0) continue;
-    const std::vector<Node>& tree = completeTree(scorer.basePieceMembers(j));
+    const std::vector<Node>& tree = completeTree(base.members(j));
     // After the split, label j holds group 0 and the new label k group 1.
     auto piece = [&](int label) { return label == j ? k + 1 : label; };
     for (int s = 0; s < count; s++) {
       checkInterrupt();
       nodeSplit.assign(m, 0);
       LinkageTree::getSplit(tree.data(), treeSplitNode(s, m), nodeSplit);
-      scorer.setSplitPieces(j, nodeSplit);
+      TreePieces::Split split = base.split(j, nodeSplit);
       for (int q = 0; q < pairs; q++, d++) {
         MathPlus::getRowCol(q, row, col);
         if (!isUndoPair(row, col, k, j)) {
@@ -294,13 +296,13 @@ void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int*
           }
           second[col] = piece(row);
           if (row < k) first[row] = k;
-          table[d] = scorer.piecesTotal(first.data(), second.data(), k);
+          table[d] = split.total(first.data(), second.data(), k);
         } else if (infmix) {
           for (int label = 0; label <= k; label++) {
             first[label] = piece(label);
             second[label] = -1;
           }
-          table[d] = scorer.piecesTotal(first.data(), second.data(), k + 1);
+          table[d] = split.total(first.data(), second.data(), k + 1);
         }
       }
     }
@@ -315,7 +317,7 @@ void TreeGuidedSplitMerge::scoreTableFromPieces(const Scorer& scorer, const int*
       }
       second[col] = row;
       if (row < k - 1) first[row] = k - 1;
-      table[d] = scorer.piecesTotal(first.data(), second.data(), k - 1);
+      table[d] = base.total(first.data(), second.data(), k - 1);
     }
 }
 
@@ -364,14 +366,14 @@ void TreeGuidedSplitMerge::step(ChainState& state, Scorer& scorer) {
   const double w = hreversible ? treeProposalLogProb(scorer, znew.data(), knew, oldlik) : kLogZero;
   // The reverse of a pure split is a pure merge.
   const double logbackwardq = mixedProposalLogProb(w, znew.data(), knew, split);
-  const double r = (newlik - oldlik) - (logforwardq - logbackwardq);
+  const double r = scorer.tempered(newlik - oldlik) - (logforwardq - logbackwardq);
   if (debug_.enabled)
     debug_.out << oldlik << "    " << newlik << "    " << logforwardq << "    " << logbackwardq
                << "    " << std::exp(r) << '\n';
   if (std::exp(r) > myunif_rand()) state.accept(znew, knew - kold);
 }
 
-double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, const Scorer& scorer,
+double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, Scorer& scorer,
                                         bool& hreversible, bool& isSplit) {
   const int kold = state.kold;
   const std::vector<int>& zold = state.zold;
@@ -419,7 +421,7 @@ double TreeGuidedSplitMerge::proposeSuM(const ChainState& state, const Scorer& s
   return MathPlus::logAddExp(std::log(p) + w, std::log(1 - p) + v);
 }
 
-double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& scorer,
+double TreeGuidedSplitMerge::proposeShM(const ChainState& state, Scorer& scorer,
                                         bool& hreversible, bool& isSplit) {
   const int kold = state.kold;
   const std::vector<int>& zold = state.zold;
@@ -480,7 +482,7 @@ double TreeGuidedSplitMerge::proposeShM(const ChainState& state, const Scorer& s
   return mixedProposalLogProb(w, zold.data(), kold, merge);
 }
 
-double TreeGuidedSplitMerge::treeProposalLogProb(const Scorer& scorer, const int* z, int k, double lik) const {
+double TreeGuidedSplitMerge::treeProposalLogProb(Scorer& scorer, const int* z, int k, double lik) {
   int size = 0;
   const std::vector<double> table = treeNeighbourhood(scorer, z, k, size);
   // No valid neighbour: the target cannot come from the tree proposal.
@@ -489,7 +491,7 @@ double TreeGuidedSplitMerge::treeProposalLogProb(const Scorer& scorer, const int
   if (flatHeuristicProb) return table[0];
   const double total = MathPlus::logSumExp(table.data(), size);
   if (total == kLogZero) return kLogZero;
-  return lik - total;
+  return scorer.tempered(lik) - total;
 }
 
 double TreeGuidedSplitMerge::mixedProposalLogProb(double w, const int* z, int k, bool merge) const {

@@ -1,12 +1,14 @@
 // The tree-guided split-merge move ("UX", "UXf", "rBHS2" and their "2" forms; fixed-k "SR"):
-// a Metropolis-Hastings step proposing, with probability control_heuristic_p, from the tree
-// neighbourhood (splits read off complete-linkage trees over single clusters, combined with
-// merge pairs, weighted by score or flat) and otherwise from the uniform neighbourhood (any
-// two-group split of any cluster with any merge pair). Each step draws the positions its
-// distances are measured over (T/4 uniforms), then the mechanism, the step and the
-// acceptance. Distances are computed only within the clusters a tree is built over, when
-// it is built: memory O(m^2) for the largest such cluster of m members, no n x n matrix. When the chosen mechanism has nothing to propose, the step logs "no
-// split-merge step to propose" and leaves the partition alone after those first two draws.
+// a Metropolis-Hastings step on the scorer's tempered target, proposing, with probability
+// control_heuristic_p, from the tree neighbourhood (splits read off complete-linkage trees
+// over single clusters, combined with merge pairs, weighted by tempered score or flat) and
+// otherwise from the uniform neighbourhood (any two-group split of any cluster with any
+// merge pair). Each step draws the positions its distances are measured over (T/4
+// uniforms), then the mechanism, the step and the acceptance. Distances are computed only
+// within the clusters a tree is built over, when it is built: memory O(m^2) for the
+// largest such cluster of m members, no n x n matrix. When the chosen mechanism has
+// nothing to propose, the step logs "no split-merge step to propose" and leaves the
+// partition alone after those first two draws.
 #pragma once
 #include <deque>
 #include <ostream>
@@ -17,6 +19,7 @@
 #include "cluster/cluster.h"
 #include "models/Observable.h"
 #include "sampler/moves/Move.h"
+#include "sampler/moves/TreePieces.h"
 
 // When the tree neighbourhood weighs its steps equally instead of by score.
 enum class FlatProposal { Never, Always, EveryTenth };
@@ -60,25 +63,25 @@ class TreeGuidedSplitMerge : public Move {
   void randomSplit(std::vector<int>& split) const;
   // Log size of the uniform neighbourhood of z; per cluster the log of its split count.
   double uniformNeighbourhoodSize(const int* z, int k, double* logSplitsByComponent) const;
-  // The tree neighbourhood's log weights: per tree split all merge pairs, then the pure
-  // merges; size gets the entry count. Written to the log, a line per split.
-  std::vector<double> treeNeighbourhood(const Scorer& scorer, const int* z, int k, int& size) const;
-  // Log probability that the tree neighbourhood of z proposes the step scored lik.
-  double treeProposalLogProb(const Scorer& scorer, const int* z, int k, double lik) const;
+  // The tree neighbourhood's log weights (flat, or the tempered scores of the steps): per
+  // tree split all merge pairs, then the pure merges; size gets the entry count. Written to
+  // the log, a line per split.
+  std::vector<double> treeNeighbourhood(Scorer& scorer, const int* z, int k, int& size);
+  // Log probability that the tree neighbourhood of z proposes the step scored lik
+  // (untempered).
+  double treeProposalLogProb(Scorer& scorer, const int* z, int k, double lik);
   // Log probability of a step from z of tree probability w under the mixture of the two.
   double mixedProposalLogProb(double w, const int* z, int k, bool merge) const;
 
  private:
-  double proposeSuM(const ChainState& state, const Scorer& scorer, bool& hreversible,
-                    bool& isSplit);
-  double proposeShM(const ChainState& state, const Scorer& scorer, bool& hreversible,
-                    bool& isSplit);
+  double proposeSuM(const ChainState& state, Scorer& scorer, bool& hreversible, bool& isSplit);
+  double proposeShM(const ChainState& state, Scorer& scorer, bool& hreversible, bool& isSplit);
   // The scored tree table, candidates written out and scored whole (the general way), or
-  // assembled from the scorer's pieces.
+  // assembled from pieces.
   void scoreTableWhole(const Scorer& scorer, const int* z, int k, const int* sizes,
                        std::vector<double>& table) const;
-  void scoreTableFromPieces(const Scorer& scorer, const int* z, int k, const int* sizes,
-                            std::vector<double>& table) const;
+  void scoreTableFromPieces(Scorer& scorer, const int* z, int k, const int* sizes,
+                            std::vector<double>& table);
 
   const int n;
   const bool infmix;
@@ -88,6 +91,7 @@ class TreeGuidedSplitMerge : public Move {
   std::vector<int> znew_;    // the proposal
   const Observable* distanceModel_ = nullptr;
   std::vector<int> positions_;  // of the distances; empty: all
+  TreePieces pieces_;           // the scored table's candidates from pieces
   // Complete-linkage trees of this step by member list: clusters recur in the tables of
   // the current and the proposed partition.
   mutable std::deque<std::pair<std::vector<int>, std::vector<Node>>> trees_;

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "stats/Arrays.h"
+#include "stats/DirichletRV.h"
 #include "stats/MathPlus.h"
 #include "io/RunError.h"
 #include "stats/rvgs.h"
@@ -30,7 +31,7 @@ TEST(Sampler, ConstructionForOpenAndFixedK) {
   Scored fixed({0, 1, 2}, 3);
   EXPECT_FALSE(fixed.sampler.state.infmix);
   EXPECT_EQ(fixed.sampler.state.kold, 3);
-  EXPECT_EQ(fixed.sampler.scorer.piPrior().dimension, 3);
+  EXPECT_EQ(fixed.sampler.scorer.prior().fixedK(), 3);
   EXPECT_EQ(fixed.sampler.state.previousLik, 1.0);
 }
 
@@ -115,6 +116,9 @@ TEST(InitialPartition, RejectsBadFiles) {
       // two clusters, labelled 0 and 3: the gap is named, not a count of 4
       {"0 3 3 0", 2, "it has 2 clusters with gaps in their labels 0..3 but -k is 2"},
       {"0 3 1 0", 2, "it has 3 clusters with gaps in their labels 0..3 but -k is 2"},
+      // the top label is k - 1, but only two of the k labels hold members
+      {"0 3 3 0", 4, "it has 2 clusters with gaps in their labels 0..3 but -k is 4"},
+      {"2 3 3 0", 4, "it has 3 clusters with gaps in their labels 0..3 but -k is 4"},
   };
   for (const Case& c : cases) {
     dir.write("z", c.text);
@@ -354,7 +358,7 @@ TEST(Sampler, TotalScoreEqualsTheFromScratchSumBitForBit) {
       Arrays::table(z.data(), 8, sizes.data(), labels);
       double prior;
       if (k > 0) {
-        prior = s.sampler.scorer.piPrior().logIntegratedLik(sizes.data());
+        prior = DirichletRV(static_cast<short>(k)).logIntegratedLik(sizes.data());
       } else {
         int nonEmpty = 0;
         double lgammaSum = 0, normaliser = 0;
