@@ -34,7 +34,7 @@ std::string describe(const Settings& s) {
   o << "f=" << s.dataFile << " l=" << s.label << " z=" << s.initialZ << " h=" << s.heuristics
     << " p=" << s.prior << " m=" << s.model << " k=" << s.k << " B=" << s.B
     << " t=" << s.minuteAllowed << " a=" << s.logalpha << " c=" << s.criterionType
-    << (s.fastArithmetic ? " x" : "");
+    << (s.has("-x") ? " x" : "");
   return o.str();
 }
 
@@ -405,7 +405,7 @@ TEST(RunPlan, ScoringModeFromTheEnvironment) {
   EXPECT_EQ(out.text(), "VORNAK_SCORING must be reference or exact: Reference\n");
   unsetenv("VORNAK_SCORING");
   // -x asks for fast arithmetic; the reference mode, a developer's yardstick, still wins.
-  s.fastArithmetic = true;
+  s.further["-x"] = "";
   EXPECT_EQ(makePlan(s).scoring, ScoringMode::Fast);
   setenv("VORNAK_SCORING", "exact", 1);
   EXPECT_EQ(makePlan(s).scoring, ScoringMode::Fast);

@@ -75,9 +75,11 @@ Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw
   clearInterrupt();
   try {
     Settings settings;
-    if (!parseCommandLine(static_cast<int>(argvText.size()), argv.data(), settings)) {
+    std::string refusal;
+    if (!parseCommandLine(static_cast<int>(argvText.size()), argv.data(), settings, &refusal)) {
       outcome.status = 255;
-      outcome.error = "vornak: the settings are incomplete (model, data, k, heuristic and a length)";
+      outcome.error = !refusal.empty() ? refusal
+                      : "vornak: the settings are incomplete (model, data, k, heuristic and a length)";
     } else {
       outcome.files = makePlan(settings).files();
       if (!planOnly) {
