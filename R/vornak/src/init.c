@@ -5,7 +5,7 @@
 
 #include "driver/R_entry.h"
 
-SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total);
+SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total, SEXP parent);
 SEXP vornak_R_plan(SEXP words);
 SEXP vornak_R_summary(SEXP args);
 
@@ -19,7 +19,7 @@ static const R_CMethodDef cMethods[] = {
     {NULL, NULL, 0, NULL}};
 
 static const R_CallMethodDef callMethods[] = {
-    {"vornak_R_run", (DL_FUNC)(void (*)(void))&vornak_R_run, 4},
+    {"vornak_R_run", (DL_FUNC)(void (*)(void))&vornak_R_run, 5},
     {"vornak_R_plan", (DL_FUNC)(void (*)(void))&vornak_R_plan, 1},
     {"vornak_R_summary", (DL_FUNC)(void (*)(void))&vornak_R_summary, 1},
     {NULL, NULL, 0}};
