@@ -14,6 +14,10 @@ check_whole <- function(value, name) {
     stop(sprintf("'%s' must be a single whole number", name), call. = FALSE)
 }
 
+# Bytes below 32 and 127: line breaks, tabs and other control characters (by byte, so that
+# the bytes of a UTF-8 character are never taken for one).
+control_bytes <- "[\\x00-\\x1f\\x7f]"
+
 # Integers for the command line: never in scientific notation.
 int_text <- function(x) format(x, scientific = FALSE, trim = TRUE)
 
@@ -53,7 +57,7 @@ write_data <- function(x, dir) {
   if (is.character(x)) {
     if (anyNA(x)) stop("'x' has missing sequences", call. = FALSE)
     # A line break would start a new FASTA record; the reader counts bytes, R characters.
-    bad <- grepl("[[:cntrl:]]", x, useBytes = TRUE)
+    bad <- grepl(control_bytes, x, perl = TRUE, useBytes = TRUE)
     if (any(bad))
       stop("sequence ", which(bad)[1], " of 'x' holds a control character (a line break, ",
            "tab or other): ", encodeString(x[which(bad)[1]]), call. = FALSE)
@@ -65,7 +69,7 @@ write_data <- function(x, dir) {
       stop("the sequences in 'x' must be aligned: all of one length", call. = FALSE)
     ids <- names(x)
     if (is.null(ids)) ids <- paste0("seq", seq_along(x))
-    bad <- grepl("[[:cntrl:]]", ids, useBytes = TRUE)
+    bad <- grepl(control_bytes, ids, perl = TRUE, useBytes = TRUE)
     if (any(bad))
       stop("the name of sequence ", which(bad)[1], " holds a control character (a line ",
            "break, tab or other): ", encodeString(ids[which(bad)[1]]), call. = FALSE)
