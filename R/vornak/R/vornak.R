@@ -149,8 +149,13 @@ run_chains <- function(word_list, progress, total) {
       run_chain(word_list[[i]], progress, if (chains == 1L) "" else titles[i], total)))
   parent <- Sys.getpid()
   jobs <- lapply(seq_len(chains), function(i)
-    parallel::mcparallel(run_chain(word_list[[i]], progress && i == 1L, titles[i], total,
-                                   parent), silent = FALSE))
+    parallel::mcparallel({
+      result <- run_chain(word_list[[i]], progress && i == 1L, titles[i], total, parent)
+      # With its session gone nobody collects the result, and a fork waits for that before it
+      # exits: the chain's files are complete, so it ends here.
+      if (.Call(vornak_R_parent) != parent) tools::pskill(Sys.getpid(), tools::SIGTERM)
+      result
+    }, silent = FALSE))
   pids <- vapply(jobs, function(job) job$pid, numeric(1))
   collect <- function() parallel::mccollect(jobs, wait = TRUE)
   interrupted <- FALSE

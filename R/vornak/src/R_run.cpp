@@ -6,6 +6,8 @@
 #include <R.h>
 #include <Rinternals.h>
 
+#include <unistd.h>
+
 #include <exception>
 #include <new>
 #include <sstream>
@@ -129,6 +131,9 @@ extern "C" SEXP vornak_R_plan(SEXP words) {
   if (!Rf_isString(words)) Rf_error("vornak_R_plan: words must be text");
   return result(runWords(wordsOf(words), true, false, "", 0));
 }
+
+// The process id of this process's parent: a forked chain compares it with its session's.
+extern "C" SEXP vornak_R_parent(void) { return Rf_ScalarReal(static_cast<double>(getppid())); }
 
 // args: the words of vornak-summary after its name.
 extern "C" SEXP vornak_R_summary(SEXP args) {
