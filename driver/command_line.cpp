@@ -4,10 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "io/Console.h"
 #include "io/RunError.h"
 #include "driver/common_main.h"
+#include "driver/options.h"
+#include "io/Text.h"
 
 const char* const kUsageText =
     "\n"
@@ -80,43 +84,36 @@ double realNumber(const char* option, const char* text) {
 
 }  // namespace
 
-bool parseCommandLine(int argc, char** argv, Settings& s) {
+bool parseCommandLine(int argc, char** argv, Settings& s, std::string* refusal) {
   // Every word is examined, values included, advancing by one; the last occurrence wins.
-  // An option with no word after it is left unset. Numbers are converted once, from the
-  // last occurrence, so that only the value used is checked.
-  const char* kText = nullptr;
-  const char* BText = nullptr;
-  const char* aText = nullptr;
-  const char* tText = nullptr;
-  for (int i = 0; i + 1 < argc; i++) {
-    const char* word = argv[i];
-    const char* value = argv[i + 1];
-    if (std::strcmp(word, "-h") == 0) s.heuristics = value;
-    else if (std::strcmp(word, "-m") == 0) s.model = value;
-    else if (std::strcmp(word, "-p") == 0) s.prior = value;
-    else if (std::strcmp(word, "-f") == 0) s.dataFile = value;
-    else if (std::strcmp(word, "-l") == 0) s.label = value;
-    else if (std::strcmp(word, "-k") == 0) kText = value;
-    else if (std::strcmp(word, "-B") == 0) BText = value;
-    else if (std::strcmp(word, "-a") == 0) aText = value;
-    else if (std::strcmp(word, "-t") == 0) tText = value;
-    else if (std::strcmp(word, "-z") == 0) s.initialZ = value;
-    else if (std::strcmp(word, "-c") == 0) s.criterionType = value;
-    else if (std::strcmp(word, "-s") == 0) s.seed = value;
-    else if (std::strcmp(word, "-d") == 0) s.thin = value;
-    else if (std::strcmp(word, "-i") == 0) s.iterations = value;
-  }
-  if (kText) s.k = wholeNumber("-k", kText);
-  if (BText) s.B = wholeNumber("-B", BText);
-  if (aText) s.logalpha = realNumber("-a", aText);
-  if (tText) s.minuteAllowed = wholeNumber("-t", tText);
-  // Flags take no value, so they may also be the last word.
-  for (int i = 0; i < argc; i++) {
-    if (std::strcmp(argv[i], "-q") == 0) s.quiet = true;
-    if (std::strcmp(argv[i], "-x") == 0) s.fastArithmetic = true;
+  // An option with no word after it is left unset. Values are converted once, from the last
+  // occurrence, in table order, so that only the value used is checked.
+  std::vector<const char*> last(kOptions.size(), nullptr);
+  for (int i = 0; i < argc; i++)
+    for (std::size_t o = 0; o < kOptions.size(); o++) {
+      if (std::strcmp(argv[i], kOptions[o].name) != 0) continue;
+      // Flags take no value, so they may also be the last word.
+      if (kOptions[o].kind == ValueKind::Flag) last[o] = "";
+      else if (i + 1 < argc) last[o] = argv[i + 1];
+    }
+  for (std::size_t o = 0; o < kOptions.size(); o++) {
+    const OptionSpec& option = kOptions[o];
+    const char* text = last[o];
+    if (!text) continue;
+    if (option.further) {
+      s.further[option.name] = text;
+    } else if (auto textField = std::get_if<std::string Settings::*>(&option.field)) {
+      s.**textField = text;
+    } else if (auto wholeField = std::get_if<int Settings::*>(&option.field)) {
+      s.**wholeField = wholeNumber(option.name, text);
+      if (s.**wholeField == option.absent && option.refusal && refusal)
+        *refusal = std::string("main(). ") + option.refusal + ": " + Text::n2s(option.absent);
+    } else if (auto realField = std::get_if<double Settings::*>(&option.field)) {
+      s.**realField = realNumber(option.name, text);
+    }
   }
   if (s.dataFile.empty() || s.k == -1 || s.model.empty()) return false;
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   if (heuristic && heuristic->enumerates()) return true;
-  return !s.heuristics.empty() && !(s.B == -1 && s.minuteAllowed == -1 && !s.iterations);
+  return !s.heuristics.empty() && !(s.B == -1 && s.minuteAllowed == -1 && !s.has("-i"));
 }

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <stdexcept>
 #include <vector>
 
+#include "driver/options.h"
 #include "io/Console.h"
 #include "io/Failure.h"
 #include "io/Interrupt.h"
@@ -45,16 +47,43 @@ bool wholeNumber(const std::string& text, unsigned long long max, unsigned long 
          value <= max;
 }
 
-// The value of an extension's number, refused with one line when it is not one in min..max;
-// the setting's text becomes its plain decimal form for the file stem.
-unsigned long long checkedNumber(std::optional<std::string>& text, const char* option,
-                                 unsigned long long min, unsigned long long max,
-                                 const std::string& range) {
-  unsigned long long value = 0;
-  if (!wholeNumber(*text, max, value) || value < min)
-    refuse(std::string("main(). ") + option + " must be a whole number " + range + ": " + *text);
-  text = std::to_string(value);
-  return value;
+// The further options' values checked against their rows; a number's text becomes its plain
+// decimal form for the file stem.
+void checkFurtherOptions(Settings& s, RunPlan& plan) {
+  for (const OptionSpec& option : kOptions) {
+    if (!option.further || !s.has(option.name)) continue;
+    std::string& text = s.further[option.name];
+    if (option.kind == ValueKind::Flag) {
+      plan.values[option.name] = 1;
+      continue;
+    }
+    unsigned long long value = 0;
+    if (!wholeNumber(text, static_cast<unsigned long long>(option.max), value) ||
+        value < static_cast<unsigned long long>(option.min))
+      refuse(std::string("main(). ") + option.refusal + ": " + text);
+    text = std::to_string(value);
+    plan.values[option.name] = static_cast<long long>(value);
+  }
+}
+
+// The usage-text whole numbers with a range checked by the plan (k); the value that stands for
+// an absent option never reaches the plan.
+void checkSpecifiedRanges(const Settings& s) {
+  for (const OptionSpec& option : kOptions) {
+    const auto field = std::get_if<int Settings::*>(&option.field);
+    if (!field || !option.refusal) continue;
+    const int value = s.**field;
+    if (value != option.absent && (value < option.min || value > option.max))
+      refuse(std::string("main(). ") + option.refusal + ": " + Text::n2s(value));
+  }
+}
+
+// The stem parts of the further options given that go at place.
+std::string furtherStemParts(const Settings& s, StemPlace place) {
+  std::string parts;
+  for (const OptionSpec& option : kOptions)
+    if (option.place == place && s.has(option.name)) parts += option.stem + s.further.at(option.name);
+  return parts;
 }
 
 bool enumerates(const Settings& s) {
@@ -75,23 +104,25 @@ std::string buildFileStem(const Settings& s) {
   std::string stem = s.dataFile.substr(0, s.dataFile.find('.'));
   stem += "_k" + Text::n2s(s.k) + "_" + s.heuristics + "_p" + s.prior + "_a" + Text::n2s(s.logalpha);
   if (!enumerates(s)) {
-    if (s.iterations) stem += "_i" + *s.iterations;
+    const std::string inPlaceOfB = furtherStemParts(s, StemPlace::InPlaceOfB);
+    if (!inPlaceOfB.empty()) stem += inPlaceOfB;
     else if (s.B != -1) stem += "_B" + Text::n2s(s.B);
     if (s.minuteAllowed != -1) stem += "_t" + Text::n2s(s.minuteAllowed);
-    if (s.seed) stem += "_s" + *s.seed;
+    stem += furtherStemParts(s, StemPlace::BeforeLabel);
     if (!s.label.empty()) {
       stem += "_";
       if (s.criterionType != "integrated") stem += s.criterionType;
       stem += s.label;
     }
   }
-  if (s.fastArithmetic) stem += "_x";
+  stem += furtherStemParts(s, StemPlace::Last);
   return stem;
 }
 
 long long iterationCount(int B) {
   // 10^18 is the largest power of ten a signed 64-bit count holds.
-  if (B > 18) refuse("main(). B too large, 10 to its power does not fit in 64 bits: " + Text::n2s(B));
+  if (B > findOption("-B")->max)
+    refuse("main(). B too large, 10 to its power does not fit in 64 bits: " + Text::n2s(B));
   if (B < 0) return 0;
   long long count = 1;
   for (int i = 0; i < B; i++) count *= 10;
@@ -102,10 +133,8 @@ RunPlan makePlan(Settings s) {
   RunPlan plan;
   plan.scoring = scoringFromEnvironment();
   // The reference mode, a developer's yardstick, overrides -x.
-  if (s.fastArithmetic && plan.scoring == ScoringMode::Exact) plan.scoring = ScoringMode::Fast;
-  // Cluster labels are compared as 16-bit values by some models: k stays below 32768.
-  if (s.k < -1 || s.k > 32767)
-    refuse("main(). k must be 0 or a number of clusters from 1 to 32767: " + Text::n2s(s.k));
+  if (s.has("-x") && plan.scoring == ScoringMode::Exact) plan.scoring = ScoringMode::Fast;
+  checkSpecifiedRanges(s);
   if (!std::isfinite(s.logalpha))
     refuse("main(). logalpha is not a finite number: " + Text::n2s(s.logalpha));
   // An open k scores with alpha = exp(logalpha): 0 or infinity makes every prior term
@@ -132,19 +161,21 @@ RunPlan makePlan(Settings s) {
       plan.criterion = c.type;
     }
   if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
-  const unsigned long long kMaxCount = std::numeric_limits<long long>::max();
-  if (s.seed) plan.seed = static_cast<std::uint32_t>(
-                  checkedNumber(s.seed, "-s", 1, 4294967295ull, "from 1 to 4294967295"));
-  if (s.thin) plan.thin = checkedNumber(s.thin, "-d", 1, kMaxCount, "of iterations, 1 or more");
-  if (s.iterations)
-    plan.iterations = checkedNumber(s.iterations, "-i", 0, kMaxCount, "of iterations, 0 or more");
+  checkFurtherOptions(s, plan);
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
 }
 
 formats::OutputFiles RunPlan::files() const {
-  return formats::runFiles(fileStem, enumerate, thin);
+  return formats::runFiles(fileStem, enumerate, value("-d"));
+}
+
+long long RunPlan::value(const std::string& name) const {
+  const OptionSpec* option = findOption(name);
+  if (!option || !option->further) throw std::logic_error("not a further option: " + name);
+  const auto given = values.find(name);
+  return given == values.end() ? option->absent : given->second;
 }
 
 std::string RunPlan::file(const std::string& name) const {
@@ -166,11 +197,13 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
                            s.heuristics, plan.scoring);
   if (!plan.criterionRefusal.empty()) sampler.scorer.refuseScores(plan.criterionRefusal);
-  sampler.debug.enabled = !s.quiet;
-  sampler.options.thin = plan.thin;
-  sampler.options.iterationTarget = plan.iterations >= 0 || plan.settings.B != -1;
+  sampler.debug.enabled = !s.has("-q");
+  sampler.options.thin = plan.value("-d");
+  sampler.options.traceThin = plan.value("-e");
+  sampler.options.iterationTarget = s.has("-i") || plan.settings.B != -1;
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
-  sampler.options.logBest = s.seed || s.thin || s.iterations || s.quiet || s.fastArithmetic;
+  // Any further option closes the log with the best score; without one it keeps its bytes.
+  sampler.options.logBest = !s.further.empty();
   struct Started {
     const PartitionSampler& sampler;
     bool& started;
@@ -199,7 +232,7 @@ void common_main(Settings settings) {
   if (s.B == -1) s.B = 9;
   if (s.minuteAllowed == -1) s.minuteAllowed = 14400;
   const long long iterations =
-      plan.enumerate ? 0 : plan.iterations >= 0 ? plan.iterations : iterationCount(s.B);
+      plan.enumerate ? 0 : s.has("-i") ? plan.value("-i") : iterationCount(s.B);
 
   // Every file is checked before the first is created, so a refusal creates none.
   refuseExistingOutputs(plan.files());
@@ -213,14 +246,14 @@ void common_main(Settings settings) {
     if (!plan.enumerate) {
       logFile << "Started at " << Text::localTimeText(time(nullptr)) << '\n';
       logFile << "That was also the number used to initialize rng. \n";
-      if (s.seed) logFile << "Random numbers seeded with " << plan.seed << '\n';
+      if (s.has("-s")) logFile << "Random numbers seeded with " << plan.value("-s") << '\n';
     }
 
     if (plan.scoring == ScoringMode::Fast)
       logFile << "Fast arithmetic (-x): real-valued models score clusters from running sums, "
                  "agreeing with exact scoring to about 1e-12 relative\n";
 
-    _rng.initialize(plan.seed);
+    _rng.initialize(static_cast<std::uint32_t>(plan.value("-s")));
 
     if (!plan.criterionKnown) refuse("main(). criterionType not recognized: " + s.criterionType);
 

@@ -5,8 +5,8 @@
 #pragma once
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -29,12 +29,10 @@ struct Settings {
   int minuteAllowed = -1;  // -t
   double logalpha = 0.0;   // -a; log(1)
   std::string criterionType;  // -c
-  // Extensions (README, "Further options"): texts checked by makePlan; absent when unset.
-  std::optional<std::string> seed;        // -s: generator seed 1..4294967295 (default 2)
-  std::optional<std::string> thin;        // -d: a .draws line every THIN iterations
-  std::optional<std::string> iterations;  // -i: exact iteration count, overriding -B
-  bool quiet = false;                     // -q: no per-move debug lines in the log
-  bool fastArithmetic = false;            // -x: real-valued models score from running sums
+  // Further options (README, "Further options"; driver/options.cpp): the last text given
+  // for each, by name ("-s"), as typed (a flag's is empty); the plan checks them.
+  std::map<std::string, std::string> further;
+  bool has(const std::string& name) const { return further.count(name) != 0; }
 };
 
 // The settings of one run resolved and checked: what is refused before any file exists has
@@ -52,10 +50,12 @@ struct RunPlan {
                                  // its first score is refused with; "" when listed
   std::string fileStem;
   ScoringMode scoring = ScoringMode::Exact;
-  std::uint32_t seed = 2;        // -s, or the default 2
-  long long thin = 0;            // -d; 0: no .draws file
-  long long iterations = -1;     // -i; -1: 10^B
+  // The further options' checked values, by name; see value().
+  std::map<std::string, long long> values;
 
+  // A further option's value: its checked number (a flag's 1), or the table's value when it
+  // was not given.
+  long long value(const std::string& name) const;
   // The files a run writes, named ("log", "save", "finalz", "best", "draws") and in that order
   // (formats/OutputFiles.h).
   formats::OutputFiles files() const;
@@ -67,7 +67,9 @@ extern const char* const kUsageText;
 
 // Fills settings from argv the way the console does: every word is compared with the option
 // names, the value word included. Returns false when a required setting is missing.
-bool parseCommandLine(int argc, char** argv, Settings& settings);
+// A usage-text option given with the value that stands for an absent one (-k -1) counts as
+// absent, as specified; refusal, when given, then receives the line that names it.
+bool parseCommandLine(int argc, char** argv, Settings& settings, std::string* refusal = nullptr);
 
 // Resolves and checks the settings; a refused one ends the run with one line on standard
 // output. VORNAK_SCORING=reference in the environment selects the reference scoring.

@@ -2,6 +2,7 @@
 #include <ctime>
 #include <iostream>
 #include <new>
+#include <string>
 
 #include "io/Console.h"
 #include "io/Interrupt.h"
@@ -19,9 +20,12 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   Settings settings;
   try {
-    if (!parseCommandLine(argc, argv, settings)) {
+    std::string refusal;
+    if (!parseCommandLine(argc, argv, settings, &refusal)) {
       vout() << kUsageText;
       vout().flush();
+      // The usage text keeps its bytes; a value that reads as absent is named beside it.
+      if (!refusal.empty()) verr() << refusal << '\n';
       return -1;
     }
   } catch (const RunError& error) {

@@ -14,6 +14,7 @@
 // What a search does beyond its original files (README, "Further options").
 struct RunOptions {
   long long thin = 0;           // -d: a .draws line every thin iterations; 0: no .draws
+  long long traceThin = 0;      // -e: .save traces the start and every traceThin-th iteration
   bool iterationTarget = true;  // the progress line counts towards the iteration limit
   bool minuteTarget = false;    // ... and towards the minute limit
   // The log's closing best-score line; off for a run of usage-text options only, whose log

@@ -48,8 +48,31 @@ void TraceWriter::discard() {
 
 bool TraceWriter::writeAlone(double score) {
   save_.create(fileName_, logFile_);
-  runEnded(score, 0);
+  TraceWriter::runEnded(score, 0);
   return save_.close();
+}
+
+void ThinnedTraceWriter::start(const ChainState& state) {
+  TraceWriter::start(state);
+  score_ = state.previousLik;
+  count_ = 1;
+}
+
+void ThinnedTraceWriter::afterIteration(long long iteration, const ChainState& state) {
+  if (iteration % thin_ != 0) return;
+  if (state.previousLik == score_) {
+    count_ += 1;
+    return;
+  }
+  TraceWriter::runEnded(score_, count_);
+  score_ = state.previousLik;
+  count_ = 1;
+}
+
+bool ThinnedTraceWriter::finish(const ChainState& state) {
+  TraceWriter::runEnded(score_, count_);
+  // The base writes its own last run through runEnded, which this writer leaves out.
+  return TraceWriter::finish(state);
 }
 
 PartitionWriter::PartitionWriter(const std::string& fileName, Which which, std::ostream& logFile)
@@ -97,9 +120,13 @@ void DrawsWriter::afterIteration(long long iteration, const ChainState& state) {
 }
 
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
-                       std::ostream& logFile, long long thin) {
+                       std::ostream& logFile, long long thin, long long traceThin) {
   RunOutputs outputs;
-  outputs.trace = std::make_unique<TraceWriter>(formats::fileOf(files, "save"), scorer, logFile);
+  const std::string save = formats::fileOf(files, "save");
+  if (traceThin > 0)
+    outputs.trace = std::make_unique<ThinnedTraceWriter>(save, scorer, logFile, traceThin);
+  else
+    outputs.trace = std::make_unique<TraceWriter>(save, scorer, logFile);
   outputs.finalz = std::make_unique<PartitionWriter>(formats::fileOf(files, "finalz"),
                                                      PartitionWriter::Current, logFile);
   outputs.best = std::make_unique<PartitionWriter>(formats::fileOf(files, "best"),

@@ -62,6 +62,25 @@ class TraceWriter : public RunOutput, public TraceSink {
   LineFile save_;
 };
 
+// The .save trace thinned (-e THIN): the same first line, then run-length lines over the
+// scores of the start and of the partition after every THIN-th iteration only.
+class ThinnedTraceWriter : public TraceWriter {
+ public:
+  ThinnedTraceWriter(const std::string& fileName, const Scorer& scorer, std::ostream& logFile,
+                     long long thin)
+      : TraceWriter(fileName, scorer, logFile), thin_(thin) {}
+  void start(const ChainState& state) override;
+  void afterIteration(long long iteration, const ChainState& state) override;
+  // The trace points of single moves are left out.
+  void runEnded(double, long) override {}
+  bool finish(const ChainState& state) override;
+
+ private:
+  long long thin_;
+  double score_ = 0;
+  long count_ = 0;
+};
+
 // A partition file replaced atomically at every checkpoint and at the end: .finalz holds the
 // current partition (announced in the log), .best the best one met at a trace point (not
 // announced; its score closes the log).
@@ -120,4 +139,4 @@ struct RunOutputs {
   std::vector<RunOutput*> all;
 };
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
-                       std::ostream& logFile, long long thin);
+                       std::ostream& logFile, long long thin, long long traceThin = 0);

@@ -10,6 +10,7 @@
 #include "io/RunError.h"
 #include "driver/common_main.h"
 #include "support/CaptureStdout.h"
+#include "support/run_exe.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::string describe(const Settings& s) {
   o << "f=" << s.dataFile << " l=" << s.label << " z=" << s.initialZ << " h=" << s.heuristics
     << " p=" << s.prior << " m=" << s.model << " k=" << s.k << " B=" << s.B
     << " t=" << s.minuteAllowed << " a=" << s.logalpha << " c=" << s.criterionType
-    << (s.fastArithmetic ? " x" : "");
+    << (s.has("-x") ? " x" : "");
   return o.str();
 }
 
@@ -200,6 +201,52 @@ TEST(CommandLine, NumbersBeyondTheirTypeAreRefusedAsTyped) {
   parse("vornak.exe -m HDBern -f d -h OA -k 2147483647 -B -2147483648", settings);
   EXPECT_EQ(settings.k, 2147483647);
   EXPECT_EQ(settings.B, -2147483648LL);
+}
+
+TEST(CommandLine, EveryOutOfRangeKIsNamed) {
+  // -k -1 reads as an absent k (the usage text follows), yet it was given: the same line as
+  // for any other k outside 0..32767 names it.
+  const struct {
+    const char* k;
+    bool complete;
+    const char* refusal;
+  } cases[] = {
+      {"-1", false, "main(). k must be 0 or a number of clusters from 1 to 32767: -1"},
+      {"-1.7", false, "main(). k must be 0 or a number of clusters from 1 to 32767: -1"},
+      {"-2", true, ""},  // refused by the plan with the same line
+      {"0", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.k);
+    Settings settings;
+    std::vector<std::string> argvWords = words(std::string("vornak -m HDBern -f d -h OA -B 1 -k ") + c.k);
+    std::vector<char*> argv;
+    for (auto& w : argvWords) argv.push_back(&w[0]);
+    std::string refusal;
+    CaptureStderr warnings;
+    EXPECT_EQ(parseCommandLine(static_cast<int>(argv.size()), argv.data(), settings, &refusal),
+              c.complete);
+    EXPECT_EQ(refusal, c.refusal);
+  }
+  // Without -k there is nothing to name.
+  Settings settings;
+  std::vector<std::string> argvWords = words("vornak -m HDBern -f d -h OA -B 1");
+  std::vector<char*> argv;
+  for (auto& w : argvWords) argv.push_back(&w[0]);
+  std::string refusal;
+  EXPECT_FALSE(parseCommandLine(static_cast<int>(argv.size()), argv.data(), settings, &refusal));
+  EXPECT_EQ(refusal, "");
+  // The program prints the usage text as specified, and the line on standard error.
+  const ExeResult given = runExe(words("-m HDBern -f d -h OA -B 1 -k -1"), ".");
+  EXPECT_EQ(given.status, 255);
+  EXPECT_EQ(given.out, kUsageText);
+  EXPECT_EQ(given.err, "main(). k must be 0 or a number of clusters from 1 to 32767: -1\n");
+  const ExeResult other = runExe(words("-m HDBern -f d -h OA -B 1 -k -2"), ".");
+  EXPECT_EQ(other.status, 255);
+  EXPECT_EQ(other.out, "main(). k must be 0 or a number of clusters from 1 to 32767: -2\n");
+  const ExeResult absent = runExe(words("-m HDBern -f d -h OA -B 1"), ".");
+  EXPECT_EQ(absent.out, kUsageText);
+  EXPECT_EQ(absent.err, "");
 }
 
 // Settings from a command line, with the prior text written first, as run setup does.
@@ -405,7 +452,7 @@ TEST(RunPlan, ScoringModeFromTheEnvironment) {
   EXPECT_EQ(out.text(), "VORNAK_SCORING must be reference or exact: Reference\n");
   unsetenv("VORNAK_SCORING");
   // -x asks for fast arithmetic; the reference mode, a developer's yardstick, still wins.
-  s.fastArithmetic = true;
+  s.further["-x"] = "";
   EXPECT_EQ(makePlan(s).scoring, ScoringMode::Fast);
   setenv("VORNAK_SCORING", "exact", 1);
   EXPECT_EQ(makePlan(s).scoring, ScoringMode::Fast);

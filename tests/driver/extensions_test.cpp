@@ -23,9 +23,9 @@ bool parse(const std::string& line, Settings& settings) {
 }
 
 std::string describe(const Settings& s) {
-  auto text = [](const std::optional<std::string>& value) { return value ? *value : "-"; };
-  return "s=" + text(s.seed) + " d=" + text(s.thin) + " i=" + text(s.iterations) +
-         " q=" + (s.quiet ? "1" : "0") + " l=" + s.label;
+  auto text = [&](const char* name) { return s.has(name) ? s.further.at(name) : "-"; };
+  return "s=" + text("-s") + " d=" + text("-d") + " i=" + text("-i") +
+         " q=" + (s.has("-q") ? "1" : "0") + " l=" + s.label;
 }
 
 TEST(Extensions, ParsedAnywhereWithoutChangingOtherWords) {
@@ -93,9 +93,9 @@ TEST(Extensions, PlanTakesTheNumbersAndBuildsTheStem) {
     CaptureStdout out;
     const RunPlan plan = makePlan(searchSettings(c.extra));
     EXPECT_EQ(plan.fileStem, c.stem);
-    EXPECT_EQ(plan.seed, c.seed);
-    EXPECT_EQ(plan.thin, c.thin);
-    EXPECT_EQ(plan.iterations, c.iterations);
+    EXPECT_EQ(plan.value("-s"), c.seed);
+    EXPECT_EQ(plan.value("-d"), c.thin);
+    EXPECT_EQ(plan.value("-i"), c.iterations);
     EXPECT_EQ(out.text(), "");
   }
   const RunPlan withDraws = makePlan(searchSettings("-B 3 -d 5"));

@@ -70,23 +70,28 @@ std::vector<std::string> split(const std::string& line) {
 }
 
 TEST(Program, MissingRequiredOptionsPrintUsageAndCreateNothing) {
-  const char* const lines[] = {
-      "",
-      "-m mclust2 -f sim11.dat -k 2 -h UX",  // a search needs -B or -t
-      "-m mclust2 -f sim11.dat -h EN",
-      "-m mclust2 -f sim11.dat -k -1 -h EN -B 3",
-      "-f sim11.dat -k 2 -h EN",
-      "-m mclust2 -k 2 -h EN",
-      "-m mclust2 -f sim11.dat -k 2 -B 3 -c classi",
-      "-m mclust2 -f sim11.dat -k 2 -B 3 -h",
+  const struct {
+    const char* line;
+    const char* err;
+  } cases[] = {
+      {"", ""},
+      {"-m mclust2 -f sim11.dat -k 2 -h UX", ""},  // a search needs -B or -t
+      {"-m mclust2 -f sim11.dat -h EN", ""},
+      // -k -1 reads as absent, but it was given: standard error names it
+      {"-m mclust2 -f sim11.dat -k -1 -h EN -B 3",
+       "main(). k must be 0 or a number of clusters from 1 to 32767: -1\n"},
+      {"-f sim11.dat -k 2 -h EN", ""},
+      {"-m mclust2 -k 2 -h EN", ""},
+      {"-m mclust2 -f sim11.dat -k 2 -B 3 -c classi", ""},
+      {"-m mclust2 -f sim11.dat -k 2 -B 3 -h", ""},
   };
   ASSERT_EQ(std::size(kUsageLines), 20u);
-  for (const char* line : lines) {
-    SCOPED_TRACE(line);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
     TempDir dir;
-    ExeResult run = runExe(split(line), dir.path);
+    ExeResult run = runExe(split(c.line), dir.path);
     EXPECT_EQ(run.out, usageText());
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, c.err);
     EXPECT_EQ(run.status, 255);
     EXPECT_TRUE(entries(dir).empty());
   }

@@ -8,12 +8,15 @@ is_whole_number <- function(x, low = -Inf, high = Inf) {
     x >= low && x <= high
 }
 
-check_whole <- function(value, name, low, high = .Machine$integer.max) {
-  if (!is_whole_number(value, low, high))
-    stop(sprintf("'%s' must be a whole number from %s to %s", name,
-                 format(low, scientific = FALSE), format(high, scientific = FALSE)),
-         call. = FALSE)
+# R's own type check; the ranges of the values are the native side's (driver/options.cpp).
+check_whole <- function(value, name) {
+  if (!is_whole_number(value))
+    stop(sprintf("'%s' must be a single whole number", name), call. = FALSE)
 }
+
+# Bytes below 32 and 127: line breaks, tabs and other control characters (by byte, so that
+# the bytes of a UTF-8 character are never taken for one).
+control_bytes <- "[\\x00-\\x1f\\x7f]"
 
 # Integers for the command line: never in scientific notation.
 int_text <- function(x) format(x, scientific = FALSE, trim = TRUE)
@@ -53,10 +56,23 @@ write_data <- function(x, dir) {
   }
   if (is.character(x)) {
     if (anyNA(x)) stop("'x' has missing sequences", call. = FALSE)
+    # A line break would start a new FASTA record; the reader counts bytes, R characters.
+    bad <- grepl(control_bytes, x, perl = TRUE, useBytes = TRUE)
+    if (any(bad))
+      stop("sequence ", which(bad)[1], " of 'x' holds a control character (a line break, ",
+           "tab or other): ", encodeString(x[which(bad)[1]]), call. = FALSE)
+    bad <- grepl("[^\\x01-\\x7f]", x, perl = TRUE, useBytes = TRUE)
+    if (any(bad))
+      stop("sequence ", which(bad)[1], " of 'x' holds a character that is not ASCII: ",
+           x[which(bad)[1]], "; residues are ASCII letters, '-' and '*'", call. = FALSE)
     if (length(unique(nchar(x))) != 1L)
       stop("the sequences in 'x' must be aligned: all of one length", call. = FALSE)
     ids <- names(x)
     if (is.null(ids)) ids <- paste0("seq", seq_along(x))
+    bad <- grepl(control_bytes, ids, perl = TRUE, useBytes = TRUE)
+    if (any(bad))
+      stop("the name of sequence ", which(bad)[1], " holds a control character (a line ",
+           "break, tab or other): ", encodeString(ids[which(bad)[1]]), call. = FALSE)
     ids <- gsub("[[:space:]]+", "_", ids)
     return(place_lines(paste0(">", ids, "\n", x), dir, "data.fasta"))
   }
@@ -87,9 +103,14 @@ write_start <- function(start, dir) {
   place_lines(paste(match(start, unique(start)) - 1L, collapse = " "), dir, "start.z")
 }
 
+# A file name as a command-line word: every word is compared with the option names, so a name
+# that starts with '-' ("-x", "-z") would act as an option. "./" keeps it a file; other names
+# stay as they are, since the file stem is cut at the first dot of the whole name.
+file_word <- function(name) if (startsWith(name, "-")) paste0("./", name) else name
+
 # Command-line words of one chain.
 chain_words <- function(settings, data_file, start_file, seed) {
-  words <- c("-m", settings$model, "-f", data_file, "-k", int_text(settings$k),
+  words <- c("-m", settings$model, "-f", file_word(data_file), "-k", int_text(settings$k),
              "-h", settings$heuristic, "-c", settings$criterion,
              "-a", sprintf("%.17g", log(settings$alpha)), "-s", int_text(seed),
              "-d", int_text(settings$thin))
@@ -98,15 +119,16 @@ chain_words <- function(settings, data_file, start_file, seed) {
   if (!is.null(settings$B)) words <- c(words, "-B", int_text(settings$B))
   if (!is.null(settings$minutes)) words <- c(words, "-t", int_text(settings$minutes))
   if (!is.null(settings$prior)) words <- c(words, "-p", settings$prior)
-  if (!is.null(start_file)) words <- c(words, "-z", start_file)
+  if (!is.null(start_file)) words <- c(words, "-z", file_word(start_file))
   if (!is.null(settings$label)) words <- c(words, "-l", settings$label)
   enc2native(words)
 }
 
 # One chain in this process; returns the native outcome: status, output, error and the
-# files of the run by kind.
-run_chain <- function(words, progress, title, total) {
-  .Call(vornak_R_run, words, progress, title, as.double(total))
+# files of the run by kind. A forked chain is given its parent's process id: once that
+# process is gone, the chain stops as after a SIGTERM of its own (0: no parent to watch).
+run_chain <- function(words, progress, title, total, parent = 0) {
+  .Call(vornak_R_run, words, progress, title, as.double(total), as.double(parent))
 }
 
 # The files a chain's run will write, named by kind, from the native side's own plan;
@@ -125,9 +147,15 @@ run_chains <- function(word_list, progress, total) {
   if (chains == 1L || .Platform$OS.type != "unix")
     return(lapply(seq_len(chains), function(i)
       run_chain(word_list[[i]], progress, if (chains == 1L) "" else titles[i], total)))
+  parent <- Sys.getpid()
   jobs <- lapply(seq_len(chains), function(i)
-    parallel::mcparallel(run_chain(word_list[[i]], progress && i == 1L, titles[i], total),
-                         silent = FALSE))
+    parallel::mcparallel({
+      result <- run_chain(word_list[[i]], progress && i == 1L, titles[i], total, parent)
+      # With its session gone nobody collects the result, and a fork waits for that before it
+      # exits: the chain's files are complete, so it ends here.
+      if (.Call(vornak_R_parent) != parent) tools::pskill(Sys.getpid(), tools::SIGTERM)
+      result
+    }, silent = FALSE))
   pids <- vapply(jobs, function(job) job$pid, numeric(1))
   collect <- function() parallel::mccollect(jobs, wait = TRUE)
   interrupted <- FALSE
@@ -155,10 +183,10 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   for (name in c("model", "heuristic", "criterion"))
     if (!is_single_string(get(name)) || get(name) == "")
       stop(sprintf("'%s' must be a single string", name), call. = FALSE)
-  check_whole(k, "k", 0, 32767)
-  if (!is.null(iterations)) check_whole(iterations, "iterations", 0, 1e15)
-  if (!is.null(B)) check_whole(B, "B", 0, 18)
-  if (!is.null(minutes)) check_whole(minutes, "minutes", 1)
+  check_whole(k, "k")
+  if (!is.null(iterations)) check_whole(iterations, "iterations")
+  if (!is.null(B)) check_whole(B, "B")
+  if (!is.null(minutes)) check_whole(minutes, "minutes")
   if (is.null(iterations) && is.null(B) && is.null(minutes))
     stop("a search needs 'iterations' or 'minutes', or both", call. = FALSE)
   if (!is.null(prior)) {
@@ -169,15 +197,19 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   if (!is.numeric(alpha) || length(alpha) != 1L || is.na(alpha) || !is.finite(alpha) ||
       alpha <= 0)
     stop("'alpha' must be a positive number", call. = FALSE)
-  check_whole(chains, "chains", 1, 64)
-  check_whole(seed, "seed", 1, 4294967295 - chains + 1)
+  check_whole(chains, "chains")
+  if (chains < 1 || chains > 64)
+    stop("'chains' must be a whole number from 1 to 64", call. = FALSE)
+  check_whole(seed, "seed")
   length_known <- if (!is.null(iterations)) iterations else if (!is.null(B)) 10^B else NA
   if (is.null(thin)) thin <- if (is.na(length_known)) 10 else max(1, length_known %/% 1000)
-  check_whole(thin, "thin", 1, 1e15)
+  check_whole(thin, "thin")
   if (!is.logical(quiet) || length(quiet) != 1L || is.na(quiet))
     stop("'quiet' must be TRUE or FALSE", call. = FALSE)
-  if (!is.null(label) && (!is_single_string(label) || grepl("[/[:space:]]", label)))
-    stop("'label' must be a single string without spaces or slashes", call. = FALSE)
+  # A label that starts with '-' would also act as the option it spells.
+  if (!is.null(label) && (!is_single_string(label) || grepl("[/[:space:]]|^-", label)))
+    stop("'label' must be a single string without spaces or slashes, not starting with '-'",
+         call. = FALSE)
   if (!is_single_string(dir)) stop("'dir' must be a single string", call. = FALSE)
 
   dir.create(dir, showWarnings = FALSE, recursive = TRUE)
@@ -186,7 +218,7 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   data_file <- write_data(x, dir)
   start_file <- if (is.null(start)) NULL else write_start(start, dir)
 
-  settings <- list(model = model, k = as.integer(k), heuristic = heuristic,
+  settings <- list(model = model, k = k, heuristic = heuristic,
                    iterations = iterations, B = B, minutes = minutes, prior = prior,
                    alpha = alpha, criterion = criterion, seeds = seed + seq_len(chains) - 1,
                    chains = as.integer(chains), thin = thin, quiet = quiet, label = label,

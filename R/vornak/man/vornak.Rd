@@ -20,12 +20,14 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{x}{the data: a numeric matrix or data frame, one row per observation
     (\code{"kmeans2"}, \code{"mclust2"}); a matrix of 0/1 (\code{"HDBern"}) or of whole
     numbers 0 to 19 (\code{"HDGBern"}); a character vector of aligned sequences, named or
-    not (\code{"ProteinSequence"}); or the path of a data file in the program's format.
+    not (\code{"ProteinSequence"}; ASCII residues only, and no control characters in
+    sequences or names); or the path of a data file in the program's format.
     Reals are written with 17 significant digits, so the run sees exactly the values of
     \code{x}; row and column names are never written as data.}
   \item{model}{observation model: \code{"mclust2"}, \code{"kmeans2"}, \code{"HDBern"},
     \code{"HDGBern"} or \code{"ProteinSequence"}.}
-  \item{k}{number of clusters; \code{0} leaves it open (Dirichlet-process prior).}
+  \item{k}{number of clusters; \code{0} leaves it open (Dirichlet-process prior). This and
+    the other numbers are checked by the program, whose line is the error.}
   \item{heuristic}{the move of each iteration: \code{"OA"} (a one-at-a-time Gibbs sweep),
     \code{"JN"}, \code{"DA"}, \code{"SR"}, \code{"UX"}, \code{"UXf"}, \code{"rBHS2"}, or
     one of them followed by \code{"2"} where the program offers it. \code{"EN"} (list every
@@ -55,7 +57,8 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{quiet}{\code{TRUE} keeps the log short: no per-move debug lines.}
   \item{dir}{folder of the run's files, created if needed; by default a new temporary
     folder, so nothing is written to the working folder.}
-  \item{label}{text added to the file names.}
+  \item{label}{text added to the file names (no blanks or slashes, not starting with
+    \code{-}).}
   \item{B}{run at most \eqn{10^B} iterations, as the program's \option{-B}.}
 }
 \details{

@@ -8,6 +8,7 @@
 #define R_NO_REMAP
 #include <Rinternals.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -68,6 +69,7 @@ struct ProgressState {
   int minutes = -1;
   std::string title;
   std::chrono::steady_clock::time_point start;
+  long parent = 0;  // the forking R session's process id, or 0
 } progress;
 
 // R_CheckUserInterrupt jumps when an interrupt is pending; R_ToplevelExec stops the jump at
@@ -75,6 +77,9 @@ struct ProgressState {
 void checkInterrupt(void*) { R_CheckUserInterrupt(); }
 
 void pollInterrupt() {
+  // A forked chain whose session is gone stops cleanly instead of running on orphaned.
+  if (progress.parent != 0 && getppid() != static_cast<pid_t>(progress.parent))
+    requestInterrupt(SIGTERM);
   if (!R_ToplevelExec(checkInterrupt, nullptr)) requestInterrupt(SIGINT);
 }
 
@@ -104,12 +109,14 @@ void setCapture(std::string* output, std::string* errors) {
   captureError = errors;
 }
 
-void startProgress(bool draw, long long iterations, int minutes, const std::string& title) {
+void startProgress(bool draw, long long iterations, int minutes, const std::string& title,
+                   long parent) {
   progress = ProgressState();
   progress.draw = draw;
   progress.iterations = iterations;
   progress.minutes = minutes;
   progress.title = title;
+  progress.parent = parent;
   progress.start = std::chrono::steady_clock::now();
 }
 

@@ -6,6 +6,8 @@
 #include <R.h>
 #include <Rinternals.h>
 
+#include <unistd.h>
+
 #include <exception>
 #include <new>
 #include <sstream>
@@ -62,7 +64,7 @@ SEXP result(const Outcome& outcome) {
 // Parses the words as the console does and, unless planOnly, runs them; either way the
 // outcome names the files of the run, from the plan that the run itself makes.
 Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw,
-                 const std::string& title, long long iterations) {
+                 const std::string& title, long long iterations, long parent = 0) {
   Outcome outcome;
   std::vector<std::string> argvText;
   argvText.push_back("vornak");
@@ -75,13 +77,15 @@ Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw
   clearInterrupt();
   try {
     Settings settings;
-    if (!parseCommandLine(static_cast<int>(argvText.size()), argv.data(), settings)) {
+    std::string refusal;
+    if (!parseCommandLine(static_cast<int>(argvText.size()), argv.data(), settings, &refusal)) {
       outcome.status = 255;
-      outcome.error = "vornak: the settings are incomplete (model, data, k, heuristic and a length)";
+      outcome.error = !refusal.empty() ? refusal
+                      : "vornak: the settings are incomplete (model, data, k, heuristic and a length)";
     } else {
       outcome.files = makePlan(settings).files();
       if (!planOnly) {
-        rconsole::startProgress(draw, iterations, settings.minuteAllowed, title);
+        rconsole::startProgress(draw, iterations, settings.minuteAllowed, title, parent);
         common_main(settings);
       }
     }
@@ -108,14 +112,17 @@ Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw
 }  // namespace
 
 // words: the command-line words after the program name; progress: draw a bar, headed by
-// title, towards total iterations (0 when only minutes bound the run).
-extern "C" SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total) {
+// title, towards total iterations (0 when only minutes bound the run); parent: the process
+// id of the R session that forked this chain, or 0.
+extern "C" SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total, SEXP parent) {
   if (!Rf_isString(words) || !Rf_isLogical(progress) || XLENGTH(progress) != 1 ||
-      !Rf_isString(title) || XLENGTH(title) != 1 || !Rf_isReal(total) || XLENGTH(total) != 1)
-    Rf_error("vornak_R_run: needs text words, one flag, one title and one number");
+      !Rf_isString(title) || XLENGTH(title) != 1 || !Rf_isReal(total) || XLENGTH(total) != 1 ||
+      !Rf_isReal(parent) || XLENGTH(parent) != 1)
+    Rf_error("vornak_R_run: needs text words, one flag, one title and two numbers");
   const bool draw = LOGICAL(progress)[0] == TRUE;
   const long long iterations = static_cast<long long>(REAL(total)[0]);
-  return result(runWords(wordsOf(words), false, draw, CHAR(STRING_ELT(title, 0)), iterations));
+  return result(runWords(wordsOf(words), false, draw, CHAR(STRING_ELT(title, 0)), iterations,
+                         static_cast<long>(REAL(parent)[0])));
 }
 
 // The files a run of these words would write, named by kind, without running it; settings
@@ -124,6 +131,9 @@ extern "C" SEXP vornak_R_plan(SEXP words) {
   if (!Rf_isString(words)) Rf_error("vornak_R_plan: words must be text");
   return result(runWords(wordsOf(words), true, false, "", 0));
 }
+
+// The process id of this process's parent: a forked chain compares it with its session's.
+extern "C" SEXP vornak_R_parent(void) { return Rf_ScalarReal(static_cast<double>(getppid())); }
 
 // args: the words of vornak-summary after its name.
 extern "C" SEXP vornak_R_summary(SEXP args) {

@@ -5,9 +5,10 @@
 
 #include "driver/R_entry.h"
 
-SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total);
+SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total, SEXP parent);
 SEXP vornak_R_plan(SEXP words);
 SEXP vornak_R_summary(SEXP args);
+SEXP vornak_R_parent(void);
 
 static R_NativePrimitiveArgType vornakArgTypes[VORNAK_R_MAIN_ARGUMENT_COUNT] = {
     VORNAK_R_MAIN_ARGUMENT_TYPES};
@@ -19,9 +20,10 @@ static const R_CMethodDef cMethods[] = {
     {NULL, NULL, 0, NULL}};
 
 static const R_CallMethodDef callMethods[] = {
-    {"vornak_R_run", (DL_FUNC)(void (*)(void))&vornak_R_run, 4},
+    {"vornak_R_run", (DL_FUNC)(void (*)(void))&vornak_R_run, 5},
     {"vornak_R_plan", (DL_FUNC)(void (*)(void))&vornak_R_plan, 1},
     {"vornak_R_summary", (DL_FUNC)(void (*)(void))&vornak_R_summary, 1},
+    {"vornak_R_parent", (DL_FUNC)(void (*)(void))&vornak_R_parent, 0},
     {NULL, NULL, 0}};
 
 void R_init_vornak(DllInfo* dll) {

@@ -61,7 +61,7 @@ test_that("settings are checked before anything runs", {
   base <- list(x = two_groups, model = "mclust2", k = 2, B = 1)
   refused <- list(list(k = 2.5), list(k = -1), list(k = "2"), list(model = "nosuch"),
                   list(B = NULL), list(iterations = -1), list(iterations = 1.5),
-                  list(minutes = 0), list(seed = 0), list(seed = 2^32), list(chains = 0),
+                  list(minutes = 1.5), list(seed = 0), list(seed = 2^32), list(chains = 0),
                   list(alpha = 0), list(alpha = NA), list(criterion = "best"),
                   list(thin = 0), list(quiet = NA), list(label = "a b"), list(heuristic = "EN"),
                   list(heuristic = ""), list(dir = c("a", "b")))

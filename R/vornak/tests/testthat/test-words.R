@@ -1,0 +1,103 @@
+# What vornak() hands the native side: its words and its data, and who checks what.
+
+test_that("ranges are the native side's, with its lines", {
+  cases <- list(
+    list(change = list(k = -1), line = "main(). k must be 0 or a number of clusters from 1 to 32767: -1"),
+    list(change = list(k = 40000), line = "main(). k must be 0 or a number of clusters from 1 to 32767: 40000"),
+    list(change = list(seed = 2^32), line = "main(). -s must be a whole number from 1 to 4294967295: 4294967296"),
+    list(change = list(seed = 2^32 - 1, chains = 2),
+         line = "main(). -s must be a whole number from 1 to 4294967295: 4294967296"),
+    list(change = list(thin = 0), line = "main(). -d must be a whole number of iterations, 1 or more: 0"),
+    list(change = list(iterations = -1, B = NULL),
+         line = "main(). -i must be a whole number of iterations, 0 or more: -1"),
+    list(change = list(B = 19), line = "main(). B too large, 10 to its power does not fit in 64 bits: 19"))
+  for (case in cases) {
+    settings <- modifyList(list(x = two_groups, model = "mclust2", k = 2, B = 1), case$change)
+    if ("B" %in% names(case$change) && is.null(case$change$B)) settings$B <- NULL
+    expect_error(suppressMessages(do.call(vornak, settings)), case$line, fixed = TRUE,
+                 info = case$line)
+  }
+  # R's own checks remain for what only R can get wrong: the types.
+  expect_error(vornak(two_groups, "mclust2", k = 2.5, B = 1), "'k' must be a single whole number")
+  expect_error(vornak(two_groups, "mclust2", k = 2, B = 1, chains = 65), "'chains' must be")
+})
+
+test_that("control characters and non-ASCII residues are refused in R", {
+  dir <- run_dir()
+  dir.create(dir)
+  cases <- list(
+    list(x = c("AB\n>x\nCD", "AB\n>y\nCD"), error = "sequence 1 of 'x' holds a control character"),
+    list(x = c("ACDE", "AC\rE"), error = "sequence 2 of 'x' holds a control character"),
+    list(x = c("ACDE", "AC\tE"), error = "sequence 2 of 'x' holds a control character"),
+    list(x = c("ACD\u00c9", "ACDF", "ACDE"), error = "sequence 1 of 'x' holds a character that is not ASCII"),
+    list(x = c(a = "ACDE", "b\n>c" = "ACDF"), error = "the name of sequence 2 holds a control character"),
+    list(x = c(a = "ACDE", "b\001" = "ACDF"), error = "the name of sequence 2 holds a control character"))
+  for (case in cases)
+    expect_error(vornak:::write_data(case$x, dir), case$error, fixed = TRUE, info = case$error)
+  expect_identical(list.files(dir), character(0))
+  expect_error(vornak(c("AB\n>x\nCD", "AB\n>y\nCD"), model = "ProteinSequence", iterations = 10),
+               "control character")
+})
+
+test_that("data and start files whose names spell options stay files", {
+  for (name in c("-z", "-x", "-k", "-q")) {
+    folder <- tempfile()
+    dir.create(folder)
+    path <- file.path(folder, name)
+    write.table(two_groups, path, row.names = FALSE, col.names = FALSE)
+    start <- file.path(folder, "-f")
+    writeLines("0 0 0 1 1 1", start)
+    fit <- quiet_fit(path, "mclust2", k = 2, iterations = 3, thin = 1, start = start)
+    # Not fast arithmetic (-x adds _x to the stem), not a quiet flag eaten as a file.
+    expect_identical(basename(fit$files[1, "draws"]), "_k2_OA_p1_a0_i3_s2.draws", info = name)
+    expect_identical(fit$n, 6L, info = name)
+  }
+  expect_identical(vornak:::file_word("-x"), "./-x")
+  expect_identical(vornak:::file_word("data.dat"), "data.dat")
+  expect_error(vornak(two_groups, "mclust2", k = 2, B = 1, label = "-x"), "not starting with '-'")
+})
+
+test_that("forked chains stop once the session that forked them is killed", {
+  skip_on_os("windows")
+  dir <- tempfile("orphans")
+  dir.create(dir)
+  script <- file.path(dir, "session.R")
+  # B = 9 would run for days; one minute bounds a chain that fails to notice.
+  writeLines(c("library(vornak)",
+               sprintf("writeLines(as.character(Sys.getpid()), '%s')", file.path(dir, "pid")),
+               sprintf(paste0("vornak(iris[, 1:4], 'mclust2', B = 9, minutes = 1, chains = 2,",
+                              " thin = 1000, dir = '%s')"), file.path(dir, "run"))), script)
+  system2(file.path(R.home("bin"), "Rscript"), c("--vanilla", script), wait = FALSE,
+          stdout = FALSE, stderr = FALSE)
+  wait_for <- function(seconds, ready) {
+    deadline <- Sys.time() + seconds
+    while (!ready() && Sys.time() < deadline) Sys.sleep(0.1)
+    ready()
+  }
+  logs <- function() list.files(file.path(dir, "run"), "\\.log$", full.names = TRUE)
+  saves <- function() list.files(file.path(dir, "run"), "\\.save$", full.names = TRUE)
+  expect_true(wait_for(60, function() length(saves()) == 2L && all(file.size(saves()) > 0)))
+  session <- as.integer(readLines(file.path(dir, "pid")))
+  chains <- as.integer(system2("ps", c("-o", "pid=", "--ppid", session), stdout = TRUE))
+  expect_length(chains, 2L)
+  tools::pskill(session, tools::SIGTERM)
+  ended <- function() {
+    done <- vapply(logs(), function(log) {
+      lines <- readLines(log, warn = FALSE)
+      length(lines) > 0L && grepl("^Run interrupted by signal 15 after iteration", lines[length(lines)])
+    }, logical(1))
+    length(done) == 2L && all(done)
+  }
+  expect_true(wait_for(20, ended))
+  # Ended: no such process, or one that only waits to be reaped.
+  running <- function(p) {
+    state <- suppressWarnings(system2("ps", c("-o", "stat=", "-p", p), stdout = TRUE))
+    length(state) > 0L && !startsWith(trimws(state[1]), "Z")
+  }
+  gone <- function() !any(vapply(chains, running, logical(1)))
+  expect_true(wait_for(10, gone))
+  # Whatever happened, nothing of this test runs on.
+  for (p in chains) tools::pskill(p, tools::SIGKILL)
+  for (log in logs())
+    expect_identical(file.exists(sub("\\.log$", ".finalz", log)), TRUE)
+})

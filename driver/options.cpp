@@ -1,0 +1,49 @@
+#include "driver/options.h"
+
+#include <limits>
+
+namespace {
+constexpr long long kIntMin = std::numeric_limits<int>::min();
+constexpr long long kIntMax = std::numeric_limits<int>::max();
+constexpr long long kCountMax = std::numeric_limits<long long>::max();
+using K = ValueKind;
+using P = StemPlace;
+}  // namespace
+
+// The usage-text options come first, in the order the specified parser compared them.
+const std::vector<OptionSpec> kOptions = {
+    // name kind  further  min max  refusal  absent  stem place field
+    {"-h", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::heuristics},
+    {"-m", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::model},
+    {"-p", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::prior},
+    {"-f", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::dataFile},
+    {"-l", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::label},
+    // Cluster labels are compared as 16-bit values by some models: k stays below 32768.
+    {"-k", K::WholeNumber, false, 0, 32767, "k must be 0 or a number of clusters from 1 to 32767",
+     -1, nullptr, P::None, &Settings::k},
+    // 10^18 is the largest power of ten a 64-bit count holds; checked where 10^B is counted,
+    // since -i takes the place of any -B.
+    {"-B", K::WholeNumber, false, kIntMin, 18, nullptr, -1, nullptr, P::None, &Settings::B},
+    {"-a", K::RealNumber, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::logalpha},
+    {"-t", K::WholeNumber, false, kIntMin, kIntMax, nullptr, -1, nullptr, P::None,
+     &Settings::minuteAllowed},
+    {"-z", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::initialZ},
+    {"-c", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::criterionType},
+    // Further options.
+    {"-s", K::WholeNumber, true, 1, 4294967295LL, "-s must be a whole number from 1 to 4294967295",
+     2, "_s", P::BeforeLabel, {}},
+    {"-d", K::WholeNumber, true, 1, kCountMax, "-d must be a whole number of iterations, 1 or more",
+     0, nullptr, P::None, {}},
+    {"-i", K::WholeNumber, true, 0, kCountMax, "-i must be a whole number of iterations, 0 or more",
+     -1, "_i", P::InPlaceOfB, {}},
+    {"-e", K::WholeNumber, true, 1, kCountMax, "-e must be a whole number of iterations, 1 or more",
+     0, "_e", P::BeforeLabel, {}},
+    {"-q", K::Flag, true, 0, 1, nullptr, 0, nullptr, P::None, {}},
+    {"-x", K::Flag, true, 0, 1, nullptr, 0, "_x", P::Last, {}},
+};
+
+const OptionSpec* findOption(const std::string& name) {
+  for (const OptionSpec& option : kOptions)
+    if (name == option.name) return &option;
+  return nullptr;
+}
