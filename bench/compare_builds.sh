@@ -87,6 +87,8 @@ run_one() {  # binary outdir mode args...
   fi
   echo "$status" >status
   for f in "$work"/data/*; do rm -f "$(basename "$f")"; done
+  # Builds before the refused-run rule kept a refused run's log as STEM.log.
+  for f in *.failed.log; do [ -e "$f" ] && mv "$f" "${f%.failed.log}.log"; done
   for f in *.log stdout; do
     [ -f "$f" ] && sed -i -E -e '/^(Started at|Finished in) /d' -e "s#$exe#vornak#g" "$f"
   done
