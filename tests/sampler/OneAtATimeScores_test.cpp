@@ -38,7 +38,10 @@ TEST(OneAtATimeScores, VisitsYieldTheWholeScoresInLabelOrder) {
       }
       EXPECT_TRUE(visit.done());
       const int from = state.zold[i], to = (from + 1) % k, lastLabel = state.kold - 1;
-      if (kFixed > 0 && state.clusterSizes0[from] == 1) continue;
+      if (kFixed > 0 && state.clusterSizes0[from] == 1) {
+        candidate[i] = from;  // a fixed-k singleton stays
+        continue;
+      }
       const int emptied = state.moveObservation(i, to);
       visit.moved(from, to, emptied, lastLabel);
       candidate = state.zold;
