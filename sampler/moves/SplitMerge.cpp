@@ -200,19 +200,23 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
   double logq = 0;  // split: forward; merge: backward
   double likratio;
   Arrays::copyArray(zold.data(), znew.data(), n);
+  // Member i joins the launch; logMean gets its weight on either side.
+  auto weighMember = [&](int i) {
+    members.push_back(i);
+    zlaunch.push_back(0);
+    logMean[0] =
+        restrictedWeight(scorer, clusterSizes[0], scorer.getRestrictedIntLik(members, zlaunch));
+    zlaunch.back() = 1;
+    logMean[1] =
+        restrictedWeight(scorer, clusterSizes[1], scorer.getRestrictedIntLik(members, zlaunch));
+  };
   if (tosplit) {
     znew[i2] = kold;
     for (int p = 0; p < n; p++) {
       checkInterrupt();
       const int i = n_scrambled[p];
       if (zold[i] != c1 || i == i1 || i == i2) continue;
-      members.push_back(i);
-      zlaunch.push_back(0);
-      logMean[0] =
-          restrictedWeight(scorer, clusterSizes[0], scorer.getRestrictedIntLik(members, zlaunch));
-      zlaunch.back() = 1;
-      logMean[1] =
-          restrictedWeight(scorer, clusterSizes[1], scorer.getRestrictedIntLik(members, zlaunch));
+      weighMember(i);
       double logProb1;
       const int d = RandomPlus::drawGeneralizedBern(logMean, 2, logProb1);
       zlaunch.back() = d;
@@ -228,13 +232,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
       checkInterrupt();
       const int i = n_scrambled[p];
       if ((zold[i] != c1 && zold[i] != c2) || i == i1 || i == i2) continue;
-      members.push_back(i);
-      zlaunch.push_back(0);
-      logMean[0] =
-          restrictedWeight(scorer, clusterSizes[0], scorer.getRestrictedIntLik(members, zlaunch));
-      zlaunch.back() = 1;
-      logMean[1] =
-          restrictedWeight(scorer, clusterSizes[1], scorer.getRestrictedIntLik(members, zlaunch));
+      weighMember(i);
       // The member's true side, with no draw: the pass that would rebuild the two clusters.
       const int g = zold[i] == c1 ? 0 : 1;
       logq += logMean[g] - MathPlus::logSumExp(logMean, 2);

@@ -64,17 +64,8 @@ TEST_P(SplitMergeInvariance, MatchesExactDistribution) {
   auto exact = exactDistribution(target, allSetPartitions(model.n, 0));
   _rng.initialize(2);
   sampler.initZ("");
-  std::map<std::vector<int>, long> counts;
   const std::unique_ptr<Move> move = c.move(model.n, sampler.debug);
-  OneAtATime sweep(model.n, sampler.debug);
-  for (int it = 0; it < c.iterations; it++) {
-    stepOn(*move, sampler);
-    if (c.sweeps) {
-      stepOn(sweep, sampler);
-      stepOn(sweep, sampler);
-    }
-    counts[canonical(sampler.state.zold.data(), sampler.state.n)]++;
-  }
+  const auto counts = chainCounts(sampler, *move, c.sweeps, c.iterations);
   EXPECT_LT(totalVariation(exact, counts), 0.03);
 }
 

@@ -21,17 +21,7 @@ const double kBeta = 0.5;
 // Exact probabilities proportional to exp(beta * getTotalLik).
 std::map<std::vector<int>, double> temperedDistribution(const PartitionSampler& sampler, int k,
                                                         double beta) {
-  const auto partitions = allSetPartitions(sampler.state.n, k);
-  std::vector<double> logWeights;
-  for (const auto& z : partitions)
-    logWeights.push_back(beta * sampler.scorer.getTotalLik(z.data(), blockCount(z)));
-  const double top = *std::max_element(logWeights.begin(), logWeights.end());
-  double total = 0;
-  for (double w : logWeights) total += std::exp(w - top);
-  std::map<std::vector<int>, double> p;
-  for (size_t i = 0; i < partitions.size(); i++)
-    p[partitions[i]] = std::exp(logWeights[i] - top) / total;
-  return p;
+  return exactDistribution(sampler, allSetPartitions(sampler.state.n, k), beta);
 }
 
 double distance(const std::map<std::vector<int>, double>& a,
@@ -81,16 +71,7 @@ TEST_P(TemperedInvariance, MatchesTheExactTemperedDistribution) {
   _rng.initialize(3);
   sampler.initZ("");
   const std::unique_ptr<Move> move = c.move(model.n, sampler.debug);
-  OneAtATime sweep(model.n, sampler.debug);
-  std::map<std::vector<int>, long> counts;
-  for (long it = 0; it < c.iterations; it++) {
-    stepOn(*move, sampler);
-    if (c.sweeps) {
-      stepOn(sweep, sampler);
-      stepOn(sweep, sampler);
-    }
-    counts[canonical(sampler.state.zold.data(), sampler.state.n)]++;
-  }
+  const auto counts = chainCounts(sampler, *move, c.sweeps, c.iterations);
   EXPECT_LT(totalVariation(exact, counts), 0.03);
 }
 

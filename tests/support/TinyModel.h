@@ -92,12 +92,13 @@ inline int blockCount(const std::vector<int>& canonicalZ) {
   return k;
 }
 
-// Exact probabilities, proportional to exp(getTotalLik), of the partitions listed.
+// Exact probabilities, proportional to exp(beta * getTotalLik), of the partitions listed.
 inline std::map<std::vector<int>, double> exactDistribution(
-    const PartitionSampler& sampler, const std::vector<std::vector<int>>& partitions) {
+    const PartitionSampler& sampler, const std::vector<std::vector<int>>& partitions,
+    double beta = 1.0) {
   std::vector<double> logWeights;
   for (const auto& z : partitions)
-    logWeights.push_back(sampler.scorer.getTotalLik(z.data(), blockCount(z)));
+    logWeights.push_back(beta * sampler.scorer.getTotalLik(z.data(), blockCount(z)));
   double top = *std::max_element(logWeights.begin(), logWeights.end());
   double total = 0;
   for (double w : logWeights) total += std::exp(w - top);
@@ -126,6 +127,23 @@ inline double totalVariation(const std::map<std::vector<int>, double>& exact,
 // One step of a move on the sampler's chain.
 inline void stepOn(Move& move, PartitionSampler& sampler) {
   move.step(sampler.state, sampler.scorer);
+}
+
+// How often each partition is visited in iterations steps of move, each followed by two
+// one-at-a-time sweeps when sweeps is set (the "2" heuristics).
+inline std::map<std::vector<int>, long> chainCounts(PartitionSampler& sampler, Move& move,
+                                                    bool sweeps, long iterations) {
+  OneAtATime sweep(sampler.state.n, sampler.debug);
+  std::map<std::vector<int>, long> counts;
+  for (long it = 0; it < iterations; it++) {
+    stepOn(move, sampler);
+    if (sweeps) {
+      stepOn(sweep, sampler);
+      stepOn(sweep, sampler);
+    }
+    counts[canonical(sampler.state.zold.data(), sampler.state.n)]++;
+  }
+  return counts;
 }
 
 // A stream that discards everything, for the sampler's log in statistical tests.
