@@ -134,8 +134,8 @@ int CategoricalColumns<W>::getCount(const int* z, int j, int* count) const {
 
 template <int W>
 int CategoricalColumns<W>::countFast(const int* z, int j, int* count) const {
-  // Local copies: a store through the counts could otherwise alias n and T.
   if (missing_ > 0) return getCount(z, j, count);
+  // Local copies: a store through the counts could otherwise alias n and T.
   const int rows = n;
   const int columns = T;
   if constexpr (W != 2) {
