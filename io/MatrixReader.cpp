@@ -100,7 +100,8 @@ void MatrixReader::readData(const std::string& fileName, int& rowCount, int& col
       bad(i + 1, Text::n2s(static_cast<long>(fields.size())) + " values where the first line has " +
                      Text::n2s(columnCount));
     for (int t = 0; t < columnCount; t++) {
-      if (missingCells && fields[t] == "NA") {
+      if (fields[t] == "NA") {
+        if (!missingCells) bad(i + 1, "NA, a missing cell, which this model does not accept");
         setMissing(data[i][t]);
         ++*missingCells;
       } else if (!parseValue(fields[t].c_str(), data[i][t])) {

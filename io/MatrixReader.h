@@ -11,7 +11,7 @@ struct MatrixReader {
   // that many numbers of type T; a last line without a line break is a row too. Writes
   // "  read " and the name twice. Malformed files end the run with one line naming the file
   // and the line. With missingCells, the literal NA is a missing cell (kMissingInt or NaN)
-  // and missingCells gets their count; without it NA is refused like any other word.
+  // and missingCells gets their count; without it NA is refused as a missing cell.
   // The log line of a matrix with missing cells; nothing when there are none.
   static void noteMissing(std::ostream& logFile, long missingCells, long cells);
 

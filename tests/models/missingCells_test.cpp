@@ -65,7 +65,7 @@ TEST(MissingCells, TheReaderTakesNaOnlyWhenAskedAndCountsIt) {
   std::ostringstream refusedLog;
   modeltest::expectRunError(
       [&] { MatrixReader::readData<int>(file, rows, columns, ints, refusedLog); },
-      "Bad matrix file " + file + ", line 1: not a number: NA");
+      "Bad matrix file " + file + ", line 1: NA, a missing cell, which this model does not accept");
 }
 
 // A column-independent model with a prior that does not depend on the data integrates a cell
