@@ -2,7 +2,14 @@
 // The data readers fill it; the models own one each.
 #pragma once
 #include <cstddef>
+#include <limits>
 #include <vector>
+
+// A missing cell (NA in a data file): the smallest int, or a quiet NaN. Models that accept
+// them must test every cell; the others never see one, as the reader refuses NA for them.
+constexpr int kMissingInt = std::numeric_limits<int>::min();
+inline bool isMissing(int value) { return value == kMissingInt; }
+inline bool isMissing(double value) { return value != value; }
 
 template <class T>
 class Matrix {

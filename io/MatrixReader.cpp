@@ -27,6 +27,9 @@ bool parseValue(const char* text, int& value) {
   return true;
 }
 
+void setMissing(int& value) { value = kMissingInt; }
+void setMissing(double& value) { value = std::numeric_limits<double>::quiet_NaN(); }
+
 bool parseValue(const char* text, double& value) {
   char* end = nullptr;
   errno = 0;
@@ -38,9 +41,15 @@ bool parseValue(const char* text, double& value) {
 
 }  // namespace
 
+void MatrixReader::noteMissing(std::ostream& logFile, long missingCells, long cells) {
+  if (missingCells > 0)
+    logFile << "Missing cells (NA): " << missingCells << " of " << cells
+            << ", each left out of its column's statistics\n";
+}
+
 template <class T>
 void MatrixReader::readData(const std::string& fileName, int& rowCount, int& columnCount, Matrix<T>& data,
-                 std::ostream& logFile) {
+                 std::ostream& logFile, long* missingCells) {
   std::ifstream file;
   Files::openRead(file, fileName, logFile);
   auto bad = [&](long lineNo, const std::string& why) {
@@ -79,6 +88,7 @@ void MatrixReader::readData(const std::string& fileName, int& rowCount, int& col
   if (columnCount == 0) bad(1, "no values");
   rowCount = static_cast<int>(lines.size());
   data = Matrix<T>(rowCount, columnCount);
+  if (missingCells) *missingCells = 0;
 
   std::vector<std::string> fields;
   for (int i = 0; i < rowCount; i++) {
@@ -89,12 +99,19 @@ void MatrixReader::readData(const std::string& fileName, int& rowCount, int& col
     if (static_cast<int>(fields.size()) != columnCount)
       bad(i + 1, Text::n2s(static_cast<long>(fields.size())) + " values where the first line has " +
                      Text::n2s(columnCount));
-    for (int t = 0; t < columnCount; t++)
-      if (!parseValue(fields[t].c_str(), data[i][t]))
+    for (int t = 0; t < columnCount; t++) {
+      if (fields[t] == "NA") {
+        if (!missingCells) bad(i + 1, "NA, a missing cell, which this model does not accept");
+        setMissing(data[i][t]);
+        ++*missingCells;
+      } else if (!parseValue(fields[t].c_str(), data[i][t])) {
         bad(i + 1, "not a number: " + fields[t]);
+      }
+    }
   }
 }
 
-template void MatrixReader::readData<int>(const std::string&, int&, int&, Matrix<int>&, std::ostream&);
+template void MatrixReader::readData<int>(const std::string&, int&, int&, Matrix<int>&,
+                                          std::ostream&, long*);
 template void MatrixReader::readData<double>(const std::string&, int&, int&, Matrix<double>&,
-                                  std::ostream&);
+                                             std::ostream&, long*);

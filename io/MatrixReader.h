@@ -10,13 +10,17 @@ struct MatrixReader {
   // is the number of blank-separated fields of the first line; every line must hold exactly
   // that many numbers of type T; a last line without a line break is a row too. Writes
   // "  read " and the name twice. Malformed files end the run with one line naming the file
-  // and the line.
+  // and the line. With missingCells, the literal NA is a missing cell (kMissingInt or NaN)
+  // and missingCells gets their count; without it NA is refused as a missing cell.
+  // The log line of a matrix with missing cells; nothing when there are none.
+  static void noteMissing(std::ostream& logFile, long missingCells, long cells);
+
   template <class T>
   static void readData(const std::string& fileName, int& rowCount, int& columnCount,
-                       Matrix<T>& data, std::ostream& logFile);
+                       Matrix<T>& data, std::ostream& logFile, long* missingCells = nullptr);
 };
 
 extern template void MatrixReader::readData<int>(const std::string&, int&, int&, Matrix<int>&,
-                                                 std::ostream&);
+                                                 std::ostream&, long*);
 extern template void MatrixReader::readData<double>(const std::string&, int&, int&,
-                                                    Matrix<double>&, std::ostream&);
+                                                    Matrix<double>&, std::ostream&, long*);

@@ -2,17 +2,51 @@
 
 DiagonalRows::DiagonalRows(const std::string& dataFileName, std::ostream& _logFile,
                            double _scale)
-    : RealRows(dataFileName, _logFile, _scale) {
+    : RealRows(dataFileName, _logFile, _scale, true) {
   center.assign(T, 0.0);
-  for (int i = 0; i < n; i++)
-    for (int t = 0; t < T; t++) center[t] += data[i][t];
-  for (int t = 0; t < T; t++) center[t] /= n;
-  moments_.assign(2 * static_cast<size_t>(T), 0.0);
+  if (missing_ > 0) {
+    std::vector<double> count(T), sum2(T);
+    std::vector<int> all(n);
+    for (int i = 0; i < n; i++) all[i] = i;
+    listColumnSums(all.data(), n, count.data(), center.data(), sum2.data());
+    for (int t = 0; t < T; t++)
+      if (count[t] > 0) center[t] /= count[t];
+  } else {
+    for (int i = 0; i < n; i++)
+      for (int t = 0; t < T; t++) center[t] += data[i][t];
+    for (int t = 0; t < T; t++) center[t] /= n;
+  }
+  moments_.assign(3 * static_cast<size_t>(T), 0.0);
+}
+
+void DiagonalRows::listColumnSums(const int* list, int members, double* count, double* sum,
+                                  double* sum2) const {
+  const int columns = T;
+  for (int t = 0; t < columns; t++) count[t] = sum[t] = sum2[t] = 0;
+  for (int k = 0; k < members; k++) {
+    const double* row = data[list[k]];
+    for (int t = 0; t < columns; t++) {
+      if (isMissing(row[t])) continue;
+      count[t] += 1;
+      sum[t] += row[t];
+      sum2[t] += row[t] * row[t];
+    }
+  }
 }
 
 void DiagonalRows::addToMoments(int i, double* moments, int sign) const {
   const double* row = data[i];
   const int columns = T;
+  if (missing_ > 0) {
+    for (int t = 0; t < columns; t++) {
+      if (isMissing(row[t])) continue;
+      const double x = row[t] - center[t];
+      moments[t] += sign * x;
+      moments[columns + t] += sign * (x * x);
+      moments[2 * columns + t] += sign;
+    }
+    return;
+  }
   for (int t = 0; t < columns; t++) {
     const double x = row[t] - center[t];
     moments[t] += sign * x;

@@ -1,6 +1,7 @@
 // Real-valued rows whose models treat the columns apart (kmeans2, mclust2): per cluster and
 // column the sum and the sum of squares are all they need, in the exact mode as averages
-// over a member list, in the fast mode as running moments about the column averages.
+// over a member list, in the fast mode as running moments about the column averages. A
+// missing cell (NA) is left out of its column's sums, so each column also keeps a count.
 #pragma once
 #include <ostream>
 #include <string>
@@ -16,7 +17,10 @@ class DiagonalRows : public RealRows {
 
   // Fast mode: per cluster the sums of (x - center) and of its squares, T each, so that
   // centred sums keep their precision for clusters far from the origin.
-  int momentsSize() const override { return scoring == ScoringMode::Fast ? 2 * T : 0; }
+  // With missing cells a third block of T holds each column's count of seen values.
+  int momentsSize() const override {
+    return scoring == ScoringMode::Fast ? (missing_ > 0 ? 3 * T : 2 * T) : 0;
+  }
   void addToMoments(int i, double* moments, int sign) const override;
 
  protected:
@@ -24,4 +28,8 @@ class DiagonalRows : public RealRows {
   // divided by their count, as the plain getMean computes them; mean2 (if not null) gets
   // the averages of squares.
   void listMeans(const int* list, int members, double* mean, double* mean2) const;
+  // With missing cells: per column the count, sum and sum of squares of the listed members'
+  // seen values, each T long.
+  void listColumnSums(const int* list, int members, double* count, double* sum,
+                      double* sum2) const;
 };

@@ -2,6 +2,8 @@
 // outcome 0..1, HDGBern as a category 0..19. Within a cluster each column has its own outcome
 // probabilities; the integrated, classification and mixture criteria are all available, each
 // multiplied by scale. Both are CategoricalColumns<W>, differing only in the width W.
+// A cell may be missing (NA): it is left out of its column's counts, which integrates it out
+// exactly, since the columns are independent within a cluster.
 #pragma once
 #include <istream>
 #include <ostream>
@@ -16,13 +18,14 @@
 template <int W>
 class CategoricalColumns : public Observable {
  public:
-  Matrix<int> sequence;        // n rows of T values 0..W-1
+  Matrix<int> sequence;        // n rows of T values 0..W-1, or kMissingInt
   MixtureDirichletRV muPrior;  // prior of a column's W outcome probabilities; the fast
                                // scoring copies it at construction
   std::ostream& logFile;
 
-  // Reads the prior text (it must have W categories), then the matrix; a value outside
-  // 0..W-1 ends the run with a line naming its row and column.
+  // Reads the prior text (it must have W categories, and may end with the word "levels": each
+  // column's symmetric Dirichlet then spreads over the levels seen in that column only), then
+  // the matrix; a value outside 0..W-1 ends the run with a line naming its row and column.
   CategoricalColumns(const std::string& modelName, const std::string& dataFileName,
                      std::istream& priorStream, std::ostream& _logFile, double _scale);
 
@@ -53,10 +56,31 @@ class CategoricalColumns : public Observable {
  private:
   // getCount's result, faster: for W = 2 only the ones are counted, in registers.
   int countFast(const int* z, int j, int* count) const;
+  // The integrated score of the T count tables (scale applied): by the levels seen, or by
+  // the prior (its plain evaluation when reference).
+  double columnsFit(const int* count, bool reference) const;
+  // One column's log marginal under the symmetric Dirichlet over its seen levels.
+  double levelsColumnFit(const int* count, int t) const;
+  double levelsTotalTerm(int levels, int total) const;
+  void setUpLevels();
+  // Sum over the cells of c log(c / total), empty cells left out; total is the cluster size,
+  // or each column's own count when cells are missing.
+  double classificationSum(const int* count, int clusterSize) const;
+  // The mixture likelihood when cells are missing: each row's seen cells only.
+  double mixtureLikMissing(const int* z, int k) const;
+  // Mismatches per column seen in both rows (positions null: every column).
+  double sharedDistance(int i1, int i2, int length, const int* positions) const;
   // Fills clusterSizes_ and the first k tables of clusterCounts_.
   void countAll(const int* z, int k) const;
 
   DirichletScorer muScorer_;                // muPrior, counts up to n
+  long missing_ = 0;                        // cells read as NA
+  bool levels_ = false;                     // the prior spreads over the levels seen
+  double pseudoCount_ = 1;                  // its Dirichlet parameter (levels_)
+  std::vector<int> levelsSeen_;             // T: levels seen per column (levels_)
+  std::vector<double> countTerm_;           // n + 1: lgamma(a + c) - lgamma(a)
+  std::vector<int> totalRow_;               // W + 1: row of totalTerm_ per level count, or -1
+  std::vector<double> totalTerm_;           // rows of n + 1: lgamma(L a) - lgamma(L a + m)
   mutable std::vector<int> ones_;           // T, scratch of countFast
   mutable std::vector<int> members_;        // n, scratch of countFast
   mutable std::vector<double> shares_;      // k tables of T x W: count / cluster size

@@ -31,3 +31,4 @@ const char* const HDBernPoint5PriorString = "  1 2 1 0.5 0.5 ";
 const char* const HDBernPoint05PriorString = "  1 2 1 0.05 0.05 ";
 const char* const HDBernPoint005PriorString = "  1 2 1 0.005 0.005 ";
 const char* const HDBernFlatPriorString = "  1 2 1 1 1 ";
+const char* const HDBernLevelsPriorString = "  1 2 1 1 1 levels";

@@ -10,3 +10,5 @@ extern const char* const HDBernPoint5PriorString;
 extern const char* const HDBernPoint05PriorString;
 extern const char* const HDBernPoint005PriorString;
 extern const char* const HDBernFlatPriorString;
+// Dirichlet(1) spread per column over the levels that occur in it (the closing word says so).
+extern const char* const HDBernLevelsPriorString;

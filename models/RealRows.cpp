@@ -20,19 +20,29 @@ const double kShiftRatio = 1000;
 
 }  // namespace
 
-RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale)
+RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale,
+                   bool acceptsMissing)
     : logFile(_logFile) {
-  MatrixReader::readData<double>(dataFileName, n, T, data, vout());
+  MatrixReader::readData<double>(dataFileName, n, T, data, vout(),
+                                 acceptsMissing ? &missing_ : nullptr);
+  MatrixReader::noteMissing(logFile, missing_, static_cast<long>(n) * T);
   scale = _scale;
   origin.assign(T, 0.0);
   for (int t = 0; t < T; t++) {
     double mean = 0;
-    for (int i = 0; i < n; i++) mean += data[i][t];
-    mean /= n;
+    int seen = 0;
+    for (int i = 0; i < n; i++)
+      if (!isMissing(data[i][t])) {
+        mean += data[i][t];
+        seen++;
+      }
+    if (seen == 0) continue;
+    mean /= seen;
     double squares = 0;  // about the mean: two passes, exact for a constant column
-    for (int i = 0; i < n; i++) squares += (data[i][t] - mean) * (data[i][t] - mean);
+    for (int i = 0; i < n; i++)
+      if (!isMissing(data[i][t])) squares += (data[i][t] - mean) * (data[i][t] - mean);
     // A constant column (squares 0) away from 0 is shifted too, so its spread is exactly 0.
-    if (mean * mean > kShiftRatio * kShiftRatio * (squares / n)) origin[t] = mean;
+    if (mean * mean > kShiftRatio * kShiftRatio * (squares / seen)) origin[t] = mean;
   }
   // A cluster's sum of squared deviations is at most 4 times the data's sum of squares, and
   // mclust2's rates at most 2.5 times: below this bound every score stays finite.
@@ -41,6 +51,7 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
   for (int i = 0; i < n; i++)
     for (int t = 0; t < T; t++) {
       const double x = data[i][t] - origin[t];
+      if (isMissing(x)) continue;
       sumOfSquares += x * x;
       if (!(sumOfSquares <= bound))
         Files::fail(logFile, "Bad data file " + dataFileName + ": row " + Text::n2s(i + 1) +
@@ -49,6 +60,21 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
                              Text::n2s(bound) + ")");
       data[i][t] = x;
     }
+  if (missing_ > 0) {
+    for (int t = 0; t < T; t++) {
+      double low = 0, high = 0;
+      bool any = false;
+      for (int i = 0; i < n; i++) {
+        const double x = data[i][t];
+        if (isMissing(x)) continue;
+        low = any ? std::min(low, x) : x;
+        high = any ? std::max(high, x) : x;
+        any = true;
+      }
+      farApart_ += (high - low) * (high - low);
+    }
+    farApart_ = std::sqrt(farApart_);
+  }
 }
 
 double RealRows::scoreMembers(const int* sorted, int members) const {
@@ -68,7 +94,23 @@ double RealRows::momentsFit(const int* z, int j) const {
   return scoreMoments(moments_.data(), members);
 }
 
+double RealRows::sharedDistance(int i1, int i2, int dimension, const int* positions) const {
+  double sum = 0;
+  int shared = 0;
+  for (int s = 0; s < dimension; s++) {
+    const int t = positions ? positions[s] : s;
+    const double d = data[i1][t] - data[i2][t];
+    if (isMissing(d)) continue;
+    sum += d * d;
+    shared++;
+  }
+  // Rows that share no seen column are put as far apart as the column ranges allow.
+  if (shared == 0) return farApart_;
+  return std::sqrt(sum * dimension / shared);
+}
+
 double RealRows::pairwiseDistance(int i1, int i2) const {
+  if (missing_ > 0) return sharedDistance(i1, i2, T, nullptr);
   double sum = 0;
   for (int t = 0; t < T; t++) {
     double d = data[i1][t] - data[i2][t];
@@ -78,6 +120,7 @@ double RealRows::pairwiseDistance(int i1, int i2) const {
 }
 
 double RealRows::pairwiseDistance(int i1, int i2, int dimension, const int* positions) const {
+  if (missing_ > 0) return sharedDistance(i1, i2, dimension, positions);
   double sum = 0;
   for (int t = 0; t < dimension; t++) {
     double d = data[i1][positions[t]] - data[i2][positions[t]];

@@ -17,7 +17,9 @@ class RealRows : public Observable {
   std::vector<double> origin;  // per column: what was taken from every value (0: nothing)
   std::ostream& logFile;
 
-  RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale);
+  // acceptsMissing: NA cells are read (as NaN) and counted in missing_; otherwise refused.
+  RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale,
+           bool acceptsMissing = false);
 
   double pairwiseDistance(int i1, int i2) const override;
   // Over the dimension columns listed in positions.
@@ -36,4 +38,9 @@ class RealRows : public Observable {
   virtual double scoreList(const int* list, int members) const = 0;
 
   mutable std::vector<double> moments_;  // momentsSize(), scratch of momentsFit
+  long missing_ = 0;                     // cells read as NA
+ private:
+  double farApart_ = 0;  // the diagonal of the box of the seen values (missing_ only)
+  // Euclidean distance over the columns seen in both rows, scaled up to all of them.
+  double sharedDistance(int i1, int i2, int dimension, const int* positions) const;
 };

@@ -20,17 +20,25 @@ const PriorChoice kBernPriors[] = {{"flat", HDBernFlatPriorString},
                                    {"point5", HDBernPoint5PriorString},
                                    {"point05", HDBernPoint05PriorString},
                                    {"point005", HDBernPoint005PriorString},
+                                   {"levels", HDBernLevelsPriorString},
                                    {nullptr, nullptr}};
 
 // HDGBern takes the Dirichlet parameter of the HDBern prior of the same name for each of
-// its 20 categories.
+// its 20 categories, and its closing word "levels" if it has one.
 std::string categoricalPriorText(const char* binaryText) {
   std::istringstream in(binaryText);
-  std::string parameter, token;
-  while (in >> token) parameter = token;
+  std::string parameter, marker, token;
+  while (in >> token) {
+    if (token == "levels") {
+      marker = token;
+      break;
+    }
+    parameter = token;
+  }
   std::ostringstream text;
   text << "1 " << 20 << '\n' << "1" << '\n';
   for (int i = 0; i < 20; i++) text << parameter << ' ';
+  if (!marker.empty()) text << '\n' << marker;
   return text.str();
 }
 

@@ -4,7 +4,11 @@
 #include <cmath>
 
 kmeans2::kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale)
-    : DiagonalRows(dataFileName, _logFile, _scale), mean_(T, 0.0), members_(n, 0) {}
+    : DiagonalRows(dataFileName, _logFile, _scale),
+      mean_(T, 0.0),
+      count_(T, 0.0),
+      sum2_(T, 0.0),
+      members_(n, 0) {}
 
 int kmeans2::getMean(const int* z, short int j, double* mean) const {
   for (int t = 0; t < T; t++) mean[t] = 0;
@@ -26,6 +30,7 @@ double kmeans2::getClusterFit(const int* z, int j) const {
 }
 
 double kmeans2::clusterFitReference(const int* z, int j) const {
+  if (missing_ > 0) return clusterFitFast(z, j);
   int members = getMean(z, static_cast<short>(j), mean_.data());
   if (members == 0) return 0;
   double withinClusterSS = 0;
@@ -47,6 +52,15 @@ double kmeans2::clusterFitFast(const int* z, int j) const {
 
 double kmeans2::scoreList(const int* list, int members) const {
   if (members == 0) return 0;
+  if (missing_ > 0) {
+    // Each column about the average of its seen values.
+    listColumnSums(list, members, count_.data(), mean_.data(), sum2_.data());
+    double withinClusterSS = 0;
+    for (int t = 0; t < T; t++)
+      if (count_[t] > 0)
+        withinClusterSS += std::max(0.0, sum2_[t] - mean_[t] * (mean_[t] / count_[t]));
+    return -withinClusterSS * scale;
+  }
   double* mean = mean_.data();
   listMeans(list, members, mean, nullptr);
   const int columns = T;
@@ -66,7 +80,9 @@ double kmeans2::scoreMoments(const double* moments, int members) const {
   if (members == 0) return 0;
   double withinClusterSS = 0;
   for (int t = 0; t < T; t++) {
-    const double d = moments[t] / members;
+    const double seen = missing_ > 0 ? moments[2 * T + t] : members;
+    if (seen <= 0) continue;
+    const double d = moments[t] / seen;
     withinClusterSS += std::max(0.0, moments[T + t] - moments[t] * d);
   }
   return -withinClusterSS * scale;

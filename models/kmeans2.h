@@ -24,5 +24,7 @@ class kmeans2 final : public DiagonalRows {
  private:
   double scoreList(const int* list, int members) const override;
   mutable std::vector<double> mean_;  // T
+  mutable std::vector<double> count_;  // T, seen values per column (missing cells)
+  mutable std::vector<double> sum2_;   // T (missing cells)
   mutable std::vector<int> members_;  // n, the member indices of clusterFitFast
 };

@@ -16,25 +16,44 @@ const double kTwoPi = 6.283185307179586;
 
 mclust2::mclust2(const std::string& dataFileName, std::istream& priorStream, std::ostream& _logFile,
                  double _scale)
-    : DiagonalRows(dataFileName, _logFile, _scale), mean_(T, 0.0), mean2_(T, 0.0), members_(n, 0) {
+    : DiagonalRows(dataFileName, _logFile, _scale),
+      mean_(T, 0.0),
+      mean2_(T, 0.0),
+      count_(T, 0.0),
+      members_(n, 0) {
   if (n < 2)
     Files::fail(logFile, "Bad mclust2 data file " + dataFileName +
                          ": 1 row, the prior needs at least 2 for the variances");
-  // Overall averages and averages of squares.
-  mu0.assign(T, 0.0);
-  for (int i = 0; i < n; i++)
-    for (int t = 0; t < T; t++) {
-      mu0[t] += data[i][t];
-      mean2_[t] += data[i][t] * data[i][t];
-    }
-  for (int t = 0; t < T; t++) {
-    mu0[t] /= n;
-    mean2_[t] /= n;
-  }
   lambda = 0.01;
   alpha = (T + 2) / 2.0;
   beta = 0;
-  for (int t = 0; t < T; t++) beta += (mean2_[t] - mu0[t] * mu0[t]) * n / (n - 1);
+  if (missing_ > 0) {
+    // The same from each column's seen values; a column seen fewer than twice adds nothing.
+    std::vector<int> all(n);
+    for (int i = 0; i < n; i++) all[i] = i;
+    mu0.assign(T, 0.0);
+    listColumnSums(all.data(), n, count_.data(), mu0.data(), mean2_.data());
+    for (int t = 0; t < T; t++) {
+      const double m = count_[t];
+      if (m == 0) continue;
+      mu0[t] /= m;
+      mean2_[t] /= m;
+      if (m >= 2) beta += (mean2_[t] - mu0[t] * mu0[t]) * m / (m - 1);
+    }
+  } else {
+    // Overall averages and averages of squares.
+    mu0.assign(T, 0.0);
+    for (int i = 0; i < n; i++)
+      for (int t = 0; t < T; t++) {
+        mu0[t] += data[i][t];
+        mean2_[t] += data[i][t] * data[i][t];
+      }
+    for (int t = 0; t < T; t++) {
+      mu0[t] /= n;
+      mean2_[t] /= n;
+    }
+    for (int t = 0; t < T; t++) beta += (mean2_[t] - mu0[t] * mu0[t]) * n / (n - 1);
+  }
 
   std::string token;
   priorStream >> token;
@@ -104,6 +123,7 @@ double mclust2::getClusterFit(const int* z, int j) const {
 }
 
 double mclust2::clusterFitReference(const int* z, int j) const {
+  if (missing_ > 0) return clusterFitFast(z, j);
   int members = getMean(z, static_cast<short>(j), mean_.data(), mean2_.data());
   if (members == 0) return 0;
   double lambdanew = lambda + members;
@@ -123,8 +143,31 @@ double mclust2::clusterFitFast(const int* z, int j) const {
   return scoreList(list, listMembers(z, static_cast<short>(j), list));
 }
 
+double mclust2::columnTerm(double m, double within, double d) const {
+  const double lambdanew = lambda + m;
+  const double alphanew = alpha + m / 2.0;
+  const double betanew = beta + 0.5 * within + (m / 2.0) * (lambda / lambdanew) * d * d;
+  return -(m / 2.0) * std::log(kTwoPi) + 0.5 * std::log(lambda / lambdanew) +
+         MathPlus::mylgamma(alphanew) - MathPlus::mylgamma(alpha) + alpha * std::log(beta) -
+         alphanew * std::log(betanew);
+}
+
+// Each column from its own seen values; a column none of the members shows adds nothing.
+double mclust2::scoreListMissing(const int* list, int members) const {
+  listColumnSums(list, members, count_.data(), mean_.data(), mean2_.data());
+  double ll = 0;
+  for (int t = 0; t < T; t++) {
+    const double m = count_[t];
+    if (m == 0) continue;
+    const double mean = mean_[t] / m;
+    ll += columnTerm(m, std::max(0.0, mean2_[t] - mean_[t] * mean), mean - mu0[t]);
+  }
+  return scale * ll;
+}
+
 double mclust2::scoreList(const int* list, int members) const {
   if (members == 0) return 0;
+  if (missing_ > 0) return scoreListMissing(list, members);
   listMeans(list, members, mean_.data(), mean2_.data());
   double lambdanew = lambda + members;
   double alphanew = alpha + members / 2.0;
@@ -142,6 +185,17 @@ double mclust2::scoreList(const int* list, int members) const {
 // squared.
 double mclust2::scoreMoments(const double* moments, int members) const {
   if (members == 0) return 0;
+  if (missing_ > 0) {
+    // Centred at mu0, the seen values' average.
+    double ll = 0;
+    for (int t = 0; t < T; t++) {
+      const double m = moments[2 * T + t];
+      if (m <= 0) continue;
+      const double d = moments[t] / m;
+      ll += columnTerm(m, std::max(0.0, moments[T + t] - moments[t] * d), d);
+    }
+    return scale * ll;
+  }
   const double* sum = moments;
   const double* sum2 = moments + T;
   const double lambdanew = lambda + members;

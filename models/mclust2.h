@@ -34,6 +34,10 @@ class mclust2 final : public DiagonalRows {
  private:
   double scoreList(const int* list, int members) const override;
   double sizeTerm(int members) const;
+  // One dimension's term for m seen values whose squared deviations about their average sum
+  // to within, their average lying d from mu0.
+  double columnTerm(double m, double within, double d) const;
+  double scoreListMissing(const int* list, int members) const;
   // Posterior rate of dimension t for a cluster of size members with the given averages.
   double betaNew(int t, int members, double mean, double mean2, double lambdaNew) const;
 
@@ -42,5 +46,6 @@ class mclust2 final : public DiagonalRows {
   std::vector<double> sizeTerm_;
   mutable std::vector<double> mean_;   // T
   mutable std::vector<double> mean2_;  // T
+  mutable std::vector<double> count_;  // T, seen values per column (missing cells)
   mutable std::vector<int> members_;   // n, scratch of clusterFitFast
 };

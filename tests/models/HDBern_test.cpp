@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "models/PriorStrings.h"
+#include "models/catalog.h"
 #include "tests/models/model_test_util.h"
 
 namespace {
@@ -207,6 +208,56 @@ TEST(HDBern, RejectsValuesOutsideTheCategories) {
   std::stringstream broken("1 2 1 1");
   modeltest::expectRunError([&] { HDBern(file, broken, log, 1.0); },
                             "Bad prior text: parameter 2 of component 1 missing");
+}
+
+// -p levels: each column's Dirichlet(1) spreads over the levels seen in that column only.
+TEST(LevelsPrior, WorkedColumnsFromThePriorName) {
+  TempDir dir;
+  // Column 0 shows levels 0 and 3; column 1 only 7; column 2 shows 2, 5 and 9.
+  const std::string file = dir.write("g.txt", "0 7 2\n3 7 5\n3 7 9\n0 7 2\n");
+  std::stringstream text;
+  std::string name = "levels";
+  ASSERT_TRUE(findModel("HDGBern")->writePriorText(name, text));
+  std::ostringstream log;
+  std::unique_ptr<Observable> model;
+  {
+    CaptureStdout quiet;
+    model = findModel("HDGBern")->make(file, text, log);
+  }
+  EXPECT_NE(log.str().find("Prior by levels seen: per column a symmetric Dirichlet(1) over the "
+                           "levels that occur in it; 2 of 3 columns have two or more\n"),
+            std::string::npos)
+      << log.str();
+  struct Case {
+    std::vector<int> z;
+    double expected;
+  } cases[] = {
+      // Rows 0-2: column 0 (1, 2) over 2 levels -> 1! 2! / 4! = 1/12; column 1 adds 0;
+      // column 2 (1, 1, 1) over 3 levels -> 2! / 5! = 1/60.
+      {{0, 0, 0, 1}, std::log(1.0 / 12) + std::log(1.0 / 60)},
+      // Rows 0 and 3: column 0 (2, 0) -> 1! 2! / 3! = 1/3; column 2 (2, 0, 0) -> 2! 2! / 4!.
+      {{0, 1, 1, 0}, std::log(1.0 / 3) + std::log(1.0 / 6)},
+  };
+  for (const Case& c : cases)
+    for (ScoringMode mode : {ScoringMode::Reference, ScoringMode::Exact}) {
+      model->scoring = mode;
+      EXPECT_NEAR(model->getClusterFit(c.z.data(), 0), c.expected, 1e-12);
+    }
+}
+
+TEST(LevelsPrior, BinaryColumnsShowingBothLevelsScoreAsFlat) {
+  TempDir dir;
+  auto levels = build<HDBern>(dir.write("a.txt", "0 1\n1 1\n1 0\n0 0\n"),
+                              HDBernLevelsPriorString);
+  auto flat = build<HDBern>(dir.path("a.txt"), HDBernFlatPriorString);
+  const int z[4] = {0, 0, 1, 0};
+  for (int j = 0; j < 2; j++) EXPECT_NEAR(levels->getClusterFit(z, j), flat->getClusterFit(z, j), 1e-12);
+  // A constant column is certain under levels, but costs log 1/(m + 1) under flat.
+  auto constant = build<HDBern>(dir.write("c.txt", "0 1\n1 1\n1 1\n"), HDBernLevelsPriorString);
+  auto constantFlat = build<HDBern>(dir.path("c.txt"), HDBernFlatPriorString);
+  const int all[3] = {0, 0, 0};
+  EXPECT_NEAR(constant->getClusterFit(all, 0), std::log(2.0 / 24), 1e-12);  // column 0 (1, 2)
+  EXPECT_NEAR(constantFlat->getClusterFit(all, 0), std::log(2.0 / 24) + std::log(1.0 / 4), 1e-12);
 }
 
 }  // namespace

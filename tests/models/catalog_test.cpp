@@ -77,6 +77,9 @@ TEST(ModelTable, PriorTexts) {
       // HDGBern: the HDBern parameter of the same name for each of 20 categories.
       {"HDGBern", "point5", "point5", twenty("0.5")},
       {"HDGBern", "", "", twenty("1")},
+      // levels: the flat parameter, then the word that spreads it over the levels seen.
+      {"HDBern", "levels", "levels", "  1 2 1 1 1 levels"},
+      {"HDGBern", "levels", "levels", twenty("1") + "\nlevels"},
       {"mclust2", "", "1", "1"},
       {"mclust2", "2.5", "2.5", "2.5"},
       {"kmeans2", "anything", "anything", ""},

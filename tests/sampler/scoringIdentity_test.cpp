@@ -19,6 +19,13 @@ const char* const kCategorical =
     "3 7 7 0 19\n3 7 6 0 18\n3 5 7 0 19\n12 1 1 4 2\n12 1 2 4 2\n11 1 1 4 3\n3 7 7 1 19\n";
 const char* const kReal =
     "0.1 0.3\n-0.4 0.2\n0.3 -0.1\n4.1 3.9\n3.7 4.4\n4.4 4.0\n-3.9 4.2\n-4.2 3.6\n";
+// Missing cells take other paths through every model that reads them.
+const char* const kCategoricalMissing =
+    "3 7 NA 0 19\n3 7 6 0 18\n3 NA 7 0 19\n12 1 1 4 2\nNA 1 2 4 2\n11 1 1 4 3\n3 7 7 1 NA\n";
+const char* const kBinaryMissing =
+    "0 1 1 0 1 NA\n1 1 1 0 1 0\n0 1 NA 0 0 0\n1 0 0 1 0 1\nNA 0 0 1 1 1\n0 0 0 1 0 1\n";
+const char* const kRealMissing =
+    "0.1 0.3\n-0.4 NA\n0.3 -0.1\n4.1 3.9\nNA 4.4\n4.4 4.0\n-3.9 4.2\n-4.2 3.6\n";
 const char* const kFasta =
     ">a\nACDEFGHIKL-MN\n>b\nACDEYGHIKL-MN\n>c\nACDEFGHVKL--N\n>d\nPQRS-TVWYAACD\n"
     ">e\nPQRS-TVWYAGCD\n>f\nPQRSTTVWYAGCE\n";
@@ -37,6 +44,10 @@ const Data kData[] = {
     {"mclust2", "real.dat", kReal, {"integrated"}, "1"},
     {"kmeans2", "real.dat", kReal, {"integrated"}, ""},
     {"ProteinSequence", "seq.fasta", kFasta, {"integrated"}, "cloud9"},
+    {"HDGBern", "catna.dat", kCategoricalMissing, {"integrated", "classi"}, "levels"},
+    {"HDBern", "binna.dat", kBinaryMissing, {"mixture"}, "flat"},
+    {"mclust2", "realna.dat", kRealMissing, {"integrated"}, "1"},
+    {"kmeans2", "realna.dat", kRealMissing, {"integrated"}, ""},
 };
 
 // Runs one command in dir with the scoring mode given and returns its exit status.

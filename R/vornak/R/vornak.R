@@ -88,9 +88,11 @@ write_data <- function(x, dir) {
     stop("'x' must be a numeric matrix, a data frame, a character vector of sequences or a ",
          "file path", call. = FALSE)
   if (nrow(x) < 1L || ncol(x) < 1L) stop("'x' has no observations or no variables", call. = FALSE)
-  if (anyNA(x) || any(!is.finite(x))) stop("'x' has missing or infinite values", call. = FALSE)
-  # + 0 turns -0 into 0, which the integer readers take too.
+  if (any(is.infinite(x))) stop("'x' has infinite values", call. = FALSE)
+  # + 0 turns -0 into 0, which the integer readers take too. A missing cell (NA or NaN) is
+  # written NA, which the matrix models read as missing and the others refuse.
   cells <- matrix(sprintf("%.17g", as.double(x) + 0), nrow(x))
+  cells[is.na(x)] <- "NA"
   lines <- do.call(paste, c(lapply(seq_len(ncol(cells)), function(j) cells[, j]), sep = " "))
   place_lines(lines, dir, "data.dat")
 }

@@ -13,8 +13,8 @@ test_that("data R cannot write are refused in R, data the model cannot read nati
   dir <- run_dir()
   dir.create(dir)
   cases <- list(
-    list(x = matrix(c(1, NA), 1), error = "missing or infinite"),
-    list(x = matrix(c(1, Inf), 1), error = "missing or infinite"),
+    list(x = matrix(c(1, Inf), 1), error = "infinite values"),
+    list(x = matrix(c(-Inf, 1), 1), error = "infinite values"),
     list(x = data.frame(a = 1:2, b = c("u", "v")), error = "not: b"),
     list(x = c("AC-D", "ACD"), error = "aligned"),
     list(x = c("AC-D", NA), error = "missing sequences"),
@@ -34,6 +34,18 @@ test_that("data R cannot write are refused in R, data the model cannot read nati
   for (case in native)
     expect_error(quiet_fit(case$x, case$model, k = 1, iterations = 1), case$error,
                  fixed = TRUE, info = case$model)
+})
+
+test_that("missing cells reach the native side as NA and are left out of their columns", {
+  dir <- run_dir()
+  dir.create(dir)
+  name <- vornak:::write_data(matrix(c(1, NA, NaN, 0.5), 2), dir)
+  expect_identical(readLines(file.path(dir, name)), c("1 NA", "NA 0.5"))
+  x <- two_groups
+  x[2, 1] <- NA
+  fit <- quiet_fit(x, "mclust2", k = 2, iterations = 2, dir = run_dir())
+  log <- readLines(fit$files[1, "log"])
+  expect_true(any(log == "Missing cells (NA): 1 of 12, each left out of its column's statistics"))
 })
 
 test_that("binary matrices are written as integers and sequences as FASTA", {
