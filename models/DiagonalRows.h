@@ -24,4 +24,8 @@ class DiagonalRows : public RealRows {
   // divided by their count, as the plain getMean computes them; mean2 (if not null) gets
   // the averages of squares.
   void listMeans(const int* list, int members, double* mean, double* mean2) const;
+
+ private:
+  // A warning on standard error when the columns' spreads differ by more than a factor 100.
+  void warnOfSpreads() const;
 };

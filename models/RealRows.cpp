@@ -20,10 +20,27 @@ const double kShiftRatio = 1000;
 
 }  // namespace
 
+bool RealRows::standardiseColumns = false;
+
 RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale)
     : logFile(_logFile) {
   MatrixReader::readData<double>(dataFileName, n, T, data, vout());
   scale = _scale;
+  columnSd.assign(T, 0.0);
+  for (int t = 0; t < T; t++) {
+    double mean = 0;
+    for (int i = 0; i < n; i++) mean += data[i][t];
+    mean /= n;
+    double squares = 0;
+    for (int i = 0; i < n; i++) squares += (data[i][t] - mean) * (data[i][t] - mean);
+    columnSd[t] = n > 1 ? std::sqrt(squares / (n - 1)) : 0.0;
+    if (!standardiseColumns) continue;
+    const double divisor = columnSd[t] > 0 ? columnSd[t] : 1.0;
+    for (int i = 0; i < n; i++) data[i][t] = (data[i][t] - mean) / divisor;
+  }
+  if (standardiseColumns)
+    logFile << "Columns standardised (-S): each centred at its mean and divided by its "
+               "standard deviation (a constant column only centred)\n";
   origin.assign(T, 0.0);
   for (int t = 0; t < T; t++) {
     double mean = 0;
