@@ -117,21 +117,21 @@ Rows tiltedRows(int n, unsigned seed) {
 
 TEST(Mvn, PriorFromTheData) {
   TempDir dir;
-  // Means (1, 1); variances 1 and 1; c = 4 makes the scale 0.25 / 4^(2/2) of them.
+  // Means (1, 1); variances 1 and 1; c = 4 divides them by 4^(2/2).
   dir.write("r.dat", "0 0\n1 2\n2 1\n");
   std::ostringstream log;
   auto model = build(dir.file("r.dat"), ScoringMode::Exact, "4", &log);
   EXPECT_EQ(model->mu0, (std::vector<double>{1, 1}));
   EXPECT_EQ(model->kappa0, 0.01);
   EXPECT_EQ(model->nu0, 4);
-  EXPECT_EQ(model->psi0, (std::vector<double>{0.0625, 0, 0, 0.0625}));
-  EXPECT_NEAR(model->logDetPsi0, 2 * std::log(0.0625), 1e-14);
+  EXPECT_EQ(model->psi0, (std::vector<double>{0.25, 0, 0, 0.25}));
+  EXPECT_NEAR(model->logDetPsi0, 2 * std::log(0.25), 1e-14);
   EXPECT_EQ(log.str(),
             "Hyperpriors (normal-inverse-Wishart)\n"
             "mu0 (the data mean): 1 1\n"
             "kappa0: 0.01\n"
             "nu0 (d + 2): 4\n"
-            "Psi0 (diagonal: the data variances x 0.25 / c^(2/d), c = 4): 0.0625 0.0625\n\n");
+            "Psi0 (diagonal: the data variances / c^(2/d), c = 4): 0.25 0.25\n\n");
   // The rows are kept less the prior mean; distances are those of the data.
   EXPECT_DOUBLE_EQ(model->pairwiseDistance(0, 1), std::sqrt(5.0));
 }
