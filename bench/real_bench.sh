@@ -15,7 +15,8 @@
 #   --prior C        -p of mvn and mclust2 (default: each model's own)
 # VORNAK=/path/to/vornak and SUMMARY=/path/to/vornak-summary use those binaries instead of
 # building build-real/ (Release). MODELS="mvn mclust2" and PEERS="Mclust rDPGibbs" choose the
-# models and peers run.
+# models and peers run; ONLY="iris banknote" runs only the sets named (generated sets by their
+# printed names).
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 iterations=1000 quick=0 prior=""
@@ -107,6 +108,7 @@ ari() {  # LABELS FOUND -> "ARI K" (ARI "-" without labels)
 printf '%-20s %-11s %-10s %4s %7s %9s %10s\n' set "n x d" tool k ARI "CPU s" "ms/sweep"
 for s in "${sets[@]}"; do
   read -r name data labels <<<"$s"
+  [ -z "${ONLY:-}" ] || [[ " $ONLY " == *" $name "* ]] || continue
   rows=$(grep -c . "$data")
   cols=$(head -n 1 "$data" | wc -w)
   shape="${rows}x${cols}"
