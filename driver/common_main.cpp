@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cmath>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "io/RunError.h"
 #include "io/Files.h"
 #include "io/Text.h"
+#include "models/RealRows.h"
 #include "sampler/PartitionSampler.h"
 #include "sampler/outputs.h"
 #include "stats/rvgs.h"
@@ -57,6 +59,7 @@ void checkFurtherOptions(Settings& s, RunPlan& plan) {
       plan.values[option.name] = 1;
       continue;
     }
+    if (option.kind == ValueKind::Text) continue;  // checked by its own code
     unsigned long long value = 0;
     if (!wholeNumber(text, static_cast<unsigned long long>(option.max), value) ||
         value < static_cast<unsigned long long>(option.min))
@@ -89,6 +92,28 @@ std::string furtherStemParts(const Settings& s, StemPlace place) {
 bool enumerates(const Settings& s) {
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   return heuristic && heuristic->enumerates();
+}
+
+// -A SHAPE,RATE: two positive finite numbers, for an open k and a search only.
+void checkAlphaPrior(const Settings& s, RunPlan& plan) {
+  if (!s.has("-A")) return;
+  const std::string& text = s.further.at("-A");
+  const size_t comma = text.find(',');
+  auto positive = [](const std::string& word, double& value) {
+    char* end = nullptr;
+    value = std::strtod(word.c_str(), &end);
+    return !word.empty() && *end == '\0' && std::isfinite(value) && value > 0 &&
+           !std::isspace(static_cast<unsigned char>(word[0]));
+  };
+  if (comma == std::string::npos || !positive(text.substr(0, comma), plan.alphaShape) ||
+      !positive(text.substr(comma + 1), plan.alphaRate))
+    refuse("main(). -A must be SHAPE,RATE, two positive numbers: " + text);
+  if (s.k != 0)
+    refuse("main(). -A puts a prior on alpha of the Dirichlet process and needs -k 0: " +
+           Text::n2s(s.k));
+  if (enumerates(s))
+    refuse("main(). -A draws alpha between iterations, which an enumeration has not: " +
+           s.heuristics);
 }
 
 }  // namespace
@@ -162,13 +187,14 @@ RunPlan makePlan(Settings s) {
     }
   if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
   checkFurtherOptions(s, plan);
+  checkAlphaPrior(s, plan);
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
 }
 
 formats::OutputFiles RunPlan::files() const {
-  return formats::runFiles(fileStem, enumerate, value("-d"));
+  return formats::runFiles(fileStem, enumerate, value("-d"), settings.has("-A"));
 }
 
 long long RunPlan::value(const std::string& name) const {
@@ -184,12 +210,33 @@ std::string RunPlan::file(const std::string& name) const {
 
 namespace {
 
+// -A: alpha drawn after every iteration from its conditional under the Gamma prior.
+void addAlphaStep(const RunPlan& plan, PartitionSampler& sampler, std::ostream& logFile) {
+  auto* process = dynamic_cast<DirichletProcessPrior*>(&sampler.scorer.prior());
+  if (!process) return;  // a fixed k, refused by the plan
+  const GammaAlphaPrior prior(plan.alphaShape, plan.alphaRate);
+  logFile << "Prior on alpha (-A): Gamma with shape " << prior.shape() << " and rate "
+          << prior.rate() << " (mean " << prior.shape() / prior.rate()
+          << "); alpha starts at " << std::exp(process->logalpha())
+          << " (-a) and is drawn after every iteration\n";
+  sampler.options.alphaDraws = true;
+  sampler.options.afterIteration = [prior, process](ChainState& state, Scorer&) {
+    int clusters = 0;
+    for (int j = 0; j < state.kold; j++) clusters += state.clusterSizes0[j] > 0;
+    prior.step(*process, clusters, state.n);
+  };
+}
+
 // The model, the sampler and what the run does with them.
 void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
                   std::ofstream& logFile, bool& searchStarted) {
   const std::string& fileStem = plan.fileStem;
   std::stringstream priorStream(plan.priorText);
+  RealRows::standardiseColumns = s.has("-S");
   std::unique_ptr<Observable> ptrModel = plan.model->make(s.dataFile, priorStream, logFile);
+  if (s.has("-S") && !dynamic_cast<RealRows*>(ptrModel.get()))
+    Files::fail(logFile, "main(). -S standardises the columns of real-valued data, which model " +
+                         s.model + " does not read: -S");
   if (s.k > ptrModel->n)
     Files::fail(logFile, "main(). k is larger than the number of observations " +
                          Text::n2s(ptrModel->n) + ": " + Text::n2s(s.k));
@@ -204,6 +251,7 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
   // Any further option closes the log with the best score; without one it keeps its bytes.
   sampler.options.logBest = !s.further.empty();
+  if (s.has("-A")) addAlphaStep(plan, sampler, logFile);
   struct Started {
     const PartitionSampler& sampler;
     bool& started;

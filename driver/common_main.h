@@ -52,11 +52,13 @@ struct RunPlan {
   ScoringMode scoring = ScoringMode::Exact;
   // The further options' checked values, by name; see value().
   std::map<std::string, long long> values;
+  // -A SHAPE,RATE: the Gamma prior on alpha (0, 0 when not given).
+  double alphaShape = 0, alphaRate = 0;
 
   // A further option's value: its checked number (a flag's 1), or the table's value when it
   // was not given.
   long long value(const std::string& name) const;
-  // The files a run writes, named ("log", "save", "finalz", "best", "draws") and in that order
+  // The files a run writes, named ("log", "save", "finalz", "best", "draws", "alpha") and in that order
   // (formats/OutputFiles.h).
   formats::OutputFiles files() const;
   // The path of the file named, or "" when the run writes none.

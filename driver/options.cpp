@@ -40,6 +40,9 @@ const std::vector<OptionSpec> kOptions = {
      0, "_e", P::BeforeLabel, {}},
     {"-q", K::Flag, true, 0, 1, nullptr, 0, nullptr, P::None, {}},
     {"-x", K::Flag, true, 0, 1, nullptr, 0, "_x", P::Last, {}},
+    // SHAPE,RATE of a Gamma prior on alpha, checked by the plan (two positive numbers).
+    {"-A", K::Text, true, 0, 0, nullptr, 0, "_A", P::BeforeLabel, {}},
+    {"-S", K::Flag, true, 0, 1, nullptr, 0, "_S", P::BeforeLabel, {}},
 };
 
 const OptionSpec* findOption(const std::string& name) {

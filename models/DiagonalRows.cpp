@@ -1,5 +1,13 @@
 #include "models/DiagonalRows.h"
 
+#include "io/Console.h"
+#include "io/Text.h"
+
+namespace {
+// Columns whose standard deviations differ by more than this factor draw a warning.
+const double kSpreadRatio = 100;
+}  // namespace
+
 DiagonalRows::DiagonalRows(const std::string& dataFileName, std::ostream& _logFile,
                            double _scale)
     : RealRows(dataFileName, _logFile, _scale, true) {
@@ -17,6 +25,7 @@ DiagonalRows::DiagonalRows(const std::string& dataFileName, std::ostream& _logFi
     for (int t = 0; t < T; t++) center[t] /= n;
   }
   moments_.assign(3 * static_cast<size_t>(T), 0.0);
+  warnOfSpreads();
 }
 
 void DiagonalRows::listColumnSums(const int* list, int members, double* count, double* sum,
@@ -32,6 +41,25 @@ void DiagonalRows::listColumnSums(const int* list, int members, double* count, d
       sum2[t] += row[t] * row[t];
     }
   }
+}
+
+// One scale for every column lets the widest decide the clusters; said on standard error
+// only, so that no file changes.
+void DiagonalRows::warnOfSpreads() const {
+  if (standardiseColumns) return;
+  int narrow = -1, wide = -1;
+  for (int t = 0; t < T; t++) {
+    if (!(columnSd[t] > 0)) continue;
+    if (narrow < 0 || columnSd[t] < columnSd[narrow]) narrow = t;
+    if (wide < 0 || columnSd[t] > columnSd[wide]) wide = t;
+  }
+  if (narrow < 0 || !(columnSd[wide] > kSpreadRatio * columnSd[narrow])) return;
+  verr() << "warning: the columns' standard deviations differ by a factor of "
+         << Text::n2s(columnSd[wide] / columnSd[narrow]) << " (column " << wide + 1 << ": "
+         << Text::n2s(columnSd[wide]) << ", column " << narrow + 1 << ": "
+         << Text::n2s(columnSd[narrow])
+         << "); the widest columns decide the clusters: -S standardises them\n";
+  verr().flush();
 }
 
 void DiagonalRows::addToMoments(int i, double* moments, int sign) const {

@@ -32,4 +32,8 @@ class DiagonalRows : public RealRows {
   // seen values, each T long.
   void listColumnSums(const int* list, int members, double* count, double* sum,
                       double* sum2) const;
+
+ private:
+  // A warning on standard error when the columns' spreads differ by more than a factor 100.
+  void warnOfSpreads() const;
 };

@@ -20,6 +20,8 @@ const double kShiftRatio = 1000;
 
 }  // namespace
 
+bool RealRows::standardiseColumns = false;
+
 RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale,
                    bool acceptsMissing)
     : logFile(_logFile) {
@@ -27,6 +29,28 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
                                  acceptsMissing ? &missing_ : nullptr);
   MatrixReader::noteMissing(logFile, missing_, static_cast<long>(n) * T);
   scale = _scale;
+  columnSd.assign(T, 0.0);
+  for (int t = 0; t < T; t++) {
+    // Over the seen values (a missing cell stays NaN when standardised).
+    double mean = 0;
+    int seen = 0;
+    for (int i = 0; i < n; i++)
+      if (!isMissing(data[i][t])) {
+        mean += data[i][t];
+        seen++;
+      }
+    if (seen > 0) mean /= seen;
+    double squares = 0;
+    for (int i = 0; i < n; i++)
+      if (!isMissing(data[i][t])) squares += (data[i][t] - mean) * (data[i][t] - mean);
+    columnSd[t] = seen > 1 ? std::sqrt(squares / (seen - 1)) : 0.0;
+    if (!standardiseColumns) continue;
+    const double divisor = columnSd[t] > 0 ? columnSd[t] : 1.0;
+    for (int i = 0; i < n; i++) data[i][t] = (data[i][t] - mean) / divisor;
+  }
+  if (standardiseColumns)
+    logFile << "Columns standardised (-S): each centred at its mean and divided by its "
+               "standard deviation (a constant column only centred)\n";
   origin.assign(T, 0.0);
   for (int t = 0; t < T; t++) {
     double mean = 0;

@@ -21,6 +21,13 @@ class RealRows : public Observable {
   RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale,
            bool acceptsMissing = false);
 
+  // -S: every column is centred and divided by its standard deviation as soon as it is
+  // read (a constant column only centred), and the log says so. The run sets it before it
+  // builds the model.
+  static bool standardiseColumns;
+  // The columns' standard deviations as read (n - 1 in the denominator).
+  std::vector<double> columnSd;
+
   double pairwiseDistance(int i1, int i2) const override;
   // Over the dimension columns listed in positions.
   double pairwiseDistance(int i1, int i2, int dimension, const int* positions) const override;

@@ -8,6 +8,7 @@
 #include "models/ProteinSequence.h"
 #include "models/kmeans2.h"
 #include "models/mclust2.h"
+#include "models/mvn.h"
 
 namespace {
 
@@ -58,6 +59,10 @@ std::unique_ptr<Observable> makeMclust2(const std::string& dataFile, std::istrea
                                         std::ostream& logFile) {
   return std::make_unique<mclust2>(dataFile, prior, logFile, 1.0);
 }
+std::unique_ptr<Observable> makeMvn(const std::string& dataFile, std::istream& prior,
+                                    std::ostream& logFile) {
+  return std::make_unique<mvn>(dataFile, prior, logFile, 1.0);
+}
 std::unique_ptr<Observable> makeKmeans2(const std::string& dataFile, std::istream&,
                                         std::ostream& logFile) {
   return std::make_unique<kmeans2>(dataFile, logFile, 1000.0);
@@ -74,6 +79,7 @@ const ModelEntry kModels[] = {
      makeHDGBern},
     {"kmeans2", PriorKind::None, nullptr, "", nullptr, {true, false, false}, makeKmeans2},
     {"mclust2", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMclust2},
+    {"mvn", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMvn},
     {nullptr, PriorKind::None, nullptr, nullptr, nullptr, {false, false, false}, nullptr},
 };
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "stats/MathPlus.h"
+#include "stats/rvgs.h"
 
 namespace {
 
@@ -68,6 +69,20 @@ double DirichletProcessPrior::logMoveRatio(int fromSize, int toSize, int) const 
 // log of alpha * Gamma(size1) * Gamma(size - size1) / Gamma(size).
 double DirichletProcessPrior::logSplitRatio(int size, int size1, int) const {
   return logalpha_ + lgamma_[size1] + lgamma_[size - size1] - lgamma_[size];
+}
+
+void GammaAlphaPrior::step(DirichletProcessPrior& prior, int clusters, int n) const {
+  const double alpha = std::exp(prior.logalpha());
+  // log eta, eta ~ Beta(alpha + 1, n) as G1 / (G1 + G2).
+  const double logG1 = rGamma(alpha + 1, true);
+  const double logG2 = rGamma(n, true);
+  const double logEta = logG1 - MathPlus::logAddExp(logG1, logG2);
+  const double rate = rate_ - logEta;
+  // Odds of the component with shape + K: (shape + K - 1) / (n (rate - log eta)).
+  const double odds = (shape_ + clusters - 1) / (n * rate);
+  const bool upper = myunif_rand() * (1 + odds) < odds;
+  const double shape = shape_ + clusters - (upper ? 0 : 1);
+  prior.setLogAlpha(rGamma(shape, true) - std::log(rate));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -80,6 +80,25 @@ class FixedKDirichletPrior final : public PartitionPrior {
   double lbeta_ = 0;            // log-beta of the Dirichlet's own parameters
 };
 
+// A Gamma(shape, rate) prior on the concentration alpha of a Dirichlet process. After each
+// iteration alpha is drawn from its conditional given the partition's number of clusters by
+// the auxiliary-variable Gibbs step of Escobar and West (1995): eta ~ Beta(alpha + 1, n),
+// then alpha from a mixture of Gamma(shape + K, rate - log eta) and Gamma(shape + K - 1,
+// rate - log eta). Draws, through the one uniform source: two gammas for eta, one uniform
+// for the mixture's component, one gamma for alpha; all on the log scale, so that tiny
+// alphas keep their digits.
+class GammaAlphaPrior {
+ public:
+  GammaAlphaPrior(double shape, double rate) : shape_(shape), rate_(rate) {}
+  double shape() const { return shape_; }
+  double rate() const { return rate_; }
+  // Draws alpha given clusters non-empty clusters among n observations and sets it in prior.
+  void step(DirichletProcessPrior& prior, int clusters, int n) const;
+
+ private:
+  double shape_, rate_;
+};
+
 // The prior of a run: the Dirichlet process for k <= 0, else the fixed-k Dirichlet.
 std::unique_ptr<PartitionPrior> makePartitionPrior(int n, int k, double logalpha,
                                                    ScoringMode mode);

@@ -78,7 +78,7 @@ RunLoop::RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
       options_(options) {}
 
 void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  const formats::OutputFiles files = formats::runFiles(fileStem, false, options_.thin);
+  const formats::OutputFiles files = formats::runFiles(fileStem, false, options_.thin, options_.alphaDraws);
   RunOutputs outputs = makeOutputs(files, scorer_, logFile_, options_.thin, options_.traceThin);
   // The partitions are the result of the run: they still go to disk when there is room, so a
   // full disk costs the trace or log lines that did not fit, not the search. Otherwise the
@@ -168,6 +168,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
       break;
     }
     completed = idx + 1;
+    if (options_.afterIteration) options_.afterIteration(state_, scorer_);
     Arrays::copyArray(state_.zold.data(), lastComplete.data(), state_.n);
     lastCompleteK = state_.kold;
     for (RunOutput* output : outputs.all) output->afterIteration(completed, state_);

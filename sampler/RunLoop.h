@@ -20,6 +20,9 @@ struct RunOptions {
   // The log's closing best-score line; off for a run of usage-text options only, whose log
   // stays as it always was.
   bool logBest = true;
+  // Called after every complete iteration, before the outputs see it (-A: alpha's step).
+  std::function<void(ChainState&, Scorer&)> afterIteration;
+  bool alphaDraws = false;  // -A with -d: STEM.alpha beside STEM.draws
 };
 
 class RunLoop {

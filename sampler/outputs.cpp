@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
+#include "formats/AlphaDraws.h"
 #include "formats/Draws.h"
 #include "io/Console.h"
 #include "io/Failure.h"
@@ -119,6 +121,29 @@ void DrawsWriter::afterIteration(long long iteration, const ChainState& state) {
   draws_.write(line_);
 }
 
+AlphaWriter::AlphaWriter(const std::string& fileName, long long thin, const Scorer& scorer,
+                         std::ostream& logFile)
+    : fileName_(fileName), thin_(thin), scorer_(scorer), logFile_(logFile) {}
+
+void AlphaWriter::start(const ChainState&) {
+  alpha_.create(fileName_, logFile_);
+  line_.reserve(64);
+}
+
+void AlphaWriter::discard() {
+  alpha_.close();
+  std::remove(fileName_.c_str());
+}
+
+void AlphaWriter::afterIteration(long long iteration, const ChainState&) {
+  if (iteration % thin_ != 0) return;
+  const auto* process = dynamic_cast<const DirichletProcessPrior*>(&scorer_.prior());
+  if (!process) return;
+  line_.clear();
+  formats::appendAlphaLine(line_, iteration, std::exp(process->logalpha()));
+  alpha_.write(line_);
+}
+
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
                        std::ostream& logFile, long long thin, long long traceThin) {
   RunOutputs outputs;
@@ -135,6 +160,11 @@ RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
   if (thin > 0) {
     outputs.draws = std::make_unique<DrawsWriter>(formats::fileOf(files, "draws"), thin, logFile);
     outputs.all.push_back(outputs.draws.get());
+  }
+  const std::string alpha = formats::fileOf(files, "alpha");
+  if (thin > 0 && !alpha.empty()) {
+    outputs.alpha = std::make_unique<AlphaWriter>(alpha, thin, scorer, logFile);
+    outputs.all.push_back(outputs.alpha.get());
   }
   return outputs;
 }

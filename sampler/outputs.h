@@ -130,12 +130,37 @@ class DrawsWriter : public RunOutput {
   std::string line_;
 };
 
+// The .alpha file (-A with -d THIN): after every THIN-th iteration one line "ITER ALPHA", the
+// concentration in force after that iteration's step of alpha (formats/AlphaDraws.h).
+class AlphaWriter : public RunOutput {
+ public:
+  AlphaWriter(const std::string& fileName, long long thin, const Scorer& scorer,
+              std::ostream& logFile);
+  const std::string& fileName() const override { return fileName_; }
+  void start(const ChainState&) override;
+  void afterIteration(long long iteration, const ChainState& state) override;
+  void checkpoint(const ChainState&, bool) override { alpha_.flush(); }
+  bool healthy() const override { return alpha_.good(); }
+  bool finish(const ChainState&) override { return alpha_.close(); }
+  void salvage(const ChainState&) override { alpha_.close(); }
+  void discard() override;
+
+ private:
+  std::string fileName_;
+  long long thin_;
+  const Scorer& scorer_;
+  std::ostream& logFile_;
+  LineFile alpha_;
+  std::string line_;
+};
+
 // Every output of a search, in the order they are called, named by the run's files.
 struct RunOutputs {
   std::unique_ptr<TraceWriter> trace;
   std::unique_ptr<PartitionWriter> finalz;
   std::unique_ptr<PartitionWriter> best;
   std::unique_ptr<DrawsWriter> draws;  // only with -d
+  std::unique_ptr<AlphaWriter> alpha;  // only with -d and -A
   std::vector<RunOutput*> all;
 };
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,

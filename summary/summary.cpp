@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "formats/Draws.h"
+#include "summary/alpha.h"
 #include "summary/diagnostics.h"
 #include "summary/draws.h"
 #include "summary/estimate.h"
@@ -133,6 +134,7 @@ struct Results {
   size_t rhatDraws = 0;
   std::vector<std::pair<std::string, double>> ari;
   std::vector<std::string> warnings;
+  AlphaSummary alpha;            // -A: the draws of alpha beside the chains' draws
   std::vector<uint32_t> counts;  // similarity counts, when n <= kLargestMatrix
   double total = 0;              // draws kept, all chains
   size_t distinct = 0;
@@ -275,6 +277,11 @@ std::string tsvText(const std::vector<Chain>& chains, Loss loss, const Results& 
     row("rhat", "all", "k", number(r.rhatK));
   }
   for (const auto& pair : r.ari) row("ari", "all", pair.first, number(pair.second));
+  if (r.alpha.chains > 0) {
+    row("alpha", "all", "mean", number(r.alpha.mean));
+    row("alpha", "all", "q2.5", number(r.alpha.lower));
+    row("alpha", "all", "q97.5", number(r.alpha.upper));
+  }
   for (const auto& warning : r.warnings) row("warning", "all", "", warning);
   return out.str();
 }
@@ -317,6 +324,12 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
   for (const auto& k : r.posteriorK)
     out << "  k = " << k.first << "  " << number(k.second, "%.4f") << "  "
         << std::string(static_cast<size_t>(std::lround(k.second * 40)), '#') << '\n';
+
+  if (r.alpha.chains > 0)
+    out << "\nConcentration alpha (" << r.alpha.draws << " draws from the .alpha files of "
+        << r.alpha.chains << (r.alpha.chains == 1 ? " chain" : " chains")
+        << "): posterior mean " << number(r.alpha.mean, "%.4g") << ", 95% interval "
+        << number(r.alpha.lower, "%.4g") << " to " << number(r.alpha.upper, "%.4g") << '\n';
 
   const Estimate& e = r.estimate;
   out << "\nPoint estimate ("
@@ -452,6 +465,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
 
   Results results = summarise(chains, settings.loss);
+  results.alpha = summariseAlpha(chains);
 
   FileSet files;
   std::vector<std::pair<std::string, std::string>> written;  // file, what it holds

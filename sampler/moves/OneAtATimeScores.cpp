@@ -142,20 +142,20 @@ void OneAtATimeScores::observationMoved(int i, int from, int to, int emptied, in
 #ifndef NDEBUG
 void OneAtATimeScores::checkMoments() const {
   // Running sums may drift from sums taken afresh by rounding only: at most 1e-9 of the
-  // count plus the sum of squares (which bounds the sum of absolute values).
+  // count plus the block's absolute values (whose sums of squares bound its sums; the
+  // layout is the model's).
   const ChainState& state = *state_;
   std::vector<double> fresh;
   countStats(fresh);
-  const int T = statsSize_ / 2;
   for (int c = 0; c < state.kold; c++) {
     const double* a = curMoments_.data() + static_cast<size_t>(c) * statsSize_;
     const double* b = fresh.data() + static_cast<size_t>(c) * statsSize_;
-    for (int t = 0; t < T; t++) {
-      const double tolerance = 1e-9 * (state.clusterSizes0[c] + b[T + t]);
-      if (std::fabs(a[t] - b[t]) > tolerance || std::fabs(a[T + t] - b[T + t]) > tolerance)
+    double magnitude = state.clusterSizes0[c];
+    for (int v = 0; v < statsSize_; v++) magnitude += std::fabs(b[v]);
+    for (int v = 0; v < statsSize_; v++)
+      if (std::fabs(a[v] - b[v]) > 1e-9 * magnitude)
         failRun(scorer_->log(), Failure::Internal,
                 "PartitionSampler: internal error: cluster moments drifted from fresh sums");
-    }
   }
 }
 #endif

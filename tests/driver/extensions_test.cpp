@@ -87,6 +87,9 @@ TEST(Extensions, PlanTakesTheNumbersAndBuildsTheStem) {
       {"-B 3 -d 25 -q", "votes_k0_OA_p_a0_B3", 2, 25, -1},
       // an enumeration draws nothing: no seed or iteration part
       {"-h EN -s 9 -i 4", "votes_k0_EN_p_a0", 9, 0, 4},
+      // the prior on alpha and the scaling come after the seed, in the table's order, as typed
+      {"-B 3 -A 2,1", "votes_k0_OA_p_a0_B3_A2,1", 2, 0, -1},
+      {"-B 3 -S -A 1,0.5 -s 5 -l run", "votes_k0_OA_p_a0_B3_s5_A1,0.5_S_run", 5, 0, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.extra);
@@ -102,6 +105,13 @@ TEST(Extensions, PlanTakesTheNumbersAndBuildsTheStem) {
   EXPECT_EQ(withDraws.file("best"), "votes_k0_OA_p_a0_B3.best");
   EXPECT_EQ(withDraws.file("draws"), "votes_k0_OA_p_a0_B3.draws");
   EXPECT_EQ(makePlan(searchSettings("-B 3")).file("draws"), "");
+  // alpha's draws go beside the draws, with them only
+  const RunPlan withAlpha = makePlan(searchSettings("-B 3 -d 5 -A 3,2"));
+  EXPECT_EQ(withAlpha.file("alpha"), "votes_k0_OA_p_a0_B3_A3,2.alpha");
+  EXPECT_EQ(withAlpha.alphaShape, 3);
+  EXPECT_EQ(withAlpha.alphaRate, 2);
+  EXPECT_EQ(withDraws.file("alpha"), "");
+  EXPECT_EQ(makePlan(searchSettings("-B 3 -A 3,2")).file("alpha"), "");
 }
 
 TEST(Extensions, BadNumbersAreRefusedWithOneLine) {
@@ -124,6 +134,17 @@ TEST(Extensions, BadNumbersAreRefusedWithOneLine) {
       {"-i 1e6", "main(). -i must be a whole number of iterations, 0 or more: 1e6"},
       {"-i 9223372036854775808",
        "main(). -i must be a whole number of iterations, 0 or more: 9223372036854775808"},
+      {"-B 3 -A 2", "main(). -A must be SHAPE,RATE, two positive numbers: 2"},
+      {"-B 3 -A 0,1", "main(). -A must be SHAPE,RATE, two positive numbers: 0,1"},
+      {"-B 3 -A 1,-1", "main(). -A must be SHAPE,RATE, two positive numbers: 1,-1"},
+      {"-B 3 -A 1,x", "main(). -A must be SHAPE,RATE, two positive numbers: 1,x"},
+      {"-B 3 -A 1,inf", "main(). -A must be SHAPE,RATE, two positive numbers: 1,inf"},
+      {"-B 3 -A 1,2,3", "main(). -A must be SHAPE,RATE, two positive numbers: 1,2,3"},
+      {"-B 3 -A ,2", "main(). -A must be SHAPE,RATE, two positive numbers: ,2"},
+      {"-B 3 -k 2 -A 1,1",
+       "main(). -A puts a prior on alpha of the Dirichlet process and needs -k 0: 2"},
+      {"-h EN -A 1,1",
+       "main(). -A draws alpha between iterations, which an enumeration has not: EN"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.extra);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/AlphaDraws.h"
 #include "formats/Draws.h"
 #include "formats/OutputFiles.h"
 #include "summary/draws.h"
@@ -33,6 +34,46 @@ TEST(OutputFiles, EachRunListsItsFilesInCreationOrder) {
     EXPECT_EQ(kind->replaced, file.first == "finalz" || file.first == "best") << file.first;
   }
   EXPECT_EQ(formats::failedLogName("dir/s"), "dir/s.failed.log");
+  // Alpha's draws come with the draws only, last, created exclusively.
+  const F withAlpha = formats::runFiles("s", false, 3, true);
+  ASSERT_EQ(withAlpha.size(), 6u);
+  EXPECT_EQ(withAlpha.back(), (std::pair<std::string, std::string>{"alpha", "s.alpha"}));
+  EXPECT_FALSE(formats::findOutputKind("alpha")->replaced);
+  EXPECT_EQ(formats::fileOf(formats::runFiles("s", false, 0, true), "alpha"), "");
+  EXPECT_EQ(formats::fileOf(formats::runFiles("s", true, 3, true), "alpha"), "");
+}
+
+TEST(AlphaFormat, LinesKeepSeventeenDigitsAndRefuseWhatIsNotAnAlpha) {
+  std::string line;
+  formats::appendAlphaLine(line, 30, 0.1);
+  formats::appendAlphaLine(line, 40, 2.5e-7);
+  EXPECT_EQ(line, "30 0.10000000000000001\n40 2.4999999999999999e-07\n");
+  long long iteration = 0;
+  double alpha = 0;
+  formats::parseAlphaLine("40\t2.4999999999999999e-07\r", iteration, alpha);
+  EXPECT_EQ(iteration, 40);
+  EXPECT_EQ(alpha, 2.5e-7);
+  const struct {
+    const char* line;
+    const char* problem;
+  } bad[] = {{"", "not two fields, ITER ALPHA: \"\""},
+             {"3", "not two fields, ITER ALPHA: \"3\""},
+             {"3 1 2", "not two fields, ITER ALPHA: \"3 1 2\""},
+             {"x 1", "iteration is not a whole number: x"},
+             {"3 0", "alpha is not a positive number: 0"},
+             {"3 nan", "alpha is not a positive number: nan"},
+             {"3 1e999", "alpha is not a positive number: 1e999"}};
+  for (const auto& c : bad) {
+    SCOPED_TRACE(c.line);
+    try {
+      formats::parseAlphaLine(c.line, iteration, alpha);
+      ADD_FAILURE() << "accepted";
+    } catch (const formats::FormatError& e) {
+      EXPECT_EQ(std::string(e.what()), c.problem);
+    }
+  }
+  EXPECT_EQ(formats::alphaFileOf("dir/a_s1.draws"), "dir/a_s1.alpha");
+  EXPECT_EQ(formats::alphaFileOf("a.txt"), "");
 }
 
 TEST(DrawsFormat, LinesRenumberLabelsAndKeepSeventeenDigits) {

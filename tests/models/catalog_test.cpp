@@ -24,7 +24,7 @@ TEST(ModelTable, CriteriaListedAreTheOnesTheModelsScore) {
   int models = 0;
   for (const ModelEntry* entry = kModels; entry->name; entry++, models++) {
     const std::string name = entry->name;
-    const bool realRows = name == "mclust2" || name == "kmeans2";
+    const bool realRows = name == "mclust2" || name == "kmeans2" || name == "mvn";
     const std::string& file = name == "ProteinSequence" ? fasta : realRows ? real : binary;
     std::string prior;
     std::stringstream text;
@@ -57,7 +57,7 @@ TEST(ModelTable, CriteriaListedAreTheOnesTheModelsScore) {
       }
     }
   }
-  EXPECT_EQ(models, 5);
+  EXPECT_EQ(models, 6);
   EXPECT_EQ(findModel("HDbern"), nullptr);  // names are compared whole and case-sensitively
 }
 
@@ -82,6 +82,8 @@ TEST(ModelTable, PriorTexts) {
       {"HDGBern", "levels", "levels", twenty("1") + "\nlevels"},
       {"mclust2", "", "1", "1"},
       {"mclust2", "2.5", "2.5", "2.5"},
+      {"mvn", "", "1", "1"},
+      {"mvn", "0.5", "0.5", "0.5"},
       {"kmeans2", "anything", "anything", ""},
   };
   for (Case& c : cases) {

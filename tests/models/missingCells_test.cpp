@@ -15,6 +15,7 @@
 #include "models/PriorStrings.h"
 #include "models/kmeans2.h"
 #include "models/mclust2.h"
+#include "models/mvn.h"
 #include "stats/MathPlus.h"
 #include "tests/models/model_test_util.h"
 
@@ -63,9 +64,12 @@ TEST(MissingCells, TheReaderTakesNaOnlyWhenAskedAndCountsIt) {
         << text;
   }
   std::ostringstream refusedLog;
+  const std::string refusal =
+      "Bad matrix file " + file + ", line 1: NA, a missing cell, which this model does not accept";
   modeltest::expectRunError(
-      [&] { MatrixReader::readData<int>(file, rows, columns, ints, refusedLog); },
-      "Bad matrix file " + file + ", line 1: NA, a missing cell, which this model does not accept");
+      [&] { MatrixReader::readData<int>(file, rows, columns, ints, refusedLog); }, refusal);
+  // The full-covariance model cannot leave a cell out of its column alone.
+  modeltest::expectRunError([&] { build<mvn>(file, "1", refusedLog); }, refusal);
 }
 
 // A column-independent model with a prior that does not depend on the data integrates a cell

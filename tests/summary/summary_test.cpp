@@ -105,6 +105,38 @@ TEST(SummaryRun, FilesOfTinyDrawsWorkedByHand) {
             std::string::npos) << tsv;
 }
 
+TEST(SummaryRun, AlphaFromTheFilesBesideTheDraws) {
+  TempDir dir;
+  dir.write("a.draws", kChain1);
+  dir.write("b.draws", kChain2);
+  // Kept: chain 1's iterations 30 and 40, chain 2's iteration 20 (burn-in 0.5); the lines of
+  // earlier iterations are dropped with their draws.
+  dir.write("a.alpha", "10 100\n20 50\n30 1\n40 3\n");
+  dir.write("b.alpha", "10 100\n20 2\n");
+  ExeResult run = summarise(dir, {"-o", "s", "a.draws", "b.draws"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Mean (1 + 2 + 3) / 3 = 2; sorted 1 2 3, quantile positions 0.05 and 1.95: 1.05 and 2.95.
+  EXPECT_NE(dir.read("s.summary.tsv")
+                .find("alpha\tall\tmean\t2\nalpha\tall\tq2.5\t1.05\nalpha\tall\tq97.5\t2.95\n"),
+            std::string::npos)
+      << dir.read("s.summary.tsv");
+  EXPECT_NE(run.out.find("\nConcentration alpha (3 draws from the .alpha files of 2 chains): "
+                         "posterior mean 2, 95% interval 1.05 to 2.95\n"),
+            std::string::npos)
+      << run.out;
+  // Without an alpha file, no alpha figure.
+  dir.write("c.draws", kChain2);
+  run = summarise(dir, {"-o", "u", "c.draws"});
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(dir.read("u.summary.tsv").find("alpha"), std::string::npos);
+  EXPECT_EQ(run.out.find("Concentration alpha"), std::string::npos);
+  // A malformed line is named with its file and line.
+  dir.write("b.alpha", "10 100\n20 -2\n");
+  run = summarise(dir, {"-o", "v", "a.draws", "b.draws"});
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.err, "b.alpha, line 2: alpha is not a positive number: -2\n");
+}
+
 TEST(SummaryRun, LabelsInAnyOrderAndBurnInZero) {
   // The same three draws written with other label names give the same files.
   TempDir dir;

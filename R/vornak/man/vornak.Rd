@@ -18,14 +18,15 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
 }
 \arguments{
   \item{x}{the data: a numeric matrix or data frame, one row per observation
-    (\code{"kmeans2"}, \code{"mclust2"}); a matrix of 0/1 (\code{"HDBern"}) or of whole
+    (\code{"kmeans2"}, \code{"mclust2"}, \code{"mvn"}); a matrix of 0/1 (\code{"HDBern"}) or of whole
     numbers 0 to 19 (\code{"HDGBern"}); a character vector of aligned sequences, named or
     not (\code{"ProteinSequence"}; ASCII residues only, and no control characters in
     sequences or names); or the path of a data file in the program's format.
     Reals are written with 17 significant digits, so the run sees exactly the values of
     \code{x}; row and column names are never written as data.}
-  \item{model}{observation model: \code{"mclust2"}, \code{"kmeans2"}, \code{"HDBern"},
-    \code{"HDGBern"} or \code{"ProteinSequence"}.}
+  \item{model}{observation model: \code{"mclust2"}, \code{"mvn"} (full-covariance Gaussian
+    clusters), \code{"kmeans2"}, \code{"HDBern"}, \code{"HDGBern"} or
+    \code{"ProteinSequence"}.}
   \item{k}{number of clusters; \code{0} leaves it open (Dirichlet-process prior). This and
     the other numbers are checked by the program, whose line is the error.}
   \item{heuristic}{the move of each iteration: \code{"OA"} (a one-at-a-time Gibbs sweep),
@@ -40,7 +41,7 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{prior}{component prior: \code{"bg"} (default), \code{"flat"}, \code{"cloud9"} for
     \code{"ProteinSequence"}; \code{"flat"} (default), \code{"point5"}, \code{"point05"},
     \code{"point005"} for \code{"HDBern"} and \code{"HDGBern"}; a positive number for
-    \code{"mclust2"} (default 1). \code{NULL} takes the default.}
+    \code{"mclust2"} and \code{"mvn"} (default 1). \code{NULL} takes the default.}
   \item{alpha}{concentration of the Dirichlet (process) prior on the partition.}
   \item{criterion}{\code{"integrated"} (the parameters integrated out), \code{"classi"} or
     \code{"mixture"}.}

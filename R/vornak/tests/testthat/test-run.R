@@ -12,6 +12,12 @@ test_that("a run writes only into its folder and returns the fit", {
   expect_output(print(fit), "best score .*2 clusters; sizes 3 3")
 })
 
+test_that("the full-covariance model finds the two groups", {
+  fit <- quiet_fit(two_groups, "mvn", k = 0, heuristic = "OA", B = 2, seed = 3)
+  expect_identical(fit$best, c(1L, 1L, 1L, 2L, 2L, 2L))
+  expect_true(any(grepl("normal-inverse-Wishart", readLines(fit$files[1, "log"]))))
+})
+
 test_that("the OA score trace has the start, then one point per visited observation", {
   # With k open every observation is visited: 10 sweeps over 6.
   fit <- quiet_fit(two_groups, "mclust2", k = 0, B = 1)
