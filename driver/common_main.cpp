@@ -57,6 +57,16 @@ void checkFurtherOptions(Settings& s, RunPlan& plan) {
       plan.values[option.name] = 1;
       continue;
     }
+    if (option.kind == ValueKind::RealNumber) {
+      char* end = nullptr;
+      const double real = std::strtod(text.c_str(), &end);
+      if (text.empty() || *end != '\0' || !std::isfinite(real) ||
+          !(real > static_cast<double>(option.min) && real < static_cast<double>(option.max)))
+        refuse(std::string("main(). ") + option.refusal + ": " + text);
+      text = Text::n2s(real);
+      plan.reals[option.name] = real;
+      continue;
+    }
     unsigned long long value = 0;
     if (!wholeNumber(text, static_cast<unsigned long long>(option.max), value) ||
         value < static_cast<unsigned long long>(option.min))
@@ -84,6 +94,18 @@ std::string furtherStemParts(const Settings& s, StemPlace place) {
   for (const OptionSpec& option : kOptions)
     if (option.place == place && s.has(option.name)) parts += option.stem + s.further.at(option.name);
   return parts;
+}
+
+// -V is defined for the integrated score of the models whose score is a sum over columns.
+void checkColumnSelection(const Settings& s, const RunPlan& plan) {
+  if (!plan.model->selectsColumns) {
+    std::string names;
+    for (const ModelEntry* m = kModels; m->name; m++)
+      if (m->selectsColumns) names += std::string(names.empty() ? "" : ", ") + m->name;
+    refuse("main(). -V selects the columns of " + names + " only, not of " + s.model);
+  }
+  if (plan.criterionKnown && plan.criterion != INTEGRATED)
+    refuse("main(). -V needs the integrated criterion: " + s.criterionType);
 }
 
 bool enumerates(const Settings& s) {
@@ -162,13 +184,14 @@ RunPlan makePlan(Settings s) {
     }
   if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
   checkFurtherOptions(s, plan);
+  if (s.has("-V")) checkColumnSelection(s, plan);
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
 }
 
 formats::OutputFiles RunPlan::files() const {
-  return formats::runFiles(fileStem, enumerate, value("-d"));
+  return formats::runFiles(fileStem, enumerate, value("-d"), settings.has("-V"));
 }
 
 long long RunPlan::value(const std::string& name) const {
@@ -197,6 +220,7 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
                            s.heuristics, plan.scoring);
   if (!plan.criterionRefusal.empty()) sampler.scorer.refuseScores(plan.criterionRefusal);
+  if (s.has("-V")) sampler.scorer.selectColumns(plan.real("-V"));
   sampler.debug.enabled = !s.has("-q");
   sampler.options.thin = plan.value("-d");
   sampler.options.traceThin = plan.value("-e");
@@ -252,6 +276,10 @@ void common_main(Settings settings) {
     if (plan.scoring == ScoringMode::Fast)
       logFile << "Fast arithmetic (-x): real-valued models score clusters from running sums, "
                  "agreeing with exact scoring to about 1e-12 relative\n";
+
+    if (s.has("-V"))
+      logFile << "Column selection (-V): each column is clustered with prior probability "
+              << plan.real("-V") << '\n';
 
     _rng.initialize(static_cast<std::uint32_t>(plan.value("-s")));
 

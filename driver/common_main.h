@@ -52,10 +52,14 @@ struct RunPlan {
   ScoringMode scoring = ScoringMode::Exact;
   // The further options' checked values, by name; see value().
   std::map<std::string, long long> values;
+  // The further real numbers' checked values, by name (-V); see real().
+  std::map<std::string, double> reals;
 
   // A further option's value: its checked number (a flag's 1), or the table's value when it
   // was not given.
   long long value(const std::string& name) const;
+  // A further real number's checked value (given: the caller asks only then).
+  double real(const std::string& name) const { return reals.at(name); }
   // The files a run writes, named ("log", "save", "finalz", "best", "draws") and in that order
   // (formats/OutputFiles.h).
   formats::OutputFiles files() const;

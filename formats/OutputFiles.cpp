@@ -5,7 +5,7 @@ namespace formats {
 const std::vector<OutputKind>& outputKinds() {
   static const std::vector<OutputKind> kinds = {
       {"log", ".log", false},      {"save", ".save", false}, {"finalz", ".finalz", true},
-      {"best", ".best", true},     {"draws", ".draws", false},
+      {"best", ".best", true},     {"draws", ".draws", false}, {"columns", ".columns", false},
   };
   return kinds;
 }
@@ -16,13 +16,15 @@ const OutputKind* findOutputKind(const std::string& name) {
   return nullptr;
 }
 
-OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin) {
+OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin, bool columns) {
   OutputFiles files;
   for (const OutputKind& kind : outputKinds()) {
     const std::string name = kind.name;
-    const bool searchOnly = name == "finalz" || name == "best" || name == "draws";
+    const bool searchOnly =
+        name == "finalz" || name == "best" || name == "draws" || name == "columns";
     if (enumerate && searchOnly) continue;
-    if (name == "draws" && thin <= 0) continue;
+    if ((name == "draws" || name == "columns") && thin <= 0) continue;
+    if (name == "columns" && !columns) continue;
     files.emplace_back(name, stem + kind.suffix);
   }
   return files;

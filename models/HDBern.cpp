@@ -149,6 +149,12 @@ double CategoricalColumns<W>::scoreStats(const int* stats, int members) const {
   return scale * fit;
 }
 
+template <int W>
+void CategoricalColumns<W>::columnTerms(const int* stats, int members, double* terms) const {
+  for (int t = 0; t < T; t++)
+    terms[t] = members == 0 ? 0.0 : scale * muScorer_.logIntegratedLik(stats + t * W);
+}
+
 namespace {
 // Sum over the cells of a count table of c log(c / size), empty cells left out.
 double classificationSum(const std::vector<int>& count, int clusterSize) {

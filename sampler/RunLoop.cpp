@@ -78,7 +78,7 @@ RunLoop::RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
       options_(options) {}
 
 void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  const formats::OutputFiles files = formats::runFiles(fileStem, false, options_.thin);
+  const formats::OutputFiles files = formats::runFiles(fileStem, false, options_.thin, scorer_.columns() != nullptr);
   RunOutputs outputs = makeOutputs(files, scorer_, logFile_, options_.thin, options_.traceThin);
   // The partitions are the result of the run: they still go to disk when there is room, so a
   // full disk costs the trace or log lines that did not fit, not the search. Otherwise the
