@@ -57,6 +57,7 @@ void checkFurtherOptions(Settings& s, RunPlan& plan) {
       plan.values[option.name] = 1;
       continue;
     }
+    if (option.kind == ValueKind::Text) continue;  // checked on its own
     if (option.kind == ValueKind::RealNumber) {
       char* end = nullptr;
       const double real = std::strtod(text.c_str(), &end);
@@ -106,6 +107,25 @@ void checkColumnSelection(const Settings& s, const RunPlan& plan) {
   }
   if (plan.criterionKnown && plan.criterion != INTEGRATED)
     refuse("main(). -V needs the integrated criterion: " + s.criterionType);
+}
+
+// -W A,B: a Beta(A, B) prior on the P of -V, which is its starting value.
+void checkColumnPrior(Settings& s, RunPlan& plan) {
+  std::string& text = s.further["-W"];
+  const std::string refusal = "main(). -W must be two positive numbers A,B: " + text;
+  if (!s.has("-V")) refuse("main(). -W needs -V, whose P starts the chain: " + text);
+  const std::string::size_type comma = text.find(',');
+  if (comma == std::string::npos) refuse(refusal);
+  double shape[2];
+  const std::string parts[2] = {text.substr(0, comma), text.substr(comma + 1)};
+  for (int i = 0; i < 2; i++) {
+    char* end = nullptr;
+    shape[i] = std::strtod(parts[i].c_str(), &end);
+    if (parts[i].empty() || *end != '\0' || !std::isfinite(shape[i]) || !(shape[i] > 0))
+      refuse(refusal);
+  }
+  plan.columnPrior = {shape[0], shape[1]};
+  text = Text::n2s(shape[0]) + "," + Text::n2s(shape[1]);
 }
 
 bool enumerates(const Settings& s) {
@@ -185,13 +205,15 @@ RunPlan makePlan(Settings s) {
   if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
   checkFurtherOptions(s, plan);
   if (s.has("-V")) checkColumnSelection(s, plan);
+  if (s.has("-W")) checkColumnPrior(s, plan);
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
 }
 
 formats::OutputFiles RunPlan::files() const {
-  return formats::runFiles(fileStem, enumerate, value("-d"), settings.has("-V"));
+  return formats::runFiles(fileStem, enumerate, value("-d"), settings.has("-V"),
+                           settings.has("-W"));
 }
 
 long long RunPlan::value(const std::string& name) const {
@@ -224,6 +246,7 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   sampler.debug.enabled = !s.has("-q");
   sampler.options.thin = plan.value("-d");
   sampler.options.traceThin = plan.value("-e");
+  sampler.options.columnPrior = plan.columnPrior;
   sampler.options.iterationTarget = s.has("-i") || plan.settings.B != -1;
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
   // Any further option closes the log with the best score; without one it keeps its bytes.
@@ -280,6 +303,9 @@ void common_main(Settings settings) {
     if (s.has("-V"))
       logFile << "Column selection (-V): each column is clustered with prior probability "
               << plan.real("-V") << '\n';
+    if (s.has("-W"))
+      logFile << "Prior on P (-W): Beta(" << plan.columnPrior.first << ", "
+              << plan.columnPrior.second << "), P drawn after every iteration\n";
 
     _rng.initialize(static_cast<std::uint32_t>(plan.value("-s")));
 

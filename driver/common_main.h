@@ -54,6 +54,8 @@ struct RunPlan {
   std::map<std::string, long long> values;
   // The further real numbers' checked values, by name (-V); see real().
   std::map<std::string, double> reals;
+  // -W A,B: the shapes of the Beta prior on P; (0, 0) when not given.
+  std::pair<double, double> columnPrior{0, 0};
 
   // A further option's value: its checked number (a flag's 1), or the table's value when it
   // was not given.

@@ -42,6 +42,8 @@ const std::vector<OptionSpec> kOptions = {
     // Further real numbers lie strictly between min and max.
     {"-V", K::RealNumber, true, 0, 1, "-V must be a number between 0 and 1, both excluded", 0,
      "_V", P::Last, {}},
+    // "A,B": two positive numbers, checked with -V by the plan.
+    {"-W", K::Text, true, 0, 0, nullptr, 0, "_W", P::Last, {}},
     {"-x", K::Flag, true, 0, 1, nullptr, 0, "_x", P::Last, {}},
 };
 

@@ -6,6 +6,7 @@ const std::vector<OutputKind>& outputKinds() {
   static const std::vector<OutputKind> kinds = {
       {"log", ".log", false},      {"save", ".save", false}, {"finalz", ".finalz", true},
       {"best", ".best", true},     {"draws", ".draws", false}, {"columns", ".columns", false},
+      {"pdraws", ".pdraws", false},
   };
   return kinds;
 }
@@ -16,15 +17,18 @@ const OutputKind* findOutputKind(const std::string& name) {
   return nullptr;
 }
 
-OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin, bool columns) {
+OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin, bool columns,
+                     bool columnPrior) {
   OutputFiles files;
   for (const OutputKind& kind : outputKinds()) {
     const std::string name = kind.name;
     const bool searchOnly =
-        name == "finalz" || name == "best" || name == "draws" || name == "columns";
+        name == "finalz" || name == "best" || name == "draws" || name == "columns" ||
+        name == "pdraws";
     if (enumerate && searchOnly) continue;
-    if ((name == "draws" || name == "columns") && thin <= 0) continue;
+    if ((name == "draws" || name == "columns" || name == "pdraws") && thin <= 0) continue;
     if (name == "columns" && !columns) continue;
+    if (name == "pdraws" && !(columns && columnPrior)) continue;
     files.emplace_back(name, stem + kind.suffix);
   }
   return files;

@@ -9,7 +9,7 @@
 namespace formats {
 
 struct OutputKind {
-  const char* name;    // "log", "save", "finalz", "best", "draws", "columns"
+  const char* name;    // "log", "save", "finalz", "best", "draws", "columns", "pdraws"
   const char* suffix;  // appended to the file stem
   bool replaced;       // rewritten atomically by its own run; else created exclusively
 };
@@ -22,9 +22,10 @@ const OutputKind* findOutputKind(const std::string& name);
 using OutputFiles = std::vector<std::pair<std::string, std::string>>;
 
 // An enumeration writes its log and trace; a search also its final and best partitions, and
-// its draws when thin > 0, with, under column selection, the columns' relevance beside them.
+// its draws when thin > 0, with, under column selection, the columns' relevance beside them
+// and, with a prior on P, P's draws.
 OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin,
-                     bool columns = false);
+                     bool columns = false, bool columnPrior = false);
 
 // The path of the kind named, or "" when the run writes none.
 std::string fileOf(const OutputFiles& files, const std::string& kind);

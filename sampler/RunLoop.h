@@ -6,6 +6,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
@@ -20,6 +21,9 @@ struct RunOptions {
   // The log's closing best-score line; off for a run of usage-text options only, whose log
   // stays as it always was.
   bool logBest = true;
+  // -W A,B: the Beta prior on the column selection's P, drawn after every iteration;
+  // (0, 0): P stays fixed.
+  std::pair<double, double> columnPrior{0, 0};
 };
 
 class RunLoop {

@@ -158,6 +158,21 @@ void ColumnsWriter::discard() {
   std::remove(fileName_.c_str());
 }
 
+void PDrawsWriter::afterIteration(long long iteration, const ChainState&) {
+  if (iteration % thin_ != 0) return;
+  char text[80];
+  char* end = std::to_chars(text, text + 24, iteration).ptr;
+  *end++ = ' ';
+  end = Text::formatDouble(end, text + 78, scorer_.columns()->p(), 17);
+  *end++ = '\n';
+  file_.write(text, static_cast<std::size_t>(end - text));
+}
+
+void PDrawsWriter::discard() {
+  file_.close();
+  std::remove(fileName_.c_str());
+}
+
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
                        std::ostream& logFile, long long thin, long long traceThin) {
   RunOutputs outputs;
@@ -178,6 +193,11 @@ RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
       outputs.columns = std::make_unique<ColumnsWriter>(formats::fileOf(files, "columns"), thin,
                                                         scorer, logFile);
       outputs.all.push_back(outputs.columns.get());
+    }
+    const std::string pdraws = formats::fileOf(files, "pdraws");
+    if (!pdraws.empty()) {
+      outputs.pdraws = std::make_unique<PDrawsWriter>(pdraws, thin, scorer, logFile);
+      outputs.all.push_back(outputs.pdraws.get());
     }
   }
   return outputs;

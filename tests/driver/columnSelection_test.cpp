@@ -82,6 +82,60 @@ TEST(ColumnSelectionOption, RefusedWithOneLine) {
   }
 }
 
+TEST(ColumnSelectionOption, PriorOnPNeedsColumnSelectionAndTwoShapes) {
+  const RunPlan plan =
+      makePlan(settingsOf("-m HDBern -f v.dat -k 0 -h OA -c integrated -i 5 -V 0.2 -W 1,2.50 -d 1"));
+  EXPECT_EQ(plan.fileStem, "v_k0_OA_p_a0_i5_V0.2_W1,2.5");
+  EXPECT_EQ(plan.columnPrior.first, 1.0);
+  EXPECT_EQ(plan.columnPrior.second, 2.5);
+  EXPECT_EQ(plan.file("pdraws"), "v_k0_OA_p_a0_i5_V0.2_W1,2.5.pdraws");
+  const struct {
+    const char* extra;
+    const char* refusal;
+  } cases[] = {
+      {"-W 1,1", "main(). -W needs -V, whose P starts the chain: 1,1"},
+      {"-V 0.5 -W 1", "main(). -W must be two positive numbers A,B: 1"},
+      {"-V 0.5 -W 0,1", "main(). -W must be two positive numbers A,B: 0,1"},
+      {"-V 0.5 -W 1,-2", "main(). -W must be two positive numbers A,B: 1,-2"},
+      {"-V 0.5 -W 1,2,3", "main(). -W must be two positive numbers A,B: 1,2,3"},
+      {"-V 0.5 -W a,b", "main(). -W must be two positive numbers A,B: a,b"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.extra);
+    CaptureStdout out;
+    try {
+      makePlan(settingsOf(std::string("-m HDBern -f v.dat -k 0 -h OA -c integrated -i 5 ") + c.extra));
+      ADD_FAILURE() << "expected a refusal";
+    } catch (const RunError& error) {
+      EXPECT_EQ(std::string(error.what()), c.refusal);
+    }
+  }
+}
+
+// The P of each kept iteration, one line each; a chain whose P moves.
+TEST(ColumnSelectionOption, PDrawsFileHasOneLineOfPPerDraw) {
+  TempDir dir;
+  dir.write("b.dat", "1 1 0 0\n1 1 0 1\n0 0 1 1\n0 1 1 1\n1 0 0 1\n");
+  ASSERT_EQ(runExe(fields("-m HDBern -f b.dat -k 0 -h OA -c integrated -i 12 -d 3 -q -V 0.5 -W 2,2"),
+                   dir.path)
+                .status,
+            1);
+  const std::vector<std::string> got = lines(dir.read("b_k0_OA_p_a0_i12_V0.5_W2,2.pdraws"));
+  ASSERT_EQ(got.size(), 4u);
+  std::vector<double> values;
+  for (size_t l = 0; l < got.size(); l++) {
+    const std::vector<std::string> f = fields(got[l]);
+    ASSERT_EQ(f.size(), 2u) << got[l];
+    EXPECT_EQ(f[0], std::to_string(3 * (l + 1)));
+    values.push_back(std::stod(f[1]));
+    EXPECT_GT(values.back(), 0.0);
+    EXPECT_LT(values.back(), 1.0);
+  }
+  EXPECT_NE(values.front(), values.back());
+  EXPECT_NE(dir.read("b_k0_OA_p_a0_i12_V0.5_W2,2.log").find("Prior on P (-W): Beta(2, 2), P drawn after every iteration\n"),
+            std::string::npos);
+}
+
 // Two rows apart (a fixed k of 2 keeps them so), flat Dirichlet(1, 1). Column 1 holds 0 and
 // 1: clustered e^Lc = (1/2)(1/2) = 1/4, background (counts 1, 1) 1/6, so P 0.5 gives
 // (1/8) / (1/8 + 1/12) = 0.6. Column 2 holds 0 and 0: clustered 1/4, background (counts 2, 0)
