@@ -52,7 +52,9 @@ for s in "${sets[@]}"; do
     "$build/vornak-summary" -o "${name}_$run" "${draws[@]}" >/dev/null
     k=$(tr ' ' '\n' <"${name}_$run.estimate" | grep . | sort -u | wc -l)
     ari=$(python3 "$root/bench/ari.py" "$name.truth" "${name}_$run.estimate" | awk '{printf "%.3f", $1}')
-    rhat=$(awk -F'\t' '$1 == "rhat" && $3 == "score" {printf "%.3f", $4}' "${name}_$run.summary.tsv")
+    # NA or Inf when both chains stay at one score each.
+    rhat=$(awk -F'\t' '$1 == "rhat" && $3 == "score" {print ($4 ~ /^[0-9.]+$/) ? sprintf("%.3f", $4) : $4}' \
+      "${name}_$run.summary.tsv")
     top="-"
     if [ "$run" = V ]; then
       top=$(cat ${name}_*_${run}*.columns | awk '{sum[$1] += $2} END {for (c in sum) print sum[c], c}' |
