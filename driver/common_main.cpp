@@ -59,7 +59,17 @@ void checkFurtherOptions(Settings& s, RunPlan& plan) {
       plan.values[option.name] = 1;
       continue;
     }
-    if (option.kind == ValueKind::Text) continue;  // checked by its own code
+    if (option.kind == ValueKind::Text) continue;  // checked on its own
+    if (option.kind == ValueKind::RealNumber) {
+      char* end = nullptr;
+      const double real = std::strtod(text.c_str(), &end);
+      if (text.empty() || *end != '\0' || !std::isfinite(real) ||
+          !(real > static_cast<double>(option.min) && real < static_cast<double>(option.max)))
+        refuse(std::string("main(). ") + option.refusal + ": " + text);
+      text = Text::n2s(real);
+      plan.reals[option.name] = real;
+      continue;
+    }
     unsigned long long value = 0;
     if (!wholeNumber(text, static_cast<unsigned long long>(option.max), value) ||
         value < static_cast<unsigned long long>(option.min))
@@ -87,6 +97,37 @@ std::string furtherStemParts(const Settings& s, StemPlace place) {
   for (const OptionSpec& option : kOptions)
     if (option.place == place && s.has(option.name)) parts += option.stem + s.further.at(option.name);
   return parts;
+}
+
+// -V is defined for the integrated score of the models whose score is a sum over columns.
+void checkColumnSelection(const Settings& s, const RunPlan& plan) {
+  if (!plan.model->selectsColumns) {
+    std::string names;
+    for (const ModelEntry* m = kModels; m->name; m++)
+      if (m->selectsColumns) names += std::string(names.empty() ? "" : ", ") + m->name;
+    refuse("main(). -V selects the columns of " + names + " only, not of " + s.model);
+  }
+  if (plan.criterionKnown && plan.criterion != INTEGRATED)
+    refuse("main(). -V needs the integrated criterion: " + s.criterionType);
+}
+
+// -W A,B: a Beta(A, B) prior on the P of -V, which is its starting value.
+void checkColumnPrior(Settings& s, RunPlan& plan) {
+  std::string& text = s.further["-W"];
+  const std::string refusal = "main(). -W must be two positive numbers A,B: " + text;
+  if (!s.has("-V")) refuse("main(). -W needs -V, whose P starts the chain: " + text);
+  const std::string::size_type comma = text.find(',');
+  if (comma == std::string::npos) refuse(refusal);
+  double shape[2];
+  const std::string parts[2] = {text.substr(0, comma), text.substr(comma + 1)};
+  for (int i = 0; i < 2; i++) {
+    char* end = nullptr;
+    shape[i] = std::strtod(parts[i].c_str(), &end);
+    if (parts[i].empty() || *end != '\0' || !std::isfinite(shape[i]) || !(shape[i] > 0))
+      refuse(refusal);
+  }
+  plan.columnPrior = {shape[0], shape[1]};
+  text = Text::n2s(shape[0]) + "," + Text::n2s(shape[1]);
 }
 
 bool enumerates(const Settings& s) {
@@ -188,13 +229,16 @@ RunPlan makePlan(Settings s) {
   if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
   checkFurtherOptions(s, plan);
   checkAlphaPrior(s, plan);
+  if (s.has("-V")) checkColumnSelection(s, plan);
+  if (s.has("-W")) checkColumnPrior(s, plan);
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
 }
 
 formats::OutputFiles RunPlan::files() const {
-  return formats::runFiles(fileStem, enumerate, value("-d"), settings.has("-A"));
+  return formats::runFiles(fileStem, enumerate, value("-d"), settings.has("-A"),
+                           settings.has("-V"), settings.has("-W"));
 }
 
 long long RunPlan::value(const std::string& name) const {
@@ -244,9 +288,11 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
                            s.heuristics, plan.scoring);
   if (!plan.criterionRefusal.empty()) sampler.scorer.refuseScores(plan.criterionRefusal);
+  if (s.has("-V")) sampler.scorer.selectColumns(plan.real("-V"));
   sampler.debug.enabled = !s.has("-q");
   sampler.options.thin = plan.value("-d");
   sampler.options.traceThin = plan.value("-e");
+  sampler.options.columnPrior = plan.columnPrior;
   sampler.options.iterationTarget = s.has("-i") || plan.settings.B != -1;
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
   // Any further option closes the log with the best score; without one it keeps its bytes.
@@ -300,6 +346,13 @@ void common_main(Settings settings) {
     if (plan.scoring == ScoringMode::Fast)
       logFile << "Fast arithmetic (-x): real-valued models score clusters from running sums, "
                  "agreeing with exact scoring to about 1e-12 relative\n";
+
+    if (s.has("-V"))
+      logFile << "Column selection (-V): each column is clustered with prior probability "
+              << plan.real("-V") << '\n';
+    if (s.has("-W"))
+      logFile << "Prior on P (-W): Beta(" << plan.columnPrior.first << ", "
+              << plan.columnPrior.second << "), P drawn after every iteration\n";
 
     _rng.initialize(static_cast<std::uint32_t>(plan.value("-s")));
 

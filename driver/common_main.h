@@ -54,11 +54,18 @@ struct RunPlan {
   std::map<std::string, long long> values;
   // -A SHAPE,RATE: the Gamma prior on alpha (0, 0 when not given).
   double alphaShape = 0, alphaRate = 0;
+  // The further real numbers' checked values, by name (-V); see real().
+  std::map<std::string, double> reals;
+  // -W A,B: the shapes of the Beta prior on P; (0, 0) when not given.
+  std::pair<double, double> columnPrior{0, 0};
 
   // A further option's value: its checked number (a flag's 1), or the table's value when it
   // was not given.
   long long value(const std::string& name) const;
-  // The files a run writes, named ("log", "save", "finalz", "best", "draws", "alpha") and in that order
+  // A further real number's checked value (given: the caller asks only then).
+  double real(const std::string& name) const { return reals.at(name); }
+  // The files a run writes, named ("log", "save", "finalz", "best", "draws", "alpha",
+  // "columns", "pdraws") and in that order
   // (formats/OutputFiles.h).
   formats::OutputFiles files() const;
   // The path of the file named, or "" when the run writes none.

@@ -39,6 +39,11 @@ const std::vector<OptionSpec> kOptions = {
     {"-e", K::WholeNumber, true, 1, kCountMax, "-e must be a whole number of iterations, 1 or more",
      0, "_e", P::BeforeLabel, {}},
     {"-q", K::Flag, true, 0, 1, nullptr, 0, nullptr, P::None, {}},
+    // Further real numbers lie strictly between min and max.
+    {"-V", K::RealNumber, true, 0, 1, "-V must be a number between 0 and 1, both excluded", 0,
+     "_V", P::Last, {}},
+    // "A,B": two positive numbers, checked with -V by the plan.
+    {"-W", K::Text, true, 0, 0, nullptr, 0, "_W", P::Last, {}},
     {"-x", K::Flag, true, 0, 1, nullptr, 0, "_x", P::Last, {}},
     // SHAPE,RATE of a Gamma prior on alpha, checked by the plan (two positive numbers).
     {"-A", K::Text, true, 0, 0, nullptr, 0, "_A", P::BeforeLabel, {}},

@@ -6,6 +6,7 @@ const std::vector<OutputKind>& outputKinds() {
   static const std::vector<OutputKind> kinds = {
       {"log", ".log", false},      {"save", ".save", false}, {"finalz", ".finalz", true},
       {"best", ".best", true},     {"draws", ".draws", false}, {"alpha", ".alpha", false},
+      {"columns", ".columns", false}, {"pdraws", ".pdraws", false},
   };
   return kinds;
 }
@@ -16,15 +17,21 @@ const OutputKind* findOutputKind(const std::string& name) {
   return nullptr;
 }
 
-OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin, bool alpha) {
+OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin, bool alpha,
+                     bool columns, bool columnPrior) {
   OutputFiles files;
   for (const OutputKind& kind : outputKinds()) {
     const std::string name = kind.name;
     const bool searchOnly =
-        name == "finalz" || name == "best" || name == "draws" || name == "alpha";
+        name == "finalz" || name == "best" || name == "draws" || name == "alpha" ||
+        name == "columns" || name == "pdraws";
     if (enumerate && searchOnly) continue;
-    if ((name == "draws" || name == "alpha") && thin <= 0) continue;
+    if ((name == "draws" || name == "alpha" || name == "columns" || name == "pdraws") &&
+        thin <= 0)
+      continue;
     if (name == "alpha" && !alpha) continue;
+    if (name == "columns" && !columns) continue;
+    if (name == "pdraws" && !(columns && columnPrior)) continue;
     files.emplace_back(name, stem + kind.suffix);
   }
   return files;

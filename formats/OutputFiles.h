@@ -9,7 +9,7 @@
 namespace formats {
 
 struct OutputKind {
-  const char* name;    // "log", "save", "finalz", "best", "draws", "alpha"
+  const char* name;    // "log", "save", "finalz", "best", "draws", "alpha", "columns", "pdraws"
   const char* suffix;  // appended to the file stem
   bool replaced;       // rewritten atomically by its own run; else created exclusively
 };
@@ -22,9 +22,10 @@ const OutputKind* findOutputKind(const std::string& name);
 using OutputFiles = std::vector<std::pair<std::string, std::string>>;
 
 // An enumeration writes its log and trace; a search also its final and best partitions, and
-// its draws when thin > 0, with the draws of alpha beside them when alpha has a prior.
-OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin,
-                     bool alpha = false);
+// its draws when thin > 0, with the draws of alpha beside them when alpha has a prior, and,
+// under column selection, the columns' relevance beside them and, with a prior on P, P's draws.
+OutputFiles runFiles(const std::string& stem, bool enumerate, long long thin, bool alpha = false,
+                     bool columns = false, bool columnPrior = false);
 
 // The path of the kind named, or "" when the run writes none.
 std::string fileOf(const OutputFiles& files, const std::string& kind);

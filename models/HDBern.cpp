@@ -236,6 +236,19 @@ double CategoricalColumns<W>::scoreStats(const int* stats, int members) const {
 }
 
 template <int W>
+void CategoricalColumns<W>::columnTerms(const int* stats, int members, double* terms) const {
+  for (int t = 0; t < T; t++) {
+    if (members == 0) {
+      terms[t] = 0.0;
+    } else if (levels_) {
+      terms[t] = scale * levelsColumnFit(stats + t * W, t);
+    } else {
+      terms[t] = scale * muScorer_.logIntegratedLik(stats + t * W);
+    }
+  }
+}
+
+template <int W>
 double CategoricalColumns<W>::classificationSum(const int* count, int clusterSize) const {
   double fit = 0;
   if (missing_ > 0) {

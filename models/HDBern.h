@@ -50,6 +50,8 @@ class CategoricalColumns : public Observable {
   int statsSize() const override;
   void addToStats(int i, int* stats, int sign) const override;
   double scoreStats(const int* stats, int members) const override;
+  int columnStatsSize() const override { return T * W; }
+  void columnTerms(const int* stats, int members, double* terms) const override;
   double pairwiseDistance(int i1, int i2) const override;
   double pairwiseDistance(int i1, int i2, int length, const int* positions) const override;
 

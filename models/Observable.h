@@ -60,6 +60,12 @@ class Observable {
   virtual void addToMoments(int /*i*/, double* /*moments*/, int /*sign*/) const {}
   virtual double scoreMoments(const double* /*moments*/, int /*members*/) const { return 0; }
 
+  // Column selection (-V): the T per-column terms whose sum is a cluster's integrated score,
+  // from additive statistics of columnStatsSize() ints (addToStats's layout, in every scoring
+  // mode); 0 for a model whose score is not a sum over columns. An empty cluster's are 0.
+  virtual int columnStatsSize() const { return 0; }
+  virtual void columnTerms(const int* /*stats*/, int /*members*/, double* /*terms*/) const {}
+
   // Draws max(1, T/4) distinct positions (T/4 uniforms consumed), those the tree moves
   // measure distances over.
   void drawDistancePositions(std::vector<int>& positions) const;

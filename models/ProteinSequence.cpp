@@ -312,6 +312,23 @@ double ProteinSequence::scoreStats(const int* stats, int members) const {
   return ll;
 }
 
+int ProteinSequence::columnStatsSize() const { return T * kStatsWidth; }
+
+void ProteinSequence::columnTerms(const int* stats, int members, double* terms) const {
+  for (int t = 0; t < T; t++) {
+    const int* aa = stats + t * kStatsWidth;
+    const int* tao = aa + AA_KINDS + 1;
+    const int* nu = tao + 2;
+    double term = 0;
+    if (members > 0) {
+      if (tao[0] + tao[1] > 0) term += taoScorer_.logIntegratedLik(tao);
+      if (nu[0] + nu[1] > 0) term += nuScorer_.logIntegratedLik(nu);
+      if (members - aa[GAP] > 0) term += muScorer_.logIntegratedLik(aa);
+    }
+    terms[t] = term;
+  }
+}
+
 double ProteinSequence::distanceOver(int i1, int i2, int length, const int* positions) const {
   const int* a = sequence[i1];
   const int* b = sequence[i2];

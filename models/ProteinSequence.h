@@ -55,6 +55,8 @@ class ProteinSequence : public Observable {
   int statsSize() const override;
   void addToStats(int i, int* stats, int sign) const override;
   double scoreStats(const int* stats, int members) const override;
+  int columnStatsSize() const override;
+  void columnTerms(const int* stats, int members, double* terms) const override;
   // Share of differing columns among those where not both are gaps; 1.0 (and a message on
   // standard output) when every compared column is a gap in both.
   double pairwiseDistance(int i1, int i2) const override;

@@ -71,16 +71,19 @@ std::unique_ptr<Observable> makeKmeans2(const std::string& dataFile, std::istrea
 }  // namespace
 
 const ModelEntry kModels[] = {
-    // name, -p, choices, default, text adapter, criteria (integrated, classi, mixture), factory
+    // name, -p, choices, default, text adapter, criteria (integrated, classi, mixture), factory,
+    // column selection
     {"ProteinSequence", PriorKind::Named, kProteinPriors, "bg", nullptr, {true, false, false},
-     makeProtein},
-    {"HDBern", PriorKind::Named, kBernPriors, "flat", nullptr, {true, true, true}, makeHDBern},
+     makeProtein, true},
+    {"HDBern", PriorKind::Named, kBernPriors, "flat", nullptr, {true, true, true}, makeHDBern,
+     true},
     {"HDGBern", PriorKind::Named, kBernPriors, "flat", categoricalPriorText, {true, true, true},
-     makeHDGBern},
-    {"kmeans2", PriorKind::None, nullptr, "", nullptr, {true, false, false}, makeKmeans2},
-    {"mclust2", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMclust2},
-    {"mvn", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMvn},
-    {nullptr, PriorKind::None, nullptr, nullptr, nullptr, {false, false, false}, nullptr},
+     makeHDGBern, true},
+    {"kmeans2", PriorKind::None, nullptr, "", nullptr, {true, false, false}, makeKmeans2, false},
+    {"mclust2", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMclust2,
+     false},
+    {"mvn", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMvn, false},
+    {nullptr, PriorKind::None, nullptr, nullptr, nullptr, {false, false, false}, nullptr, false},
 };
 
 const ModelEntry* findModel(const std::string& name) {

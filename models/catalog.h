@@ -29,6 +29,9 @@ struct ModelEntry {
   // Builds the model, which reads the data file and the prior text; failures end the run.
   std::unique_ptr<Observable> (*make)(const std::string& dataFile, std::istream& priorText,
                                       std::ostream& logFile);
+  // Whether -V (column selection) is defined: its integrated score is a sum over columns
+  // (Observable::columnTerms).
+  bool selectsColumns = false;
 
   bool supports(FitnessZType criterion) const { return criteria[criterion]; }
   // The line that refuses a run asking for a criterion the row leaves out; "" when listed.

@@ -10,6 +10,7 @@
 #include "stats/Arrays.h"
 #include "sampler/RunLoop.h"
 #include "sampler/moves/OneAtATime.h"
+#include "sampler/ColumnPrior.h"
 #include "sampler/outputs.h"
 
 namespace {
@@ -78,7 +79,10 @@ RunLoop::RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
       options_(options) {}
 
 void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  const formats::OutputFiles files = formats::runFiles(fileStem, false, options_.thin, options_.alphaDraws);
+  const bool drawsP = options_.columnPrior.first > 0 && scorer_.columns();
+  const formats::OutputFiles files =
+      formats::runFiles(fileStem, false, options_.thin, options_.alphaDraws,
+                        scorer_.columns() != nullptr, drawsP);
   RunOutputs outputs = makeOutputs(files, scorer_, logFile_, options_.thin, options_.traceThin);
   // The partitions are the result of the run: they still go to disk when there is room, so a
   // full disk costs the trace or log lines that did not fit, not the search. Otherwise the
@@ -127,6 +131,9 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     if (heuristic_->sweepsAfter) sweep = std::make_unique<OneAtATime>(state_.n, debug_);
   }
   started_ = searches;
+  std::unique_ptr<ColumnPrior> columnPrior;
+  if (drawsP) columnPrior = std::make_unique<ColumnPrior>(options_.columnPrior.first,
+                                                           options_.columnPrior.second);
   Progress progress(progressWanted(), iterations, minuteAllowed, options_);
   long long lastTimeWriteFinalz = 0;
   long long completed = 0;
@@ -172,6 +179,8 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     Arrays::copyArray(state_.zold.data(), lastComplete.data(), state_.n);
     lastCompleteK = state_.kold;
     for (RunOutput* output : outputs.all) output->afterIteration(completed, state_);
+    // The next iteration's P, after every output of this one has used the P of its moves.
+    if (columnPrior) columnPrior->step(scorer_, state_);
     progress.update(completed, state_.previousLik, state_.bestScore, state_.kold);
 
     const long long minPassed = static_cast<long long>(wallClock() - t0) / 60;

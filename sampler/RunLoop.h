@@ -6,6 +6,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
@@ -23,6 +24,9 @@ struct RunOptions {
   // Called after every complete iteration, before the outputs see it (-A: alpha's step).
   std::function<void(ChainState&, Scorer&)> afterIteration;
   bool alphaDraws = false;  // -A with -d: STEM.alpha beside STEM.draws
+  // -W A,B: the Beta prior on the column selection's P, drawn after every iteration;
+  // (0, 0): P stays fixed.
+  std::pair<double, double> columnPrior{0, 0};
 };
 
 class RunLoop {

@@ -40,6 +40,21 @@ void Scorer::setInverseTemperature(double beta) {
   beta_ = beta;
 }
 
+void Scorer::selectColumns(double p) {
+  if (ob_->columnStatsSize() <= 0 || fitnessZType_ != INTEGRATED)
+    failRun(logFile_, Failure::Internal,
+            "Scorer: column selection needs column terms and the integrated criterion");
+  columns_ = std::make_unique<ColumnSelection>(*ob_, p);
+  columnSums_.assign(ob_->T, 0);
+}
+
+double Scorer::logLikChange(const int* zold, int kold, const int* znew, int knew) const {
+  columns_->partitionSums(znew, knew, columnSums_.data());
+  const double after = columns_->combine(columnSums_.data());
+  columns_->partitionSums(zold, kold, columnSums_.data());
+  return after - columns_->combine(columnSums_.data());
+}
+
 double Scorer::partitionLogPrior(const int* sizes, int k) const {
   if (!infmix_ && k != prior_->fixedK())
     failRun(logFile_, Failure::Internal,
@@ -61,9 +76,10 @@ Scorer::StatsKind Scorer::modelStatsKind() const {
   return StatsKind::None;
 }
 
-// Additive statistics serve the integrated score only.
+// Additive statistics serve the integrated score only, and under column selection only
+// through the column terms.
 Scorer::StatsKind Scorer::statsKind() const {
-  return fitnessZType_ == INTEGRATED ? modelStatsKind() : StatsKind::None;
+  return fitnessZType_ == INTEGRATED && !columns_ ? modelStatsKind() : StatsKind::None;
 }
 
 int Scorer::widthOf(StatsKind kind) const {
@@ -114,6 +130,11 @@ double Scorer::getTotalLik(const int* z, int k) const {
     keys_.resize(k);
   }
   if (fitnessZType_ == MIXTURE) return ob_->getMixtureLik(z, k);
+  if (columns_) {
+    columns_->partitionSums(z, k, columnSums_.data());
+    Arrays::table(z, n_, sizes_.data(), k);
+    return columns_->combine(columnSums_.data()) + partitionLogPrior(sizes_.data(), k);
+  }
   const bool integrated = fitnessZType_ == INTEGRATED;
   double lik = 0;
   if (mode_ == ScoringMode::Reference) {

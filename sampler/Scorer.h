@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "models/Observable.h"
+#include "sampler/ColumnSelection.h"
 #include "sampler/ScoreCache.h"
 #include "sampler/PartitionPrior.h"
 
@@ -36,6 +37,16 @@ class Scorer {
   double inverseTemperature() const { return beta_; }
   // The log target density, up to a constant, of a partition whose total score is given.
   double tempered(double score) const { return beta_ * score; }
+
+  // Column selection with prior probability p (integrated criterion, a model with column
+  // terms): from here on every total combines per-column sums of the clusters' terms with
+  // the background terms, and the split-merge moves take their likelihood ratios from
+  // totals. Null when not selected.
+  void selectColumns(double p);
+  const ColumnSelection* columns() const { return columns_.get(); }
+  ColumnSelection* columns() { return columns_.get(); }
+  // The log-likelihood (no partition prior) of znew less that of zold.
+  double logLikChange(const int* zold, int kold, const int* znew, int knew) const;
 
   // A criterion the model's catalog row leaves out: the run's first score (getTotalLik, the
   // first of every run) ends it with line on the log, and the model is never asked for it.
@@ -93,6 +104,8 @@ class Scorer {
   double beta_ = 1.0;
   std::ostream& logFile_;
   std::string refusal_;  // see refuseScores; "" when the model offers the criterion
+  std::unique_ptr<ColumnSelection> columns_;
+  mutable std::vector<int64_t> columnSums_;  // T, of getTotalLik under column selection
 
   // The memo, and scratch of the const scoring calls.
   mutable ScoreCache fitCache_;           // integrated cluster scores by member set

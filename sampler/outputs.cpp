@@ -142,6 +142,58 @@ void AlphaWriter::afterIteration(long long iteration, const ChainState&) {
   line_.clear();
   formats::appendAlphaLine(line_, iteration, std::exp(process->logalpha()));
   alpha_.write(line_);
+ColumnsWriter::ColumnsWriter(const std::string& fileName, long long thin, const Scorer& scorer,
+                             std::ostream& logFile)
+    : fileName_(fileName), thin_(thin), scorer_(scorer), logFile_(logFile) {}
+
+void ColumnsWriter::start(const ChainState&) {
+  file_.create(fileName_, logFile_);
+  const int T = scorer_.columns()->columns();
+  sums_.assign(T, 0);
+  relevance_.assign(T, 0.0);
+  total_.assign(T, 0.0);
+}
+
+void ColumnsWriter::afterIteration(long long iteration, const ChainState& state) {
+  if (iteration % thin_ != 0) return;
+  const ColumnSelection& columns = *scorer_.columns();
+  columns.partitionSums(state.zold.data(), state.kold, sums_.data());
+  columns.relevance(sums_.data(), relevance_.data());
+  for (size_t t = 0; t < total_.size(); t++) total_[t] += relevance_[t];
+  draws_++;
+}
+
+bool ColumnsWriter::finish(const ChainState&) {
+  char text[96];
+  for (size_t t = 0; t < total_.size() && draws_ > 0; t++) {
+    char* end = std::to_chars(text, text + 24, static_cast<long long>(t + 1)).ptr;
+    *end++ = ' ';
+    end = Text::formatDouble(end, text + 80, total_[t] / static_cast<double>(draws_), 6);
+    *end++ = '\n';
+    file_.write(text, static_cast<std::size_t>(end - text));
+  }
+  draws_ = 0;  // written once
+  return file_.close();
+}
+
+void ColumnsWriter::discard() {
+  file_.close();
+  std::remove(fileName_.c_str());
+}
+
+void PDrawsWriter::afterIteration(long long iteration, const ChainState&) {
+  if (iteration % thin_ != 0) return;
+  char text[80];
+  char* end = std::to_chars(text, text + 24, iteration).ptr;
+  *end++ = ' ';
+  end = Text::formatDouble(end, text + 78, scorer_.columns()->p(), 17);
+  *end++ = '\n';
+  file_.write(text, static_cast<std::size_t>(end - text));
+}
+
+void PDrawsWriter::discard() {
+  file_.close();
+  std::remove(fileName_.c_str());
 }
 
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
@@ -160,6 +212,16 @@ RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
   if (thin > 0) {
     outputs.draws = std::make_unique<DrawsWriter>(formats::fileOf(files, "draws"), thin, logFile);
     outputs.all.push_back(outputs.draws.get());
+    if (scorer.columns()) {
+      outputs.columns = std::make_unique<ColumnsWriter>(formats::fileOf(files, "columns"), thin,
+                                                        scorer, logFile);
+      outputs.all.push_back(outputs.columns.get());
+    }
+    const std::string pdraws = formats::fileOf(files, "pdraws");
+    if (!pdraws.empty()) {
+      outputs.pdraws = std::make_unique<PDrawsWriter>(pdraws, thin, scorer, logFile);
+      outputs.all.push_back(outputs.pdraws.get());
+    }
   }
   const std::string alpha = formats::fileOf(files, "alpha");
   if (thin > 0 && !alpha.empty()) {

@@ -4,6 +4,7 @@
 // (formats/OutputFiles.h), line formats from formats/Draws.h. A new output is one row in the
 // table of kinds, one class here and one line in makeOutputs.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -154,13 +155,65 @@ class AlphaWriter : public RunOutput {
   std::string line_;
 };
 
+// The .columns file (-V with -d THIN): per column, its probability of being clustered given
+// the partition, averaged over the partitions after every THIN-th iteration; at the end one
+// line "COLUMN PROBABILITY" per column (1-based; 6 significant digits), none without draws.
+class ColumnsWriter : public RunOutput {
+ public:
+  ColumnsWriter(const std::string& fileName, long long thin, const Scorer& scorer,
+                std::ostream& logFile);
+  const std::string& fileName() const override { return fileName_; }
+  void start(const ChainState& state) override;
+  void afterIteration(long long iteration, const ChainState& state) override;
+  bool healthy() const override { return file_.good(); }
+  bool finish(const ChainState&) override;
+  void salvage(const ChainState& state) override { finish(state); }
+  void discard() override;
+
+ private:
+  std::string fileName_;
+  long long thin_;
+  const Scorer& scorer_;
+  std::ostream& logFile_;
+  LineFile file_;
+  long long draws_ = 0;
+  std::vector<int64_t> sums_;
+  std::vector<double> relevance_, total_;
+};
+
+// The .pdraws file (-W with -d THIN): after every THIN-th iteration one line "ITER P", the P
+// of that iteration's moves with 17 significant digits. Written in whole lines only.
+class PDrawsWriter : public RunOutput {
+ public:
+  PDrawsWriter(const std::string& fileName, long long thin, const Scorer& scorer,
+               std::ostream& logFile)
+      : fileName_(fileName), thin_(thin), scorer_(scorer), logFile_(logFile) {}
+  const std::string& fileName() const override { return fileName_; }
+  void start(const ChainState&) override { file_.create(fileName_, logFile_); }
+  void afterIteration(long long iteration, const ChainState& state) override;
+  void checkpoint(const ChainState&, bool) override { file_.flush(); }
+  bool healthy() const override { return file_.good(); }
+  bool finish(const ChainState&) override { return file_.close(); }
+  void salvage(const ChainState&) override { file_.close(); }
+  void discard() override;
+
+ private:
+  std::string fileName_;
+  long long thin_;
+  const Scorer& scorer_;
+  std::ostream& logFile_;
+  LineFile file_;
+};
+
 // Every output of a search, in the order they are called, named by the run's files.
 struct RunOutputs {
   std::unique_ptr<TraceWriter> trace;
   std::unique_ptr<PartitionWriter> finalz;
   std::unique_ptr<PartitionWriter> best;
-  std::unique_ptr<DrawsWriter> draws;  // only with -d
-  std::unique_ptr<AlphaWriter> alpha;  // only with -d and -A
+  std::unique_ptr<DrawsWriter> draws;      // only with -d
+  std::unique_ptr<AlphaWriter> alpha;      // only with -d and -A
+  std::unique_ptr<ColumnsWriter> columns;  // only with -d and -V
+  std::unique_ptr<PDrawsWriter> pdraws;    // only with -d, -V and -W
   std::vector<RunOutput*> all;
 };
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,

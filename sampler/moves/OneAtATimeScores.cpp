@@ -40,6 +40,11 @@ OneAtATimeScores::Sweep OneAtATimeScores::start(Scorer& scorer, const ChainState
   state_ = &state;
   const bool incremental = scorer.scoresPerCluster();
   if (!incremental) return Sweep(*this, false);
+  columnMode_ = scorer.columns() != nullptr;
+  if (columnMode_) {
+    columns_.start(scorer, state);
+    return Sweep(*this, true);
+  }
   const int kold = state.kold;
   const int n = state.n;
   const std::vector<int>& zold = state.zold;
@@ -93,6 +98,7 @@ void OneAtATimeScores::moveStats(std::vector<V>& cur, int i, int from, int to, i
 }
 
 void OneAtATimeScores::observationMoved(int i, int from, int to, int emptied, int lastLabel) {
+  if (columnMode_) return columns_.moved(i, from, to, emptied, lastLabel);
   const ChainState& state = *state_;
   if (kind_ == StatsKind::Counts) moveStats(curStats_, i, from, to, emptied, lastLabel);
   if (kind_ == StatsKind::Moments) moveStats(curMoments_, i, from, to, emptied, lastLabel);
@@ -260,6 +266,7 @@ double OneAtATimeScores::scoreChangedCluster(int m, int i, int sign, const Clust
 }
 
 double OneAtATimeScores::candidateTotal(int i, int j, int k) {
+  if (columnMode_) return columns_.total(i, j, k);
   const ChainState& state = *state_;
   const int c = state.zold[i];
   const int kold = state.kold;

@@ -8,6 +8,7 @@
 
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
+#include "sampler/moves/ColumnCandidates.h"
 
 class OneAtATimeScores {
  public:
@@ -105,4 +106,6 @@ class OneAtATimeScores {
   std::vector<double> curMoments_;  // moments of the current clusters (fast mode)
   std::vector<double> momentsScratch_;
   std::vector<int> listScratch_;  // member list of a candidate cluster
+  bool columnMode_ = false;  // column selection: candidates from columns_
+  ColumnCandidates columns_;
 };

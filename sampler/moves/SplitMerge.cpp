@@ -32,6 +32,24 @@ double restrictedWeight(const Scorer& scorer, int others, double lik) {
   return scorer.tempered(scorer.prior().logJoinWeight(others, 2) + lik);
 }
 
+// The log-likelihood ratio of znew, cluster c1 of zold split into c1 and the new label kold,
+// to zold: the changed clusters' scores, or the whole partitions' under column selection,
+// where the score is no sum over clusters.
+double splitLikRatio(const Scorer& scorer, const std::vector<int>& zold,
+                     const std::vector<int>& znew, int kold, int c1) {
+  if (scorer.columns()) return scorer.logLikChange(zold.data(), kold, znew.data(), kold + 1);
+  return scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
+         scorer.getClusterFit(zold.data(), c1);
+}
+
+// The same for znew, clusters c1 and c2 of zold merged (buildMerge).
+double mergeLikRatio(const Scorer& scorer, const std::vector<int>& zold,
+                     const std::vector<int>& znew, int kold, int c1, int c2) {
+  if (scorer.columns()) return scorer.logLikChange(zold.data(), kold, znew.data(), kold - 1);
+  return scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
+         scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
+}
+
 // znew := zold with clusters c1 and c2 merged into the smaller label; the highest label
 // moves into the freed one. Returns the size of c1.
 int buildMerge(const std::vector<int>& zold, std::vector<int>& znew, int kold, int c1, int c2) {
@@ -163,15 +181,13 @@ void JainNealSplitMerge::step(ChainState& state, Scorer& scorer) {
     const double logforwardq = restrictedGibbsScan(scorer, members, zlaunch, i1, i2, false, zsplit);
     n_j1 = buildSplit(zold, znew, kold, members, zlaunch);
     proposalratio = logforwardq;
-    likratio = scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
-               scorer.getClusterFit(zold.data(), c1);
+    likratio = splitLikRatio(scorer, zold, znew, kold, c1);
   } else {
     n_j1 = buildMerge(zold, znew, kold, c1, c2);
     // A virtual final scan: the chance that a real one would have rebuilt the current split.
     const double logbackwardq = restrictedGibbsScan(scorer, members, zlaunch, i1, i2, true, zsplit);
     proposalratio = 0 - logbackwardq;
-    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
-               scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
+    likratio = mergeLikRatio(scorer, zold, znew, kold, c1, c2);
   }
   const double priorratio = splitMergePriorRatio(scorer, tosplit, n_j, n_j1, kold);
   const double r = targetRatio(scorer, likratio, priorratio) - proposalratio;
@@ -224,8 +240,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
       clusterSizes[d]++;
       logq += logProb1;
     }
-    likratio = scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
-               scorer.getClusterFit(zold.data(), c1);
+    likratio = splitLikRatio(scorer, zold, znew, kold, c1);
   } else {
     buildMerge(zold, znew, kold, c1, c2);
     for (int p = 0; p < n; p++) {
@@ -239,8 +254,7 @@ void SequentialSplitMerge::step(ChainState& state, Scorer& scorer) {
       zlaunch.back() = g;
       clusterSizes[g]++;
     }
-    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
-               scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
+    likratio = mergeLikRatio(scorer, zold, znew, kold, c1, c2);
   }
   if (debug_.enabled) {
     debug_.out << "znew: ";
@@ -279,14 +293,12 @@ void RandomSplitMerge::step(ChainState& state, Scorer& scorer) {
     const double logforwardq = (2 - clusterSizes0[c1]) * log2;
     n_j1 = buildSplit(zold, znew, kold, members, zlaunch);
     proposalratio = logforwardq;
-    likratio = scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
-               scorer.getClusterFit(zold.data(), c1);
+    likratio = splitLikRatio(scorer, zold, znew, kold, c1);
   } else {
     n_j1 = buildMerge(zold, znew, kold, c1, c2);
     const double logbackwardq = (2 - clusterSizes0[c1] - clusterSizes0[c2]) * log2;
     proposalratio = 0 - logbackwardq;
-    likratio = scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
-               scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
+    likratio = mergeLikRatio(scorer, zold, znew, kold, c1, c2);
   }
   const double priorratio = splitMergePriorRatio(scorer, tosplit, n_j, n_j1, kold);
   const double r = targetRatio(scorer, likratio, priorratio) - proposalratio;

@@ -123,6 +123,7 @@ chain_words <- function(settings, data_file, start_file, seed) {
   if (!is.null(settings$prior)) words <- c(words, "-p", settings$prior)
   if (!is.null(start_file)) words <- c(words, "-z", file_word(start_file))
   if (!is.null(settings$label)) words <- c(words, "-l", settings$label)
+  if (!is.null(settings$columns)) words <- c(words, "-V", sprintf("%.17g", settings$columns))
   enc2native(words)
 }
 
@@ -179,7 +180,7 @@ run_chains <- function(word_list, progress, total) {
 vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
                    prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
                    thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
-                   label = NULL, B = NULL) {
+                   label = NULL, B = NULL, columns = NULL) {
   call <- match.call()
   # Names of models, heuristics, priors and criteria are the native side's to check.
   for (name in c("model", "heuristic", "criterion"))
@@ -213,6 +214,9 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
     stop("'label' must be a single string without spaces or slashes, not starting with '-'",
          call. = FALSE)
   if (!is_single_string(dir)) stop("'dir' must be a single string", call. = FALSE)
+  # Its range and the models it applies to are the native side's to check.
+  if (!is.null(columns) && (!is.numeric(columns) || length(columns) != 1L || is.na(columns)))
+    stop("'columns' must be a single number", call. = FALSE)
 
   dir.create(dir, showWarnings = FALSE, recursive = TRUE)
   if (!dir.exists(dir)) stop("cannot create the folder ", dir, call. = FALSE)
@@ -224,7 +228,7 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
                    iterations = iterations, B = B, minutes = minutes, prior = prior,
                    alpha = alpha, criterion = criterion, seeds = seed + seq_len(chains) - 1,
                    chains = as.integer(chains), thin = thin, quiet = quiet, label = label,
-                   start = start_file, data = data_file)
+                   start = start_file, data = data_file, columns = columns)
   word_list <- lapply(settings$seeds, function(s) chain_words(settings, data_file, start_file, s))
   old <- setwd(dir)
   on.exit(setwd(old), add = TRUE)

@@ -14,7 +14,7 @@
 vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
        prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
        thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
-       label = NULL, B = NULL)
+       label = NULL, B = NULL, columns = NULL)
 }
 \arguments{
   \item{x}{the data: a numeric matrix or data frame, one row per observation
@@ -61,6 +61,11 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{label}{text added to the file names (no blanks or slashes, not starting with
     \code{-}).}
   \item{B}{run at most \eqn{10^B} iterations, as the program's \option{-B}.}
+  \item{columns}{column selection, as the program's \option{-V}: the prior probability,
+    strictly between 0 and 1, that a column is clustered (\code{"ProteinSequence"},
+    \code{"HDBern"}, \code{"HDGBern"}, integrated criterion). Each chain then also writes
+    its columns' mean probabilities of being clustered, named in \code{fit$files} under
+    \code{"columns"}.}
 }
 \details{
   Each chain is the command-line program's run with the options \option{-m -f -k -h -c -a

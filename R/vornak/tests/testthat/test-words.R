@@ -101,3 +101,17 @@ test_that("forked chains stop once the session that forked them is killed", {
   for (log in logs())
     expect_identical(file.exists(sub("\\.log$", ".finalz", log)), TRUE)
 })
+
+test_that("columns is the program's -V, its range and models checked natively", {
+  x <- matrix(c(0, 0, 1, 0), nrow = 2, byrow = TRUE)
+  fit <- suppressMessages(vornak(x, "HDBern", k = 2, iterations = 3, thin = 1, columns = 0.5))
+  # Two rows apart, flat prior: column 1 (0, 1) is clustered with probability 0.6, column 2
+  # (0, 0) with 3/7 (the worked case of the program's tests).
+  expect_identical(readLines(fit$files[1, "columns"]), c("1 0.6", "2 0.428571"))
+  expect_error(suppressMessages(vornak(x, "HDBern", k = 2, iterations = 3, columns = 1.5)),
+               "main(). -V must be a number between 0 and 1, both excluded: 1.5", fixed = TRUE)
+  expect_error(suppressMessages(vornak(two_groups, "mclust2", k = 2, iterations = 3, columns = 0.5)),
+               "-V selects the columns of ProteinSequence, HDBern, HDGBern only, not of mclust2",
+               fixed = TRUE)
+  expect_error(vornak(x, "HDBern", iterations = 3, columns = "a"), "'columns' must be a single number")
+})
