@@ -142,6 +142,8 @@ void AlphaWriter::afterIteration(long long iteration, const ChainState&) {
   line_.clear();
   formats::appendAlphaLine(line_, iteration, std::exp(process->logalpha()));
   alpha_.write(line_);
+}
+
 ColumnsWriter::ColumnsWriter(const std::string& fileName, long long thin, const Scorer& scorer,
                              std::ostream& logFile)
     : fileName_(fileName), thin_(thin), scorer_(scorer), logFile_(logFile) {}
