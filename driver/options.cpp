@@ -40,6 +40,8 @@ const std::vector<OptionSpec> kOptions = {
      0, "_e", P::BeforeLabel, {}},
     {"-q", K::Flag, true, 0, 1, nullptr, 0, nullptr, P::None, {}},
     {"-x", K::Flag, true, 0, 1, nullptr, 0, "_x", P::Last, {}},
+    {"-Z", K::Text, true, 0, 0, "-Z must name a start built from the data: tree", -1, "_Z",
+     P::BeforeLabel, {}, "tree"},
 };
 
 const OptionSpec* findOption(const std::string& name) {
