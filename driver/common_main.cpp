@@ -1,5 +1,6 @@
 #include "driver/common_main.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cmath>
@@ -57,6 +58,16 @@ void checkFurtherOptions(Settings& s, RunPlan& plan) {
     std::string& text = s.further[option.name];
     if (option.kind == ValueKind::Flag) {
       plan.values[option.name] = 1;
+      continue;
+    }
+    if (option.kind == ValueKind::Text && option.words) {
+      // The value is the word's place in the list of accepted words.
+      const std::string words = std::string("|") + option.words + "|";
+      const size_t at = text.empty() || text.find('|') != std::string::npos
+                            ? std::string::npos
+                            : words.find("|" + text + "|");
+      if (at == std::string::npos) refuse(std::string("main(). ") + option.refusal + ": " + text);
+      plan.values[option.name] = std::count(words.begin(), words.begin() + at, '|');
       continue;
     }
     if (option.kind == ValueKind::Text) continue;  // checked on its own
@@ -231,6 +242,10 @@ RunPlan makePlan(Settings s) {
   checkAlphaPrior(s, plan);
   if (s.has("-V")) checkColumnSelection(s, plan);
   if (s.has("-W")) checkColumnPrior(s, plan);
+  // One start only: built from the data or read from a file.
+  if (s.has("-Z") && !s.initialZ.empty())
+    refuse("main(). -Z builds the start from the data, so a start file cannot be given too: -z " +
+           s.initialZ);
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
@@ -307,7 +322,10 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
     vout().flush();
     sampler.enumZ(fileStem);
   } else {
-    sampler.initZ(s.initialZ);
+    if (s.has("-Z"))
+      sampler.initZFromData(s.further.at("-Z"));
+    else
+      sampler.initZ(s.initialZ);
     // What the user has been told so far shows before a long search.
     vout().flush();
     sampler.run(iterations, s.minuteAllowed, fileStem);

@@ -48,6 +48,8 @@ const std::vector<OptionSpec> kOptions = {
     // SHAPE,RATE of a Gamma prior on alpha, checked by the plan (two positive numbers).
     {"-A", K::Text, true, 0, 0, nullptr, 0, "_A", P::BeforeLabel, {}},
     {"-S", K::Flag, true, 0, 1, nullptr, 0, "_S", P::BeforeLabel, {}},
+    {"-Z", K::Text, true, 0, 0, "-Z must name a start built from the data: tree", -1, "_Z",
+     P::BeforeLabel, {}, "tree"},
 };
 
 const OptionSpec* findOption(const std::string& name) {

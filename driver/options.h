@@ -41,6 +41,7 @@ struct OptionSpec {
   const char* stem;    // further options: the stem part's prefix, the value after it (flags: none)
   StemPlace place;
   SettingsField field;  // usage-text options only
+  const char* words = nullptr;  // further text options: the words accepted, "|" between them
 };
 
 // Every option, in the order the parser converts their values (so warnings come in it).

@@ -1,6 +1,7 @@
 #include "sampler/PartitionPrior.h"
 
 #include <cmath>
+#include <limits>
 
 #include "stats/MathPlus.h"
 #include "stats/rvgs.h"
@@ -22,6 +23,10 @@ std::vector<double> lgammaTable(int largest) {
 const double kPlainAlpha = 1e-6;
 
 }  // namespace
+
+double PartitionPrior::logPriorMagnitude(int, int) const {
+  return std::numeric_limits<double>::infinity();
+}
 
 // ---------------------------------------------------------------------------------------
 // Dirichlet process
@@ -54,6 +59,12 @@ double DirichletProcessPrior::logPrior(const int* sizes, int k) const {
     m += sizes[j];
   }
   return nonEmpty * logalpha_ + lgammaSum - normaliser_[m];
+}
+
+// Gamma(a) Gamma(b) <= Gamma(a + b) for a, b >= 1: the log-gammas of the sizes add up to at
+// most that of their sum, and none is negative.
+double DirichletProcessPrior::logPriorMagnitude(int m, int k) const {
+  return lgamma_[m] + k * std::fabs(logalpha_) + std::fabs(normaliser_[m]);
 }
 
 double DirichletProcessPrior::logJoinWeight(int size, int) const {
@@ -106,6 +117,12 @@ double FixedKDirichletPrior::logPrior(const int* sizes, int k) const {
     alphaSum += posterior;
   }
   return (out - MathPlus::mylgamma(alphaSum)) - lbeta_;
+}
+
+// As for the Dirichlet process, over 1 + size: the sum of the log-gammas and the log-gamma of
+// their arguments' sum m + k are each at most log Gamma(m + k).
+double FixedKDirichletPrior::logPriorMagnitude(int m, int k) const {
+  return 2 * MathPlus::mylgamma(static_cast<double>(m) + k) + std::fabs(lbeta_);
 }
 
 double FixedKDirichletPrior::logJoinWeight(int size, int) const {

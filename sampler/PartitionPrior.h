@@ -28,6 +28,9 @@ class PartitionPrior {
   // Log prior ratio of splitting a cluster of size members into groups of size1 and
   // size - size1, in a partition with clusters non-empty clusters before the split.
   virtual double logSplitRatio(int size, int size1, int clusters) const = 0;
+  // A bound on the sum of the magnitudes of the terms logPrior adds up for any sizes of m
+  // observations in k labels, for bounds on its rounding; infinity when none is known.
+  virtual double logPriorMagnitude(int m, int k) const;
   // Log prior ratio of merging groups of size1 and size2: the reverse split.
   double logMergeRatio(int size1, int size2, int clusters) const {
     return -logSplitRatio(size1 + size2, size1, clusters - 1);
@@ -47,6 +50,7 @@ class DirichletProcessPrior final : public PartitionPrior {
 
   int fixedK() const override { return 0; }
   double logPrior(const int* sizes, int k) const override;
+  double logPriorMagnitude(int m, int k) const override;
   double logJoinWeight(int size, int clusters) const override;
   double logMoveRatio(int fromSize, int toSize, int clusters) const override;
   double logSplitRatio(int size, int size1, int clusters) const override;
@@ -67,6 +71,7 @@ class FixedKDirichletPrior final : public PartitionPrior {
 
   int fixedK() const override { return k_; }
   double logPrior(const int* sizes, int k) const override;
+  double logPriorMagnitude(int m, int k) const override;
   double logJoinWeight(int size, int clusters) const override;
   double logMoveRatio(int fromSize, int toSize, int clusters) const override;
   // A split moves one group into an empty label (a merge empties one).

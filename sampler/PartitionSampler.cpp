@@ -3,6 +3,7 @@
 #include "sampler/Enumeration.h"
 #include "sampler/InitialPartition.h"
 #include "sampler/RunLoop.h"
+#include "sampler/TreeStart.h"
 
 PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob,
                                    double logalpha, std::ostream& logFile,
@@ -16,6 +17,10 @@ PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Obse
 
 void PartitionSampler::initZ(const std::string& initialZ) {
   InitialPartition(state, scorer.prior(), logFile_).initZ(initialZ);
+}
+
+void PartitionSampler::initZFromData(const std::string& how) {
+  if (how == "tree") treeStart(state, scorer, logFile_);
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {

@@ -40,6 +40,8 @@ class PartitionSampler {
 
   // The starting partition: from the file named, or drawn when the name is empty.
   void initZ(const std::string& initialZ);
+  // The starting partition built from the data by the method named ("tree", TreeStart.h).
+  void initZFromData(const std::string& how);
   // 10^B-style iteration limit and minute limit; writes fileStem's .save and .finalz.
   void run(long long iterations, int minuteAllowed, const std::string& fileStem);
   // Every partition, scored into fileStem's .save.

@@ -10,6 +10,14 @@ struct RandomPlus {
   static int drawGeneralizedBern(const double* logMean0, int numCells);
   // As above; logProb receives the normalised log probability of the chosen index.
   static int drawGeneralizedBern(const double* logMean0, int numCells, double& logProb);
+  // The draw of drawGeneralizedBern given its uniform u (numCells > 1); draws nothing.
+  static int drawGeneralizedBernAt(const double* logMean0, int numCells, double u);
+  // The index drawGeneralizedBernAt(exact, numCells, u) returns, found from approximations
+  // each within maxError of the exact log weights; -1 when they cannot tell it (u close to
+  // a boundary, or a weight not finite). Lets a caller score candidates exactly only when
+  // needed.
+  static int drawGeneralizedBernBounded(const double* approx, int numCells, double maxError,
+                                        double u);
   // k distinct indices of 0..n-1 (1..n unless zeroBased) into y; k uniforms.
   template <class T>
   static void SampleWithoutReplacement(int n, int k, T* y, bool zeroBased);

@@ -4,6 +4,7 @@
 #include "io/Text.h"
 #include "stats/Arrays.h"
 #include "stats/RandomPlus.h"
+#include "stats/rvgs.h"
 
 OneAtATime::OneAtATime(int n, DebugLog debug)
     : Move(debug), znew_(n), logMean_(n + 2), target_(n + 2) {}
@@ -28,13 +29,18 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
     const int kold = state.kold;
     const int k = (infmix && !singleton) ? kold + 1 : kold;
     OneAtATimeScores::Visit visit = sweep.visit(znew_.data(), i, k);
-    for (int j = 0; j < k; j++) logMean_[j] = visit.next();
-    if (debug_.enabled) {
-      debug_.out.write(zoldLine_.data(), static_cast<std::streamsize>(zoldLine_.size()));
-      Text::printArray(logMean_.data(), k, debug_.out, true);
+    int d;
+    if (sweep.estimates() && !debug_.enabled && k > 1) {
+      d = drawFromEstimates(visit, scorer, k);
+    } else {
+      for (int j = 0; j < k; j++) logMean_[j] = visit.next();
+      if (debug_.enabled) {
+        debug_.out.write(zoldLine_.data(), static_cast<std::streamsize>(zoldLine_.size()));
+        Text::printArray(logMean_.data(), k, debug_.out, true);
+      }
+      for (int j = 0; j < k; j++) target_[j] = scorer.tempered(logMean_[j]);
+      d = RandomPlus::drawGeneralizedBern(target_.data(), k);
     }
-    for (int j = 0; j < k; j++) target_[j] = scorer.tempered(logMean_[j]);
-    const int d = RandomPlus::drawGeneralizedBern(target_.data(), k);
     znew_[i] = d;
     if (d != zold[i]) {
       const int from = zold[i];
@@ -62,6 +68,26 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
     const double score = logMean_[d];
     state.trace(score != kLogZero ? score : scorer.getTotalLik(zold.data(), state.kold));
   }
+}
+
+// The draw from every candidate's exact total costs O(k) per candidate; estimates within a
+// known bound decide it with the same uniform unless it falls within the bound of a
+// boundary, and only the chosen candidate's total (traced) is added up exactly.
+int OneAtATime::drawFromEstimates(OneAtATimeScores::Visit& visit, const Scorer& scorer, int k) {
+  // Tempering scales the error by beta <= 1; its rounding is within the bound again.
+  const double error = 2 * visit.estimateAll(logMean_.data());
+  for (int j = 0; j < k; j++) target_[j] = scorer.tempered(logMean_[j]);
+  const double u = myunif_rand();
+  int d = RandomPlus::drawGeneralizedBernBounded(target_.data(), k, error, u);
+  if (d >= 0) {
+    logMean_[d] = visit.exact(d);
+    return d;
+  }
+  for (int j = 0; j < k; j++) {
+    logMean_[j] = visit.exact(j);
+    target_[j] = scorer.tempered(logMean_[j]);
+  }
+  return RandomPlus::drawGeneralizedBernAt(target_.data(), k, u);
 }
 
 void OneAtATime::relabelAfterMerge(int* z, int n, int k, int emptyComponent) {

@@ -22,6 +22,10 @@ class OneAtATime : public Move {
   static void relabelAfterMerge(int* z, int n, int k, int emptyComponent);
 
  private:
+  // The label drawn for the visit from its candidates' estimates; logMean_ holds the
+  // chosen candidate's exact total.
+  int drawFromEstimates(OneAtATimeScores::Visit& visit, const Scorer& scorer, int k);
+
   std::vector<int> znew_;        // the candidate partition
   std::vector<double> logMean_;  // candidate scores
   std::vector<double> target_;   // their tempered log target densities

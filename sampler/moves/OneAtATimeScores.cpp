@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "io/Failure.h"
 #include "io/Text.h"
@@ -26,6 +27,17 @@ double OneAtATimeScores::Visit::next() {
   return scores_->candidateTotal(i_, j, k_);
 }
 
+double OneAtATimeScores::Visit::estimateAll(double* approx) {
+  if (!incremental_ || j_ != 0)
+    failRun(scores_->scorer_->log(), Failure::Internal,
+            "OneAtATimeScores: estimates asked of a visit that cannot give them");
+  j_ = k_;
+  scores_->candidate_ = candidate_;
+  return scores_->estimateAll(i_, k_, approx);
+}
+
+double OneAtATimeScores::Visit::exact(int j) { return scores_->wholeTotal(i_, j, k_); }
+
 void OneAtATimeScores::Visit::moved(int from, int to, int emptied, int lastLabel) {
   if (!incremental_) return;
   // The move's two clusters were scored as candidates: all of them must have been.
@@ -39,11 +51,12 @@ OneAtATimeScores::Sweep OneAtATimeScores::start(Scorer& scorer, const ChainState
   scorer_ = &scorer;
   state_ = &state;
   const bool incremental = scorer.scoresPerCluster();
-  if (!incremental) return Sweep(*this, false);
+  if (!incremental) return Sweep(*this, false, false);
   columnMode_ = scorer.columns() != nullptr;
   if (columnMode_) {
+    // Candidates are combined over columns, not summed over clusters: nothing to estimate.
     columns_.start(scorer, state);
-    return Sweep(*this, true);
+    return Sweep(*this, true, false);
   }
   const int kold = state.kold;
   const int n = state.n;
@@ -67,7 +80,15 @@ OneAtATimeScores::Sweep OneAtATimeScores::start(Scorer& scorer, const ChainState
   curFit_[kold] = scorer.cachedScore(zold.data(), kold, ClusterKey(), criterion);
   candidateSizes_.resize(kold + 1);
   resetSweepCache(kold);
-  return Sweep(*this, true);
+  if (aloneScorer_ != &scorer || static_cast<int>(alone_.size()) != n) {
+    aloneScorer_ = &scorer;
+    alone_.assign(n, 0.0);
+    aloneKnown_.assign(n, 0);
+  }
+  const bool estimates =
+      kind_ != StatsKind::Moments &&
+      (criterion != INTEGRATED || std::isfinite(scorer.prior().logPriorMagnitude(n, n + 1)));
+  return Sweep(*this, true, estimates);
 }
 
 template <class V>
@@ -185,8 +206,11 @@ void OneAtATimeScores::noteClusterChanged(int label) {
 
 void OneAtATimeScores::resetSweepCache(int kold) {
   const int n = state_->n;
-  // Room for some new labels; labels beyond it are not cached.
-  const int width = kold + 8;
+  // Room for some new labels; labels beyond it are not cached. A number of clusters that
+  // changes a little from sweep to sweep keeps the kept scores.
+  const bool fits = sweepWidth_ >= kold + 2 && sweepWidth_ <= 2 * (kold + 8) &&
+                    plusValue_.size() == static_cast<size_t>(n) * sweepWidth_;
+  const int width = fits ? sweepWidth_ : kold + 8;
   if (static_cast<size_t>(n) * width > kSweepCacheBudget) {
     sweepWidth_ = 0;
     return;
@@ -204,7 +228,16 @@ void OneAtATimeScores::resetSweepCache(int kold) {
   for (int m = 0; m <= kold && m < width; m++) noteClusterChanged(m);
 }
 
+double OneAtATimeScores::aloneScore(int m, int i, const ClusterKey& key) {
+  if (!aloneKnown_[i]) {
+    alone_[i] = scoreChangedCluster(m, i, +1, key);
+    aloneKnown_[i] = 1;
+  }
+  return alone_[i];
+}
+
 double OneAtATimeScores::changedClusterScore(int m, int i, int sign, const ClusterKey& key) {
+  if (sign > 0 && m >= state_->kold) return aloneScore(m, i, key);
   // A cluster that has not changed since it was last met with i added or taken out gives
   // the same score: sweeps at rest find most candidates here, read in order of i.
   double* value = nullptr;
@@ -267,23 +300,34 @@ double OneAtATimeScores::scoreChangedCluster(int m, int i, int sign, const Clust
 
 double OneAtATimeScores::candidateTotal(int i, int j, int k) {
   if (columnMode_) return columns_.total(i, j, k);
+  if (kind_ == StatsKind::Moments) return candidateTotalFast(i, j, k);
+  const int c = state_->zold[i];
+  // Cluster c without i is the same for every j: scored once per observation.
+  if (j != c) scoreCandidate(i, j, j == 0 || (j == 1 && c == 0));
+  return wholeTotal(i, j, k);
+}
+
+void OneAtATimeScores::scoreCandidate(int i, int j, bool first) {
+  // The candidate has i at j, so a model call scores exactly these two changed clusters.
+  const int c = state_->zold[i];
+  const ClusterKey& ki = scorer_->memo(scorer_->criterion()).key(i);
+  if (first) fitMinus_ = changedClusterScore(c, i, -1, curKey_[c] ^ ki);
+  const double fitPlus = changedClusterScore(j, i, +1, curKey_[j] ^ ki);
+  if (static_cast<int>(fitPlus_.size()) <= j) fitPlus_.resize(j + 1);
+  fitPlus_[j] = fitPlus;
+}
+
+double OneAtATimeScores::wholeTotal(int i, int j, int k) {
   const ChainState& state = *state_;
   const int c = state.zold[i];
   const int kold = state.kold;
-  if (kind_ == StatsKind::Moments) return candidateTotalFast(i, j, k);
   double lik = 0;
   if (j == c) {
     for (int m = 0; m < k; m++) lik += curFit_[m];
     for (int m = 0; m < k; m++) candidateSizes_[m] = m < kold ? state.clusterSizes0[m] : 0;
   } else {
-    const ClusterKey& ki = scorer_->memo(scorer_->criterion()).key(i);
-    // The candidate has i at j, so a model call scores exactly these two changed clusters.
-    // Cluster c without i is the same for every j: scored once per observation.
-    if (j == 0 || (j == 1 && c == 0)) fitMinus_ = changedClusterScore(c, i, -1, curKey_[c] ^ ki);
     const double fitMinus = fitMinus_;
-    const double fitPlus = changedClusterScore(j, i, +1, curKey_[j] ^ ki);
-    if (static_cast<int>(fitPlus_.size()) < k) fitPlus_.resize(k);
-    fitPlus_[j] = fitPlus;
+    const double fitPlus = fitPlus_[j];
     for (int m = 0; m < k; m++) lik += m == c ? fitMinus : m == j ? fitPlus : curFit_[m];
     for (int m = 0; m < k; m++) candidateSizes_[m] = m < kold ? state.clusterSizes0[m] : 0;
     candidateSizes_[c]--;
@@ -292,6 +336,51 @@ double OneAtATimeScores::candidateTotal(int i, int j, int k) {
   return scorer_->criterion() == INTEGRATED
              ? lik + scorer_->partitionLogPrior(candidateSizes_.data(), k)
              : lik;
+}
+
+// Each candidate's total as the current one's plus the changes of its two clusters and of
+// the prior. The exact total adds k cluster scores and k prior terms in label order, so both
+// lie within about k ulps of the magnitudes added of the true sum: the bound allows twice
+// that.
+double OneAtATimeScores::estimateAll(int i, int k, double* approx) {
+  const ChainState& state = *state_;
+  const int c = state.zold[i];
+  const int kold = state.kold;
+  const bool integrated = scorer_->criterion() == INTEGRATED;
+  double lik = 0, magnitude = 0;
+  for (int m = 0; m < k; m++) {
+    lik += curFit_[m];
+    magnitude += std::fabs(curFit_[m]);
+  }
+  double prior = 0;
+  if (integrated) {
+    for (int m = 0; m < k; m++) candidateSizes_[m] = m < kold ? state.clusterSizes0[m] : 0;
+    prior = scorer_->partitionLogPrior(candidateSizes_.data(), k);
+    magnitude += scorer_->prior().logPriorMagnitude(state.n, k);
+  }
+  bool first = true;
+  for (int j = 0; j < k; j++) {
+    if (j == c) continue;
+    candidate_[i] = j;
+    scoreCandidate(i, j, first);
+    first = false;
+  }
+  auto size = [&](int m) { return m < kold ? state.clusterSizes0[m] : 0; };
+  const double width = 2.0 * (k + 8) * std::numeric_limits<double>::epsilon();
+  double error = 0;
+  for (int j = 0; j < k; j++) {
+    if (j == c) {
+      approx[j] = lik + prior;
+      error = std::max(error, width * (magnitude + std::fabs(approx[j])));
+      continue;
+    }
+    const double ratio = integrated ? scorer_->prior().logMoveRatio(size(c), size(j), kold) : 0;
+    approx[j] = (((lik - curFit_[c]) + fitMinus_) + (fitPlus_[j] - curFit_[j])) + (prior + ratio);
+    const double added =
+        magnitude + std::fabs(fitMinus_) + std::fabs(fitPlus_[j]) + std::fabs(ratio);
+    error = std::max(error, width * (added + std::fabs(approx[j])));
+  }
+  return error;
 }
 
 // Fast mode: the candidate's total as the current one's (taken once per observation) plus

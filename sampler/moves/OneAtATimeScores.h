@@ -21,16 +21,20 @@ class OneAtATimeScores {
     // Candidates scored from the current clusters (integrated and classification criteria,
     // not in the reference mode); otherwise each is scored whole.
     bool incremental() const { return incremental_; }
+    // Whether a visit may estimate its candidates' totals (estimateAll): in the exact mode,
+    // from statistics or member lists, under a prior that bounds its rounding.
+    bool estimates() const { return estimates_; }
     // Observation i's candidates among k labels, written one at a time into candidate[i]
     // (the rest of candidate is the current partition).
     Visit visit(int* candidate, int i, int k);
 
    private:
     friend OneAtATimeScores;
-    Sweep(OneAtATimeScores& scores, bool incremental)
-        : scores_(&scores), incremental_(incremental) {}
+    Sweep(OneAtATimeScores& scores, bool incremental, bool estimates)
+        : scores_(&scores), incremental_(incremental), estimates_(estimates) {}
     OneAtATimeScores* scores_;
     bool incremental_;
+    bool estimates_;
   };
 
   class Visit {
@@ -38,6 +42,12 @@ class OneAtATimeScores {
     bool done() const { return j_ == k_; }
     // The total score of the next candidate (labels 0, 1, ... k-1 in turn).
     double next();
+    // Instead of next: scores the changed clusters of every candidate and writes into
+    // approx[0..k-1] their totals added up in O(1) each, not in the whole score's order;
+    // returns a bound on how far any lies from the exact total. Sweeps that estimate only.
+    double estimateAll(double* approx);
+    // After estimateAll: the exact total of candidate j, as next would have given it (O(k)).
+    double exact(int j);
     // After every candidate, the observation moved from label from to label to and the state
     // followed (ChainState::moveObservation); emptied and lastLabel as it returned and as
     // its highest label was. Incremental sweeps only.
@@ -63,11 +73,19 @@ class OneAtATimeScores {
   using StatsKind = Scorer::StatsKind;
   double candidateTotal(int i, int j, int k);
   double candidateTotalFast(int i, int j, int k);
+  // Scores the two changed clusters of candidate j != c (c's only for the first such j).
+  void scoreCandidate(int i, int j, bool first);
+  // The total of candidate j, whose changed clusters are scored, summed in label order as a
+  // whole score sums it.
+  double wholeTotal(int i, int j, int k);
+  double estimateAll(int i, int k, double* approx);
   void observationMoved(int i, int from, int to, int emptied, int lastLabel);
   // Score of one changed cluster of a candidate: current cluster m with observation i added
   // (sign +1) or removed (sign -1).
   double changedClusterScore(int m, int i, int sign, const ClusterKey& key);
   double scoreChangedCluster(int m, int i, int sign, const ClusterKey& key);
+  // Observation i alone in the empty label m: scored once per observation.
+  double aloneScore(int m, int i, const ClusterKey& key);
   // The scores of observation i added to (or taken out of) label m, kept while the cluster
   // stays as it was: stamped with the label's version, which changes with its member key.
   void resetSweepCache(int kold);
@@ -85,7 +103,7 @@ class OneAtATimeScores {
 
   Scorer* scorer_ = nullptr;
   const ChainState* state_ = nullptr;
-  const int* candidate_ = nullptr;  // of the visit in progress
+  int* candidate_ = nullptr;  // of the visit in progress
 
   std::vector<ClusterKey> curKey_;  // member keys of the current clusters
   std::vector<double> curFit_;      // scores of the current clusters
@@ -98,6 +116,9 @@ class OneAtATimeScores {
   uint64_t versionCounter_ = 0;
   double fitMinus_ = 0;          // the current observation's cluster without it
   std::vector<double> fitPlus_;  // per label, that cluster with the observation added
+  std::vector<double> alone_;    // per observation, its score alone, once known
+  std::vector<char> aloneKnown_;
+  const Scorer* aloneScorer_ = nullptr;  // of the scores in alone_
   StatsKind kind_ = StatsKind::None;
   int statsSize_ = 0;           // values of additive statistics per cluster, or 0
   bool memoCandidates_ = true;  // candidates go through the scorer's memo

@@ -488,4 +488,40 @@ TEST(RunPlan, NamesResolvedThroughTheTables) {
   EXPECT_EQ(later.file("finalz"), "data_k0_UW_p1_a0.finalz");
 }
 
+TEST(RunPlan, DataStartNamesItsMethodInTheStemAndStandsAlone) {
+  Settings s;
+  s.dataFile = "votes.dat";
+  s.model = "HDBern";
+  s.heuristics = "OA";
+  s.k = 0;
+  s.B = 2;
+  s.label = "run";
+  s.criterionType = "integrated";
+  s.further["-s"] = "5";
+  s.further["-Z"] = "tree";
+  const RunPlan plan = makePlan(s);
+  EXPECT_EQ(plan.fileStem, "votes_k0_OA_p_a0_B2_s5_Ztree_run");
+  EXPECT_EQ(plan.value("-Z"), 0);
+  struct Refused {
+    const char* Z;
+    const char* z;
+    const char* line;
+  };
+  const Refused cases[] = {
+      {"greedy", "", "main(). -Z must name a start built from the data: tree: greedy\n"},
+      {"", "", "main(). -Z must name a start built from the data: tree: \n"},
+      {"tree|tree", "", "main(). -Z must name a start built from the data: tree: tree|tree\n"},
+      {"tree", "a.finalz",
+       "main(). -Z builds the start from the data, so a start file cannot be given too: -z "
+       "a.finalz\n"},
+  };
+  for (const Refused& c : cases) {
+    s.further["-Z"] = c.Z;
+    s.initialZ = c.z;
+    CaptureStdout out;
+    EXPECT_THROW(makePlan(s), RunError) << c.Z;
+    EXPECT_EQ(out.text(), c.line);
+  }
+}
+
 }  // namespace

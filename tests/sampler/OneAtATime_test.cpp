@@ -26,6 +26,7 @@ struct Case {
   int k;
   double logalpha;
   FitnessZType criterion;
+  bool quiet = false;  // no debug lines: labels drawn from the candidates' estimates
 };
 
 class OneAtATimeInvariance : public ::testing::TestWithParam<Case> {};
@@ -35,6 +36,7 @@ TEST_P(OneAtATimeInvariance, MatchesExactDistribution) {
   TinyModel model(kPoints);
   NullStream log;
   PartitionSampler sampler(c.k, model.n, c.criterion, &model, c.logalpha, log, "OA");
+  sampler.debug.enabled = !c.quiet;
   _rng.initialize(2);
   sampler.initZ("");
   auto exact = exactDistribution(sampler, allSetPartitions(model.n, c.k));
@@ -45,7 +47,10 @@ TEST_P(OneAtATimeInvariance, MatchesExactDistribution) {
 INSTANTIATE_TEST_SUITE_P(FixedAndOpenK, OneAtATimeInvariance,
                          ::testing::Values(Case{2, 0.0, INTEGRATED}, Case{3, 0.0, INTEGRATED},
                                            Case{0, 0.0, INTEGRATED}, Case{0, 1.2, INTEGRATED},
-                                           Case{0, 0.0, CLASSIFICATION}, Case{2, 0.0, MIXTURE}));
+                                           Case{0, 0.0, CLASSIFICATION}, Case{2, 0.0, MIXTURE},
+                                           Case{3, 0.0, INTEGRATED, true},
+                                           Case{0, 1.2, INTEGRATED, true},
+                                           Case{0, 0.0, CLASSIFICATION, true}));
 
 // Sampler over the fixed points with a given current partition.
 struct Fixture {
@@ -132,6 +137,65 @@ TEST(OneAtATime, OpenKKeepsLabelsContiguousAndCountersInStep) {
     EXPECT_EQ(f.sampler.state.acceptanceCnt, f.sampler.state.acceptanceCntOA);
   }
   EXPECT_GT(f.sampler.state.acceptanceCnt, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// TinyModel's scores plus offset per member: every partition gains the same n x offset, but
+// the rounding bound of the candidates' estimates grows with it, so a large offset leaves
+// the estimates undecided and every label is drawn from exact totals.
+struct OffsetModel : TinyModel {
+  OffsetModel(std::vector<double> points, double offset) : TinyModel(std::move(points)), offset(offset) {}
+  double offset;
+  double getClusterFit(const int* z, int j) const override {
+    int size = 0;
+    for (int i = 0; i < n; i++) size += z[i] == j;
+    return TinyModel::getClusterFit(z, j) + offset * size;
+  }
+};
+
+struct RecordedTrace : TraceSink {
+  std::vector<std::pair<double, long>> runs;
+  void runEnded(double score, long count) override { runs.emplace_back(score, count); }
+};
+
+// Drawing labels from estimates, with or without falling back to exact totals, follows the
+// chain that draws them from every candidate's exact total step for step.
+TEST(OneAtATime, QuietSweepsFollowTheChainOfFullyScoredOnes) {
+  for (double offset : {0.0, 1e11, 1e13}) {
+    for (int k : {0, 3}) {
+      SCOPED_TRACE("offset " + std::to_string(offset) + " k " + std::to_string(k));
+      OffsetModel model({0.0, 0.3, 1.4, 1.6, 2.9, 3.0}, offset);
+      std::ostringstream scoredLog;
+      NullStream quietLog;
+      PartitionSampler scored(k, model.n, INTEGRATED, &model, 0.3, scoredLog, "OA");
+      PartitionSampler quiet(k, model.n, INTEGRATED, &model, 0.3, quietLog, "OA");
+      quiet.debug.enabled = false;
+      RecordedTrace scoredTrace, quietTrace;
+      scored.state.traceSink = &scoredTrace;
+      quiet.state.traceSink = &quietTrace;
+      const std::vector<int> start = {0, 1, 2, 0, 1, 2};
+      scored.state.setPartition(start, 3);
+      quiet.state.setPartition(start, 3);
+      // Each chain runs from the same seed in turn.
+      std::vector<std::vector<int>> scoredPath, quietPath;
+      for (PartitionSampler* sampler : {&scored, &quiet}) {
+        OneAtATime sweep(model.n, sampler->debug);
+        _rng.initialize(11);
+        for (int s = 0; s < 300; s++) {
+          sweep.step(sampler->state, sampler->scorer);
+          (sampler == &scored ? scoredPath : quietPath).push_back(sampler->state.zold);
+          scoredLog.str("");
+        }
+      }
+      EXPECT_EQ(quietPath, scoredPath);
+      EXPECT_EQ(quietTrace.runs, scoredTrace.runs);
+      EXPECT_GT(scoredTrace.runs.size(), 20u);
+      EXPECT_EQ(quiet.state.acceptanceCntOA, scored.state.acceptanceCntOA);
+    }
+  }
 }
 
 }  // namespace

@@ -146,3 +146,81 @@ TEST(Dirichlet, NormalisesGammaDrawsTakenInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// The exact draw's running sums, as drawGeneralizedBernAt forms them.
+std::vector<double> runningSums(const std::vector<double>& logWeights) {
+  double top = *std::max_element(logWeights.begin(), logWeights.end());
+  double total = 0;
+  for (double w : logWeights) total += std::exp(w - top);
+  total = top + std::log(total);
+  std::vector<double> sums;
+  double s = 0;
+  for (double w : logWeights) sums.push_back(s += std::exp(w - total));
+  return sums;
+}
+
+// From estimates within the error given, the bounded draw names the exact draw's index or
+// abstains; right beside a boundary it abstains, and away from them it names the index.
+TEST(GeneralizedBern, BoundedDrawNamesTheExactDrawOrAbstains) {
+  struct Case {
+    std::vector<double> logWeights;
+    double maxError;
+  };
+  const Case cases[] = {
+      {{-1000.0, -1001.5, -999.2, -1003.0}, 1e-9},
+      {{0.0, 0.0, 0.0}, 1e-12},
+      {{-5e4, -5e4 + 2.0, -5e4 - 40.0, -5e4 + 0.5, -5e4 + 1.0}, 1e-7},
+      {{3.0, -2.0}, 1e-4},
+  };
+  mersenne stream;
+  stream.initialize(5);
+  for (const Case& c : cases) {
+    const int k = static_cast<int>(c.logWeights.size());
+    SCOPED_TRACE(::testing::Message() << "k " << k << " error " << c.maxError);
+    const std::vector<double> sums = runningSums(c.logWeights);
+    std::vector<double> us;
+    for (int t = 0; t < 400; t++) us.push_back(stream.runif());
+    for (double s : sums)
+      for (double d : {-1e-3, -1e-6, -1e-9, -1e-13, 0.0, 1e-13, 1e-9, 1e-6, 1e-3})
+        if (s + d > 0 && s + d < 1) us.push_back(s + d);
+    int named = 0;
+    for (double u : us) {
+      const int exact = RandomPlus::drawGeneralizedBernAt(c.logWeights.data(), k, u);
+      // Estimates off by up to the error, in a pattern that moves the boundaries.
+      for (double sign : {1.0, -1.0}) {
+        std::vector<double> approx = c.logWeights;
+        for (int j = 0; j < k; j++) approx[j] += (j % 2 ? sign : -sign) * c.maxError;
+        const int bounded = RandomPlus::drawGeneralizedBernBounded(approx.data(), k, c.maxError, u);
+        if (bounded >= 0) {
+          EXPECT_EQ(bounded, exact) << "u " << u;
+          named++;
+        }
+        for (double s : sums) {
+          if (std::fabs(u - s) <= 1e-13) {
+            EXPECT_EQ(bounded, -1) << "u " << u << " at " << s;
+          }
+        }
+      }
+    }
+    // Most uniforms lie far from every boundary.
+    EXPECT_GT(named, 600);
+  }
+}
+
+TEST(GeneralizedBern, BoundedDrawAbstainsOnWeightsThatAreNotFinite) {
+  const double withZero[] = {0.0, -kInf, 0.0};
+  const double withNaN[] = {0.0, std::nan(""), 0.0};
+  EXPECT_EQ(RandomPlus::drawGeneralizedBernBounded(withZero, 3, 1e-12, 0.2), -1);
+  EXPECT_EQ(RandomPlus::drawGeneralizedBernBounded(withNaN, 3, 1e-12, 0.2), -1);
+  const double plain[] = {0.0, 0.0, 0.0};
+  EXPECT_EQ(RandomPlus::drawGeneralizedBernBounded(plain, 3, 1e-12, 0.2), 0);
+  EXPECT_EQ(RandomPlus::drawGeneralizedBernBounded(plain, 3, 1.0, 0.2), -1);
+  // The draw takes no uniform of its own.
+  EXPECT_EQ(uniformsUsed([&] { RandomPlus::drawGeneralizedBernBounded(plain, 3, 1e-12, 0.5); }),
+            0);
+  EXPECT_EQ(uniformsUsed([&] { RandomPlus::drawGeneralizedBernAt(plain, 3, 0.5); }), 0);
+}
+
+}  // namespace

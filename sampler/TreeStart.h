@@ -1,0 +1,30 @@
+// A start built from the data, drawing no random number: the complete-linkage tree over all
+// observations that the tree-guided moves build over a cluster, cut where the score is
+// best (an open k: every cut into 1 .. kMaxTreeCut clusters; a fixed k: its k-cluster cut).
+#pragma once
+#include <ostream>
+#include <vector>
+
+#include "sampler/ChainState.h"
+#include "sampler/Scorer.h"
+
+// Cuts an open k scores at most: beyond a thousand clusters a start is rarely best.
+constexpr int kMaxTreeCut = 1000;
+
+// The partitions the tree gives by undoing its last merges: cut(c) has c clusters, labels
+// numbered in order of first appearance.
+class TreeCuts {
+ public:
+  // The complete-linkage tree over observations 0..n-1 of the model, by its distances over
+  // all positions.
+  TreeCuts(const Observable& model, int n);
+  int n() const { return n_; }
+  std::vector<int> cut(int clusters) const;
+
+ private:
+  int n_;
+  std::vector<int> left_, right_;  // merge s joins these (leaves 0..n-1, merges -(s+1))
+};
+
+// Makes the best cut the state's partition and logs which start it is and its score.
+void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log);

@@ -1,0 +1,134 @@
+// The start built from the data: the complete-linkage tree's cuts, found here by merging the
+// closest groups by hand, and the start among them that scores best (open k) or has k
+// clusters (fixed k), without a random number.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "sampler/TreeStart.h"
+#include "support/TinyModel.h"
+#include "support/uniforms.h"
+
+namespace {
+
+// Complete linkage by hand: the two groups whose farthest members are closest merge first.
+// Returns the canonical partition into c groups for c = 1..n (index c - 1).
+std::vector<std::vector<int>> handCuts(const std::vector<double>& x) {
+  const int n = static_cast<int>(x.size());
+  std::vector<std::vector<int>> groups;
+  for (int i = 0; i < n; i++) groups.push_back({i});
+  std::vector<std::vector<int>> cuts(n);
+  auto record = [&] {
+    std::vector<int> z(n);
+    for (size_t g = 0; g < groups.size(); g++)
+      for (int i : groups[g]) z[i] = static_cast<int>(g);
+    cuts[groups.size() - 1] = canonical(z.data(), n);
+  };
+  record();
+  while (groups.size() > 1) {
+    size_t ga = 0, gb = 1;
+    double closest = 1e300;
+    for (size_t a = 0; a < groups.size(); a++)
+      for (size_t b = a + 1; b < groups.size(); b++) {
+        double farthest = 0;
+        for (int i : groups[a])
+          for (int j : groups[b]) farthest = std::max(farthest, std::fabs(x[i] - x[j]));
+        if (farthest < closest) {
+          closest = farthest;
+          ga = a;
+          gb = b;
+        }
+      }
+    groups[ga].insert(groups[ga].end(), groups[gb].begin(), groups[gb].end());
+    groups.erase(groups.begin() + static_cast<long>(gb));
+    record();
+  }
+  return cuts;
+}
+
+struct Data {
+  std::vector<double> x;
+  double logalpha;
+};
+// Distances all differ, so the tree has no ties.
+const Data kData[] = {
+    {{0.0, 0.3, 1.4, 1.65, 2.9, 3.35}, 0.0},
+    {{0.0, 0.1, 0.25, 5.0, 5.4, 9.9}, -1.0},
+    {{2.0, 0.7, 4.1, 0.0, 2.45}, 1.5},
+};
+
+TEST(TreeCuts, AreTheCompleteLinkageGroupings) {
+  for (const Data& d : kData) {
+    TinyModel model(d.x);
+    const TreeCuts cuts(model, model.n);
+    const auto want = handCuts(d.x);
+    for (int c = 1; c <= model.n; c++) {
+      const std::vector<int> z = cuts.cut(c);
+      EXPECT_EQ(canonical(z.data(), model.n), want[c - 1]) << c << " clusters";
+      EXPECT_EQ(z, canonical(z.data(), model.n)) << "labels in order of first appearance";
+    }
+  }
+}
+
+TEST(TreeStart, OpenKTakesTheBestCutAndTheBestPartitionWhenItIsOne) {
+  int bestIsACut = 0;
+  for (const Data& d : kData) {
+    TinyModel model(d.x);
+    std::ostringstream log;
+    PartitionSampler sampler(0, model.n, INTEGRATED, &model, d.logalpha, log, "OA");
+    EXPECT_EQ(uniformsUsed([&] { treeStart(sampler.state, sampler.scorer, log); }), 0);
+    const ChainState& state = sampler.state;
+    const double start = sampler.scorer.getTotalLik(state.zold.data(), state.kold);
+    bool isCut = false;
+    for (const auto& cut : handCuts(d.x)) {
+      EXPECT_GE(start, sampler.scorer.getTotalLik(cut.data(), blockCount(cut)));
+      isCut = isCut || canonical(state.zold.data(), model.n) == cut;
+    }
+    EXPECT_TRUE(isCut);
+    // The best of all partitions, by enumeration: the start when the tree has it as a cut.
+    std::vector<int> best;
+    double bestScore = -1e300;
+    for (const auto& z : allSetPartitions(model.n, 0)) {
+      const double score = sampler.scorer.getTotalLik(z.data(), blockCount(z));
+      if (score > bestScore) {
+        bestScore = score;
+        best = z;
+      }
+    }
+    const auto cuts = handCuts(d.x);
+    if (std::find(cuts.begin(), cuts.end(), best) != cuts.end()) {
+      EXPECT_EQ(canonical(state.zold.data(), model.n), best);
+      bestIsACut++;
+    }
+    std::ostringstream score;
+    score.precision(10);
+    score << start;
+    EXPECT_NE(log.str().find("cut into " + std::to_string(state.kold) + " clusters, the best of "
+                             "its cuts into 1 to " + std::to_string(model.n) +
+                             " clusters, score " + score.str() + "\n"),
+              std::string::npos)
+        << log.str();
+  }
+  EXPECT_GE(bestIsACut, 2);
+}
+
+TEST(TreeStart, FixedKTakesTheKClusterCut) {
+  for (const Data& d : kData) {
+    for (int k = 1; k <= static_cast<int>(d.x.size()); k++) {
+      TinyModel model(d.x);
+      std::ostringstream log;
+      PartitionSampler sampler(k, model.n, INTEGRATED, &model, 0.0, log, "OA");
+      treeStart(sampler.state, sampler.scorer, log);
+      EXPECT_EQ(sampler.state.kold, k);
+      EXPECT_EQ(canonical(sampler.state.zold.data(), model.n), handCuts(d.x)[k - 1]);
+      std::vector<int> sizes(k, 0);
+      for (int label : sampler.state.zold) sizes[label]++;
+      EXPECT_EQ(std::vector<int>(sampler.state.clusterSizes0.begin(),
+                                 sampler.state.clusterSizes0.begin() + k),
+                sizes);
+    }
+  }
+}
+
+}  // namespace
