@@ -7,6 +7,7 @@
 #include <ctime>
 #include <limits>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "driver/options.h"
@@ -86,6 +87,24 @@ std::string furtherStemParts(const Settings& s, StemPlace place) {
   return parts;
 }
 
+// Drops what is written to a stream while it lives; the stream's state comes back after.
+class MutedStream {
+ public:
+  explicit MutedStream(std::ostream& stream)
+      : stream_(stream), state_(stream.rdstate()), buffer_(stream.rdbuf(nullptr)) {}
+  ~MutedStream() {
+    stream_.rdbuf(buffer_);
+    stream_.clear(state_);
+  }
+  MutedStream(const MutedStream&) = delete;
+  MutedStream& operator=(const MutedStream&) = delete;
+
+ private:
+  std::ostream& stream_;
+  std::ios::iostate state_;
+  std::streambuf* buffer_;
+};
+
 bool enumerates(const Settings& s) {
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   return heuristic && heuristic->enumerates();
@@ -162,6 +181,10 @@ RunPlan makePlan(Settings s) {
     }
   if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
   checkFurtherOptions(s, plan);
+  // Options that leave every byte as without them: one chain (-T 1) is the plain run, and the
+  // thread cap changes no file. Their values stay in the plan.
+  if (plan.value("-T") == 1) s.further.erase("-T");
+  s.further.erase("-j");
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
@@ -214,6 +237,18 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
     sampler.enumZ(fileStem);
   } else {
     sampler.initZ(s.initialZ);
+    if (plan.value("-T") > 1 && s.k != 1) {
+      // Each copy reads the data again: models keep scratch buffers, so threads share none.
+      auto makeCopy = [&](std::ostream& copyLog) {
+        MutedStream quiet(vout());  // the data's lines were shown once
+        std::stringstream copyPrior(plan.priorText);
+        return plan.model->make(s.dataFile, copyPrior, copyLog);
+      };
+      const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+      const long long cap = plan.value("-j") > 0 ? plan.value("-j") : cores;
+      sampler.heat(static_cast<int>(plan.value("-T")), static_cast<int>(cap), makeCopy,
+                   static_cast<std::uint32_t>(plan.value("-s")), !s.initialZ.empty());
+    }
     // What the user has been told so far shows before a long search.
     vout().flush();
     sampler.run(iterations, s.minuteAllowed, fileStem);
