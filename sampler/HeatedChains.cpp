@@ -218,7 +218,12 @@ void HeatedChains::proposeSwap(long long iteration, std::ostream& log) {
     b.trace(scoreA);
   }
   if (iteration > adaptIterations_) return;
-  ladder_.adapt(p, acceptance);
+  // Every pair learns from every iteration: what its exchange would pass with now.
+  for (int q = 0; q < pairs; q++) {
+    const double gain = (ladder_.beta(q) - ladder_.beta(q + 1)) *
+                        (chainState(q + 1).previousLik - chainState(q).previousLik);
+    ladder_.adapt(q, gain >= 0 ? 1.0 : std::exp(gain));
+  }
   for (int c = 1; c <= pairs; c++) copies_[c - 1]->scorer.setInverseTemperature(ladder_.beta(c));
   if (iteration == adaptIterations_) {
     log << "Heated chains: after iteration " << iteration << " the inverse temperatures are "

@@ -23,7 +23,7 @@
 #include "stats/rvgs.h"
 
 // The inverse temperatures: beta_0 = 1, then each pair of neighbours a log-gap apart. Until
-// frozen, each swap proposal moves its pair's gap by a Robbins-Monro step towards a swap
+// frozen, each iteration moves every pair's gap by a Robbins-Monro step towards a swap
 // acceptance of kTarget (wider when swaps pass easily, narrower when they fail).
 class TemperatureLadder {
  public:
