@@ -89,8 +89,10 @@ for set in "${sets[@]}"; do
       continue
     fi
     row=$((row + 1))
+    # --foreground: the run alone gets one SIGTERM; timeout would also signal its process
+    # group, and a second signal ends a run at once, before its closing lines.
     for seed in 1 2; do
-      timeout -s TERM "$seconds" "$VORNAK" "${base[@]}" -B 9 -d 2 -s "$seed" "${options[@]}" \
+      timeout --foreground -s TERM "$seconds" "$VORNAK" "${base[@]}" -B 9 -d 2 -s "$seed" "${options[@]}" \
         -l "r${row}" >"r${row}_s$seed.out" 2>&1 &
     done
     wait
