@@ -237,7 +237,8 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
     sampler.enumZ(fileStem);
   } else {
     sampler.initZ(s.initialZ);
-    if (plan.value("-T") > 1 && s.k != 1) {
+    // A run its model refuses ends at its first score, the cold chain's: no copy scores first.
+    if (plan.value("-T") > 1 && s.k != 1 && plan.criterionRefusal.empty()) {
       // Each copy reads the data again: models keep scratch buffers, so threads share none.
       auto makeCopy = [&](std::ostream& copyLog) {
         MutedStream quiet(vout());  // the data's lines were shown once

@@ -134,6 +134,22 @@ TEST(HeatedProgram, RefusesChainsAndThreadsOutOfRange) {
   }
 }
 
+TEST(HeatedProgram, ACriterionTheModelLeavesOutIsRefusedAsWithoutCopies) {
+  TempDir plain, heated;
+  for (const TempDir* dir : {&plain, &heated}) dir->write("d.txt", "0.1 0.2\n0.3 0.1\n5 5\n5.2 4.9\n");
+  const std::string words = "-m mclust2 -f d.txt -k 0 -h OA -c classi -i 5 -q";
+  const ExeResult a = runExe(fields(words), plain.path);
+  const ExeResult b = runExe(fields(words + " -T 3"), heated.path);
+  EXPECT_EQ(b.status, a.status);
+  EXPECT_NE(a.status, 1);
+  EXPECT_EQ(b.err, a.err);
+  const std::vector<std::string> logA = lines(plain.read("d_k0_OA_p1_a0_i5.failed.log"));
+  const std::vector<std::string> logB = lines(heated.read("d_k0_OA_p1_a0_i5_T3.failed.log"));
+  ASSERT_FALSE(logA.empty());
+  ASSERT_FALSE(logB.empty());
+  EXPECT_EQ(logB.back(), logA.back());
+}
+
 TEST(HeatedProgram, EnumerationIgnoresHeatedChains) {
   TempDir plain, heated;
   for (const TempDir* dir : {&plain, &heated}) dir->write("d.txt", "1 0\n0 1\n1 1\n0 0\n");
