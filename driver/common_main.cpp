@@ -9,6 +9,7 @@
 #include <ctime>
 #include <limits>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "driver/options.h"
@@ -140,6 +141,23 @@ void checkColumnPrior(Settings& s, RunPlan& plan) {
   plan.columnPrior = {shape[0], shape[1]};
   text = Text::n2s(shape[0]) + "," + Text::n2s(shape[1]);
 }
+// Drops what is written to a stream while it lives; the stream's state comes back after.
+class MutedStream {
+ public:
+  explicit MutedStream(std::ostream& stream)
+      : stream_(stream), state_(stream.rdstate()), buffer_(stream.rdbuf(nullptr)) {}
+  ~MutedStream() {
+    stream_.rdbuf(buffer_);
+    stream_.clear(state_);
+  }
+  MutedStream(const MutedStream&) = delete;
+  MutedStream& operator=(const MutedStream&) = delete;
+
+ private:
+  std::ostream& stream_;
+  std::ios::iostate state_;
+  std::streambuf* buffer_;
+};
 
 bool enumerates(const Settings& s) {
   const Heuristic* heuristic = findHeuristic(s.heuristics);
@@ -246,6 +264,17 @@ RunPlan makePlan(Settings s) {
   if (s.has("-Z") && !s.initialZ.empty())
     refuse("main(). -Z builds the start from the data, so a start file cannot be given too: -z " +
            s.initialZ);
+  // Heated copies score with the plain model at a fixed alpha: a target the cold chain
+  // changes as it goes (-A, -V) would make their exchanges wrong.
+  if (plan.value("-T") > 1)
+    for (const char* changing : {"-A", "-V"})
+      if (s.has(changing))
+        refuse(std::string("main(). -T cannot be combined with ") + changing + ": -T " +
+               s.further.at("-T"));
+  // Options that leave every byte as without them: one chain (-T 1) is the plain run, and the
+  // thread cap changes no file. Their values stay in the plan.
+  if (plan.value("-T") == 1) s.further.erase("-T");
+  s.further.erase("-j");
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
   return plan;
@@ -326,6 +355,21 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
       sampler.initZFromData(s.further.at("-Z"));
     else
       sampler.initZ(s.initialZ);
+    // A run its model refuses ends at its first score, the cold chain's: no copy scores first.
+    if (plan.value("-T") > 1 && s.k != 1 && plan.criterionRefusal.empty()) {
+      // Each copy reads the data again: models keep scratch buffers, so threads share none.
+      auto makeCopy = [&](std::ostream& copyLog) {
+        MutedStream quiet(vout());  // the data's lines were shown once
+        std::stringstream copyPrior(plan.priorText);
+        return plan.model->make(s.dataFile, copyPrior, copyLog);
+      };
+      const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+      const long long cap = plan.value("-j") > 0 ? plan.value("-j") : cores;
+      // A start read or built from the data is every copy's start too.
+      sampler.heat(static_cast<int>(plan.value("-T")), static_cast<int>(cap), makeCopy,
+                   static_cast<std::uint32_t>(plan.value("-s")),
+                   !s.initialZ.empty() || s.has("-Z"));
+    }
     // What the user has been told so far shows before a long search.
     vout().flush();
     sampler.run(iterations, s.minuteAllowed, fileStem);

@@ -50,6 +50,12 @@ const std::vector<OptionSpec> kOptions = {
     {"-S", K::Flag, true, 0, 1, nullptr, 0, "_S", P::BeforeLabel, {}},
     {"-Z", K::Text, true, 0, 0, "-Z must name a start built from the data: tree", -1, "_Z",
      P::BeforeLabel, {}, "tree"},
+    // Heated chains: 1 is the plain run. The thread cap changes no byte, so it has no stem part;
+    // 0 (absent) means one thread per processor.
+    {"-T", K::WholeNumber, true, 1, 64, "-T must be a number of chains from 1 to 64", 1, "_T",
+     P::BeforeLabel, {}},
+    {"-j", K::WholeNumber, true, 1, 1024, "-j must be a number of threads from 1 to 1024", 0,
+     nullptr, P::None, {}},
 };
 
 const OptionSpec* findOption(const std::string& name) {

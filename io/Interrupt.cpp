@@ -2,8 +2,12 @@
 
 #include <signal.h>
 
+#include <atomic>
+
 namespace {
-volatile sig_atomic_t received = 0;
+// Read by every thread of a run with heated chains; a lock-free atomic is safe in a handler.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 void onSignal(int signo) {
   if (received != 0) {
@@ -37,5 +41,6 @@ int interruptSignal() { return received; }
 void clearInterrupt() { received = 0; }
 
 void requestInterrupt(int signal) {
-  if (received == 0) received = signal;
+  int none = 0;
+  received.compare_exchange_strong(none, signal);
 }

@@ -13,7 +13,17 @@ PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Obse
       debug{logFile, true},
       heuristics_(heuristics),
       heuristic_(findHeuristic(heuristics)),
+      k_(k),
+      logalpha_(logalpha),
       logFile_(logFile) {}
+
+void PartitionSampler::heat(int chains, int threads, const HeatedChains::ModelMaker& makeModel,
+                            uint32_t seed, bool copyStart) {
+  if (chains < 2 || !heuristic_ || heuristic_->enumerates()) return;
+  heated = std::make_unique<HeatedChains>(chains, *heuristic_, state, scorer, k_, logalpha_,
+                                          makeModel, seed, threads);
+  heated->start(copyStart);
+}
 
 void PartitionSampler::initZ(const std::string& initialZ) {
   InitialPartition(state, scorer.prior(), logFile_).initZ(initialZ);
@@ -26,6 +36,7 @@ void PartitionSampler::initZFromData(const std::string& how) {
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
   RunLoop loop(state, scorer, heuristic_, heuristics_, logFile_, debug, options);
   loop.wallClock = wallClock;
+  loop.heated = heated.get();
   try {
     loop.run(iterations, minuteAllowed, fileStem);
   } catch (...) {

@@ -15,6 +15,7 @@
 
 #include "models/Observable.h"
 #include "sampler/ChainState.h"
+#include "sampler/HeatedChains.h"
 #include "sampler/RunLoop.h"
 #include "sampler/Scorer.h"
 #include "sampler/heuristics.h"
@@ -42,6 +43,12 @@ class PartitionSampler {
   void initZ(const std::string& initialZ);
   // The starting partition built from the data by the method named ("tree", TreeStart.h).
   void initZFromData(const std::string& how);
+  // Heated copies beside the chain (-T chains, chains >= 2) on up to threads threads, after
+  // initZ: see HeatedChains. The copies start from the chain's start when copyStart is set,
+  // else each from its own random draw. Nothing for an unknown heuristic or an enumeration.
+  void heat(int chains, int threads, const HeatedChains::ModelMaker& makeModel, uint32_t seed,
+            bool copyStart);
+  std::unique_ptr<HeatedChains> heated;
   // 10^B-style iteration limit and minute limit; writes fileStem's .save and .finalz.
   void run(long long iterations, int minuteAllowed, const std::string& fileStem);
   // Every partition, scored into fileStem's .save.
@@ -50,5 +57,7 @@ class PartitionSampler {
  private:
   std::string heuristics_;
   const Heuristic* heuristic_;
+  int k_;
+  double logalpha_;
   std::ostream& logFile_;
 };

@@ -9,6 +9,7 @@
 #include "io/Text.h"
 #include "stats/Arrays.h"
 #include "sampler/RunLoop.h"
+#include "sampler/HeatedChains.h"
 #include "sampler/moves/OneAtATime.h"
 #include "sampler/ColumnPrior.h"
 #include "sampler/outputs.h"
@@ -67,6 +68,21 @@ std::string scoreText(double score) {
 
 }  // namespace
 
+IterationMoves::IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug)
+    : move(makeMove(heuristic, n, infmix, debug)) {
+  if (heuristic.sweepsAfter) sweep = std::make_unique<OneAtATime>(n, debug);
+}
+
+void IterationMoves::iterate(ChainState& state, Scorer& scorer) {
+  move->step(state, scorer);
+  if (move->tracesItself()) return;
+  state.trace(scorer.getTotalLik(state.zold.data(), state.kold));
+  if (sweep) {
+    sweep->step(state, scorer);
+    sweep->step(state, scorer);
+  }
+}
+
 RunLoop::RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
                  const std::string& heuristicName, std::ostream& logFile, DebugLog debug,
                  RunOptions options)
@@ -124,16 +140,16 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
   state_.traceSink = outputs.trace.get();
 
   const bool searches = heuristic_ && !heuristic_->enumerates();
-  std::unique_ptr<Move> move;
-  std::unique_ptr<Move> sweep;
-  if (searches) {
-    move = makeMove(*heuristic_, state_.n, state_.infmix, debug_);
-    if (heuristic_->sweepsAfter) sweep = std::make_unique<OneAtATime>(state_.n, debug_);
-  }
+  std::unique_ptr<IterationMoves> moves;
+  if (searches) moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_);
   started_ = searches;
   std::unique_ptr<ColumnPrior> columnPrior;
   if (drawsP) columnPrior = std::make_unique<ColumnPrior>(options_.columnPrior.first,
                                                            options_.columnPrior.second);
+  if (searches && heated) {
+    heated->adaptFor(HeatedChains::adaptationLength(iterations));
+    heated->describe(logFile_);
+  }
   Progress progress(progressWanted(), iterations, minuteAllowed, options_);
   long long lastTimeWriteFinalz = 0;
   long long completed = 0;
@@ -155,14 +171,10 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
               "PartitionSampler::allIterations(). heuristics not supported: " + heuristicName_);
     }
     try {
-      move->step(state_, scorer_);
-      if (!move->tracesItself()) {
-        state_.trace(scorer_.getTotalLik(state_.zold.data(), state_.kold));
-        if (sweep) {
-          sweep->step(state_, scorer_);
-          sweep->step(state_, scorer_);
-        }
-      }
+      if (heated)
+        heated->iterate(idx + 1, [&] { moves->iterate(state_, scorer_); }, logFile_);
+      else
+        moves->iterate(state_, scorer_);
     } catch (const Interruption& interruption) {
       // The step in progress is abandoned where it stood: a proposal it had not yet accepted
       // is dropped, and the sweep visits already made keep their trace points.
@@ -224,6 +236,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
                              " clusters";
     progressFinal(line.c_str());
   };
+  if (heated && searches) heated->report(logFile_);
   if (stoppedBy != 0) {
     writeBest(outputs.best->fileName());
     endLine("interrupted by signal " + Text::n2s(stoppedBy));

@@ -4,6 +4,7 @@
 #pragma once
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -11,6 +12,17 @@
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
 #include "sampler/heuristics.h"
+
+class HeatedChains;
+
+// The moves of one iteration of a heuristic on one chain: the move, then, unless the move
+// traces itself, a trace point and the heuristic's sweeps.
+struct IterationMoves {
+  IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug);
+  void iterate(ChainState& state, Scorer& scorer);
+  std::unique_ptr<Move> move;
+  std::unique_ptr<Move> sweep;  // null when the heuristic has none
+};
 
 // What a search does beyond its original files (README, "Further options").
 struct RunOptions {
@@ -44,6 +56,8 @@ class RunLoop {
 
   // Wall clock of the time limit and the hourly checkpoint; tests replace it.
   std::function<time_t()> wallClock = [] { return time(nullptr); };
+  // Heated copies run beside the chain (-T); null for a single chain. Not owned.
+  HeatedChains* heated = nullptr;
 
   // Whether the search began (its files created, its heuristic known): a failure before
   // then is a refusal, and the run's setup leaves no file that blocks its rerun.

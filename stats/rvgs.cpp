@@ -6,6 +6,26 @@
 mersenne _rng;
 
 namespace {
+// Constant-initialised, so reading it needs no guard on the hot path.
+thread_local mersenne* currentGenerator = &_rng;
+}  // namespace
+
+UseGenerator::UseGenerator(mersenne& generator) : previous_(currentGenerator) {
+  currentGenerator = &generator;
+}
+
+UseGenerator::~UseGenerator() { currentGenerator = previous_; }
+
+uint32_t streamSeed(uint32_t seed, uint32_t stream) {
+  // splitmix64 finaliser of both numbers: every bit of each moves the result.
+  uint64_t x = (static_cast<uint64_t>(seed) << 32 | stream) + 0x9E3779B97F4A7C15ull;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  x ^= x >> 31;
+  return static_cast<uint32_t>(x ^ (x >> 32));
+}
+
+namespace {
 const int N = 624;
 const int M = 397;
 const uint32_t MATRIX_A = 0x9908B0DFu;
@@ -55,7 +75,7 @@ double mersenne::fixup(double x) {
   return x;
 }
 
-extern "C" double myunif_rand() { return _rng.runif(); }
+extern "C" double myunif_rand() { return currentGenerator->runif(); }
 
 double rExponential(double m) { return -m * std::log(1.0 - myunif_rand()); }
 

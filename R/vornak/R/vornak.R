@@ -124,6 +124,8 @@ chain_words <- function(settings, data_file, start_file, seed) {
   if (!is.null(start_file)) words <- c(words, "-z", file_word(start_file))
   if (!is.null(settings$label)) words <- c(words, "-l", settings$label)
   if (!is.null(settings$columns)) words <- c(words, "-V", sprintf("%.17g", settings$columns))
+  if (settings$heated != 1) words <- c(words, "-T", int_text(settings$heated))
+  if (!is.null(settings$threads)) words <- c(words, "-j", int_text(settings$threads))
   enc2native(words)
 }
 
@@ -180,7 +182,7 @@ run_chains <- function(word_list, progress, total) {
 vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
                    prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
                    thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
-                   label = NULL, B = NULL, columns = NULL) {
+                   label = NULL, B = NULL, columns = NULL, heated = 1, threads = NULL) {
   call <- match.call()
   # Names of models, heuristics, priors and criteria are the native side's to check.
   for (name in c("model", "heuristic", "criterion"))
@@ -204,6 +206,8 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   if (chains < 1 || chains > 64)
     stop("'chains' must be a whole number from 1 to 64", call. = FALSE)
   check_whole(seed, "seed")
+  check_whole(heated, "heated")
+  if (!is.null(threads)) check_whole(threads, "threads")
   length_known <- if (!is.null(iterations)) iterations else if (!is.null(B)) 10^B else NA
   if (is.null(thin)) thin <- if (is.na(length_known)) 10 else max(1, length_known %/% 1000)
   check_whole(thin, "thin")
@@ -228,7 +232,8 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
                    iterations = iterations, B = B, minutes = minutes, prior = prior,
                    alpha = alpha, criterion = criterion, seeds = seed + seq_len(chains) - 1,
                    chains = as.integer(chains), thin = thin, quiet = quiet, label = label,
-                   start = start_file, data = data_file, columns = columns)
+                   start = start_file, data = data_file, columns = columns, heated = heated,
+                   threads = threads)
   word_list <- lapply(settings$seeds, function(s) chain_words(settings, data_file, start_file, s))
   old <- setwd(dir)
   on.exit(setwd(old), add = TRUE)

@@ -14,7 +14,7 @@
 vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
        prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
        thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
-       label = NULL, B = NULL, columns = NULL)
+       label = NULL, B = NULL, columns = NULL, heated = 1, threads = NULL)
 }
 \arguments{
   \item{x}{the data: a numeric matrix or data frame, one row per observation
@@ -66,6 +66,11 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \code{"HDBern"}, \code{"HDGBern"}, integrated criterion). Each chain then also writes
     its columns' mean probabilities of being clustered, named in \code{fit$files} under
     \code{"columns"}.}
+  \item{heated}{chains in all per run, the kept cold one included, as the program's
+    \option{-T}: from 2, each run also moves heated copies that exchange partitions with
+    the cold chain, which helps it leave a basin; \code{1} is the plain run.}
+  \item{threads}{at most this many threads per run for its heated copies, as the program's
+    \option{-j} (by default one per processor); the files are the same whatever it is.}
 }
 \details{
   Each chain is the command-line program's run with the options \option{-m -f -k -h -c -a

@@ -10,7 +10,10 @@ test_that("ranges are the native side's, with its lines", {
     list(change = list(thin = 0), line = "main(). -d must be a whole number of iterations, 1 or more: 0"),
     list(change = list(iterations = -1, B = NULL),
          line = "main(). -i must be a whole number of iterations, 0 or more: -1"),
-    list(change = list(B = 19), line = "main(). B too large, 10 to its power does not fit in 64 bits: 19"))
+    list(change = list(B = 19), line = "main(). B too large, 10 to its power does not fit in 64 bits: 19"),
+    list(change = list(heated = 0), line = "main(). -T must be a number of chains from 1 to 64: 0"),
+    list(change = list(heated = 2, threads = 0),
+         line = "main(). -j must be a number of threads from 1 to 1024: 0"))
   for (case in cases) {
     settings <- modifyList(list(x = two_groups, model = "mclust2", k = 2, B = 1), case$change)
     if ("B" %in% names(case$change) && is.null(case$change$B)) settings$B <- NULL
@@ -114,4 +117,13 @@ test_that("columns is the program's -V, its range and models checked natively", 
                "-V selects the columns of ProteinSequence, HDBern, HDGBern only, not of mclust2",
                fixed = TRUE)
   expect_error(vornak(x, "HDBern", iterations = 3, columns = "a"), "'columns' must be a single number")
+})
+
+test_that("heated chains are the program's -T, whatever the thread cap", {
+  a <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 20, thin = 2, heated = 3, threads = 1)
+  b <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 20, thin = 2, heated = 3, threads = 2)
+  expect_identical(basename(a$files[1, "draws"]), "data_k0_OA_p1_a0_i20_s2_T3.draws")
+  expect_identical(readLines(a$files[1, "draws"]), readLines(b$files[1, "draws"]))
+  log <- readLines(a$files[1, "log"])
+  expect_true(any(startsWith(log, "Heated chains (-T 3): inverse temperatures 1 0.7 0.49")))
 })
