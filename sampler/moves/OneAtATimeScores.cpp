@@ -207,8 +207,11 @@ void OneAtATimeScores::noteClusterChanged(int label) {
 void OneAtATimeScores::resetSweepCache(int kold) {
   const int n = state_->n;
   // Room for some new labels; labels beyond it are not cached. A number of clusters that
-  // changes a little from sweep to sweep keeps the kept scores.
-  const bool fits = sweepWidth_ >= kold + 2 && sweepWidth_ <= 2 * (kold + 8) &&
+  // changes a little from sweep to sweep keeps the kept scores, except under -x: scores from
+  // running sums would then differ in their last bits from a recount, which earlier runs made
+  // whenever k changed.
+  const bool fits = kind_ != StatsKind::Moments && sweepWidth_ >= kold + 2 &&
+                    sweepWidth_ <= 2 * (kold + 8) &&
                     plusValue_.size() == static_cast<size_t>(n) * sweepWidth_;
   const int width = fits ? sweepWidth_ : kold + 8;
   if (static_cast<size_t>(n) * width > kSweepCacheBudget) {
@@ -237,7 +240,8 @@ double OneAtATimeScores::aloneScore(int m, int i, const ClusterKey& key) {
 }
 
 double OneAtATimeScores::changedClusterScore(int m, int i, int sign, const ClusterKey& key) {
-  if (sign > 0 && m >= state_->kold) return aloneScore(m, i, key);
+  if (sign > 0 && m >= state_->kold && kind_ != StatsKind::Moments)
+    return aloneScore(m, i, key);
   // A cluster that has not changed since it was last met with i added or taken out gives
   // the same score: sweeps at rest find most candidates here, read in order of i.
   double* value = nullptr;
