@@ -55,8 +55,8 @@ echo "  n = 1,000: $n1   n = 10,000: $n10   ratio $(awk -v a="$n1" -v b="$n10" '
 
 echo "c. start from the data (-Z tree) against a random start: score at the start, best after 20 OA iterations"
 printf "  %-28s %-8s %5s %14s %14s %9s\n" data start seed "start score" "best after 20" "CPU s"
-for spec in "HDBern b2000.dat" "HDBern votes.dat" "ProteinSequence set123a.fasta"; do
-  read -r model data <<<"$spec"
+for pair in "HDBern b2000.dat" "HDBern votes.dat" "ProteinSequence set123a.fasta"; do
+  read -r model data <<<"$pair"
   for start in random tree; do
     for seed in 1 2; do
       z=""; [ "$start" = tree ] && z="-Z tree"

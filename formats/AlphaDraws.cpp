@@ -5,12 +5,12 @@
 
 namespace formats {
 
-void appendAlphaLine(std::string& line, long long iteration, double alpha) {
+void appendValueLine(std::string& line, long long iteration, double value) {
   char text[48];
   line.append(text, std::to_chars(text, text + sizeof text, iteration).ptr);
   line += ' ';
   line.append(text,
-              std::to_chars(text, text + sizeof text, alpha, std::chars_format::general, 17).ptr);
+              std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17).ptr);
   line += '\n';
 }
 

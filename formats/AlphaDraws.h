@@ -10,8 +10,9 @@
 
 namespace formats {
 
-// Appends the line of iteration's alpha and its line break.
-void appendAlphaLine(std::string& line, long long iteration, double alpha);
+// Appends the line of iteration's value (alpha; the same layout serves P in .pdraws) and its
+// line break.
+void appendValueLine(std::string& line, long long iteration, double value);
 
 // Parses a line (no line break; blanks or tabs between the two fields; a carriage return at
 // its end is dropped). alpha must be a positive finite number. Throws FormatError.

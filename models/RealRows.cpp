@@ -18,6 +18,28 @@ namespace {
 // ratios are below 8) keeps its doubles bit for bit; beyond it the shift keeps them all.
 const double kShiftRatio = 1000;
 
+// A column's seen values: their count, their mean and their squares about it (two passes, exact
+// for a constant column).
+struct ColumnSpread {
+  int seen = 0;
+  double mean = 0, squares = 0;
+};
+
+ColumnSpread spreadOf(const Matrix<double>& data, int n, int t) {
+  ColumnSpread spread;
+  for (int i = 0; i < n; i++)
+    if (!isMissing(data[i][t])) {
+      spread.mean += data[i][t];
+      spread.seen++;
+    }
+  if (spread.seen == 0) return spread;
+  spread.mean /= spread.seen;
+  for (int i = 0; i < n; i++)
+    if (!isMissing(data[i][t]))
+      spread.squares += (data[i][t] - spread.mean) * (data[i][t] - spread.mean);
+  return spread;
+}
+
 }  // namespace
 
 bool RealRows::standardiseColumns = false;
@@ -30,44 +52,24 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
   MatrixReader::noteMissing(logFile, missing_, static_cast<long>(n) * T);
   scale = _scale;
   columnSd.assign(T, 0.0);
+  origin.assign(T, 0.0);
   for (int t = 0; t < T; t++) {
-    // Over the seen values (a missing cell stays NaN when standardised).
-    double mean = 0;
-    int seen = 0;
-    for (int i = 0; i < n; i++)
-      if (!isMissing(data[i][t])) {
-        mean += data[i][t];
-        seen++;
-      }
-    if (seen > 0) mean /= seen;
-    double squares = 0;
-    for (int i = 0; i < n; i++)
-      if (!isMissing(data[i][t])) squares += (data[i][t] - mean) * (data[i][t] - mean);
-    columnSd[t] = seen > 1 ? std::sqrt(squares / (seen - 1)) : 0.0;
-    if (!standardiseColumns) continue;
-    const double divisor = columnSd[t] > 0 ? columnSd[t] : 1.0;
-    for (int i = 0; i < n; i++) data[i][t] = (data[i][t] - mean) / divisor;
+    ColumnSpread spread = spreadOf(data, n, t);
+    columnSd[t] = spread.seen > 1 ? std::sqrt(spread.squares / (spread.seen - 1)) : 0.0;
+    if (standardiseColumns) {
+      // A missing cell stays NaN.
+      const double divisor = columnSd[t] > 0 ? columnSd[t] : 1.0;
+      for (int i = 0; i < n; i++) data[i][t] = (data[i][t] - spread.mean) / divisor;
+      spread = spreadOf(data, n, t);
+    }
+    // A constant column (squares 0) away from 0 is shifted too, so its spread is exactly 0.
+    if (spread.seen > 0 &&
+        spread.mean * spread.mean > kShiftRatio * kShiftRatio * (spread.squares / spread.seen))
+      origin[t] = spread.mean;
   }
   if (standardiseColumns)
     logFile << "Columns standardised (-S): each centred at its mean and divided by its "
                "standard deviation (a constant column only centred)\n";
-  origin.assign(T, 0.0);
-  for (int t = 0; t < T; t++) {
-    double mean = 0;
-    int seen = 0;
-    for (int i = 0; i < n; i++)
-      if (!isMissing(data[i][t])) {
-        mean += data[i][t];
-        seen++;
-      }
-    if (seen == 0) continue;
-    mean /= seen;
-    double squares = 0;  // about the mean: two passes, exact for a constant column
-    for (int i = 0; i < n; i++)
-      if (!isMissing(data[i][t])) squares += (data[i][t] - mean) * (data[i][t] - mean);
-    // A constant column (squares 0) away from 0 is shifted too, so its spread is exactly 0.
-    if (mean * mean > kShiftRatio * kShiftRatio * (squares / seen)) origin[t] = mean;
-  }
   // A cluster's sum of squared deviations is at most 4 times the data's sum of squares, and
   // mclust2's rates at most 2.5 times: below this bound every score stays finite.
   const double bound = std::numeric_limits<double>::max() / (8 * std::max(scale, 1.0));

@@ -121,27 +121,16 @@ void DrawsWriter::afterIteration(long long iteration, const ChainState& state) {
   draws_.write(line_);
 }
 
-AlphaWriter::AlphaWriter(const std::string& fileName, long long thin, const Scorer& scorer,
-                         std::ostream& logFile)
-    : fileName_(fileName), thin_(thin), scorer_(scorer), logFile_(logFile) {}
-
-void AlphaWriter::start(const ChainState&) {
-  alpha_.create(fileName_, logFile_);
-  line_.reserve(64);
-}
-
-void AlphaWriter::discard() {
-  alpha_.close();
-  std::remove(fileName_.c_str());
-}
-
-void AlphaWriter::afterIteration(long long iteration, const ChainState&) {
+void ValueDrawsWriter::afterIteration(long long iteration, const ChainState&) {
   if (iteration % thin_ != 0) return;
-  const auto* process = dynamic_cast<const DirichletProcessPrior*>(&scorer_.prior());
-  if (!process) return;
   line_.clear();
-  formats::appendAlphaLine(line_, iteration, std::exp(process->logalpha()));
-  alpha_.write(line_);
+  formats::appendValueLine(line_, iteration, value_(scorer_));
+  file_.write(line_);
+}
+
+void ValueDrawsWriter::discard() {
+  file_.close();
+  std::remove(fileName_.c_str());
 }
 
 ColumnsWriter::ColumnsWriter(const std::string& fileName, long long thin, const Scorer& scorer,
@@ -183,20 +172,13 @@ void ColumnsWriter::discard() {
   std::remove(fileName_.c_str());
 }
 
-void PDrawsWriter::afterIteration(long long iteration, const ChainState&) {
-  if (iteration % thin_ != 0) return;
-  char text[80];
-  char* end = std::to_chars(text, text + 24, iteration).ptr;
-  *end++ = ' ';
-  end = Text::formatDouble(end, text + 78, scorer_.columns()->p(), 17);
-  *end++ = '\n';
-  file_.write(text, static_cast<std::size_t>(end - text));
+namespace {
+// -A is refused with a fixed k, so the prior is then the Dirichlet process.
+double alphaInForce(const Scorer& scorer) {
+  return std::exp(dynamic_cast<const DirichletProcessPrior&>(scorer.prior()).logalpha());
 }
-
-void PDrawsWriter::discard() {
-  file_.close();
-  std::remove(fileName_.c_str());
-}
+double columnP(const Scorer& scorer) { return scorer.columns()->p(); }
+}  // namespace
 
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
                        std::ostream& logFile, long long thin, long long traceThin) {
@@ -221,13 +203,15 @@ RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,
     }
     const std::string pdraws = formats::fileOf(files, "pdraws");
     if (!pdraws.empty()) {
-      outputs.pdraws = std::make_unique<PDrawsWriter>(pdraws, thin, scorer, logFile);
+      outputs.pdraws =
+          std::make_unique<ValueDrawsWriter>(pdraws, thin, scorer, columnP, logFile);
       outputs.all.push_back(outputs.pdraws.get());
     }
   }
   const std::string alpha = formats::fileOf(files, "alpha");
   if (thin > 0 && !alpha.empty()) {
-    outputs.alpha = std::make_unique<AlphaWriter>(alpha, thin, scorer, logFile);
+    outputs.alpha =
+        std::make_unique<ValueDrawsWriter>(alpha, thin, scorer, alphaInForce, logFile);
     outputs.all.push_back(outputs.alpha.get());
   }
   return outputs;

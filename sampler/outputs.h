@@ -131,27 +131,31 @@ class DrawsWriter : public RunOutput {
   std::string line_;
 };
 
-// The .alpha file (-A with -d THIN): after every THIN-th iteration one line "ITER ALPHA", the
-// concentration in force after that iteration's step of alpha (formats/AlphaDraws.h).
-class AlphaWriter : public RunOutput {
+// A file of one "ITER VALUE" line after every THIN-th iteration (formats/AlphaDraws.h): the
+// .alpha file (-A), the concentration in force after that iteration's step of alpha, and the
+// .pdraws file (-W), the P of that iteration's moves. Written in whole lines only.
+class ValueDrawsWriter : public RunOutput {
  public:
-  AlphaWriter(const std::string& fileName, long long thin, const Scorer& scorer,
-              std::ostream& logFile);
+  using Value = double (*)(const Scorer&);
+  ValueDrawsWriter(const std::string& fileName, long long thin, const Scorer& scorer, Value value,
+                   std::ostream& logFile)
+      : fileName_(fileName), thin_(thin), scorer_(scorer), value_(value), logFile_(logFile) {}
   const std::string& fileName() const override { return fileName_; }
-  void start(const ChainState&) override;
+  void start(const ChainState&) override { file_.create(fileName_, logFile_); }
   void afterIteration(long long iteration, const ChainState& state) override;
-  void checkpoint(const ChainState&, bool) override { alpha_.flush(); }
-  bool healthy() const override { return alpha_.good(); }
-  bool finish(const ChainState&) override { return alpha_.close(); }
-  void salvage(const ChainState&) override { alpha_.close(); }
+  void checkpoint(const ChainState&, bool) override { file_.flush(); }
+  bool healthy() const override { return file_.good(); }
+  bool finish(const ChainState&) override { return file_.close(); }
+  void salvage(const ChainState&) override { file_.close(); }
   void discard() override;
 
  private:
   std::string fileName_;
   long long thin_;
   const Scorer& scorer_;
+  Value value_;
   std::ostream& logFile_;
-  LineFile alpha_;
+  LineFile file_;
   std::string line_;
 };
 
@@ -181,39 +185,15 @@ class ColumnsWriter : public RunOutput {
   std::vector<double> relevance_, total_;
 };
 
-// The .pdraws file (-W with -d THIN): after every THIN-th iteration one line "ITER P", the P
-// of that iteration's moves with 17 significant digits. Written in whole lines only.
-class PDrawsWriter : public RunOutput {
- public:
-  PDrawsWriter(const std::string& fileName, long long thin, const Scorer& scorer,
-               std::ostream& logFile)
-      : fileName_(fileName), thin_(thin), scorer_(scorer), logFile_(logFile) {}
-  const std::string& fileName() const override { return fileName_; }
-  void start(const ChainState&) override { file_.create(fileName_, logFile_); }
-  void afterIteration(long long iteration, const ChainState& state) override;
-  void checkpoint(const ChainState&, bool) override { file_.flush(); }
-  bool healthy() const override { return file_.good(); }
-  bool finish(const ChainState&) override { return file_.close(); }
-  void salvage(const ChainState&) override { file_.close(); }
-  void discard() override;
-
- private:
-  std::string fileName_;
-  long long thin_;
-  const Scorer& scorer_;
-  std::ostream& logFile_;
-  LineFile file_;
-};
-
 // Every output of a search, in the order they are called, named by the run's files.
 struct RunOutputs {
   std::unique_ptr<TraceWriter> trace;
   std::unique_ptr<PartitionWriter> finalz;
   std::unique_ptr<PartitionWriter> best;
   std::unique_ptr<DrawsWriter> draws;      // only with -d
-  std::unique_ptr<AlphaWriter> alpha;      // only with -d and -A
+  std::unique_ptr<ValueDrawsWriter> alpha;   // only with -d and -A
   std::unique_ptr<ColumnsWriter> columns;  // only with -d and -V
-  std::unique_ptr<PDrawsWriter> pdraws;    // only with -d, -V and -W
+  std::unique_ptr<ValueDrawsWriter> pdraws;  // only with -d, -V and -W
   std::vector<RunOutput*> all;
 };
 RunOutputs makeOutputs(const formats::OutputFiles& files, const Scorer& scorer,

@@ -45,8 +45,8 @@ TEST(OutputFiles, EachRunListsItsFilesInCreationOrder) {
 
 TEST(AlphaFormat, LinesKeepSeventeenDigitsAndRefuseWhatIsNotAnAlpha) {
   std::string line;
-  formats::appendAlphaLine(line, 30, 0.1);
-  formats::appendAlphaLine(line, 40, 2.5e-7);
+  formats::appendValueLine(line, 30, 0.1);
+  formats::appendValueLine(line, 40, 2.5e-7);
   EXPECT_EQ(line, "30 0.10000000000000001\n40 2.4999999999999999e-07\n");
   long long iteration = 0;
   double alpha = 0;
