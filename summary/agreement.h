@@ -1,0 +1,28 @@
+// Whether chains still being written agree: R-hat and bulk effective sample size of the score
+// and of k over the draws files' complete lines so far. A front end that runs chains until
+// they agree calls it every so often; it reads only the first three fields of each line.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace summary {
+
+struct Agreement {
+  size_t chains = 0;
+  size_t keptPerChain = 0;        // fewest lines any chain kept after its burn-in
+  long long iterations = 0;       // fewest iterations any chain reached (its last line's ITER)
+  double bestScore = 0;           // best score of any line; -infinity without lines
+  double rhatScore = 0, rhatK = 0;  // on the last keptPerChain lines of each chain
+  double essScore = 0, essK = 0;    // bulk ESS summed over the chains
+  // R-hat of both at most maxRhat and ESS of both at least minEss. A trace that is constant and
+  // the same in every chain (k fixed, say) agrees: R-hat 1, ESS the draws kept.
+  bool agreed(double maxRhat, double minEss) const;
+};
+
+// Reads every complete line (ending in a line break) of each file, drops the first
+// floor(burn * lines) of each, and measures. A missing file or one without a complete line
+// counts as a chain with no draws: then nothing agrees (R-hat and ESS are NaN). Throws
+// InputError (summary/draws.h) on a line that is not a draws line.
+Agreement checkAgreement(const std::vector<std::string>& files, double burn);
+
+}  // namespace summary
