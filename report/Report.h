@@ -1,0 +1,34 @@
+// The one-page answer of vornak-fit: an HTML file that shows the data coloured by the estimated
+// clusters, a table per cluster, each observation's membership probability for its cluster,
+// and the summary's own picture and report.
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace report {
+
+// What the data are, as vornak-fit detects them; each kind has its own picture and table.
+enum class DataKind { Sequences, Binary, Categorical, Real };
+
+// "protein alignment", "0/1 matrix", "categorical matrix", "real matrix".
+const char* kindName(DataKind kind);
+
+struct Input {
+  std::string dataFile;       // the FASTA alignment or matrix the chains ran on
+  DataKind kind = DataKind::Real;
+  std::string summaryPrefix;  // PREFIX of vornak-summary's files: .estimate, .summary.tsv, .svg
+  std::string summaryText;    // the report vornak-summary printed, shown as it stands
+  std::vector<std::string> notes;  // lines shown first: settings, how the run stopped, ...
+};
+
+// One line naming the problem and the offending file or value.
+struct ReportError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Writes the page to htmlFile (one self-contained file: pictures inline, no script from the
+// network). Throws ReportError.
+void writeReport(const Input& input, const std::string& htmlFile);
+
+}  // namespace report
