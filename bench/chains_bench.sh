@@ -78,12 +78,22 @@ for set in "${sets[@]}"; do
   read -r name model prior data <<<"$set"
   [ -n "$only" ] && [ "$only" != "$name" ] && continue
   base=(-m "$model" -f "$data" -k 0 -c integrated -p "$prior" -q)
-  # The generating grouping's own score: a run of no iteration from it.
-  "$VORNAK" "${base[@]}" -h OA -i 0 -z "$name.labels" -l truth >/dev/null 2>&1
-  truth=$(best_of "$(ls ./"$name"_*_truth.log | head -n 1)")
   for config in "${configs[@]}"; do
     label="${config%%|*}"
     read -r -a options <<<"${config#*|}"
+    # The generating grouping's own score under the row's model and prior (a row may give -m
+    # and -p): a run of no iteration from it.
+    row_model="$model"
+    scoring=()
+    for ((o = 0; o + 1 < ${#options[@]}; o++)); do
+      case "${options[o]}" in
+        -m) row_model="${options[o + 1]}"; scoring+=(-m "${options[o + 1]}") ;;
+        -p) scoring+=(-p "${options[o + 1]}") ;;
+      esac
+    done
+    rm -f ./"$name"_*_truth*
+    "$VORNAK" "${base[@]}" "${scoring[@]}" -h OA -i 0 -z "$name.labels" -l truth >/dev/null 2>&1
+    truth=$(best_of "$(ls ./"$name"_*_truth*.log | head -n 1)")
     if [[ " ${options[*]} " == *" -Z "* ]] && [ "$has_Z" = 0 ]; then
       echo "skipped: $name $label: this build has no -Z (it ignores -Z bogus)" >&2
       continue
@@ -96,28 +106,32 @@ for set in "${sets[@]}"; do
         -l "r${row}" >"r${row}_s$seed.out" 2>&1 &
     done
     wait
-    logs=(./*_s1*_r"${row}".log ./*_s2*_r"${row}".log)
-    draws=(./*_s1*_r"${row}".draws ./*_s2*_r"${row}".draws)
+    # The label ends the stem unless a suffix such as _x follows it.
+    chain_file() { compgen -G "./*_s$1*_r${row}.$2" || compgen -G "./*_s$1*_r${row}_*.$2"; }
+    logs=("$(chain_file 1 log)" "$(chain_file 2 log)")
+    draws=("$(chain_file 1 draws)" "$(chain_file 2 draws)")
     "$SUMMARY" -o "sum$row" "${draws[@]}" >/dev/null 2>&1
     ari=$(python3 "$root/bench/ari.py" "$name.labels" "sum$row.estimate" 2>/dev/null)
-    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$label" \
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$label" \
       "$(tsv rhat score "sum$row.summary.tsv")" "$(tsv rhat k "sum$row.summary.tsv")" \
       "$(best_of "${logs[0]}")" "$(best_of "${logs[1]}")" \
-      "$(last_iteration "${draws[0]}")" "$(last_iteration "${draws[1]}")" "$truth" "$ari" >>"$results"
+      "$(last_iteration "${draws[0]}")" "$(last_iteration "${draws[1]}")" "$truth" "$ari" "${scoring[*]}" >>"$results"
   done
 done
 
 echo "Two chains of ${seconds} s each per row (wall time, machine shared: noisy); -k 0, integrated."
-echo "gap: each chain's best below the best score any run (or the generating grouping) reached on the data."
+echo "gap: each chain's best below the best score any run (or the generating grouping) reached on the data with that model and prior."
 awk -F'\t' '
-  { n++; for (f = 1; f <= 10; f++) v[n, f] = $f
-    for (f = 5; f <= 6; f++) if (!($1 in top) || $f + 0 > top[$1]) top[$1] = $f + 0
-    if ($9 != "" && $9 + 0 > top[$1]) top[$1] = $9 + 0 }
+  # Scores compare within one data set, model and prior only.
+  { n++; for (f = 1; f <= 11; f++) v[n, f] = $f
+    key = $1 SUBSEP $11
+    for (f = 5; f <= 6; f++) if (!(key in top) || $f + 0 > top[key]) top[key] = $f + 0
+    if ($9 != "" && $9 + 0 > top[key]) top[key] = $9 + 0 }
   END {
     printf "| data | run | R-hat score | R-hat k | best 1 | best 2 | gap 1 | gap 2 | iterations | generating | ARI (k) |\n"
     printf "|---|---|---|---|---|---|---|---|---|---|---|\n"
     for (r = 1; r <= n; r++)
       printf "| %s | %s | %s | %s | %.1f | %.1f | %.1f | %.1f | %s, %s | %.1f | %s |\n", v[r, 1], v[r, 2],
-        v[r, 3], v[r, 4], v[r, 5], v[r, 6], top[v[r, 1]] - v[r, 5], top[v[r, 1]] - v[r, 6],
+        v[r, 3], v[r, 4], v[r, 5], v[r, 6], top[v[r, 1], v[r, 11]] - v[r, 5], top[v[r, 1], v[r, 11]] - v[r, 6],
         v[r, 7], v[r, 8], v[r, 9], v[r, 10]
   }' "$results"
