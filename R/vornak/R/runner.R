@@ -124,8 +124,11 @@ end_chains <- function(jobs) {
 }
 
 # One chain on a cluster's worker: in a scratch folder of its own, with the input files it is
-# sent; gives back the native outcome and every file of the run as bytes, by kind.
-cluster_chain <- function(words, inputs) {
+# sent; gives back the native outcome and every file of the run as bytes, by kind. Sent as a
+# function of the package's namespace, it loads the package on the worker.
+cluster_chain <- function(task) {
+  words <- task$words
+  inputs <- task$inputs
   work <- tempfile("vornak-worker")
   dir.create(work)
   old <- setwd(work)
@@ -187,8 +190,7 @@ run_cluster <- function(cl, settings, files, control) {
       list(words = chain_words(round_settings, settings$data, start, seed), inputs = inputs)
     })
     round_started <- Sys.time()
-    results <- parallel::clusterApplyLB(cl, tasks, function(task)
-      vornak:::cluster_chain(task$words, task$inputs))
+    results <- parallel::clusterApplyLB(cl, tasks, cluster_chain)
     round_seconds <- as.numeric(difftime(Sys.time(), round_started, units = "secs"))
     for (i in seq_len(chains)) {
       r <- results[[i]]
