@@ -50,8 +50,14 @@ model_kind <- function(model) {
   switch(model, ProteinSequence = "sequences", HDBern = "binary", HDGBern = "levels", "real")
 }
 
-# The recommended settings of a kind. Full covariances need complete rows and more rows than
-# two per column; otherwise real data get the diagonal model.
+# Full covariances want complete rows, no column of a single value and at least five rows per
+# (columns + 1); other real data get the diagonal model.
+suits_mvn <- function(data) {
+  constant <- apply(data, 2, function(column) length(unique(column[!is.na(column)])) < 2L)
+  !anyNA(data) && !any(constant) && nrow(data) >= 5L * (ncol(data) + 1L)
+}
+
+# The recommended settings of a kind.
 recommended <- function(kind, data) {
   switch(kind,
          sequences = list(model = "ProteinSequence", prior = "bg", heated = 1, fast = FALSE,
@@ -59,7 +65,7 @@ recommended <- function(kind, data) {
          binary = list(model = "HDBern", prior = "flat", heated = 1, fast = FALSE, tree = FALSE),
          levels = list(model = "HDGBern", prior = "levels", heated = 4, fast = FALSE,
                        tree = FALSE),
-         real = list(model = if (anyNA(data) || nrow(data) <= 2L * ncol(data)) "mclust2" else "mvn",
+         real = list(model = if (suits_mvn(data)) "mvn" else "mclust2",
                      prior = "1", heated = 1, fast = TRUE, tree = FALSE))
 }
 

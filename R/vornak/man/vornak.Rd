@@ -126,7 +126,8 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     matrix of whole numbers 0 to 19, some above 1 \tab \code{HDGBern}, prior
     \code{"levels"}, \code{heated = 4}\cr
     any other numeric matrix \tab \code{mvn}, prior 1, \code{fast = TRUE}; \code{mclust2}
-    when a cell is missing or there are no more rows than twice the columns\cr
+    when a cell is missing, a column holds a single value or there are fewer than 5 rows
+    per (columns + 1)\cr
   }
   Missing cells (\code{NA}) do not count towards the kind. The heuristic is \code{"OA"}, k
   is open, the trace keeps a point every \code{thin} iterations (\option{-e}). Unless

@@ -32,9 +32,12 @@ test_that("the kind of the data chooses the recommended settings", {
     list(x = binary * 20, kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
     list(x = many, kind = "real", options = "-m mvn -p 1 -h OA -x"),
     list(x = as.data.frame(many), kind = "real", options = "-m mvn -p 1 -h OA -x"),
-    # Missing cells, or no more rows than two per column: the diagonal model.
+    # A missing cell, a column of one value, or fewer than five rows per (columns + 1): the
+    # diagonal model; 15 rows of 2 columns are just enough for the full one.
     list(x = replace(many, 3, NA), kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
-    list(x = many[1:4, ], kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
+    list(x = cbind(many, 7), kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
+    list(x = many[1:14, ], kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
+    list(x = many[1:15, ], kind = "real", options = "-m mvn -p 1 -h OA -x"),
     list(x = seqs, kind = "sequences", options = "-m ProteinSequence -p bg -h OA -Z tree"),
     list(x = fasta, kind = "sequences", options = "-m ProteinSequence -p bg -h OA -Z tree"))
   for (case in cases) {
@@ -52,10 +55,10 @@ test_that("the kind of the data chooses the recommended settings", {
 test_that("data alone run every kind with its settings until agreement or the limit", {
   seqs <- c(a = "ACDEFG", b = "ACDEFG", c = "ACDEFH", d = "WWYYVV", e = "WWYYVA", f = "WWYYVV")
   binary <- matrix(c(1, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 0, 0, 1), 6)
+  sixteen <- cbind(c(seq(0, 0.7, 0.1), seq(5, 5.7, 0.1)), c(seq(0.3, -0.4, -0.1), seq(5.2, 4.5, -0.1)))
   cases <- list(
-    list(x = two_groups, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mvn"),
-    list(x = replace(two_groups, 1, NA), stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws",
-         model = "mclust2"),
+    list(x = sixteen, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mvn"),
+    list(x = two_groups, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mclust2"),
     list(x = binary, stem = "_k0_OA_pflat_a0_t2_s5_e10.draws", model = "HDBern"),
     list(x = binary * 3, stem = "_k0_OA_plevels_a0_t2_s5_e10_T4.draws", model = "HDGBern"),
     list(x = seqs, stem = "_k0_OA_pbg_a0_t2_s5_e10_Ztree.draws", model = "ProteinSequence"))
