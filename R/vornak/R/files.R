@@ -14,7 +14,10 @@ read_partition <- function(path) {
 # fixed cluster writes one line, its score and 0.
 read_score_trace <- function(path) {
   if (!file.exists(path)) return(numeric(0))
-  lines <- readLines(path, warn = FALSE)
+  read_score_trace_text(readLines(path, warn = FALSE))
+}
+
+read_score_trace_text <- function(lines) {
   if (length(lines) == 0L) return(numeric(0))
   if (length(lines) == 1L) return(as.numeric(strsplit(trimws(lines), "[[:space:]]+")[[1]][1]))
   fields <- strsplit(trimws(lines[-1]), "[[:space:]]+")

@@ -6,6 +6,8 @@ print.vornak <- function(x, ...) {
   length_text <- c(if (!is.null(s$iterations)) paste(int_text(s$iterations), "iterations"),
                    if (!is.null(s$B)) paste0("10^", s$B, " iterations"),
                    if (!is.null(s$minutes)) paste(s$minutes, "minutes at most"))
+  if (isTRUE(s$until_agreement))
+    length_text <- paste("until the chains agree,", s$minutes, "minutes at most")
   cat(sprintf("vornak fit: %d observations, model %s, heuristic %s, k %s, %s\n", x$n, s$model,
               s$heuristic, if (s$k == 0L) "open" else s$k, paste(length_text, collapse = ", ")))
   cat(sprintf("%d chain(s), seeds %s; %s\n", s$chains, paste(s$seeds, collapse = ", "),
@@ -17,7 +19,24 @@ print.vornak <- function(x, ...) {
   cat(sprintf("%s draws kept per chain (every %s iterations); files in %s\n",
               paste(unique(lengths(x$k)), collapse = "/"), format(s$thin, scientific = FALSE),
               x$dir))
+  if (!is.null(x$choice))
+    cat(sprintf("settings chosen for %s data: %s\n", x$choice$kind, choice_text(x$choice)))
+  if (!is.null(x$stop) && x$stop$by %in% c("agreement", "limit"))
+    cat(sprintf("stopped %s after %.0f s\n", if (x$stop$by == "agreement")
+      "once the chains agreed" else "at the time limit, the chains not yet agreeing",
+      x$stop$seconds))
+  if (!is.null(x$clusters)) {
+    cat("estimate (summary defaults): cluster sizes and mean membership probabilities\n")
+    print(x$clusters$table, row.names = FALSE, digits = 3)
+  }
   invisible(x)
+}
+
+# The chosen settings as the program's options.
+choice_text <- function(choice) {
+  paste(c("-m", choice$model, "-p", choice$prior, "-h OA",
+          if (choice$heated > 1) c("-T", choice$heated), if (choice$tree) "-Z tree",
+          if (choice$fast) "-x"), collapse = " ")
 }
 
 # A prefix no earlier summary of this fit used: the engine does not overwrite files.
@@ -30,10 +49,10 @@ summary_prefix <- function(dir) {
 }
 
 # Runs the engine: args as for the vornak-summary program; stops with its failure line.
-run_summary_engine <- function(args) {
+run_summary_engine <- function(args, quiet = FALSE) {
   result <- .Call(vornak_R_summary, enc2native(args))
   if (result$status != 0L) stop(sub("\n+$", "", result$error), call. = FALSE)
-  if (nzchar(result$error)) message(sub("\n+$", "", result$error))
+  if (nzchar(result$error) && !quiet) message(sub("\n+$", "", result$error))
   result$output
 }
 
@@ -49,18 +68,53 @@ cluster_sizes <- function(table) {
   sizes
 }
 
+# The fit's draws files, or, once they are gone (a fit read back with readRDS in another
+# session), the same lines written from the object into a fresh temporary folder; dir is
+# where a summary may write.
+draws_files <- function(object) {
+  files <- object$files[, "draws"]
+  if (all(file.exists(files)) && dir.exists(object$dir))
+    return(list(files = files, dir = object$dir))
+  folder <- tempfile("vornak-draws")
+  dir.create(folder)
+  paths <- file.path(folder, basename(files))
+  info <- object$draw_info
+  for (i in seq_along(paths)) {
+    rows <- which(info$chain == i)
+    labels <- apply(object$draws[rows, , drop = FALSE] - 1L, 1, paste, collapse = " ")
+    lines <- if (length(rows) == 0L) character(0) else
+      paste(int_text(info$iteration[rows]), sprintf("%.17g", info$score[rows]), info$k[rows],
+            labels)
+    writeLines(lines, paths[i])
+  }
+  list(files = paths, dir = folder)
+}
+
 summary.vornak <- function(object, burn = 0.5, loss = c("vi", "binder"), ...) {
-  loss <- match.arg(loss)
+  summarise(object, burn, match.arg(loss))
+}
+
+summarise <- function(object, burn, loss, quiet = FALSE) {
   if (!is.numeric(burn) || length(burn) != 1L || is.na(burn) || burn < 0 || burn >= 1)
     stop("'burn' must be a fraction from 0 up to (not including) 1", call. = FALSE)
-  draws <- object$files[, "draws"]
-  missing <- draws[!file.exists(draws)]
-  if (length(missing) > 0L)
-    stop("no draws to summarise: ", paste(missing, collapse = ", "), " not found", call. = FALSE)
-  prefix <- summary_prefix(object$dir)
+  if (nrow(object$draw_info) == 0L) stop("no draws to summarise: the fit kept none", call. = FALSE)
+  where <- draws_files(object)
+  prefix <- summary_prefix(where$dir)
   text <- run_summary_engine(c("--burn", sprintf("%.17g", burn), "--loss", loss, "-o", prefix,
-                               draws))
+                               where$files), quiet)
   read_summary(prefix, text, object$n, loss, burn)
+}
+
+# The estimate, each observation's membership probability (the mean posterior probability
+# of sharing a cluster with its cluster-mates in the estimate) and each cluster's
+# description, from the summary with its defaults; a fit without enough draws stays as it is.
+describe_fit <- function(fit) {
+  s <- tryCatch(summarise(fit, 0.5, "vi", quiet = TRUE), error = function(e) NULL)
+  if (is.null(s) || is.null(s$estimate)) return(fit)
+  fit$estimate <- s$estimate
+  fit$membership <- 1 - s$uncertainty
+  fit$clusters <- describe_clusters(fit$data, fit$kind, s$estimate, fit$membership)
+  fit
 }
 
 # The engine's files under prefix, as the "summary.vornak" object.
@@ -103,6 +157,12 @@ print.summary.vornak <- function(x, ...) {
 }
 
 plot.vornak <- function(x, summary = NULL, which = 1:4, ...) {
+  # plot(fit, "clusters"): the second argument names the picture.
+  if (is.character(summary)) {
+    which <- summary
+    summary <- NULL
+  }
+  if (identical(which, "clusters")) return(plot_clusters(x, summary))
   if (is.null(summary) && any(3:4 %in% which)) summary <- summary.vornak(x)
   chains <- length(x$score)
   colours <- grDevices::hcl.colors(max(chains, 2L), "Dark 3")[seq_len(chains)]
@@ -164,14 +224,90 @@ as.mcmc.list <- function(x, ...) {
   coda::as.mcmc.list(x, ...)
 }
 
-# Score and number of clusters of the kept draws, one chain each, for coda.
-as.mcmc.list.vornak <- function(x, ...) {
+# Score and number of clusters of the kept draws, one chain each, for coda; the first burn
+# share of each chain's draws is left out, as the summary leaves it out.
+as.mcmc.list.vornak <- function(x, burn = 0.5, ...) {
   if (!requireNamespace("coda", quietly = TRUE))
     stop("as.mcmc.list() needs the coda package", call. = FALSE)
+  if (!is.numeric(burn) || length(burn) != 1L || is.na(burn) || burn < 0 || burn >= 1)
+    stop("'burn' must be a fraction from 0 up to (not including) 1", call. = FALSE)
   info <- x$draw_info
   if (nrow(info) == 0L) stop("the fit has no draws", call. = FALSE)
   coda::mcmc.list(lapply(split(info, info$chain), function(d) {
+    d <- d[seq.int(floor(burn * nrow(d)) + 1L, length.out = nrow(d) - floor(burn * nrow(d))), ]
+    if (nrow(d) == 0L) stop("a chain keeps no draw after its burn-in", call. = FALSE)
     step <- if (nrow(d) > 1L) d$iteration[2] - d$iteration[1] else 1
     coda::mcmc(cbind(score = d$score, k = d$k), start = d$iteration[1], thin = step)
   }))
+}
+
+# The data coloured by the estimate's clusters: real data on the pair of columns or the first
+# two principal components, matrices as a heat map of the rows ordered by cluster, sequences
+# as the alignment ordered by cluster with each cluster's consensus below its rows. Gives
+# what it drew: the estimate, and the points, or the rows in their order (and their labels).
+plot_clusters <- function(x, summary = NULL) {
+  data <- x$data
+  if (is.null(data)) stop("the fit holds no data to draw", call. = FALSE)
+  estimate <- if (!is.null(summary)) summary$estimate else x$estimate
+  if (is.null(estimate)) estimate <- summary.vornak(x)$estimate
+  groups <- max(estimate)
+  colours <- grDevices::hcl.colors(max(groups, 2L), "Dark 3")[seq_len(groups)]
+  order <- order(estimate)
+  bounds <- cumsum(tabulate(estimate, groups))
+  if (x$kind == "real") {
+    filled <- apply(data, 2, function(column) {
+      column[is.na(column)] <- mean(column, na.rm = TRUE)
+      column
+    })
+    filled <- matrix(filled, nrow(data))
+    if (ncol(filled) <= 2L) {
+      points <- if (ncol(filled) == 1L) cbind(seq_len(nrow(filled)), filled) else filled
+      labels <- if (ncol(filled) == 1L) c("observation", "value") else c("column 1", "column 2")
+    } else {
+      pca <- stats::prcomp(filled, scale. = TRUE)
+      points <- pca$x[, 1:2]
+      share <- round(100 * pca$sdev[1:2]^2 / sum(pca$sdev^2))
+      labels <- sprintf("principal component %d (%d%%)", 1:2, share)
+    }
+    graphics::plot(points, col = colours[estimate], pch = 15 + (estimate - 1L) %% 5L,
+                   xlab = labels[1], ylab = labels[2], main = "Data coloured by cluster")
+    graphics::legend("topright", paste("cluster", seq_len(groups)), col = colours,
+                     pch = 15 + (seq_len(groups) - 1L) %% 5L, bty = "n", cex = 0.8)
+    drawn <- list(estimate = estimate, points = points)
+  } else if (x$kind == "sequences") {
+    residues <- do.call(rbind, strsplit(data, "", fixed = TRUE))
+    consensus <- do.call(rbind, strsplit(
+      describe_clusters(data, "sequences", estimate, estimate * 0)$profile, "", fixed = TRUE))
+    rows <- unlist(lapply(seq_len(groups), function(g)
+      c(which(estimate == g), nrow(residues) + g)))
+    shown <- rbind(residues, consensus)[rows, , drop = FALSE]
+    alphabet <- sort(unique(as.vector(shown)))
+    codes <- matrix(match(shown, alphabet), nrow(shown))
+    palette <- grDevices::hcl.colors(length(alphabet), "Set 3")
+    palette[alphabet %in% c("-", ".")] <- "white"
+    graphics::image(seq_len(ncol(codes)), seq_len(nrow(codes)), t(codes[nrow(codes):1, ,
+                    drop = FALSE]), col = palette, axes = FALSE, xlab = "alignment column",
+                    ylab = "", main = "Alignment ordered by cluster (consensus below each)")
+    names <- c(if (is.null(names(data))) paste0("seq", seq_along(data)) else names(data),
+               paste("consensus", seq_len(groups)))[rows]
+    graphics::axis(2, at = rev(seq_along(rows)), labels = names, las = 1, cex.axis = 0.6,
+                   tick = FALSE)
+    graphics::axis(1)
+    ends <- cumsum(tabulate(estimate, groups) + 1L)
+    graphics::abline(h = length(rows) - ends[-groups] + 0.5, col = "grey20")
+    drawn <- list(estimate = estimate, rows = rows, labels = names)
+  } else {
+    shown <- data[order, , drop = FALSE]
+    graphics::image(seq_len(ncol(shown)), seq_len(nrow(shown)), t(shown[nrow(shown):1, ,
+                    drop = FALSE]), col = grDevices::hcl.colors(64, "YlGnBu", rev = TRUE),
+                    xlab = "column", ylab = "rows ordered by cluster", axes = FALSE,
+                    main = if (x$kind == "binary") "Rows ordered by cluster (dark: 1)"
+                           else "Rows ordered by cluster (dark: high levels)")
+    graphics::axis(1)
+    graphics::abline(h = nrow(shown) - bounds[-groups] + 0.5, col = colours[1], lwd = 2)
+    graphics::axis(4, at = nrow(shown) - (bounds - tabulate(estimate, groups) / 2) + 0.5,
+                   labels = seq_len(groups), tick = FALSE, las = 1)
+    drawn <- list(estimate = estimate, rows = order)
+  }
+  invisible(drawn)
 }

@@ -119,9 +119,15 @@ chain_words <- function(settings, data_file, start_file, seed) {
   if (settings$quiet) words <- c(words, "-q")
   if (!is.null(settings$iterations)) words <- c(words, "-i", int_text(settings$iterations))
   if (!is.null(settings$B)) words <- c(words, "-B", int_text(settings$B))
-  if (!is.null(settings$minutes)) words <- c(words, "-t", int_text(settings$minutes))
+  # Until agreement, R stops the chains; their own limit is a backstop past R's.
+  if (!is.null(settings$minutes))
+    words <- c(words, "-t", int_text(if (isTRUE(settings$until_agreement))
+      ceiling(settings$minutes) + 1 else settings$minutes))
   if (!is.null(settings$prior)) words <- c(words, "-p", settings$prior)
   if (!is.null(start_file)) words <- c(words, "-z", file_word(start_file))
+  if (isTRUE(settings$tree)) words <- c(words, "-Z", "tree")
+  if (isTRUE(settings$fast)) words <- c(words, "-x")
+  if (!is.null(settings$trace_thin)) words <- c(words, "-e", int_text(settings$trace_thin))
   if (!is.null(settings$label)) words <- c(words, "-l", settings$label)
   if (!is.null(settings$columns)) words <- c(words, "-V", sprintf("%.17g", settings$columns))
   if (settings$heated != 1) words <- c(words, "-T", int_text(settings$heated))
@@ -144,46 +150,48 @@ plan_chain <- function(words) {
   plan$files
 }
 
-# Chains in forked processes where the platform has them. An interrupt reaching this process
-# is passed on to the chains, which then stop as after a Ctrl-C of their own.
-run_chains <- function(word_list, progress, total) {
-  chains <- length(word_list)
-  titles <- sprintf("chain %d/%d ", seq_len(chains), chains)
-  if (chains == 1L || .Platform$OS.type != "unix")
-    return(lapply(seq_len(chains), function(i)
-      run_chain(word_list[[i]], progress, if (chains == 1L) "" else titles[i], total)))
-  parent <- Sys.getpid()
-  jobs <- lapply(seq_len(chains), function(i)
-    parallel::mcparallel({
-      result <- run_chain(word_list[[i]], progress && i == 1L, titles[i], total, parent)
-      # With its session gone nobody collects the result, and a fork waits for that before it
-      # exits: the chain's files are complete, so it ends here.
-      if (.Call(vornak_R_parent) != parent) tools::pskill(Sys.getpid(), tools::SIGTERM)
-      result
-    }, silent = FALSE))
-  pids <- vapply(jobs, function(job) job$pid, numeric(1))
-  collect <- function() parallel::mccollect(jobs, wait = TRUE)
-  interrupted <- FALSE
-  results <- tryCatch(collect(), interrupt = function(e) {
-    interrupted <<- TRUE
-    tools::pskill(pids, tools::SIGINT)
-    collect()
-  })
-  results <- lapply(seq_len(chains), function(i) {
-    r <- results[[as.character(pids[i])]]
-    if (is.list(r) && !is.null(r$status)) return(r)
-    # A chain whose R code was cut short itself: its files say how far it went.
-    list(status = if (interrupted) 130L else 255L, output = "", messages = "",
-         error = paste("chain", i, "ended without a result:", paste(format(r), collapse = " ")))
-  })
-  results
+# A number of minutes to run until agreement: any positive number.
+check_minutes <- function(minutes) {
+  if (!is.numeric(minutes) || length(minutes) != 1L || is.na(minutes) || !is.finite(minutes) ||
+      minutes <= 0)
+    stop("'minutes' must be a positive number", call. = FALSE)
+}
+
+check_flag <- function(value, name) {
+  if (!is.logical(value) || length(value) != 1L || is.na(value))
+    stop(sprintf("'%s' must be TRUE or FALSE", name), call. = FALSE)
 }
 
 vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
-                   prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
+                   prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = NULL,
                    thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
-                   label = NULL, B = NULL, columns = NULL, heated = 1, threads = NULL) {
+                   label = NULL, B = NULL, columns = NULL, heated = NULL, threads = NULL,
+                   fast = NULL, progress = getOption("vornak.progress", interactive()),
+                   rhat = 1.01, ess = 400, cl = NULL) {
   call <- match.call()
+  # Without a model the data's kind chooses the recommended settings; what is given stays.
+  chosen <- NULL
+  if (missing(model) || is.null(model)) {
+    data <- data_of(x)
+    if (is.null(data))
+      stop("'x' must be a numeric matrix, a data frame, a character vector of sequences or ",
+           "the path of a readable data file to choose a model for it", call. = FALSE)
+    kind <- data_kind(data)
+    chosen <- c(list(kind = kind), recommended(kind, data))
+    model <- chosen$model
+    if (is.null(prior)) prior <- chosen$prior
+    if (is.null(heated)) heated <- chosen$heated
+    if (is.null(fast)) fast <- chosen$fast
+    if (is.null(start) && chosen$tree) start <- "tree"
+    if (is.null(chains)) {
+      cores <- parallel::detectCores()
+      chains <- max(4L, if (is.na(cores)) 1L else cores)
+    }
+  }
+  until_agreement <- !is.null(chosen) && is.null(iterations) && is.null(B)
+  if (is.null(chains)) chains <- 1
+  if (is.null(heated)) heated <- 1
+  if (is.null(fast)) fast <- FALSE
   # Names of models, heuristics, priors and criteria are the native side's to check.
   for (name in c("model", "heuristic", "criterion"))
     if (!is_single_string(get(name)) || get(name) == "")
@@ -191,7 +199,12 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   check_whole(k, "k")
   if (!is.null(iterations)) check_whole(iterations, "iterations")
   if (!is.null(B)) check_whole(B, "B")
-  if (!is.null(minutes)) check_whole(minutes, "minutes")
+  if (until_agreement) {
+    if (is.null(minutes)) minutes <- 10
+    check_minutes(minutes)
+  } else if (!is.null(minutes)) {
+    check_whole(minutes, "minutes")
+  }
   if (is.null(iterations) && is.null(B) && is.null(minutes))
     stop("a search needs 'iterations' or 'minutes', or both", call. = FALSE)
   if (!is.null(prior)) {
@@ -211,8 +224,14 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   length_known <- if (!is.null(iterations)) iterations else if (!is.null(B)) 10^B else NA
   if (is.null(thin)) thin <- if (is.na(length_known)) 10 else max(1, length_known %/% 1000)
   check_whole(thin, "thin")
-  if (!is.logical(quiet) || length(quiet) != 1L || is.na(quiet))
-    stop("'quiet' must be TRUE or FALSE", call. = FALSE)
+  check_flag(quiet, "quiet")
+  check_flag(fast, "fast")
+  check_flag(progress, "progress")
+  for (name in c("rhat", "ess"))
+    if (!is.numeric(get(name)) || length(get(name)) != 1L || is.na(get(name)) || get(name) <= 0)
+      stop(sprintf("'%s' must be a positive number", name), call. = FALSE)
+  if (!is.null(cl) && !inherits(cl, "cluster"))
+    stop("'cl' must be a cluster of the parallel package (makePSOCKcluster, ...)", call. = FALSE)
   # A label that starts with '-' would also act as the option it spells.
   if (!is.null(label) && (!is_single_string(label) || grepl("[/[:space:]]|^-", label)))
     stop("'label' must be a single string without spaces or slashes, not starting with '-'",
@@ -226,14 +245,18 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   if (!dir.exists(dir)) stop("cannot create the folder ", dir, call. = FALSE)
   dir <- normalizePath(dir)
   data_file <- write_data(x, dir)
-  start_file <- if (is.null(start)) NULL else write_start(start, dir)
+  # "tree" (when no file of that name is at hand) is the start built from the data's tree.
+  tree <- identical(start, "tree") && !file.exists("tree")
+  start_file <- if (is.null(start) || tree) NULL else write_start(start, dir)
 
   settings <- list(model = model, k = k, heuristic = heuristic,
                    iterations = iterations, B = B, minutes = minutes, prior = prior,
                    alpha = alpha, criterion = criterion, seeds = seed + seq_len(chains) - 1,
                    chains = as.integer(chains), thin = thin, quiet = quiet, label = label,
                    start = start_file, data = data_file, columns = columns, heated = heated,
-                   threads = threads)
+                   threads = threads, fast = fast, tree = tree,
+                   until_agreement = until_agreement,
+                   trace_thin = if (is.null(chosen)) NULL else thin)
   word_list <- lapply(settings$seeds, function(s) chain_words(settings, data_file, start_file, s))
   old <- setwd(dir)
   on.exit(setwd(old), add = TRUE)
@@ -241,9 +264,15 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   if (!all(vapply(files, function(f) "draws" %in% names(f), logical(1))))
     stop("heuristic ", heuristic, " lists partitions and keeps no draws: run it with the ",
          "command-line program or the .C entry vornak_R_main (see ?vornak)", call. = FALSE)
-  progress <- isTRUE(getOption("vornak.progress", interactive()))
-  results <- run_chains(word_list, progress, if (is.na(length_known)) 0 else length_known)
+  control <- list(progress = progress, total = if (is.na(length_known)) 0 else length_known,
+                  burn = 0.5, dir = dir,
+                  stop = if (until_agreement) list(minutes = minutes, rhat = rhat, ess = ess))
+  draws <- file.path(dir, vapply(files, function(f) f[["draws"]], ""))
+  ran <- if (!is.null(cl)) run_cluster(cl, settings, files, control)
+         else if (.Platform$OS.type == "unix") run_forked(word_list, draws, control)
+         else run_here(word_list, draws, control)
   setwd(old)
+  results <- ran$results
 
   # Standard output, then standard error, less the failure line that the error or condition
   # below carries.
@@ -256,8 +285,18 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   failed <- which(status != 0L & status < 128L | status > 128L + 64L)
   if (length(failed) > 0L) stop(results[[failed[1]]]$error, call. = FALSE)
 
+  # Chains this session stopped because they agreed or their time was up ended as asked.
+  stopped <- ran$end$by %in% c("agreement", "limit")
   fit <- read_fit(dir, files, results, settings, call)
-  if (any(status >= 128L)) {
+  if (!is.null(fit)) {
+    if (stopped) fit$status[] <- ifelse(status >= 128L, "stopped", "completed")
+    fit$choice <- chosen
+    fit$stop <- ran$end
+    fit$kind <- if (is.null(chosen)) model_kind(model) else chosen$kind
+    fit$data <- data_of(x)
+    if (!any(status >= 128L) || stopped) fit <- describe_fit(fit)
+  }
+  if (any(status >= 128L) && !stopped) {
     fit_text <- if (is.null(fit)) "" else " The partial result is in the condition's 'fit'."
     condition <- structure(
       class = c("vornak_interrupt", "error", "condition"),
@@ -266,5 +305,7 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
            call = call, dir = dir, fit = fit))
     stop(condition)
   }
+  if (is.null(fit))
+    stop("no chain left a partition within the time given: allow more 'minutes'", call. = FALSE)
   fit
 }

@@ -8,6 +8,15 @@
   data set \file{sim11.dat} shipped with the package (30 observations); the same steps
   serve \code{iris[, 1:4]} or your own matrix.
 }
+\section{0. Or give the data alone}{
+  \preformatted{fit <- vornak(x)          # settings for the kind of x, chains until they agree
+fit$choice; fit$stop      # what was chosen, and whether the chains agreed in time
+fit$clusters$table        # sizes and mean membership probabilities
+fit$clusters$profile      # per-cluster means, shares of 1s, level frequencies or consensus
+plot(fit, "clusters")     # the data coloured by cluster}
+  The chains run for at most \code{minutes} (default 10) and stop as soon as R-hat of the
+  score and of \eqn{k} is at most 1.01 and their summed bulk ESS at least 400.
+}
 \section{1. Run several chains}{
   \preformatted{x <- as.matrix(read.table(system.file("extdata", "sim11.dat",
                                           package = "vornak")))

@@ -26,8 +26,10 @@
 }
 \details{
   The engine writes its files into the fit's folder, under the prefix \file{summary} (then
-  \file{summary2}, \dots{} for later calls); \code{print} shows the text the program
-  prints. A warning line is part of the text when R-hat exceeds 1.01 or an effective
+  \file{summary2}, \dots{} for later calls; \code{vornak} itself makes the first, for the
+  fit's cluster description); \code{print} shows the text the program prints. A fit whose
+  folder is gone (read back with \code{readRDS} in another session) is summarised from the
+  draws it holds, written into a new temporary folder, where the summary's files go. A warning line is part of the text when R-hat exceeds 1.01 or an effective
   sample size is below 100.
 }
 \value{

@@ -3,18 +3,22 @@
 \alias{vornak_interrupt}
 \title{Cluster Observations by MCMC over Partitions}
 \description{
-  Runs one or several Markov chains of the \command{vornak} search over the partitions of
-  the observations in \code{x}, in a folder of their own, and returns their draws, the best
-  and final partitions and the score traces as an object of class \code{"vornak"}, with
-  \code{print}, \code{\link[=summary.vornak]{summary}}, \code{\link[=plot.vornak]{plot}}
-  and \code{\link[=as.mcmc.list.vornak]{as.mcmc.list}} methods. See
-  \code{\link{getting-answers}} for a complete analysis.
+  Runs Markov chains of the \command{vornak} search over the partitions of the
+  observations in \code{x}, in a folder of their own, and returns their draws, the best
+  and final partitions, the score traces and a description of the estimated clusters as an
+  object of class \code{"vornak"}, with \code{print},
+  \code{\link[=summary.vornak]{summary}}, \code{\link[=plot.vornak]{plot}} and
+  \code{\link[=as.mcmc.list.vornak]{as.mcmc.list}} methods. \code{vornak(x)} with the data
+  alone chooses the settings recommended for the kind of data and runs several chains until
+  they agree. See \code{\link{getting-answers}} for a complete analysis.
 }
 \usage{
 vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
-       prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = 1,
+       prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = NULL,
        thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
-       label = NULL, B = NULL, columns = NULL, heated = 1, threads = NULL)
+       label = NULL, B = NULL, columns = NULL, heated = NULL, threads = NULL,
+       fast = NULL, progress = getOption("vornak.progress", interactive()),
+       rhat = 1.01, ess = 400, cl = NULL)
 }
 \arguments{
   \item{x}{the data: a numeric matrix or data frame, one row per observation
@@ -26,7 +30,8 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \code{x}; row and column names are never written as data.}
   \item{model}{observation model: \code{"mclust2"}, \code{"mvn"} (full-covariance Gaussian
     clusters), \code{"kmeans2"}, \code{"HDBern"}, \code{"HDGBern"} or
-    \code{"ProteinSequence"}.}
+    \code{"ProteinSequence"}. When missing, the kind of \code{x} chooses it and the other
+    recommended settings (see \sQuote{Data alone}).}
   \item{k}{number of clusters; \code{0} leaves it open (Dirichlet-process prior). This and
     the other numbers are checked by the program, whose line is the error.}
   \item{heuristic}{the move of each iteration: \code{"OA"} (a one-at-a-time Gibbs sweep),
@@ -35,9 +40,10 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     partition) draws nothing and is refused here: use the command-line program or the
     \code{.C} entry below.}
   \item{iterations}{number of iterations of each chain, any whole number.}
-  \item{minutes}{stop each chain after this many minutes. A search needs
+  \item{minutes}{stop each chain after this many minutes (a whole number). A search needs
     \code{iterations}, \code{B} or \code{minutes}; with several, the first reached ends
-    it.}
+    it. Without \code{model}, \code{iterations} and \code{B}: the longest the chains run
+    before they agree, any positive number, default 10.}
   \item{prior}{component prior: \code{"bg"} (default), \code{"flat"}, \code{"cloud9"} for
     \code{"ProteinSequence"}; \code{"flat"} (default), \code{"point5"}, \code{"point05"},
     \code{"point005"} for \code{"HDBern"} and \code{"HDGBern"}; a positive number for
@@ -48,13 +54,15 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{seed}{seed of the first chain's random generator, a whole number from 1 to
     4294967295; chain \eqn{i} uses \code{seed + i - 1}. Equal settings and seeds give equal
     files.}
-  \item{chains}{number of independent chains. Where the platform forks (Linux, macOS) they
+  \item{chains}{number of independent chains: 1 by default, 4 or the number of processors,
+    whichever is larger, without \code{model}. Where the platform forks (Linux, macOS) they
     run at once in separate processes through the \pkg{parallel} package, one after another
-    otherwise.}
+    otherwise (or on \code{cl}).}
   \item{thin}{keep a draw after every \code{thin}-th iteration. By default about 1000 draws
     are kept per chain (every 10th iteration for a run bounded by minutes only).}
   \item{start}{a starting partition (one label of any kind per observation) or the path of
-    a file holding one; \code{NULL} starts from a random partition.}
+    a file holding one; \code{"tree"} starts from the best cut of the data's linkage tree
+    (the program's \option{-Z tree}); \code{NULL} starts from a random partition.}
   \item{quiet}{\code{TRUE} keeps the log short: no per-move debug lines.}
   \item{dir}{folder of the run's files, created if needed; by default a new temporary
     folder, so nothing is written to the working folder.}
@@ -71,6 +79,17 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     the cold chain, which helps it leave a basin; \code{1} is the plain run.}
   \item{threads}{at most this many threads per run for its heated copies, as the program's
     \option{-j} (by default one per processor); the files are the same whatever it is.}
+  \item{fast}{\code{TRUE} passes the program's \option{-x} (fast arithmetic); \code{NULL}
+    means \code{FALSE}, or the recommended setting without \code{model}.}
+  \item{progress}{\code{TRUE} reports elapsed time, iterations, the best score, R-hat and
+    ESS through \code{\link{message}} while the chains run; by default only in an
+    interactive session.}
+  \item{rhat, ess}{the chains agree when the R-hat of the score and of \eqn{k} is at most
+    \code{rhat} and the bulk ESS of both, summed over the chains, at least \code{ess}
+    (each chain's first half of draws left out).}
+  \item{cl}{a cluster of the \pkg{parallel} package (\code{makePSOCKcluster}, possibly
+    spanning machines) whose workers run the chains; each worker needs the package
+    installed. The draws come back as data and are written into \code{dir}.}
 }
 \details{
   Each chain is the command-line program's run with the options \option{-m -f -k -h -c -a
@@ -84,17 +103,43 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   runs. A heuristic that lists partitions instead of drawing them (\code{"EN"}) is refused
   here; run it with the program or \code{vornak_R_main}.
 
-  While a chain runs, an interactive session shows a text progress bar on standard error
-  (of the first chain, when there are several); \code{options(vornak.progress = TRUE)} or
-  \code{FALSE} overrides \code{interactive()}. What the program prints comes as messages, which
-  \code{suppressMessages()} silences. A failure (bad data, an unknown prior, existing files
+  While the chains run, an interactive session shows a progress line through
+  \code{message()} (\code{progress}; \code{options(vornak.progress = TRUE)} or \code{FALSE}
+  sets its default). What the program prints comes as messages too, so
+  \code{suppressMessages()} silences a run and nothing reaches standard output. A failure (bad data, an unknown prior, existing files
   in \code{dir}) is an R error with the program's one-line message.
 
   An interrupt (Ctrl-C, or Esc in a graphical console) stops every chain after its current
   move; the chains write their files as at a normal end, and \code{vornak} signals a
   condition of class \code{"vornak_interrupt"} (also an \code{"error"}), whose fields
   \code{dir} and \code{fit} hold the folder and the result read from the files so far. The
-  session goes on.
+  session goes on. Forked chains whose session ends (SIGTERM, say) stop as after a SIGTERM of
+  their own, writing their files; none runs on.
+}
+\section{Data alone}{
+  Without \code{model}, the kind of \code{x} chooses the settings, the same table as the
+  \command{vornak-fit} program's (each overridable by its argument):
+  \tabular{ll}{
+    aligned sequences (a character vector, or a file whose first non-blank byte is
+    \code{>}) \tab \code{ProteinSequence}, prior \code{"bg"}, \code{start = "tree"}\cr
+    matrix of 0 and 1 \tab \code{HDBern}, prior \code{"flat"}\cr
+    matrix of whole numbers 0 to 19, some above 1 \tab \code{HDGBern}, prior
+    \code{"levels"}, \code{heated = 4}\cr
+    any other numeric matrix \tab \code{mvn}, prior 1, \code{fast = TRUE}; \code{mclust2}
+    when a cell is missing, a column holds a single value or there are fewer than 5 rows
+    per (columns + 1)\cr
+  }
+  Missing cells (\code{NA}) do not count towards the kind. The heuristic is \code{"OA"}, k
+  is open, the trace keeps a point every \code{thin} iterations (\option{-e}). Unless
+  \code{iterations} or \code{B} is given, the chains run until they agree (see
+  \code{rhat}, \code{ess}) or \code{minutes} pass: the session reads their draws files
+  every few seconds and then stops them as an interrupt would, so each writes its files.
+  \code{fit$choice} holds the settings chosen and \code{fit$stop} how the run ended
+  (\code{by}: \code{"agreement"} or \code{"limit"}), after how many seconds and the last
+  agreement figures. A single chain never agrees and runs to the limit. On a cluster
+  (\code{cl}) the chains run in rounds of about a tenth of the time allowed, each going on
+  from its last partition with a new seed, until they agree. Where the platform does not
+  fork, the chains run one after another up to the whole minute after \code{minutes}.
 }
 \value{
   An object of class \code{"vornak"}, a list with:
@@ -109,8 +154,19 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \file{.save} file: one value per trace point (per visited observation for \code{"OA"},
     per move otherwise), the start first.}
   \item{k}{list, per chain, of the number of clusters of each kept draw.}
+  \item{estimate, membership, clusters}{from the summary with its defaults (when the chains
+    kept draws): the point estimate; each observation's membership probability for its
+    cluster (the mean posterior probability of sharing a cluster with its cluster-mates in
+    the estimate); and \code{clusters$table} (each cluster's size and mean membership
+    probability) with \code{clusters$profile}: per-cluster column means (real data),
+    shares of 1s (0/1 data), a levels-by-columns matrix of level frequencies per cluster
+    (whole numbers) or the consensus sequence per cluster.}
+  \item{data, kind, choice, stop}{the data as R holds them (a file is read), their kind
+    (\code{"real"}, \code{"binary"}, \code{"levels"}, \code{"sequences"}), the settings
+    chosen without \code{model} (else \code{NULL}) and how the run ended.}
   \item{n, settings, status, dir, files, call}{the number of observations, the settings
-    (seeds included), \code{"completed"} or \code{"interrupted"} per chain, the run folder,
+    (seeds included), \code{"completed"}, \code{"stopped"} (by agreement or the limit) or
+    \code{"interrupted"} per chain, the run folder,
     the matrix of file paths (one row per chain; columns \code{log}, \code{save},
     \code{finalz}, \code{best}, \code{draws}) and the call.}
   Partitions are labelled 1, 2, \dots{} in order of first appearance; the files keep the
@@ -132,6 +188,11 @@ fit <- vornak(iris[, 1:4], model = "mclust2", k = 0, heuristic = "OA",
 fit
 table(fit$best, iris$Species)
 head(fit$draw_info)
+
+# Data alone: settings for their kind, chains until they agree (a few seconds at most here).
+fit_auto <- vornak(iris[, 1:4], minutes = 0.1, chains = 2)
+fit_auto$choice$model
+fit_auto$clusters$table
 
 votes <- system.file("extdata", "votes.dat", package = "vornak")
 fit_votes <- vornak(votes, model = "HDBern", k = 0, iterations = 200, thin = 2)

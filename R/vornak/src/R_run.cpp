@@ -19,6 +19,7 @@
 #include "io/Interrupt.h"
 #include "io/RunError.h"
 #include "driver/common_main.h"
+#include "summary/agreement.h"
 #include "summary/summary.h"
 
 namespace {
@@ -155,4 +156,40 @@ extern "C" SEXP vornak_R_summary(SEXP args) {
     outcome.error = err.str();
   }
   return result(outcome);
+}
+
+// files: draws files of chains that may still be written; burn: share of each chain's complete
+// lines left out. Gives list(status, error, values): R-hat and summed bulk ESS of score and k
+// (NaN until every chain has kept enough lines), the fewest iterations any chain reached and
+// the best score so far.
+extern "C" SEXP vornak_R_agreement(SEXP files, SEXP burn) {
+  if (!Rf_isString(files) || !Rf_isReal(burn) || XLENGTH(burn) != 1)
+    Rf_error("vornak_R_agreement: needs the files as text and one burn-in fraction");
+  Outcome outcome;
+  summary::Agreement agreement;
+  {  // gone before anything is allocated in R, which may jump
+    std::vector<std::string> list = wordsOf(files);
+    try {
+      agreement = summary::checkAgreement(list, REAL(burn)[0]);
+    } catch (const std::exception& error) {
+      outcome.status = 255;
+      outcome.error = error.what();
+    }
+  }
+  const char* names[] = {"chains", "kept", "iterations", "best_score", "rhat_score", "rhat_k",
+                         "ess_score", "ess_k", ""};
+  SEXP values = PROTECT(Rf_mkNamed(REALSXP, names));
+  const double fields[] = {static_cast<double>(agreement.chains),
+                           static_cast<double>(agreement.keptPerChain),
+                           static_cast<double>(agreement.iterations), agreement.bestScore,
+                           agreement.rhatScore, agreement.rhatK, agreement.essScore,
+                           agreement.essK};
+  for (int i = 0; i < 8; i++) REAL(values)[i] = fields[i];
+  const char* listNames[] = {"status", "error", "values", ""};
+  SEXP list = PROTECT(Rf_mkNamed(VECSXP, listNames));
+  SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(outcome.status));
+  SET_VECTOR_ELT(list, 1, Rf_mkString(outcome.error.c_str()));
+  SET_VECTOR_ELT(list, 2, values);
+  UNPROTECT(2);
+  return list;
 }

@@ -9,6 +9,7 @@ SEXP vornak_R_run(SEXP words, SEXP progress, SEXP title, SEXP total, SEXP parent
 SEXP vornak_R_plan(SEXP words);
 SEXP vornak_R_summary(SEXP args);
 SEXP vornak_R_parent(void);
+SEXP vornak_R_agreement(SEXP files, SEXP burn);
 
 static R_NativePrimitiveArgType vornakArgTypes[VORNAK_R_MAIN_ARGUMENT_COUNT] = {
     VORNAK_R_MAIN_ARGUMENT_TYPES};
@@ -24,6 +25,7 @@ static const R_CallMethodDef callMethods[] = {
     {"vornak_R_plan", (DL_FUNC)(void (*)(void))&vornak_R_plan, 1},
     {"vornak_R_summary", (DL_FUNC)(void (*)(void))&vornak_R_summary, 1},
     {"vornak_R_parent", (DL_FUNC)(void (*)(void))&vornak_R_parent, 0},
+    {"vornak_R_agreement", (DL_FUNC)(void (*)(void))&vornak_R_agreement, 2},
     {NULL, NULL, 0}};
 
 void R_init_vornak(DllInfo* dll) {

@@ -8,3 +8,15 @@ run_dir <- function() tempfile("vornak-test")
 bytes <- function(path) readBin(path, "raw", file.size(path))
 
 quiet_fit <- function(...) suppressMessages(vornak(...))
+
+# Runs run() while a helper process interrupts this session after some seconds; gives the
+# vornak_interrupt condition (or what run() returned, had the interrupt missed it).
+interrupt_after <- function(seconds, run) {
+  parent <- Sys.getpid()
+  helper <- parallel::mcparallel({
+    Sys.sleep(seconds)
+    tools::pskill(parent, tools::SIGINT)
+  })
+  on.exit(parallel::mccollect(helper))
+  tryCatch(run(), vornak_interrupt = function(e) e)
+}

@@ -87,15 +87,8 @@ test_that("a start partition of any labels is given to the run", {
 
 test_that("an interrupt stops the run, keeps its files and signals vornak_interrupt", {
   skip_on_os("windows")
-  parent <- Sys.getpid()
-  helper <- parallel::mcparallel({
-    Sys.sleep(1.5)
-    tools::pskill(parent, tools::SIGINT)
-  })
   started <- Sys.time()
-  condition <- tryCatch(quiet_fit(iris[, 1:4], "mclust2", k = 0, B = 7),
-                        vornak_interrupt = function(e) e)
-  parallel::mccollect(helper)
+  condition <- interrupt_after(1.5, function() quiet_fit(iris[, 1:4], "mclust2", k = 0, B = 7))
   expect_s3_class(condition, "vornak_interrupt")
   expect_lt(as.numeric(difftime(Sys.time(), started, units = "secs")), 60)
   expect_match(conditionMessage(condition), "interrupted by signal 2 after iteration")
@@ -131,17 +124,41 @@ test_that("chains run with seeds seed, seed + 1, ... and each keeps its draws", 
   expect_identical(fit$best_score, max(unlist(fit$score)))
 })
 
-test_that("as.mcmc.list gives coda one chain per run, coda attached or not", {
+test_that("as.mcmc.list gives coda one chain per run, coda attached or not, burn-in left out", {
   skip_if_not_installed("coda")
   fit <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 40, thin = 4, chains = 2)
   expect_false("package:coda" %in% search())
-  chains <- as.mcmc.list(fit)
-  expect_identical(coda::as.mcmc.list(fit), chains)
-  expect_length(chains, 2L)
-  expect_identical(coda::varnames(chains), c("score", "k"))
-  expect_identical(stats::start(chains), 4)
-  expect_identical(coda::thin(chains), 4)
-  expect_identical(as.vector(chains[[2]][, "k"]), as.double(fit$k[[2]]))
+  everything <- as.mcmc.list(fit, burn = 0)
+  expect_identical(coda::as.mcmc.list(fit, burn = 0), everything)
+  expect_length(everything, 2L)
+  expect_identical(coda::varnames(everything), c("score", "k"))
+  expect_identical(stats::start(everything), 4)
+  expect_identical(coda::thin(everything), 4)
+  expect_identical(as.vector(everything[[2]][, "k"]), as.double(fit$k[[2]]))
+  # By default the first half of each chain's 10 draws goes, as in the summary: 5 are left,
+  # from iteration 24 on.
+  kept <- as.mcmc.list(fit)
+  expect_identical(coda::niter(kept), 5L)
+  expect_identical(stats::start(kept), 24)
+  expect_identical(as.vector(kept[[1]][, "score"]),
+                   fit$draw_info$score[fit$draw_info$chain == 1][6:10])
+  # Seven draws less a third: floor(7 / 3) = 2 go.
+  odd <- quiet_fit(two_groups, "mclust2", k = 0, iterations = 35, thin = 5)
+  expect_identical(stats::start(as.mcmc.list(odd, burn = 1 / 3)), 15)
+  expect_error(as.mcmc.list(fit, burn = 1), "'burn' must be a fraction")
+})
+
+test_that("coda's effective sizes of the kept draws agree with the summary's", {
+  skip_if_not_installed("coda")
+  fit <- quiet_fit(iris[, 1:4], "mclust2", k = 0, iterations = 1500, thin = 3, chains = 2,
+                   seed = 3)
+  coda_ess <- coda::effectiveSize(as.mcmc.list(fit))[["score"]]
+  own <- sum(summary(fit)$ess$score)
+  # Different estimators of the same quantity on the same 250 draws per chain; with the
+  # burn-in counted coda's figure would be about twice as large.
+  expect_gt(coda_ess / own, 0.4)
+  expect_lt(coda_ess / own, 2.5)
+  expect_lte(coda_ess, 500 + 1e-6)
 })
 
 test_that("summary and plot say what the draws say", {
@@ -189,18 +206,28 @@ test_that("names and files come from the native side, which refuses before any c
   expect_true(all(file.exists(fit$files)))
 })
 
-test_that("a progress bar is drawn when asked, and not otherwise", {
-  bar <- function(progress) {
-    old <- options(vornak.progress = progress)
-    on.exit(options(old))
-    text <- capture.output(quiet_fit(two_groups, "mclust2", iterations = 50), type = "message")
-    paste(text, collapse = "\n")
+test_that("progress comes as messages when asked, and not otherwise", {
+  said <- function(progress, chains = 1) {
+    text <- character(0)
+    withCallingHandlers(vornak(two_groups, "mclust2", iterations = 2000, chains = chains,
+                               progress = progress),
+                        message = function(m) {
+                          text <<- c(text, conditionMessage(m))
+                          invokeRestart("muffleMessage")
+                        })
+    text[grepl("^\rvornak: ", text)]
   }
-  shown <- bar(TRUE)
-  expect_match(shown, "^\r\\|[ =]{30}\\| +[0-9]+%  iteration 1 of 50 ")
-  expect_match(shown, "\r|==============================| 100%  completed after 50 iterations",
-               fixed = TRUE)
-  expect_identical(bar(FALSE), "")
+  shown <- said(TRUE, chains = 2)
+  expect_gte(length(shown), 1L)
+  expect_match(shown, "^\rvornak: [0-9]+ s, [0-9]+ of 2000 iterations, best score ")
+  expect_length(said(FALSE), 0L)
+  old <- options(vornak.progress = TRUE)
+  on.exit(options(old))
+  expect_gte(length(said(getOption("vornak.progress"))), 1L)
+  # Messages only: suppressMessages() silences a run that shows its progress.
+  expect_silent(suppressMessages(vornak(two_groups, "mclust2", iterations = 200, progress = TRUE)))
+  expect_error(vornak(two_groups, "mclust2", iterations = 2, progress = NA),
+               "'progress' must be TRUE or FALSE")
 })
 
 test_that("columns far from 0 score as they do near it", {

@@ -62,47 +62,53 @@ test_that("data and start files whose names spell options stay files", {
 
 test_that("forked chains stop once the session that forked them is killed", {
   skip_on_os("windows")
-  dir <- tempfile("orphans")
-  dir.create(dir)
-  script <- file.path(dir, "session.R")
-  # B = 9 would run for days; one minute bounds a chain that fails to notice.
-  writeLines(c("library(vornak)",
-               sprintf("writeLines(as.character(Sys.getpid()), '%s')", file.path(dir, "pid")),
-               sprintf(paste0("vornak(iris[, 1:4], 'mclust2', B = 9, minutes = 1, chains = 2,",
-                              " thin = 1000, dir = '%s')"), file.path(dir, "run"))), script)
-  system2(file.path(R.home("bin"), "Rscript"), c("--vanilla", script), wait = FALSE,
-          stdout = FALSE, stderr = FALSE)
-  wait_for <- function(seconds, ready) {
-    deadline <- Sys.time() + seconds
-    while (!ready() && Sys.time() < deadline) Sys.sleep(0.1)
-    ready()
+  # B = 9 would run for days and an ESS of 10^9 is never reached; one minute bounds a chain
+  # that fails to notice.
+  calls <- c(explicit = "vornak(iris[, 1:4], 'mclust2', B = 9, minutes = 1, chains = 2, thin = 1000, dir = '%s')",
+             until_agreement = "vornak(iris[, 1:4], minutes = 1, chains = 2, ess = 1e9, dir = '%s')")
+  for (case in names(calls)) {
+    dir <- tempfile("orphans")
+    dir.create(dir)
+    script <- file.path(dir, "session.R")
+    writeLines(c("library(vornak)",
+                 sprintf("writeLines(as.character(Sys.getpid()), '%s')", file.path(dir, "pid")),
+                 sprintf(calls[[case]], file.path(dir, "run"))), script)
+    system2("timeout", c("120", file.path(R.home("bin"), "Rscript"), "--vanilla", script),
+            wait = FALSE, stdout = FALSE, stderr = FALSE)
+    wait_for <- function(seconds, ready) {
+      deadline <- Sys.time() + seconds
+      while (!ready() && Sys.time() < deadline) Sys.sleep(0.1)
+      ready()
+    }
+    logs <- function() list.files(file.path(dir, "run"), "\\.log$", full.names = TRUE)
+    saves <- function() list.files(file.path(dir, "run"), "\\.save$", full.names = TRUE)
+    expect_true(wait_for(60, function() length(saves()) == 2L && all(file.size(saves()) > 0)),
+                info = case)
+    session <- as.integer(readLines(file.path(dir, "pid")))
+    chains <- as.integer(system2("ps", c("-o", "pid=", "--ppid", session), stdout = TRUE))
+    expect_length(chains, 2L)
+    tools::pskill(session, tools::SIGTERM)
+    ended <- function() {
+      done <- vapply(logs(), function(log) {
+        lines <- readLines(log, warn = FALSE)
+        length(lines) > 0L &&
+          grepl("^Run interrupted by signal 15 after iteration", lines[length(lines)])
+      }, logical(1))
+      length(done) == 2L && all(done)
+    }
+    expect_true(wait_for(20, ended), info = case)
+    # Ended: no such process, or one that only waits to be reaped.
+    running <- function(p) {
+      state <- suppressWarnings(system2("ps", c("-o", "stat=", "-p", p), stdout = TRUE))
+      length(state) > 0L && !startsWith(trimws(state[1]), "Z")
+    }
+    gone <- function() !any(vapply(chains, running, logical(1)))
+    expect_true(wait_for(10, gone), info = case)
+    # Whatever happened, nothing of this test runs on.
+    for (p in chains) tools::pskill(p, tools::SIGKILL)
+    for (log in logs())
+      expect_identical(file.exists(sub("\\.log$", ".finalz", log)), TRUE, info = case)
   }
-  logs <- function() list.files(file.path(dir, "run"), "\\.log$", full.names = TRUE)
-  saves <- function() list.files(file.path(dir, "run"), "\\.save$", full.names = TRUE)
-  expect_true(wait_for(60, function() length(saves()) == 2L && all(file.size(saves()) > 0)))
-  session <- as.integer(readLines(file.path(dir, "pid")))
-  chains <- as.integer(system2("ps", c("-o", "pid=", "--ppid", session), stdout = TRUE))
-  expect_length(chains, 2L)
-  tools::pskill(session, tools::SIGTERM)
-  ended <- function() {
-    done <- vapply(logs(), function(log) {
-      lines <- readLines(log, warn = FALSE)
-      length(lines) > 0L && grepl("^Run interrupted by signal 15 after iteration", lines[length(lines)])
-    }, logical(1))
-    length(done) == 2L && all(done)
-  }
-  expect_true(wait_for(20, ended))
-  # Ended: no such process, or one that only waits to be reaped.
-  running <- function(p) {
-    state <- suppressWarnings(system2("ps", c("-o", "stat=", "-p", p), stdout = TRUE))
-    length(state) > 0L && !startsWith(trimws(state[1]), "Z")
-  }
-  gone <- function() !any(vapply(chains, running, logical(1)))
-  expect_true(wait_for(10, gone))
-  # Whatever happened, nothing of this test runs on.
-  for (p in chains) tools::pskill(p, tools::SIGKILL)
-  for (log in logs())
-    expect_identical(file.exists(sub("\\.log$", ".finalz", log)), TRUE)
 })
 
 test_that("columns is the program's -V, its range and models checked natively", {
