@@ -1,0 +1,36 @@
+// Principal components of a real matrix for the report's scatter plot: the covariance of the
+// columns and its two leading eigenvectors, by Jacobi rotations (every eigenpair to full
+// precision however close the eigenvalues lie) up to kJacobiColumns columns, whose cost grows
+// with the cube of the columns, and by subspace (power) iteration on two vectors above.
+#pragma once
+#include <vector>
+
+#include "io/Matrix.h"
+
+namespace report {
+
+// Eigenvalues (descending) and unit eigenvectors (vectors[j * d + i]: component i of the j-th)
+// of the symmetric d x d matrix a (row-major).
+void symmetricEigen(std::vector<double> a, int d, std::vector<double>& values,
+                    std::vector<double>& vectors);
+
+const int kJacobiColumns = 60;
+
+// The two leading eigenpairs of the symmetric d x d matrix a by subspace iteration (values
+// descending, vectors[j * d + i] as above).
+void leadingEigen(const std::vector<double>& a, int d, std::vector<double>& values,
+                  std::vector<double>& vectors);
+
+struct Components {
+  bool jacobi = true;               // false: subspace iteration
+  std::vector<double> axis[2];      // unit vectors over the columns; sign: largest part positive
+  double variance[2] = {0, 0};      // the variance along each
+  double totalVariance = 0;         // the trace of the covariance
+  std::vector<double> score[2];     // each row's coordinate on each, centred
+};
+
+// The first two components of the column covariance (n - 1). A missing cell counts as its
+// column's mean of the seen cells (adding nothing to the covariance). d >= 2.
+Components principalComponents(const Matrix<double>& data);
+
+}  // namespace report
