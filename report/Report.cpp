@@ -48,10 +48,11 @@ std::string fmt(const char* format, double value) {
 
 std::string probability(double p) { return fmt("%.3f", p); }
 
-const char* const kLevelColours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd",
-                                     "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf",
-                                     "#aec7e8", "#ffbb78", "#98df8a", "#ff9896", "#c5b0d5",
-                                     "#c49c94", "#f7b6d2", "#c7c7c7", "#dbdb8d", "#9edae5"};
+// Pale, then dark, so that levels are not read as the clusters' saturated colours.
+const char* const kLevelColours[] = {"#8dd3c7", "#ffffb3", "#bebada", "#fb8072", "#80b1d3",
+                                     "#fdb462", "#b3de69", "#fccde5", "#d9d9d9", "#bc80bd",
+                                     "#ccebc5", "#ffed6f", "#1b9e77", "#d95f02", "#7570b3",
+                                     "#e7298a", "#66a61e", "#e6ab02", "#a6761d", "#666666"};
 
 // Residue classes: the colour of each code 0..20 (A C D ... Y, gap) is its class's.
 struct ResidueClass {
@@ -229,7 +230,10 @@ void matrixPicture(Page& page, const std::vector<double>& score, const std::vect
   };
   for (int i : rows) {
     tiles.rowCluster.push_back(page.labels[static_cast<size_t>(i)]);
-    for (int t : columns) tiles.level.push_back(colourOf(data.cells[i][t]));
+    for (int t : columns) {
+      tiles.level.push_back(colourOf(data.cells[i][t]));
+      if (sequences) tiles.letters += residueLetter(data.cells[i][t]);
+    }
   }
   for (int t : columns) tiles.columnNumber.push_back(t + 1);
   std::string caption = sequences
@@ -248,8 +252,10 @@ void matrixPicture(Page& page, const std::vector<double>& score, const std::vect
                "red ones are the most distinctive columns of the table below.";
     for (int c = 0; c < page.clusters(); c++) {
       const std::string text = consensus(data.cells, page.members[static_cast<size_t>(c)]);
-      for (int t : columns)
+      for (int t : columns) {
         tiles.extraLevel.push_back(residueClass(ProteinSequence::residueCode(text[static_cast<size_t>(t)])));
+        tiles.extraLetters += text[static_cast<size_t>(t)];
+      }
     }
   }
   caption += sampledCaption(rowStep, rows.size(), data.n, columnStep, columns.size(), data.columns);

@@ -122,15 +122,17 @@ std::string scatterSvg(const Scatter& s) {
 }
 
 std::string tilesSvg(const Tiles& t) {
-  const double left = 64, mapW = t.cols * std::min(18.0, 1000.0 / std::max(1, t.cols));
+  const double cols = std::max(1, t.cols);
+  const double left = 64, mapW = t.cols * std::min(1000.0 / cols, std::max(18.0, 240.0 / cols));
   const double cellH = std::min(14.0, std::max(1.0, 640.0 / std::max(1, t.rows)));
   const double mapH = cellH * t.rows;
   const int extraRows = t.cols > 0 ? static_cast<int>(t.extraLevel.size()) / t.cols : 0;
-  const double extraH = extraRows > 0 ? std::min(12.0, std::max(3.0, 240.0 / extraRows)) : 0;
+  const double extraH = extraRows > 0 ? std::min(14.0, std::max(3.0, 240.0 / extraRows)) : 0;
   const double trackH = t.columnScore.empty() ? 0 : 56;
   std::ostringstream body;
   // One path per colour, each tile run of a row one rectangle, in tile units.
-  auto tileBlock = [&](const std::vector<int>& level, int rows, double x, double y, double h) {
+  auto tileBlock = [&](const std::vector<int>& level, const std::string& letters, int rows, double x,
+                       double y, double h) {
     std::vector<std::string> paths(t.colours.size());
     for (int r = 0; r < rows; r++)
       for (int c = 0; c < t.cols;) {
@@ -149,6 +151,19 @@ std::string tilesSvg(const Tiles& t) {
     for (size_t v = 0; v < paths.size(); v++)
       if (!paths[v].empty()) body << "<path fill=\"" << t.colours[v] << "\" d=\"" << paths[v] << "\"/>\n";
     body << "</svg>\n";
+    // Letters only where a tile holds one readably.
+    const double tileW = mapW / cols, tileH = rows > 0 ? h / rows : 0;
+    if (letters.size() != level.size() || tileW < 9 || tileH < 10) return;
+    body << "<g class=\"letters\" text-anchor=\"middle\">";
+    for (int r = 0; r < rows; r++) {
+      body << "<text y=\"" << num(y + (r + 0.5) * tileH + 4) << "\">";
+      for (int c = 0; c < t.cols; c++)
+        body << "<tspan x=\"" << num(x + (c + 0.5) * tileW) << "\">"
+             << summary::xmlEscape(std::string(1, letters[static_cast<size_t>(r) * t.cols + c]))
+             << "</tspan>";
+      body << "</text>\n";
+    }
+    body << "</g>\n";
   };
   // Cluster bands left of rows[0..count) drawn from y, each row h high.
   auto bands = [&](const std::vector<int>& cluster, double y, double h, bool boundaries) {
@@ -187,7 +202,7 @@ std::string tilesSvg(const Tiles& t) {
          << y + trackH << "\" y2=\"" << y + trackH << "\" stroke=\"#666\"/>\n";
     y += trackH + 6;
   }
-  tileBlock(t.level, t.rows, left, y, mapH);
+  tileBlock(t.level, t.letters, t.rows, left, y, mapH);
   bands(t.rowCluster, y, cellH, true);
   body << "<rect x=\"" << left << "\" y=\"" << num(y) << "\" width=\"" << num(mapW) << "\" height=\""
        << num(mapH) << "\" fill=\"none\" stroke=\"#444\"/>\n";
@@ -195,7 +210,7 @@ std::string tilesSvg(const Tiles& t) {
   if (extraRows > 0) {
     y += 16;
     body << "<text x=\"" << left << "\" y=\"" << y - 4 << "\" class=\"small\">consensus of each cluster</text>\n";
-    tileBlock(t.extraLevel, extraRows, left, y, extraH * extraRows);
+    tileBlock(t.extraLevel, t.extraLetters, extraRows, left, y, extraH * extraRows);
     std::vector<int> clusters(static_cast<size_t>(extraRows));
     for (int c = 0; c < extraRows; c++) clusters[static_cast<size_t>(c)] = c;
     bands(clusters, y, extraH, false);
@@ -205,7 +220,7 @@ std::string tilesSvg(const Tiles& t) {
   }
   // Column numbers under the map: about ten, at round steps of the data's columns.
   const double cellW = t.cols > 0 ? mapW / t.cols : 1;
-  const int wanted = std::max(1, std::min(t.cols, static_cast<int>(mapW / 70)));
+  const int wanted = std::max(1, std::min(t.cols, cellW >= 16 ? t.cols : static_cast<int>(mapW / 60)));
   for (int i = 0; i < wanted; i++) {
     const int c = wanted == 1 ? 0 : static_cast<int>(std::lround(i * (t.cols - 1.0) / (wanted - 1)));
     const double x = left + (c + 0.5) * cellW;
@@ -214,14 +229,15 @@ std::string tilesSvg(const Tiles& t) {
          << "\" text-anchor=\"middle\" class=\"small\">" << t.columnNumber[static_cast<size_t>(c)]
          << "</text>\n";
   }
-  y += 30;
-  body << "<text x=\"" << left + mapW / 2 << "\" y=\"" << num(y - 8) << "\" text-anchor=\"middle\">column</text>\n";
+  y += 34;
+  body << "<text x=\"" << left + mapW / 2 << "\" y=\"" << num(y - 4) << "\" text-anchor=\"middle\">column</text>\n";
   y = legendRows(body, t.legend, left, y + 12, std::max(mapW, 600.0));
   const double width = std::max(left + mapW + 20, 700.0);
   std::ostringstream out;
   out << "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"picture\" width=\"" << num(width)
       << "\" height=\"" << num(y) << "\" viewBox=\"0 0 " << num(width) << ' ' << num(y)
-      << "\" font-family=\"sans-serif\" font-size=\"12\">\n<style>.small{font-size:10px}</style>\n"
+      << "\" font-family=\"sans-serif\" font-size=\"12\">\n<style>.small{font-size:10px}"
+      << ".letters{font:10px monospace;fill:#fff}</style>\n"
       << body.str() << "</svg>\n";
   return out.str();
 }

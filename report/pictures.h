@@ -25,6 +25,7 @@ struct Tiles {
   std::vector<int> rowCluster;     // the cluster of each row: bands and boundaries
   std::vector<int> columnNumber;   // the 1-based data column each tile column shows
   std::vector<int> extraLevel;     // optional rows of one per cluster (consensus), clusters x cols
+  std::string letters, extraLetters;  // optional: a character per tile, written when tiles are large
   std::vector<double> columnScore; // optional bar per column, in [0, 1]
   std::vector<bool> marked;        // columns whose bar is highlighted
   std::string scoreLabel;
