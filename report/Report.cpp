@@ -287,7 +287,7 @@ void clusterTable(Page& page) {
       std::string text = consensus(page.data.cells, m);
       const bool cut = text.size() > kMaxConsensusShown;
       if (cut) text.resize(kMaxConsensusShown);
-      page.html << "<td class=\"seq\">" << esc(text) << (cut ? "…" : "") << "</td>";
+      page.html << "<td><div class=\"line\">" << esc(text) << (cut ? "…" : "") << "</div></td>";
     }
     page.html << "</tr>\n";
   }
@@ -433,7 +433,8 @@ const char* const kStyle =
     "font-size:13px}table{border-collapse:collapse;font-size:13px;margin:8px 0}"
     "td,th{border:1px solid #ddd;padding:3px 7px;text-align:left;vertical-align:top}"
     "th{background:#f0f0f0}.swatch{display:inline-block;width:11px;height:11px;margin-right:5px;"
-    "vertical-align:-1px}.seq{font-family:monospace;word-break:break-all;max-width:760px}"
+    "vertical-align:-1px}.seq{font-family:monospace}"
+    ".line{font-family:monospace;white-space:nowrap;overflow-x:auto;max-width:760px}"
     ".wide{overflow-x:auto}.note{font-size:12px;color:#555}figure{margin:8px 0}"
     "figcaption{font-size:13px;color:#444;max-width:1000px}svg.picture,.summary svg{max-width:100%;"
     "height:auto}.low{color:#b00000}.bar{display:inline-block;height:8px;background:#9ab;"
