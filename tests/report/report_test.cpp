@@ -13,6 +13,7 @@
 #include "report/Report.h"
 #include "support/CaptureStdout.h"
 #include "support/TempDir.h"
+#include "support/text.h"
 
 namespace {
 
@@ -91,13 +92,6 @@ TEST(ReportPage, realMatrixGivesSizesMembershipAndColumnMomentsWithoutMissingCel
             (std::vector<std::string>{"1", "3", "0.600", "0.800", "0.700"}));
   EXPECT_EQ(rowCells(page, "clusters", "data-cluster", 2),
             (std::vector<std::string>{"2", "2", "0.400", "0.775", "0.600"}));
-  // column, all rows, cluster 1, cluster 2: mean (sd) over the seen cells.
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 1),
-            (std::vector<std::string>{"1", "5 (5.57)", "1 (1)", "11 (1.41)"}));
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 2),
-            (std::vector<std::string>{"2", "3.25 (4.72)", "1 (1.73)", "10 (NA)"}));
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 3),
-            (std::vector<std::string>{"3", "2.6 (2.19)", "1 (0)", "5 (0)"}));
   // By cluster, least certain first; each row's probability is the table's.
   EXPECT_EQ(membershipOrder(page), (std::vector<int>{4, 2, 1, 5, 3}));
   EXPECT_EQ(rowCells(page, "membership", "data-item", 4),
@@ -118,32 +112,41 @@ TEST(ReportPage, twoColumnsAreDrawnThemselves) {
   EXPECT_EQ(page.find("principal component"), std::string::npos);
 }
 
-TEST(ReportPage, binaryMatrixGivesShareOfOnesOverSeenCells) {
-  Fixture f(DataKind::Binary, "1 0 NA\n1 1 0\n0 0 1\n0 NA 1\n", "0 0 1 1\n", {0.5, 0.5, 1, 1});
-  const std::string page = f.page();
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 1),
-            (std::vector<std::string>{"1", "0.50", "1.00", "0.00"}));
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 2),
-            (std::vector<std::string>{"2", "0.33", "0.50", "0.00"}));
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 3),
-            (std::vector<std::string>{"3", "0.67", "0.00", "1.00"}));
-  EXPECT_NE(page.find("NA (missing)"), std::string::npos);
-  EXPECT_NE(page.find("2 missing cells"), std::string::npos);
-}
-
-TEST(ReportPage, categoricalMatrixGivesMostFrequentLevelAndItsShare) {
-  Fixture f(DataKind::Categorical, "0 2 NA\n0 2 1\n1 2 1\n3 0 NA\n3 1 NA\n", "0 0 0 1 1\n",
-            {1, 1, 1, 1, 1});
-  const std::string page = f.page();
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 1),
-            (std::vector<std::string>{"1", "0: 0.40", "0: 0.67", "3: 1.00"}));
-  // A tie goes to the lower level; a column a cluster never shows is NA.
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 2),
-            (std::vector<std::string>{"2", "2: 0.60", "2: 1.00", "0: 0.50"}));
-  EXPECT_EQ(rowCells(page, "columns", "data-column", 3),
-            (std::vector<std::string>{"3", "1: 1.00", "1: 1.00", "NA"}));
-  EXPECT_NE(page.find("title=\"0: 0.50, 1: 0.50\""), std::string::npos);
-  EXPECT_NE(page.find("level 3"), std::string::npos);
+TEST(ReportPage, perColumnFiguresOfEachKindLeaveMissingCellsOut) {
+  struct Case {
+    const char* what;
+    DataKind kind;
+    const char* data;
+    const char* estimate;
+    // Per data column: its number, all rows, cluster 1, cluster 2.
+    std::vector<std::vector<std::string>> columns;
+    std::vector<std::string> shown;  // text the page must hold besides
+  };
+  const Case cases[] = {
+      {"real: mean (sd)", DataKind::Real, "0 0 1\n2 0 1\n10 10 5\n1 3 1\n12 NA 5\n", "0 0 1 0 1\n",
+       {{"1", "5 (5.57)", "1 (1)", "11 (1.41)"},
+        {"2", "3.25 (4.72)", "1 (1.73)", "10 (NA)"},
+        {"3", "2.6 (2.19)", "1 (0)", "5 (0)"}},
+       {"1 missing cells"}},
+      {"0/1: share of 1s", DataKind::Binary, "1 0 NA\n1 1 0\n0 0 1\n0 NA 1\n", "0 0 1 1\n",
+       {{"1", "0.50", "1.00", "0.00"}, {"2", "0.33", "0.50", "0.00"}, {"3", "0.67", "0.00", "1.00"}},
+       {"NA (missing)", "2 missing cells"}},
+      // A tie goes to the lower level; a column a cluster never shows is NA.
+      {"categorical: most frequent level", DataKind::Categorical,
+       "0 2 NA\n0 2 1\n1 2 1\n3 0 NA\n3 1 NA\n", "0 0 0 1 1\n",
+       {{"1", "0: 0.40", "0: 0.67", "3: 1.00"},
+        {"2", "2: 0.60", "2: 1.00", "0: 0.50"},
+        {"3", "1: 1.00", "1: 1.00", "NA"}},
+       {"title=\"0: 0.50, 1: 0.50\"", "level 3", "NA (missing)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f(c.kind, c.data, c.estimate, std::vector<double>(lines(c.data).size(), 1.0));
+    const std::string page = f.page();
+    for (size_t t = 0; t < c.columns.size(); t++)
+      EXPECT_EQ(rowCells(page, "columns", "data-column", static_cast<int>(t) + 1), c.columns[t]);
+    for (const std::string& text : c.shown) EXPECT_NE(page.find(text), std::string::npos) << text;
+  }
 }
 
 TEST(ReportPage, alignmentGivesConsensusDistinctiveColumnsAndEscapedHeaders) {
