@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "io/Files.h"
+#include "io/VisibleText.h"
 #include "models/ProteinSequence.h"
 #include "report/inputs.h"
 #include "report/pictures.h"
@@ -447,11 +448,11 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
   std::ostringstream& html = page.html;
   const int k = page.clusters();
   html << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
-       << esc(input.dataFile) << ": " << k << (k == 1 ? " cluster" : " clusters")
+       << esc(visibleText(input.dataFile)) << ": " << k << (k == 1 ? " cluster" : " clusters")
        << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1 id=\"headline\">" << k
        << (k == 1 ? " cluster" : " clusters") << " among " << data.n << " observations</h1>\n"
        << "<p class=\"kind\">" << kindName(data.kind) << ", " << data.columns
-       << " columns: " << esc(input.dataFile);
+       << " columns: " << esc(visibleText(input.dataFile));
   if (data.missing > 0) html << " (" << data.missing << " missing cells)";
   html << "</p>\n";
   if (!input.notes.empty()) {

@@ -10,12 +10,15 @@
 #include "io/FileKind.h"
 #include "io/MatrixReader.h"
 #include "io/RunError.h"
+#include "io/VisibleText.h"
 #include "models/PriorStrings.h"
 #include "models/ProteinSequence.h"
 
 namespace report {
 
 namespace {
+
+const size_t kShownHeader = 200;  // bytes of a FASTA header the page shows
 
 // The headers of an alignment in the reader's terms: the first line whatever it holds, then
 // every line that starts with '>'.
@@ -26,7 +29,14 @@ std::vector<std::string> fastaHeaders(const std::string& fileName) {
   for (bool first = true; std::getline(in, line); first = false) {
     if (!first && (line.empty() || line[0] != '>')) continue;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    headers.push_back(!line.empty() && line[0] == '>' ? line.substr(1) : line);
+    // Shown on the page: control bytes as escapes, a long header cut at a character's start.
+    std::string header = visibleText(!line.empty() && line[0] == '>' ? line.substr(1) : line);
+    if (header.size() > kShownHeader) {
+      size_t cut = kShownHeader;
+      while (cut > 0 && (static_cast<unsigned char>(header[cut]) & 0xc0) == 0x80) cut--;
+      header = header.substr(0, cut) + "…";
+    }
+    headers.push_back(header);
   }
   return headers;
 }

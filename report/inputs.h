@@ -17,7 +17,8 @@ struct Data {
   Matrix<double> real;  // Real: values, NaN for a missing cell
   Matrix<int> cells;    // 0/1 and categorical: values or kMissingInt; sequences: codes 0..20
   long missing = 0;
-  std::vector<std::string> names;  // sequences: each FASTA header without its '>'
+  // Sequences: each FASTA header without its '>', control bytes escaped, cut after 200 bytes.
+  std::vector<std::string> names;
 };
 
 // Reads the data as the engine does (NA is a missing cell in every matrix). A 0/1 matrix

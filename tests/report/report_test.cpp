@@ -173,6 +173,14 @@ TEST(ReportPage, alignmentGivesConsensusDistinctiveColumnsAndEscapedHeaders) {
   EXPECT_EQ(membershipOrder(page), (std::vector<int>{2, 1, 4, 3}));
 }
 
+TEST(ReportPage, headersShowControlBytesAndAreCutWhenLong) {
+  const std::string longHeader(300, 'h');
+  Fixture f(DataKind::Sequences, ">x\ty\n-A\n>" + longHeader + "\nAA\n", "0 1\n", {1, 1});
+  const std::string page = f.page();
+  EXPECT_EQ(rowCells(page, "membership", "data-item", 1)[1], "x\\ty");
+  EXPECT_EQ(rowCells(page, "membership", "data-item", 2)[1], std::string(200, 'h') + "…");
+}
+
 TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
   struct Case {
     const char* what;
