@@ -149,6 +149,8 @@ void realPicture(Page& page) {
               std::to_string(data.columns) + " columns (eigenvectors by " +
               (pc.jacobi ? "Jacobi rotations" : "subspace power iteration") +
               "), coloured by estimated cluster.";
+    if (pc.rowStep > 1)
+      caption += " The covariance is that of one row in every " + std::to_string(pc.rowStep) + ".";
     if (data.missing > 0)
       caption += " A missing cell counts as its column's mean (" + std::to_string(data.missing) +
                  " cells).";

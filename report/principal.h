@@ -21,8 +21,12 @@ const int kJacobiColumns = 60;
 void leadingEigen(const std::vector<double>& a, int d, std::vector<double>& values,
                   std::vector<double>& vectors);
 
+// The products the covariance may take (n d^2 / 2 for every row).
+const double kCovarianceWork = 4e8;
+
 struct Components {
   bool jacobi = true;               // false: subspace iteration
+  int rowStep = 1;                  // the covariance from one row in every rowStep
   std::vector<double> axis[2];      // unit vectors over the columns; sign: largest part positive
   double variance[2] = {0, 0};      // the variance along each
   double totalVariance = 0;         // the trace of the covariance
@@ -30,7 +34,8 @@ struct Components {
 };
 
 // The first two components of the column covariance (n - 1). A missing cell counts as its
-// column's mean of the seen cells (adding nothing to the covariance). d >= 2.
-Components principalComponents(const Matrix<double>& data);
+// column's mean of the seen cells (adding nothing to the covariance). d >= 2. Every row gets
+// its scores; the covariance of a wide, long matrix comes from an evenly spaced subset.
+Components principalComponents(const Matrix<double>& data, double work = kCovarianceWork);
 
 }  // namespace report

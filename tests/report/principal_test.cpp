@@ -16,23 +16,35 @@ double alignment(const std::vector<double>& a, const std::vector<double>& b) {
 }
 
 TEST(Principal, pointsAlongAKnownLineGiveThatAxisAndItsVariance) {
-  // t u + s w with u = (1, 2, 2) / 3 and w = (2, 1, -2) / 3 orthonormal, t and s uncorrelated.
-  const double u[3] = {1.0 / 3, 2.0 / 3, 2.0 / 3}, w[3] = {2.0 / 3, 1.0 / 3, -2.0 / 3};
-  const double t[7] = {-3, -2, -1, 0, 1, 2, 3}, s[7] = {0.5, 0, -0.5, 0, -0.5, 0, 0.5};
-  Matrix<double> data(7, 3);
-  for (int i = 0; i < 7; i++)
-    for (int c = 0; c < 3; c++) data[i][c] = 10 * (c + 1) + t[i] * u[c] + s[i] * w[c];
-  const report::Components pc = report::principalComponents(data);
-  EXPECT_TRUE(pc.jacobi);
-  // The sign puts the largest part positive: u itself (its first largest part is 2/3).
-  for (int c = 0; c < 3; c++) EXPECT_NEAR(pc.axis[0][c], u[c], 1e-12);
-  EXPECT_NEAR(alignment(pc.axis[1], {w[0], w[1], w[2]}), 1, 1e-12);
-  EXPECT_NEAR(pc.variance[0], 28.0 / 6, 1e-12);
-  EXPECT_NEAR(pc.variance[1], 1.0 / 6, 1e-12);
-  EXPECT_NEAR(pc.totalVariance, 29.0 / 6, 1e-12);
-  for (int i = 0; i < 7; i++) {
-    EXPECT_NEAR(pc.score[0][i], t[i], 1e-12);
-    EXPECT_NEAR(std::fabs(pc.score[1][i]), std::fabs(s[i]), 1e-12);
+  // Also with the covariance of every other row (a budget of 16 products for 4.5 per row of 7):
+  // rows 1, 3, 5, 7 hold t = -3, -1, 1, 3 and s = 0.5, -0.5, -0.5, 0.5, again uncorrelated.
+  struct Budget {
+    double work;
+    int step;
+    double varianceT, varianceS;
+  };
+  const Budget budgets[] = {{report::kCovarianceWork, 1, 28.0 / 6, 1.0 / 6}, {16, 2, 20.0 / 3, 1.0 / 3}};
+  for (const Budget& b : budgets) {
+    SCOPED_TRACE(b.step);
+    // t u + s w with u = (1, 2, 2) / 3 and w = (2, 1, -2) / 3 orthonormal, t and s uncorrelated.
+    const double u[3] = {1.0 / 3, 2.0 / 3, 2.0 / 3}, w[3] = {2.0 / 3, 1.0 / 3, -2.0 / 3};
+    const double t[7] = {-3, -2, -1, 0, 1, 2, 3}, s[7] = {0.5, 0, -0.5, 0, -0.5, 0, 0.5};
+    Matrix<double> data(7, 3);
+    for (int i = 0; i < 7; i++)
+      for (int c = 0; c < 3; c++) data[i][c] = 10 * (c + 1) + t[i] * u[c] + s[i] * w[c];
+    const report::Components pc = report::principalComponents(data, b.work);
+    EXPECT_TRUE(pc.jacobi);
+    EXPECT_EQ(pc.rowStep, b.step);
+    // The sign puts the largest part positive: u itself (its first largest part is 2/3).
+    for (int c = 0; c < 3; c++) EXPECT_NEAR(pc.axis[0][c], u[c], 1e-12);
+    EXPECT_NEAR(alignment(pc.axis[1], {w[0], w[1], w[2]}), 1, 1e-12);
+    EXPECT_NEAR(pc.variance[0], b.varianceT, 1e-12);
+    EXPECT_NEAR(pc.variance[1], b.varianceS, 1e-12);
+    EXPECT_NEAR(pc.totalVariance, b.varianceT + b.varianceS, 1e-12);
+    for (int i = 0; i < 7; i++) {
+      EXPECT_NEAR(pc.score[0][i], t[i], 1e-12);
+      EXPECT_NEAR(std::fabs(pc.score[1][i]), std::fabs(s[i]), 1e-12);
+    }
   }
 }
 
