@@ -244,15 +244,18 @@ void matrixPicture(Page& page, const std::vector<double>& score, const std::vect
         "boundaries in black), residues coloured by class; under it each cluster's consensus."
       : "The matrix, one row per observation, grouped by estimated cluster (bands at the left, "
         "boundaries in black), one colour per value.";
-  if (sequences && !score.empty()) {
-    for (int t : columns) {
-      tiles.columnScore.push_back(score[static_cast<size_t>(t)]);
-      tiles.marked.push_back(marked[static_cast<size_t>(t)]);
+  if (sequences) {
+    // Bars only when some column tells clusters apart (never for one cluster).
+    if (std::find(marked.begin(), marked.end(), true) != marked.end()) {
+      for (int t : columns) {
+        tiles.columnScore.push_back(score[static_cast<size_t>(t)]);
+        tiles.marked.push_back(marked[static_cast<size_t>(t)]);
+      }
+      tiles.scoreLabel = "apart";
+      caption += " The bars above show how well each column tells the clusters apart (consensus "
+                 "residues that differ between clusters, weighted by how conserved they are); the "
+                 "red ones are the most distinctive columns of the table below.";
     }
-    tiles.scoreLabel = "apart";
-    caption += " The bars above show how well each column tells the clusters apart (consensus "
-               "residues that differ between clusters, weighted by how conserved they are); the "
-               "red ones are the most distinctive columns of the table below.";
     for (int c = 0; c < page.clusters(); c++) {
       const std::string text = consensus(data.cells, page.members[static_cast<size_t>(c)]);
       for (int t : columns) {

@@ -181,6 +181,16 @@ TEST(ReportPage, headersShowControlBytesAndAreCutWhenLong) {
   EXPECT_EQ(rowCells(page, "membership", "data-item", 2)[1], std::string(200, 'h') + "…");
 }
 
+TEST(ReportPage, oneClusterOfSequencesHasNoDistinctiveColumns) {
+  Fixture f(DataKind::Sequences, ">a\nAC\n>b\nKC\n", "0 0\n", {1, 1});
+  const std::string page = f.page();
+  EXPECT_NE(page.find("<h1 id=\"headline\">1 cluster among 2 observations</h1>"), std::string::npos);
+  EXPECT_NE(page.find("No column tells the clusters apart"), std::string::npos);
+  EXPECT_EQ(page.find("The bars above"), std::string::npos);
+  EXPECT_EQ(page.find("<table id=\"columns\""), std::string::npos);
+  EXPECT_EQ(rowCells(page, "clusters", "data-cluster", 1).back(), "AC");
+}
+
 TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
   struct Case {
     const char* what;
