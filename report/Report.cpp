@@ -77,7 +77,6 @@ int residueClass(int code) {
 }
 
 struct Page {
-  const Input& input;
   const Data& data;
   const std::vector<int>& labels;
   const std::vector<double>& membership;
@@ -449,7 +448,7 @@ const char* const kStyle =
 
 std::string pageText(const Input& input, const Data& data, const std::vector<int>& labels,
                      const std::vector<double>& membership, const std::string& summarySvg) {
-  Page page{input, data, labels, membership, membersByLabel(labels), {}};
+  Page page{data, labels, membership, membersByLabel(labels), {}};
   std::ostringstream& html = page.html;
   const int k = page.clusters();
   html << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
