@@ -198,6 +198,7 @@ TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
     const char* table;     // nullptr: the table of four items
     const char* data;      // nullptr: no data file
     const char* line;      // the refusal's start, after the folder
+    const char* picture = "<svg></svg>\n";  // nullptr: no picture
   };
   const Case cases[] = {
       {"estimate of another n", "0 0 1\n", nullptr, "1 0\n0 1\n1 1\n0 0\n", "Estimate "},
@@ -210,6 +211,9 @@ TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
       {"missing data", "0 0 1 1\n", nullptr, nullptr, "Fail to read "},
       {"malformed data", "0 0 1 1\n", nullptr, "1 0\n0 1 1\n1 1\n0 0\n", "Bad matrix file "},
       {"0/1 matrix with a 2", "0 0 1 1\n", nullptr, "1 0\n0 2\n1 1\n0 0\n", "Bad 0/1 matrix "},
+      {"missing picture", "0 0 1 1\n", nullptr, "1 0\n0 1\n1 1\n0 0\n", "Fail to read ", nullptr},
+      {"picture without svg", "0 0 1 1\n", nullptr, "1 0\n0 1\n1 1\n0 0\n", "Bad summary picture ",
+       "<html></html>\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -217,7 +221,7 @@ TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
     if (c.data) dir.write("data", c.data);
     if (c.estimate) dir.write("sum.estimate", c.estimate);
     dir.write("sum.summary.tsv", c.table ? c.table : summaryTable({1, 1, 1, 1}));
-    dir.write("sum.svg", "<svg></svg>\n");
+    if (c.picture) dir.write("sum.svg", c.picture);
     dir.write("page.html", "earlier page");
     report::Input input;
     input.dataFile = dir.file("data");
@@ -239,7 +243,7 @@ TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
       (void)entry;
       files++;
     }
-    EXPECT_EQ(files, 3u + (c.data != nullptr) + (c.estimate != nullptr));
+    EXPECT_EQ(files, 2u + (c.data != nullptr) + (c.estimate != nullptr) + (c.picture != nullptr));
   }
 }
 
