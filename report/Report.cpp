@@ -304,8 +304,9 @@ std::vector<int> tableClusters(const Page& page) {
   std::vector<int> shown(static_cast<size_t>(page.clusters()));
   std::iota(shown.begin(), shown.end(), 0);
   if (page.clusters() > kMaxTableClusters) {
-    std::stable_sort(shown.begin(), shown.end(), [&](int a, int b) {
-      return page.members[static_cast<size_t>(a)].size() > page.members[static_cast<size_t>(b)].size();
+    std::sort(shown.begin(), shown.end(), [&](int a, int b) {
+      const size_t sa = page.members[static_cast<size_t>(a)].size(), sb = page.members[static_cast<size_t>(b)].size();
+      return sa != sb ? sa > sb : a < b;
     });
     shown.resize(kMaxTableClusters);
     std::sort(shown.begin(), shown.end());
@@ -407,12 +408,12 @@ void membershipTable(Page& page) {
   std::vector<int> order(static_cast<size_t>(page.data.n));
   std::iota(order.begin(), order.end(), 0);
   // By cluster, then least certain first (an NA last).
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+  std::sort(order.begin(), order.end(), [&](int a, int b) {
     const int ca = page.labels[static_cast<size_t>(a)], cb = page.labels[static_cast<size_t>(b)];
     if (ca != cb) return ca < cb;
     const double pa = page.membership[static_cast<size_t>(a)], pb = page.membership[static_cast<size_t>(b)];
-    if (std::isnan(pb)) return !std::isnan(pa);
-    return pa < pb;
+    if (std::isnan(pa) || std::isnan(pb)) return std::isnan(pa) == std::isnan(pb) ? a < b : std::isnan(pb);
+    return pa != pb ? pa < pb : a < b;
   });
   const bool collapse = page.data.n > kOpenTableRows;
   page.html << "<details" << (collapse ? "" : " open") << "><summary>" << page.data.n
@@ -472,8 +473,9 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
     score = distinctiveness(data.cells, page.members);
     std::vector<int> order(score.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-      return score[static_cast<size_t>(a)] > score[static_cast<size_t>(b)];
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+      const double sa = score[static_cast<size_t>(a)], sb = score[static_cast<size_t>(b)];
+      return sa != sb ? sa > sb : a < b;
     });
     for (int t : order)
       if (score[static_cast<size_t>(t)] > 0 && distinctive.size() < static_cast<size_t>(kDistinctiveColumns)) {

@@ -46,8 +46,9 @@ void symmetricEigen(std::vector<double> a, int d, std::vector<double>& values,
   }
   std::vector<size_t> order(size);
   std::iota(order.begin(), order.end(), size_t(0));
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t x, size_t y) { return at(a, x, x) > at(a, y, y); });
+  std::sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+    return at(a, x, x) != at(a, y, y) ? at(a, x, x) > at(a, y, y) : x < y;
+  });
   values.assign(size, 0.0);
   vectors.assign(size * size, 0.0);
   for (size_t j = 0; j < size; j++) {
