@@ -1,0 +1,37 @@
+// What the report page is made from: the data file as the chains read it, the summary's point
+// estimate and each observation's membership probability from the summary's table. Every
+// failure is one ReportError line naming the file and the offending value.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "io/Matrix.h"
+#include "report/Report.h"
+
+namespace report {
+
+struct Data {
+  DataKind kind = DataKind::Real;
+  int n = 0;
+  int columns = 0;
+  Matrix<double> real;  // Real: values, NaN for a missing cell
+  Matrix<int> cells;    // 0/1 and categorical: values or kMissingInt; sequences: codes 0..20
+  long missing = 0;
+  // Sequences: each FASTA header without its '>', control bytes escaped, cut after 200 bytes.
+  std::vector<std::string> names;
+};
+
+// Reads the data as the engine does (NA is a missing cell in every matrix). A 0/1 matrix
+// with another value, or a categorical one with a negative value, is refused.
+Data readData(const std::string& fileName, DataKind kind);
+
+// The estimate's labels (0-based, in order of first appearance); n is the data's count.
+std::vector<int> readEstimate(const std::string& fileName, int n, const std::string& dataFile);
+
+// Each item's mate_probability row of the summary table (NaN for NA), items 1..n.
+std::vector<double> readMembership(const std::string& fileName, int n);
+
+// A whole text file, refused when missing, not a regular file or above limit bytes.
+std::string readTextFile(const std::string& fileName, size_t limit);
+
+}  // namespace report
