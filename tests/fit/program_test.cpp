@@ -206,9 +206,10 @@ TEST(FitProgram, SignalStopsTheChainsAndStillAnswers) {
   TempDir temp;
   copyExample(temp, "votes.dat");
   ChildProcess fit({"votes.dat", "--chains", "2", "--minutes", "3", "--rhat", "1.000001", "--ess", "1e9",
-                    "-o", "out"},
+                    "-o", "out", "--progress"},
                    temp.path, 120, VORNAK_FIT_EXE);
-  ASSERT_TRUE(fit.waitUntil([&] { return chainsDrawing(temp.file("out")); })) << fit.err();
+  // Standard error is no terminal: with --progress, one whole line per check.
+  ASSERT_TRUE(fit.waitUntil([&] { return chainsDrawing(temp.file("out")) && !fit.err().empty(); })) << fit.err();
   fit.signal(SIGINT);
   const ChildProcess::Ending ending = fit.wait();
   EXPECT_FALSE(fit.timedOut());
@@ -219,6 +220,28 @@ TEST(FitProgram, SignalStopsTheChainsAndStillAnswers) {
   EXPECT_EQ(out[0].rfind("Stopped by signal 2 after ", 0), 0u) << out[0];
   EXPECT_TRUE(fs::exists(temp.file("out/report.html")));
   EXPECT_EQ(processesIn(temp.file("out")), 0);
+  const std::vector<std::string> progress = lines(fit.err());
+  ASSERT_FALSE(progress.empty());
+  for (const std::string& line : progress) {
+    EXPECT_EQ(line.rfind("vornak-fit: ", 0), 0u) << line;
+    EXPECT_EQ(line.find('\r'), std::string::npos) << line;
+    const bool figures = line.find("  iteration ") != std::string::npos && line.find("  R-hat ") != std::string::npos;
+    const bool waiting = line.find("  no complete draw in every chain yet") != std::string::npos;
+    EXPECT_TRUE(figures || waiting) << line;
+  }
+}
+
+TEST(FitProgram, AlignmentAfterBlankLinesIsRead) {
+  TempDir temp;
+  std::ifstream example(std::string(VORNAK_SOURCE_DIR) + "/examples/set123a.fasta");
+  std::ostringstream text;
+  text << example.rdbuf();
+  temp.write("aligned.fasta", "\n \t\n\n" + text.str());
+  const ExeResult result = runExe({"aligned.fasta", "--chains", "2", "--minutes", "0.05"}, temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(result.status, 0) << result.err;
+  expectStopStated(lines(result.out).at(0));
+  EXPECT_EQ(temp.read("aligned/aligned.fasta").substr(0, 5), ">seq1");
+  EXPECT_NE(temp.read("aligned/report.html").find("-m ProteinSequence"), std::string::npos);
 }
 
 TEST(FitProgram, ChainsEndWhenFitIsKilled) {
@@ -238,6 +261,27 @@ TEST(FitProgram, ChainsEndWhenFitIsKilled) {
     if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   EXPECT_TRUE(gone);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FitProgram, EngineLettersReachEveryChain) {
+  TempDir temp;
+  copyExample(temp, "sim11.dat");
+  const ExeResult result = runExe({"sim11.dat", "-m", "mclust2", "-h", "SR2", "-a", "1", "-k", "2", "--chains", "2",
+                                   "--minutes", "0.05", "--seed", "5"},
+                                  temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> draws = filesEndingIn(temp.file("sim11"), ".draws");
+  ASSERT_EQ(draws.size(), 2u);
+  for (int chain = 0; chain < 2; chain++) {
+    EXPECT_EQ(draws[chain].rfind("sim11_k2_SR2_p1_a1_t2_s" + std::to_string(5 + chain) + "_e", 0), 0u)
+        << draws[chain];
+    EXPECT_NE(draws[chain].find("_x.draws"), std::string::npos) << draws[chain];  // -x kept from the settings
+  }
+  EXPECT_NE(temp.read("sim11/report.html").find("-m mclust2"), std::string::npos);
 }
 
 }  // namespace
