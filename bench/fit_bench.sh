@@ -54,7 +54,7 @@ fi
 sets=()
 python3 "$root/bench/gen_families.py" protein 120 150 4 0.6 0.45 protein.fasta protein.labels &&
   sets+=("protein protein.fasta protein.labels 0")
-python3 "$root/bench/gen_data.py" binary 300 30 4 binary.dat binary.labels &&
+python3 "$root/bench/gen_families.py" latent 300 30 4 2 binary.dat binary.labels &&
   sets+=("binary binary.dat binary.labels 0")
 python3 "$root/bench/gen_latent.py" 300 20 4 3 0 categorical.dat categorical.labels &&
   sets+=("categorical categorical.dat categorical.labels 0")

@@ -48,12 +48,14 @@ std::string helpText() {
          "-j max(1, processors / chains) unless -j is given.\n"
          "\n"
          "How it runs: a short measuring run (about a second) gives a chain's speed; each chain then\n"
-         "keeps a draw (-d) and a trace point (-e) every THIN iterations, THIN chosen for " + std::to_string(kTargetDraws) + " to\n"
-         "" + std::to_string(kMostDraws) + " draws per chain at the time limit (more for narrow data, whose draws reach the\n"
-         "disk in 64 KB blocks; fewer for wide data, to keep a draws file near 40 MB). Every few seconds the\n"
-         "draws so far (first half dropped) are checked; the chains stop, by SIGINT, when they agree\n"
-         "or at the time limit, and the output says which. SIGINT or SIGTERM to vornak-fit stops them\n"
-         "the same way. A chain that fails stops the others and vornak-fit fails with its line.\n"
+         "keeps a draw (-d) and a trace point (-e) every THIN iterations, THIN chosen for " + std::to_string(kTargetDraws) + "\n"
+         "draws per chain at the time limit: more (up to " + std::to_string(kMostDraws) + ") for narrow data, whose draws reach\n"
+         "the disk in 64 KB blocks, fewer (down to " + std::to_string(kFewestTargetDraws) + ") for wide data, to keep a draws file\n"
+         "near 40 MB. Each chain also gets -t, the limit's minutes rounded up plus one. Every few\n"
+         "seconds the draws so far (first half dropped) are checked; the chains stop, by SIGINT,\n"
+         "when they agree or at the time limit, and the output says which. SIGINT or SIGTERM to\n"
+         "vornak-fit stops them the same way. A chain that fails stops the others and vornak-fit\n"
+         "fails with its line.\n"
          "\n"
          "DIR holds: a copy of DATA and each chain's vornak files (.log .save .finalz .best .draws,\n"
          "named by vornak), chainN.stdout and chainN.stderr, the summary of all chains\n"
@@ -62,7 +64,8 @@ std::string helpText() {
          "\n"
          "Exit status: 0 with an answer (the chains agreed, or the time limit came first); 128 +\n"
          "signal when a signal stopped the chains (the answer from the draws so far is written);\n"
-         "255 after one line on standard error, for a usage problem too (then no folder is left).\n";
+         "255 after one line on standard error, for a usage problem too; a failure before the\n"
+         "chains start leaves no folder.\n";
 }
 
 }  // namespace fit
