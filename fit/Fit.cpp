@@ -63,6 +63,12 @@ std::string copyData(const std::string& from, const std::string& folder, report:
   return name;
 }
 
+bool hasLine(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  return std::getline(in, line) && !in.eof();
+}
+
 // Cuts a draws file after its last complete line (a killed chain may leave half a line).
 void trimDraws(const std::string& file) {
   std::ifstream in(file, std::ios::binary | std::ios::ate);
@@ -184,8 +190,13 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   if (outcome.stop != Stop::Agreed) outcome.agreement = summary::checkAgreement(team.draws, kBurn);
   const std::string stopped = stopSentence(outcome, options, seconds);
 
+  // A chain stopped before its first draw has nothing to summarise.
   std::vector<std::string> summaryArgs = {"-o", folder + "/summary"};
-  summaryArgs.insert(summaryArgs.end(), team.draws.begin(), team.draws.end());
+  for (const std::string& draws : team.draws)
+    if (hasLine(draws)) summaryArgs.push_back(draws);
+  if (summaryArgs.size() == 2)
+    return fail(err, "no chain kept a draw before the stop (one every " + std::to_string(plan.thin) +
+                         " iterations); give more time: --minutes " + formatMinutes(options.minutes));
   std::ostringstream summaryOut, summaryErr;
   if (runSummary(summaryArgs, summaryOut, summaryErr) != 0) {
     const std::string text = summaryErr.str();

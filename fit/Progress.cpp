@@ -25,6 +25,12 @@ std::string formatDuration(double seconds) {
   return text;
 }
 
+std::string formatMinutes(double minutes) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%g", minutes);
+  return text;
+}
+
 std::string agreementFigures(const summary::Agreement& agreement) {
   return "R-hat " + number(agreement.rhatScore, "%.3f") + " (score) " + number(agreement.rhatK, "%.3f") +
          " (k), ESS " + number(agreement.essScore, "%.0f") + " (score) " + number(agreement.essK, "%.0f") +

@@ -10,6 +10,9 @@ namespace fit {
 // "42 s", "3 min 05 s", "2 h 03 min".
 std::string formatDuration(double seconds);
 
+// Minutes as typed would show them: "10", "0.25".
+std::string formatMinutes(double minutes);
+
 // "R-hat 1.004 (score) 1.002 (k), ESS 612 (score) 530 (k)"; NA while undefined.
 std::string agreementFigures(const summary::Agreement& agreement);
 

@@ -97,12 +97,9 @@ std::string stopSentence(const Outcome& outcome, const FitOptions& options, doub
   switch (outcome.stop) {
     case Stop::Agreed:
       return "Stopped: the chains agreed after " + formatDuration(seconds) + " (" + figures + ")";
-    case Stop::TimeLimit: {
-      std::ostringstream minutes;
-      minutes << options.minutes;
-      return "Stopped at the time limit of " + minutes.str() + " minutes before the chains agreed (" +
+    case Stop::TimeLimit:
+      return "Stopped at the time limit of " + formatMinutes(options.minutes) + " minutes before the chains agreed (" +
              figures + "); run longer (--minutes) before trusting the answer";
-    }
     case Stop::Signal:
       return "Stopped by signal " + std::to_string(outcome.signal) + " after " + formatDuration(seconds) +
              ", before the chains agreed (" + figures + ")";

@@ -96,6 +96,8 @@ TEST(ProgressFigures, DurationsAndUndefinedFigures) {
     const char* text;
   } durations[] = {{0, "0 s"}, {59.4, "59 s"}, {61, "1 min 01 s"}, {3599, "59 min 59 s"}, {7380, "2 h 03 min"}};
   for (const auto& d : durations) EXPECT_EQ(fit::formatDuration(d.seconds), d.text);
+  EXPECT_EQ(fit::formatMinutes(10), "10");
+  EXPECT_EQ(fit::formatMinutes(0.25), "0.25");
 
   summary::Agreement agreement;
   EXPECT_EQ(fit::progressLine(3, agreement), "3 s  no complete draw in every chain yet");
