@@ -111,7 +111,7 @@ struct EarlySignal {
 Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSeconds) {
   Plan plan;
   plan.shape = readData(options.dataFile);
-  plan.words = mergeWords(recommendedWords(plan.shape), options.engineWords);
+  plan.words = chainSettings(recommendedWords(plan.shape), options.engineWords);
   plan.engine = findEngine();
   plan.dir = makeOutputDir(options.outDir, options.dataFile);
 

@@ -142,6 +142,13 @@ std::vector<std::string> mergeWords(const std::vector<std::string>& recommended,
   return words;
 }
 
+std::vector<std::string> chainSettings(const std::vector<std::string>& recommended,
+                                       const std::vector<std::string>& given) {
+  const bool untempered = wordValue(given, "-T").empty() &&
+                          (!wordValue(given, "-V").empty() || !wordValue(given, "-A").empty());
+  return mergeWords(untempered ? mergeWords(recommended, {"-T", "1"}) : recommended, given);
+}
+
 std::string wordValue(const std::vector<std::string>& words, const std::string& letter) {
   for (const Item& item : items(words))
     if (item.letter == letter) return item.flag ? letter : item.value;

@@ -39,6 +39,11 @@ FitOptions parseOptions(const std::vector<std::string>& args);
 std::vector<std::string> mergeWords(const std::vector<std::string>& recommended,
                                     const std::vector<std::string>& given);
 
+// mergeWords, except that column selection (-V) or a prior on alpha (-A) given without -T
+// turns the recommended heated chains off (-T 1), since the engine combines neither with them.
+std::vector<std::string> chainSettings(const std::vector<std::string>& recommended,
+                                       const std::vector<std::string>& given);
+
 // The value of a letter in a word list (the last one), or "" when absent.
 std::string wordValue(const std::vector<std::string>& words, const std::string& letter);
 

@@ -101,6 +101,14 @@ TEST(FitOptions, GivenLettersReplaceTheRecommendedOnes) {
                                     "-k", "0", "-q", "-S", "-Z", "tree"}},
   };
   for (auto& c : cases) EXPECT_EQ(fit::mergeWords(recommended, c.given), c.merged);
+
+  // Column selection and a prior on alpha turn the heated chains off unless -T is given.
+  struct {
+    Words given;
+    const char* heated;
+  } tempering[] = {{{}, "4"}, {{"-V", "0.1"}, "1"}, {{"-A", "2,1"}, "1"}, {{"-V", "0.1", "-T", "3"}, "3"},
+                   {{"-a", "1"}, "4"}};
+  for (auto& c : tempering) EXPECT_EQ(fit::wordValue(fit::chainSettings(recommended, c.given), "-T"), c.heated);
   EXPECT_EQ(fit::wordValue(recommended, "-T"), "4");
   EXPECT_EQ(fit::wordValue(recommended, "-q"), "-q");
   EXPECT_EQ(fit::wordValue(recommended, "-j"), "");
