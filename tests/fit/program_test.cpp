@@ -202,7 +202,10 @@ bool chainsDrawing(const std::string& folder) {
   return false;
 }
 
-TEST(FitProgram, SignalStopsTheChainsAndStillAnswers) {
+class FitSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(FitSignal, StopsTheChainsAndStillAnswers) {
+  const int signo = GetParam();
   TempDir temp;
   copyExample(temp, "votes.dat");
   ChildProcess fit({"votes.dat", "--chains", "2", "--minutes", "1", "--rhat", "1.000001", "--ess", "1e9",
@@ -210,14 +213,14 @@ TEST(FitProgram, SignalStopsTheChainsAndStillAnswers) {
                    temp.path, 120, VORNAK_FIT_EXE);
   // Standard error is no terminal: with --progress, one whole line per check.
   ASSERT_TRUE(fit.waitUntil([&] { return chainsDrawing(temp.file("out")) && !fit.err().empty(); })) << fit.err();
-  fit.signal(SIGINT);
+  fit.signal(signo);
   const ChildProcess::Ending ending = fit.wait();
   EXPECT_FALSE(fit.timedOut());
   EXPECT_FALSE(ending.bySignal);
-  EXPECT_EQ(ending.code, 128 + SIGINT) << fit.err();
+  EXPECT_EQ(ending.code, 128 + signo) << fit.err();
   const std::vector<std::string> out = lines(fit.out());
   ASSERT_EQ(out.size(), 2u) << fit.out() << fit.err();
-  EXPECT_EQ(out[0].rfind("Stopped by signal 2 after ", 0), 0u) << out[0];
+  EXPECT_EQ(out[0].rfind("Stopped by signal " + std::to_string(signo) + " after ", 0), 0u) << out[0];
   EXPECT_TRUE(fs::exists(temp.file("out/report.html")));
   EXPECT_EQ(processesIn(temp.file("out")), 0);
   const std::vector<std::string> progress = lines(fit.err());
@@ -230,6 +233,8 @@ TEST(FitProgram, SignalStopsTheChainsAndStillAnswers) {
     EXPECT_TRUE(figures || waiting) << line;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(InterruptAndTerminate, FitSignal, ::testing::Values(SIGINT, SIGTERM));
 
 TEST(FitProgram, AlignmentAfterBlankLinesIsRead) {
   TempDir temp;
