@@ -1,7 +1,6 @@
 #include "fit/Watch.h"
 
 #include <algorithm>
-#include <sstream>
 #include <thread>
 
 #include "fit/Progress.h"
@@ -18,7 +17,6 @@ const double kStopWaitSeconds = 60;   // an interrupted chain that outlasts this
 double since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
-
 
 void ProgressLine::show(const std::string& line) {
   if (!wanted_) return;
