@@ -1,0 +1,133 @@
+#include "fit/DataKind.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace fit {
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Whole number as the categorical models read one: strtol over the whole cell.
+bool wholeNumber(const std::string& cell, long& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtol(cell.c_str(), &end, 10);
+  return end != cell.c_str() && *end == '\0' && errno == 0;
+}
+
+bool realNumber(const std::string& cell, double& value) {
+  char* end = nullptr;
+  value = std::strtod(cell.c_str(), &end);
+  return end != cell.c_str() && *end == '\0' && std::isfinite(value);
+}
+
+std::vector<std::string> splitCells(const std::string& line) {
+  std::vector<std::string> cells;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && isBlank(line[i])) i++;
+    const size_t start = i;
+    while (i < line.size() && !isBlank(line[i])) i++;
+    if (i > start) cells.push_back(line.substr(start, i - start));
+  }
+  return cells;
+}
+
+long countSequences(std::istream& text) {
+  long sequences = 0;
+  std::string line;
+  while (std::getline(text, line))
+    if (!line.empty() && line[0] == '>') sequences++;
+  return sequences;
+}
+
+}  // namespace
+
+DataShape detectData(std::istream& text) {
+  DataShape shape;
+  char c = 0;
+  while (text.get(c) && isBlank(c)) {
+  }
+  if (text && c == '>') {
+    shape.kind = report::DataKind::Sequences;
+    shape.rows = 1 + countSequences(text);
+    return shape;
+  }
+  if (text) text.unget();
+  text.clear();
+
+  bool allBinary = true, allSmall = true, someAboveOne = false, allNumbers = true;
+  // Per column: its first seen value and whether another value followed.
+  std::vector<double> firstSeen;
+  std::vector<int> state;  // 0 no value yet, 1 one value, 2 several
+  std::string line;
+  while (std::getline(text, line)) {
+    const std::vector<std::string> cells = splitCells(line);
+    if (cells.empty()) continue;
+    if (shape.rows == 0) {
+      shape.columns = static_cast<long>(cells.size());
+      firstSeen.assign(cells.size(), 0);
+      state.assign(cells.size(), 0);
+    }
+    shape.rows++;
+    for (size_t t = 0; t < cells.size(); t++) {
+      if (cells[t] == "NA") {
+        shape.missing = true;
+        continue;
+      }
+      long whole = 0;
+      double value = 0;
+      if (wholeNumber(cells[t], whole)) {
+        value = static_cast<double>(whole);
+        if (whole < 0 || whole > 19) allSmall = false;
+        if (whole > 1) someAboveOne = true;
+        if (whole != 0 && whole != 1) allBinary = false;
+      } else {
+        allBinary = allSmall = false;
+        if (!realNumber(cells[t], value)) allNumbers = false;
+      }
+      if (t >= state.size()) continue;  // a ragged line: the engine names it
+      if (state[t] == 0) {
+        firstSeen[t] = value;
+        state[t] = 1;
+      } else if (value != firstSeen[t]) {
+        state[t] = 2;
+      }
+    }
+  }
+  for (int s : state)
+    if (s != 2) shape.constantColumn = true;
+  if (allNumbers && allBinary) shape.kind = report::DataKind::Binary;
+  else if (allNumbers && allSmall && someAboveOne) shape.kind = report::DataKind::Categorical;
+  else shape.kind = report::DataKind::Real;
+  return shape;
+}
+
+bool suitsMvn(const DataShape& shape) {
+  return !shape.missing && !shape.constantColumn &&
+         shape.rows >= kRowsPerColumnForMvn * (shape.columns + 1);
+}
+
+std::vector<std::string> recommendedWords(const DataShape& shape) {
+  std::vector<std::string> words;
+  switch (shape.kind) {
+    case report::DataKind::Sequences:
+      words = {"-m", "ProteinSequence", "-p", "bg", "-h", "OA", "-Z", "tree"};
+      break;
+    case report::DataKind::Binary:
+      words = {"-m", "HDBern", "-p", "flat", "-h", "OA"};
+      break;
+    case report::DataKind::Categorical:
+      words = {"-m", "HDGBern", "-p", "levels", "-h", "OA", "-T", "4"};
+      break;
+    case report::DataKind::Real:
+      words = {"-m", suitsMvn(shape) ? "mvn" : "mclust2", "-p", "1", "-h", "OA", "-x"};
+      break;
+  }
+  for (const char* word : {"-c", "integrated", "-k", "0", "-q"}) words.push_back(word);
+  return words;
+}
+
+}  // namespace fit

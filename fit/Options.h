@@ -1,0 +1,52 @@
+// vornak-fit's own command line: the data file, its own long options, and the engine's letters
+// passed through to every chain. Every refusal is one line naming the offending word.
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fit {
+
+// One line, without the "vornak-fit: " the program puts before it.
+struct FitError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct FitOptions {
+  std::string dataFile;
+  std::string outDir;  // empty: a new folder named after the data file
+  int chains = 0;      // 0: defaultChains()
+  double minutes = 10;
+  double maxRhat = 1.01;
+  double minEss = 400;
+  unsigned long long firstSeed = 1;  // chain c runs with seed firstSeed + c - 1
+  bool progress = false;             // a progress line also when standard error is no terminal
+  bool help = false;
+  // The engine's letters with their values, as typed (flags alone).
+  std::vector<std::string> engineWords;
+};
+
+// max(4, processors).
+int defaultChains();
+
+// Throws FitError on an unknown word, a letter vornak-fit sets itself, a value out of range,
+// a missing data file name or a second one. With --help nothing else is checked.
+FitOptions parseOptions(const std::vector<std::string>& args);
+
+// The recommended words with every letter the user gave replaced by the user's value, then
+// the user's other letters (for a letter given twice, the last). Both lists must be valid
+// engine words (letter, value unless a flag).
+std::vector<std::string> mergeWords(const std::vector<std::string>& recommended,
+                                    const std::vector<std::string>& given);
+
+// mergeWords, except that column selection (-V) or a prior on alpha (-A) given without -T
+// turns the recommended heated chains off (-T 1), since the engine combines neither with them.
+std::vector<std::string> chainSettings(const std::vector<std::string>& recommended,
+                                       const std::vector<std::string>& given);
+
+// The value of a letter in a word list (the last one), or "" when absent.
+std::string wordValue(const std::vector<std::string>& words, const std::string& letter);
+
+std::string helpText();
+
+}  // namespace fit

@@ -1,0 +1,112 @@
+#include "fit/Watch.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "fit/Progress.h"
+#include "io/Interrupt.h"
+
+namespace fit {
+namespace {
+
+const double kFirstCheckSeconds = 2;  // the checks start after, and are at least this far apart
+const double kStopWaitSeconds = 60;   // an interrupted chain that outlasts this is killed
+
+}  // namespace
+
+double since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void ProgressLine::show(const std::string& line) {
+  if (!wanted_) return;
+  if (terminal_) {
+    err_ << '\r' << line << "\033[K" << std::flush;
+    shown_ = true;
+  } else {
+    err_ << "vornak-fit: " << line << '\n' << std::flush;
+  }
+}
+
+void ProgressLine::end() {
+  if (shown_) err_ << '\n' << std::flush;
+  shown_ = false;
+}
+
+Outcome watch(Team& team, const std::string& folder, const FitOptions& options,
+              Clock::time_point start, double limitSeconds, ProgressLine& progress) {
+  Outcome outcome;
+  Clock::time_point lastCheck = Clock::now();
+  double interval = kFirstCheckSeconds;
+  bool checked = false;
+  Clock::time_point lastShown = start;
+  while (true) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bool checkedNow = false;
+    for (size_t c = 0; c < team.chains.size(); c++) {
+      Chain& chain = *team.chains[c];
+      if (team.draws[c].empty()) {
+        const std::string stem = readStem(chain.outFile());
+        if (!stem.empty()) team.draws[c] = folder + "/" + stem + ".draws";
+      }
+      if (!chain.running()) {
+        outcome.chain = c;
+        outcome.stop = chain.endedNormally() ? Stop::ChainEnded : Stop::ChainFailed;
+        return outcome;
+      }
+    }
+    if (const int signal = interruptSignal()) {
+      outcome.stop = Stop::Signal;
+      outcome.signal = signal;
+      return outcome;
+    }
+    if (since(start) >= limitSeconds) {
+      outcome.stop = Stop::TimeLimit;
+      return outcome;
+    }
+    if (since(lastCheck) >= interval &&
+        std::none_of(team.draws.begin(), team.draws.end(), [](const std::string& d) { return d.empty(); })) {
+      const Clock::time_point begun = Clock::now();
+      outcome.agreement = summary::checkAgreement(team.draws, kBurn);
+      checked = checkedNow = true;
+      lastCheck = Clock::now();
+      interval = std::max(kFirstCheckSeconds, 10 * since(begun));
+      if (outcome.agreement.agreed(options.maxRhat, options.minEss)) {
+        outcome.stop = Stop::Agreed;
+        return outcome;
+      }
+    }
+    // Rewritten in place twice a second on a terminal; elsewhere one line per check.
+    if (progress.terminal() ? since(lastShown) >= 0.5 : checkedNow) {
+      progress.show(checked ? progressLine(since(start), outcome.agreement)
+                            : formatDuration(since(start)) + "  chains starting");
+      lastShown = Clock::now();
+    }
+  }
+}
+
+void stopAll(Team& team) {
+  for (auto& chain : team.chains) chain->interrupt();
+  for (auto& chain : team.chains) chain->finish(kStopWaitSeconds);
+}
+
+std::string stopSentence(const Outcome& outcome, const FitOptions& options, double seconds) {
+  const std::string figures = agreementFigures(outcome.agreement);
+  switch (outcome.stop) {
+    case Stop::Agreed:
+      return "Stopped: the chains agreed after " + formatDuration(seconds) + " (" + figures + ")";
+    case Stop::TimeLimit:
+      return "Stopped at the time limit of " + formatMinutes(options.minutes) + " minutes before the chains agreed (" +
+             figures + "); run longer (--minutes) before trusting the answer";
+    case Stop::Signal:
+      return "Stopped by signal " + std::to_string(outcome.signal) + " after " + formatDuration(seconds) +
+             ", before the chains agreed (" + figures + ")";
+    case Stop::ChainEnded:
+    case Stop::ChainFailed:
+      break;
+  }
+  return "Stopped: chain " + std::to_string(outcome.chain + 1) + " ended by itself after " +
+         formatDuration(seconds) + " (" + figures + ")";
+}
+
+}  // namespace fit

@@ -1,0 +1,64 @@
+// The chains of one vornak-fit run while they run: watched for their ends, checked every few
+// seconds for agreement (summary/agreement.h), shown on a progress line, and stopped together
+// by SIGINT with a bounded wait. Says in one sentence how they stopped.
+#pragma once
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "fit/ChainRunner.h"
+#include "fit/Options.h"
+#include "summary/agreement.h"
+
+namespace fit {
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point start);
+
+enum class Stop { Agreed, TimeLimit, Signal, ChainEnded, ChainFailed };
+
+struct Team {
+  std::vector<std::unique_ptr<Chain>> chains;
+  std::vector<std::string> draws;  // each chain's draws file, once its stem is known
+};
+
+// On a terminal one line rewritten in place; elsewhere, when wanted, one line per check.
+class ProgressLine {
+ public:
+  ProgressLine(std::ostream& err, bool terminal, bool wanted)
+      : err_(err), terminal_(terminal), wanted_(wanted || terminal) {}
+  bool terminal() const { return terminal_; }
+  void show(const std::string& line);
+  // Ends a line rewritten in place.
+  void end();
+
+ private:
+  std::ostream& err_;
+  bool terminal_, wanted_, shown_ = false;
+};
+
+struct Outcome {
+  Stop stop = Stop::TimeLimit;
+  int signal = 0;
+  size_t chain = 0;  // the chain that ended or failed (0-based)
+  summary::Agreement agreement;
+};
+
+// The share of each chain's draws the checks (and the summary) drop.
+constexpr double kBurn = 0.5;
+
+// Returns at the first of: agreement, the limit (limitSeconds after start), a recorded signal,
+// a chain's end. The chains still run.
+Outcome watch(Team& team, const std::string& folder, const FitOptions& options, Clock::time_point start,
+              double limitSeconds, ProgressLine& progress);
+
+// Interrupts every chain still running, then waits for each (bounded, then killed).
+void stopAll(Team& team);
+
+// "Stopped: the chains agreed after 42 s (R-hat ...)", or at the limit, by a signal, by a chain.
+std::string stopSentence(const Outcome& outcome, const FitOptions& options, double seconds);
+
+}  // namespace fit

@@ -1,0 +1,13 @@
+// vornak-fit: one command from a data file to a summarised, reported clustering.
+#include <unistd.h>
+
+#include <iostream>
+
+#include "fit/Fit.h"
+#include "io/Interrupt.h"
+
+int main(int argc, char** argv) {
+  installInterruptHandlers();
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  return fit::runFit(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+}

@@ -1,0 +1,138 @@
+// The small parts of vornak-fit: thinning, the output folder, the progress figures, the
+// failure line of a run.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "fit/ChainRunner.h"
+#include "fit/Options.h"
+#include "fit/OutputDir.h"
+#include "fit/Progress.h"
+#include "fit/Thinning.h"
+#include "support/TempDir.h"
+
+namespace {
+
+TEST(Thinning, KeepsAboutTheTargetDrawsAtTheLimit) {
+  const struct {
+    double speed, seconds;
+    long observations, thin;
+  } cases[] = {
+      {10000, 600, 150, 600},        // 6,000,000 iterations / 10,000 draws
+      {10000, 600.5, 150, 601},      // 600.5 rounded up: never more draws than the target
+      {5, 600, 150, 1},              // slower than the target: every iteration
+      {0, 600, 150, 1},              // no measure
+      {1000, 600, 100000, 300},      // wide data: 40e6 / 200030 = 199 draws, raised to 2,000
+      {1000, 600, 1000, 60},         // 10,000 draws
+      {1000, 600, 30, 42},           // 600,000 / 14,560 draws
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(fit::chooseThin(c.speed, c.seconds, c.observations), c.thin) << c.speed << " " << c.observations;
+  // Narrow data keep more draws, so that a 64 KB block of lines fills within a twentieth.
+  const struct {
+    long observations, draws;
+  } targets[] = {{150, 10000},   // 65536 / 330 = 198 lines a block, 3,960 in twenty
+                 {30, 14560},    // 65536 / 90 = 728 lines a block
+                 {15, 20000},    // 1,092 lines a block, capped
+                 {5000, 3988},   // 40e6 / 10030 bytes
+                 {100000, 2000}};
+  for (const auto& t : targets) EXPECT_EQ(fit::targetDraws(t.observations), t.draws) << t.observations;
+  EXPECT_EQ(fit::chooseThin(std::numeric_limits<double>::infinity(), 600, 150), 1);
+}
+
+TEST(OutputFolder, DefaultNamesNeverReplaceAnEarlierFolder) {
+  EXPECT_EQ(fit::defaultDirName("examples/iris.dat"), "iris");
+  EXPECT_EQ(fit::defaultDirName("a.b.fasta"), "a.b");
+  EXPECT_EQ(fit::defaultDirName("plain"), "plain");
+  EXPECT_EQ(fit::defaultDirName(".hidden"), ".hidden");
+  EXPECT_EQ(fit::defaultDirName("dir/"), "fit");
+
+  TempDir temp;
+  const fit::OutputDir first = fit::makeOutputDir("", "x/votes.dat", temp.path);
+  const fit::OutputDir second = fit::makeOutputDir("", "votes.dat", temp.path);
+  temp.write("votes-3", "a file, not a folder");
+  const fit::OutputDir fourth = fit::makeOutputDir("", "votes.dat", temp.path);
+  EXPECT_EQ(first.path, temp.file("votes"));
+  EXPECT_EQ(second.path, temp.file("votes-2"));
+  EXPECT_EQ(fourth.path, temp.file("votes-4"));
+  EXPECT_TRUE(first.created && second.created && fourth.created);
+  EXPECT_EQ(temp.read("votes-3"), "a file, not a folder");
+
+  // An explicit folder: new, or existing and empty; never one with something in it.
+  const fit::OutputDir made = fit::makeOutputDir(temp.file("new"), "votes.dat");
+  EXPECT_TRUE(made.created);
+  const fit::OutputDir empty = fit::makeOutputDir(temp.file("votes-2"), "votes.dat");
+  EXPECT_FALSE(empty.created);
+  temp.write("new/keep", "earlier");
+  struct {
+    std::string dir, line;
+  } refused[] = {{temp.file("new"), "-o names a folder that is not empty: " + temp.file("new")},
+                 {temp.file("votes-3"), "-o names something that is not a folder: " + temp.file("votes-3")}};
+  for (const auto& c : refused) {
+    try {
+      fit::makeOutputDir(c.dir, "votes.dat");
+      ADD_FAILURE() << "accepted " << c.dir;
+    } catch (const fit::FitError& error) {
+      EXPECT_EQ(std::string(error.what()), c.line);
+    }
+  }
+  EXPECT_EQ(temp.read("new/keep"), "earlier");
+
+  // Discarding removes a folder this run made, and only the contents of one it found empty.
+  temp.write("votes-2/chain1.stdout", "x");
+  fit::discardOutputDir(empty);
+  EXPECT_TRUE(std::filesystem::is_directory(temp.file("votes-2")));
+  EXPECT_TRUE(std::filesystem::is_empty(temp.file("votes-2")));
+  temp.write("votes/chain1.stdout", "x");
+  fit::discardOutputDir(first);
+  EXPECT_FALSE(temp.exists("votes"));
+}
+
+TEST(ProgressFigures, DurationsAndUndefinedFigures) {
+  struct {
+    double seconds;
+    const char* text;
+  } durations[] = {{0, "0 s"}, {59.4, "59 s"}, {61, "1 min 01 s"}, {3599, "59 min 59 s"}, {7380, "2 h 03 min"}};
+  for (const auto& d : durations) EXPECT_EQ(fit::formatDuration(d.seconds), d.text);
+  EXPECT_EQ(fit::formatMinutes(10), "10");
+  EXPECT_EQ(fit::formatMinutes(0.25), "0.25");
+
+  summary::Agreement agreement;
+  EXPECT_EQ(fit::progressLine(3, agreement), "3 s  no complete draw in every chain yet");
+  agreement.keptPerChain = 10;
+  agreement.iterations = 1200;
+  agreement.bestScore = -405.554;
+  agreement.rhatScore = 1.0041;
+  agreement.rhatK = std::numeric_limits<double>::infinity();
+  agreement.essScore = 612.4;
+  agreement.essK = std::nan("");
+  EXPECT_EQ(fit::progressLine(62, agreement),
+            "1 min 02 s  iteration 1200  best -405.55  R-hat 1.004 (score) Inf (k), ESS 612 (score) NA (k)");
+}
+
+TEST(ChainFiles, StemAndFailureLine) {
+  TempDir temp;
+  struct {
+    const char* out;
+    const char* err;
+    const char* stem;
+    const char* failure;
+  } cases[] = {
+      {"\nfileStem: na_k0_OA\n  read na.dat\n  read na.dat\nBad matrix file na.dat, line 2: NA\n", "",
+       "na_k0_OA", "Bad matrix file na.dat, line 2: NA"},
+      {"main(). -T must be a number of chains from 1 to 64: 100\n", "", "",
+       "main(). -T must be a number of chains from 1 to 64: 100"},
+      {"\nfileStem: x_k0\n  read x.dat\n", "kept the log as x.failed.log\n", "x_k0", "kept the log as x.failed.log"},
+      {"\nfileStem: half", "", "", "a chain ended without a message"},
+  };
+  for (const auto& c : cases) {
+    temp.write("out", c.out);
+    temp.write("err", c.err);
+    EXPECT_EQ(fit::readStem(temp.file("out")), c.stem);
+    EXPECT_EQ(fit::failureLine(temp.file("out"), temp.file("err")), c.failure);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,292 @@
+// The vornak-fit program on the bundled examples and on refused input, each run under a time
+// limit in a temporary folder: exit status, the files of its output folder, the stated reason
+// for stopping, one-line failures that leave no folder, and no chain outliving it.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+#include "support/run_exe.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+std::set<std::string> entries(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+std::vector<std::string> filesEndingIn(const std::string& folder, const std::string& suffix) {
+  std::vector<std::string> found;
+  for (const std::string& name : entries(folder))
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      found.push_back(name);
+  return found;
+}
+
+void copyExample(const TempDir& temp, const std::string& name) {
+  fs::copy_file(std::string(VORNAK_SOURCE_DIR) + "/examples/" + name, temp.file(name));
+}
+
+// Processes whose working folder is the given one: the chains of a run there.
+int processesIn(const std::string& folder) {
+  const std::string wanted = fs::canonical(folder).string();
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code error;
+    const fs::path cwd = fs::read_symlink(entry.path() / "cwd", error);
+    if (!error && cwd.string() == wanted) count++;
+  }
+  return count;
+}
+
+// The stop line, whatever the timing made it.
+void expectStopStated(const std::string& line) {
+  const bool agreed = line.rfind("Stopped: the chains agreed after ", 0) == 0;
+  const bool limit = line.rfind("Stopped at the time limit of ", 0) == 0;
+  EXPECT_TRUE(agreed || limit) << line;
+  EXPECT_NE(line.find("R-hat "), std::string::npos) << line;
+}
+
+struct Example {
+  const char* file;
+  const char* folder;
+  long items;
+  const char* model;
+};
+
+const Example kExamples[] = {
+    {"iris.dat", "iris", 150, "mvn"},       {"iris4.dat", "iris4", 150, "HDGBern"},
+    {"sim11.dat", "sim11", 30, "mvn"},      {"votes.dat", "votes", 36, "HDBern"},
+    {"set123a.fasta", "set123a", 15, "ProteinSequence"},
+};
+
+void PrintTo(const Example& example, std::ostream* os) { *os << example.file; }
+
+class FitExample : public ::testing::TestWithParam<Example> {};
+
+TEST_P(FitExample, AnswersWithEveryFile) {
+  const Example& example = GetParam();
+  TempDir temp;
+  copyExample(temp, example.file);
+  const ExeResult result =
+      runExe({example.file, "--chains", "2", "--minutes", "0.1"}, temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");  // not a terminal, no --progress: silent
+  const std::vector<std::string> out = lines(result.out);
+  ASSERT_EQ(out.size(), 2u) << result.out;
+  expectStopStated(out[0]);
+  const std::string dir = temp.file(example.folder);
+  EXPECT_EQ(out[1], "The answer: " + std::string(example.folder) + "/report.html (estimate " + example.folder +
+                        "/summary.estimate, report " + example.folder + "/summary.txt)");
+
+  // Each chain's draws: its seed in the name, lines of ITER SCORE K and one label per item.
+  const std::vector<std::string> draws = filesEndingIn(dir, ".draws");
+  ASSERT_EQ(draws.size(), 2u);
+  for (int chain = 0; chain < 2; chain++) {
+    EXPECT_NE(draws[chain].find("_s" + std::to_string(chain + 1) + "_e"), std::string::npos) << draws[chain];
+    const std::vector<std::string> drawLines = lines(temp.read(std::string(example.folder) + "/" + draws[chain]));
+    ASSERT_FALSE(drawLines.empty()) << draws[chain];
+    std::istringstream first(drawLines.front());
+    std::vector<std::string> fields;
+    for (std::string field; first >> field;) fields.push_back(field);
+    EXPECT_EQ(static_cast<long>(fields.size()), 3 + example.items) << drawLines.front();
+    EXPECT_TRUE(fs::exists(dir + "/chain" + std::to_string(chain + 1) + ".stdout"));
+  }
+  EXPECT_EQ(filesEndingIn(dir, ".log").size(), 2u);
+  EXPECT_FALSE(fs::exists(dir + "/.pilot"));
+
+  // The summary's files, its printed report, and the page.
+  const std::vector<std::string> estimate = lines(temp.read(std::string(example.folder) + "/summary.estimate"));
+  ASSERT_EQ(estimate.size(), 1u);
+  std::istringstream labels(estimate[0]);
+  long count = 0;
+  for (std::string label; labels >> label;) count++;
+  EXPECT_EQ(count, example.items);
+  for (const char* name : {"summary.summary.tsv", "summary.svg", "summary.txt", "report.html"})
+    EXPECT_GT(fs::file_size(dir + "/" + name), 0u) << name;
+  const std::string page = temp.read(std::string(example.folder) + "/report.html");
+  EXPECT_NE(page.find("-m " + std::string(example.model)), std::string::npos);
+  EXPECT_NE(page.find(out[0].substr(0, 20)), std::string::npos);
+  EXPECT_EQ(processesIn(dir), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundled, FitExample, ::testing::ValuesIn(kExamples),
+                         [](const ::testing::TestParamInfo<Example>& info) { return std::string(info.param.folder); });
+
+TEST(FitProgram, ASecondRunTakesTheNextFolderName) {
+  TempDir temp;
+  copyExample(temp, "sim11.dat");
+  const std::vector<std::string> args = {"sim11.dat", "--chains", "2", "--minutes", "0.05"};
+  const ExeResult first = runExe(args, temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const std::string page = temp.read("sim11/report.html");
+  const std::string estimate = temp.read("sim11/summary.estimate");
+  const ExeResult second = runExe(args, temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_NE(second.out.find(" sim11-2/report.html"), std::string::npos) << second.out;
+  EXPECT_TRUE(fs::exists(temp.file("sim11-2/report.html")));
+  EXPECT_EQ(temp.read("sim11/report.html"), page);
+  EXPECT_EQ(temp.read("sim11/summary.estimate"), estimate);
+  EXPECT_EQ(filesEndingIn(temp.file("sim11"), ".draws").size(), 2u);
+}
+
+struct Failure {
+  const char* name;
+  std::vector<std::string> args;
+  const char* offending;  // in the line
+};
+
+TEST(FitProgram, FailuresAreOneLineAndLeaveNoFolder) {
+  const Failure cases[] = {
+      {"missing data", {"nope.dat"}, "nope.dat"},
+      {"data is a folder", {"full"}, "full"},
+      {"non-empty -o", {"sim11.dat", "-o", "full"}, "full"},
+      {"refused letter", {"sim11.dat", "-s", "3"}, "-s"},
+      {"bad own value", {"sim11.dat", "--minutes", "abc"}, "abc"},
+      {"bad engine value", {"sim11.dat", "-T", "100", "--minutes", "0.2"}, "100"},
+      {"data the model refuses", {"na.dat", "-m", "mvn", "--minutes", "0.2"}, "NA"},
+  };
+  for (const Failure& c : cases) {
+    TempDir temp;
+    copyExample(temp, "sim11.dat");
+    temp.write("na.dat", "1.5 2\nNA 3\n4 5.5\n");
+    fs::create_directory(temp.file("full"));
+    temp.write("full/earlier", "kept");
+    const std::set<std::string> before = entries(temp.path);
+    const ExeResult result = runExe(c.args, temp.path, VORNAK_FIT_EXE);
+    EXPECT_EQ(result.status, 255) << c.name;
+    EXPECT_EQ(result.out, "") << c.name;
+    const std::vector<std::string> err = lines(result.err);
+    ASSERT_EQ(err.size(), 1u) << c.name << ": " << result.err;
+    EXPECT_EQ(err[0].rfind("vornak-fit: ", 0), 0u) << err[0];
+    EXPECT_NE(err[0].find(c.offending), std::string::npos) << err[0];
+    EXPECT_EQ(entries(temp.path), before) << c.name;
+    EXPECT_EQ(entries(temp.file("full")), std::set<std::string>{"earlier"}) << c.name;
+  }
+}
+
+TEST(FitProgram, HelpIsCompleteAndSucceeds) {
+  TempDir temp;
+  const ExeResult result = runExe({"--help"}, temp.path, VORNAK_FIT_EXE);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_NE(result.out.find("Usage: vornak-fit DATA [-o DIR]"), std::string::npos);
+  EXPECT_TRUE(entries(temp.path).empty());
+}
+
+// Waits until a chain of the run in folder has written a draw.
+bool chainsDrawing(const std::string& folder) {
+  if (!fs::is_directory(folder)) return false;
+  for (const std::string& name : filesEndingIn(folder, ".draws"))
+    if (fs::file_size(folder + "/" + name) > 0) return true;
+  return false;
+}
+
+class FitSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(FitSignal, StopsTheChainsAndStillAnswers) {
+  const int signo = GetParam();
+  TempDir temp;
+  copyExample(temp, "votes.dat");
+  ChildProcess fit({"votes.dat", "--chains", "2", "--minutes", "1", "--rhat", "1.000001", "--ess", "1e9",
+                    "-o", "out", "--progress"},
+                   temp.path, 120, VORNAK_FIT_EXE);
+  // Standard error is no terminal: with --progress, one whole line per check.
+  ASSERT_TRUE(fit.waitUntil([&] { return chainsDrawing(temp.file("out")) && !fit.err().empty(); })) << fit.err();
+  fit.signal(signo);
+  const ChildProcess::Ending ending = fit.wait();
+  EXPECT_FALSE(fit.timedOut());
+  EXPECT_FALSE(ending.bySignal);
+  EXPECT_EQ(ending.code, 128 + signo) << fit.err();
+  const std::vector<std::string> out = lines(fit.out());
+  ASSERT_EQ(out.size(), 2u) << fit.out() << fit.err();
+  EXPECT_EQ(out[0].rfind("Stopped by signal " + std::to_string(signo) + " after ", 0), 0u) << out[0];
+  EXPECT_TRUE(fs::exists(temp.file("out/report.html")));
+  EXPECT_EQ(processesIn(temp.file("out")), 0);
+  const std::vector<std::string> progress = lines(fit.err());
+  ASSERT_FALSE(progress.empty());
+  for (const std::string& line : progress) {
+    EXPECT_EQ(line.rfind("vornak-fit: ", 0), 0u) << line;
+    EXPECT_EQ(line.find('\r'), std::string::npos) << line;
+    const bool figures = line.find("  iteration ") != std::string::npos && line.find("  R-hat ") != std::string::npos;
+    const bool waiting = line.find("  no complete draw in every chain yet") != std::string::npos;
+    EXPECT_TRUE(figures || waiting) << line;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(InterruptAndTerminate, FitSignal, ::testing::Values(SIGINT, SIGTERM));
+
+TEST(FitProgram, AlignmentAfterBlankLinesIsRead) {
+  TempDir temp;
+  std::ifstream example(std::string(VORNAK_SOURCE_DIR) + "/examples/set123a.fasta");
+  std::ostringstream text;
+  text << example.rdbuf();
+  temp.write("aligned.fasta", "\n \t\n\n" + text.str());
+  const ExeResult result = runExe({"aligned.fasta", "--chains", "2", "--minutes", "0.05"}, temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(result.status, 0) << result.err;
+  expectStopStated(lines(result.out).at(0));
+  EXPECT_EQ(temp.read("aligned/aligned.fasta").substr(0, 5), ">seq1");
+  EXPECT_NE(temp.read("aligned/report.html").find("-m ProteinSequence"), std::string::npos);
+}
+
+TEST(FitProgram, ChainsEndWhenFitIsKilled) {
+  TempDir temp;
+  copyExample(temp, "votes.dat");
+  ChildProcess fit({"votes.dat", "--chains", "2", "--minutes", "3", "--rhat", "1.000001", "--ess", "1e9",
+                    "-o", "out"},
+                   temp.path, 120, VORNAK_FIT_EXE);
+  ASSERT_TRUE(fit.waitUntil([&] { return fs::is_directory(temp.file("out")) && processesIn(temp.file("out")) == 2; }))
+      << fit.err();
+  fit.signal(SIGKILL);
+  fit.wait();
+  // The chains get SIGINT when their parent dies; they write their files and end.
+  bool gone = false;
+  for (int tries = 0; tries < 600 && !gone; tries++) {
+    gone = processesIn(temp.file("out")) == 0;
+    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(gone);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FitProgram, EngineLettersReachEveryChain) {
+  TempDir temp;
+  copyExample(temp, "sim11.dat");
+  const ExeResult result = runExe({"sim11.dat", "-m", "mclust2", "-h", "SR2", "-a", "1", "-k", "2", "--chains", "2",
+                                   "--minutes", "0.05", "--seed", "5"},
+                                  temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> draws = filesEndingIn(temp.file("sim11"), ".draws");
+  ASSERT_EQ(draws.size(), 2u);
+  for (int chain = 0; chain < 2; chain++) {
+    EXPECT_EQ(draws[chain].rfind("sim11_k2_SR2_p1_a1_t2_s" + std::to_string(5 + chain) + "_e", 0), 0u)
+        << draws[chain];
+    EXPECT_NE(draws[chain].find("_x.draws"), std::string::npos) << draws[chain];  // -x kept from the settings
+  }
+  EXPECT_NE(temp.read("sim11/report.html").find("-m mclust2"), std::string::npos);
+}
+
+}  // namespace
