@@ -120,7 +120,7 @@ std::vector<std::string> recommendedWords(const DataShape& shape) {
       words = {"-m", "HDBern", "-p", "flat", "-h", "OA"};
       break;
     case report::DataKind::Categorical:
-      words = {"-m", "HDGBern", "-p", "levels", "-h", "OA", "-T", "4"};
+      words = {"-m", "HDGBern", "-p", "levels", "-h", "OA"};
       break;
     case report::DataKind::Real:
       words = {"-m", suitsMvn(shape) ? "mvn" : "mclust2", "-p", "1", "-h", "OA", "-x"};

@@ -16,6 +16,8 @@
 
 namespace {
 
+const time_t kRecordFlushSeconds = 2;
+
 // One refreshed line on standard error while a search runs on a terminal. It starts with
 // "iteration N", which front ends parse.
 class Progress {
@@ -131,6 +133,7 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
   }
 
   const time_t t0 = wallClock();
+  time_t lastRecordFlush = t0;
   for (RunOutput* output : outputs.all) output->start(state_);
   // The trace writer takes finished runs while it exists, however the run ends.
   struct SinkGuard {
@@ -195,7 +198,14 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     if (columnPrior) columnPrior->step(scorer_, state_);
     progress.update(completed, state_.previousLik, state_.bestScore, state_.kold);
 
-    const long long minPassed = static_cast<long long>(wallClock() - t0) / 60;
+    const time_t now = wallClock();
+    const long long minPassed = static_cast<long long>(now - t0) / 60;
+    // Draws reach the disk within seconds, so that a watcher of a running chain (vornak-fit,
+    // R) sees them while they are drawn; a flush every few seconds costs nothing.
+    if (now - lastRecordFlush >= kRecordFlushSeconds) {
+      lastRecordFlush = now;
+      for (RunOutput* output : outputs.all) output->flushRecords();
+    }
     // The first checkpoint comes after the first iteration, so that a killed run always
     // leaves a partition; it writes no log line. Then at least an hour since the last one,
     // so a long iteration cannot skip one.

@@ -26,6 +26,8 @@ class RunOutput {
   // After the first iteration (announce false: no log line, so the log keeps its bytes) and
   // hourly (announce true).
   virtual void checkpoint(const ChainState&, bool /*announce*/) {}
+  // Every few seconds: the lines a watcher of the running chain reads go to the disk.
+  virtual void flushRecords() {}
   // False when a write has failed.
   virtual bool healthy() const { return true; }
   // At the end of the run, interrupted or not; false when the file could not be completed.
@@ -117,6 +119,7 @@ class DrawsWriter : public RunOutput {
   void start(const ChainState& state) override;
   void afterIteration(long long iteration, const ChainState& state) override;
   void checkpoint(const ChainState&, bool) override { draws_.flush(); }
+  void flushRecords() override { draws_.flush(); }
   bool healthy() const override { return draws_.good(); }
   bool finish(const ChainState&) override { return draws_.close(); }
   void salvage(const ChainState&) override { draws_.close(); }
@@ -144,6 +147,7 @@ class ValueDrawsWriter : public RunOutput {
   void start(const ChainState&) override { file_.create(fileName_, logFile_); }
   void afterIteration(long long iteration, const ChainState& state) override;
   void checkpoint(const ChainState&, bool) override { file_.flush(); }
+  void flushRecords() override { file_.flush(); }
   bool healthy() const override { return file_.good(); }
   bool finish(const ChainState&) override { return file_.close(); }
   void salvage(const ChainState&) override { file_.close(); }

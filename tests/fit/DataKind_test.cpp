@@ -98,7 +98,7 @@ TEST(Settings, EachKindGetsItsRowAndTheCommonWords) {
   } cases[] = {
       {DataKind::Sequences, {"-m", "ProteinSequence", "-p", "bg", "-h", "OA", "-Z", "tree"}},
       {DataKind::Binary, {"-m", "HDBern", "-p", "flat", "-h", "OA"}},
-      {DataKind::Categorical, {"-m", "HDGBern", "-p", "levels", "-h", "OA", "-T", "4"}},
+      {DataKind::Categorical, {"-m", "HDGBern", "-p", "levels", "-h", "OA"}},
       {DataKind::Real, {"-m", "mvn", "-p", "1", "-h", "OA", "-x"}},
   };
   for (auto& c : cases) {

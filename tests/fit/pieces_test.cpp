@@ -15,30 +15,23 @@
 
 namespace {
 
-TEST(Thinning, KeepsAboutTheTargetDrawsAtTheLimit) {
+TEST(Thinning, DrawsComeSoonAndStayBounded) {
   const struct {
     double speed, seconds;
     long observations, thin;
   } cases[] = {
-      {10000, 600, 150, 600},        // 6,000,000 iterations / 10,000 draws
-      {10000, 600.5, 150, 601},      // 600.5 rounded up: never more draws than the target
-      {5, 600, 150, 1},              // slower than the target: every iteration
-      {0, 600, 150, 1},              // no measure
-      {1000, 600, 100000, 300},      // wide data: 40e6 / 200030 = 199 draws, raised to 2,000
-      {1000, 600, 1000, 60},         // 10,000 draws
-      {1000, 600, 30, 42},           // 600,000 / 14,560 draws
+      {10000, 600, 150, 120},     // 10,000 draws in the first 120 s
+      {10000, 60, 150, 60},       // a short limit: 10,000 draws in all
+      {10000, 600.5, 150, 120},   // the horizon, not the limit, sets it
+      {10001, 600, 150, 121},     // rounded up: never more draws than the target
+      {5, 600, 150, 1},           // slower than the target: every iteration
+      {0, 600, 150, 1},           // no measure
+      {1000, 600, 100000, 3001},  // wide data: 600,000 x 200,030 bytes / 40e6
+      {1000, 600, 1000, 31},      // 600,000 x 2,030 / 40e6 = 30.45 above 12
+      {1000, 600, 30, 12},        // narrow data: the horizon
   };
   for (const auto& c : cases)
     EXPECT_EQ(fit::chooseThin(c.speed, c.seconds, c.observations), c.thin) << c.speed << " " << c.observations;
-  // Narrow data keep more draws, so that a 64 KB block of lines fills within a twentieth.
-  const struct {
-    long observations, draws;
-  } targets[] = {{150, 10000},   // 65536 / 330 = 198 lines a block, 3,960 in twenty
-                 {30, 14560},    // 65536 / 90 = 728 lines a block
-                 {15, 20000},    // 1,092 lines a block, capped
-                 {5000, 3988},   // 40e6 / 10030 bytes
-                 {100000, 2000}};
-  for (const auto& t : targets) EXPECT_EQ(fit::targetDraws(t.observations), t.draws) << t.observations;
   EXPECT_EQ(fit::chooseThin(std::numeric_limits<double>::infinity(), 600, 150), 1);
 }
 
