@@ -7,7 +7,6 @@
 #include <limits>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,22 +19,9 @@
 #include "support/CaptureStdout.h"
 #include "support/TempDir.h"
 #include "support/run_exe.h"
+#include "support/text.h"
 
 namespace {
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
-std::vector<std::string> words(const std::string& line) {
-  std::vector<std::string> out;
-  std::istringstream in(line);
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
-}
 
 bool hasWord(const std::string& text, const std::string& word) {
   return std::regex_search(text, std::regex("(^|[^A-Za-z0-9])" + word + "($|[^A-Za-z0-9])"));
@@ -57,9 +43,7 @@ std::vector<std::string> listedNames(const std::string& line) {
   std::string list = line.substr(from + lead.size());
   list = list.substr(0, list.find('.'));
   list = std::regex_replace(list, std::regex(",? or "), ", ");
-  std::vector<std::string> names;
-  for (std::string& w : words(std::regex_replace(list, std::regex(","), " "))) names.push_back(w);
-  return names;
+  return fields(std::regex_replace(list, std::regex(","), " "));
 }
 
 std::string runStem(const std::string& out) {
@@ -119,7 +103,7 @@ TEST(UsageText, ExamplesRun) {
     if (line.compare(0, 7, "vornak ") != 0) continue;
     SCOPED_TRACE(line);
     examples++;
-    std::vector<std::string> args = words(line);
+    std::vector<std::string> args = fields(line);
     std::vector<char*> argv;
     for (auto& w : args) argv.push_back(&w[0]);
     Settings settings;
@@ -147,7 +131,7 @@ std::map<std::string, std::string> helpRows() {
   std::string current;
   for (const std::string& line : lines(kHelpText)) {
     if (line.compare(0, 3, "  -") == 0) {
-      current = words(line)[0];
+      current = fields(line)[0];
       rows[current] = line;
     } else if (!current.empty() && line.compare(0, 4, "    ") == 0) {
       rows[current] += "\n" + line;
@@ -210,7 +194,7 @@ TEST(Help, PrintsTheHelpTextAndExitsZero) {
     SCOPED_TRACE(line);
     TempDir dir;
     dir.write("votes.dat", "0 1\n1 0\n");
-    const ExeResult run = runExe(words(line), dir.path);
+    const ExeResult run = runExe(fields(line), dir.path);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, kHelpText);
     EXPECT_EQ(run.err, "");
@@ -230,7 +214,7 @@ TEST(Help, ListsTheStatusesTheProgramGives) {
   for (const char* line :
        {"-m HDBern -f votes.dat -k 0 -h OA -i 2 -c integrated -q", "-m HDBern", "--help"}) {
     SCOPED_TRACE(line);
-    const ExeResult run = runExe(words(line), dir.path);
+    const ExeResult run = runExe(fields(line), dir.path);
     EXPECT_TRUE(std::regex_search(statuses, std::regex("\n  " + std::to_string(run.status) + " ")))
         << run.status;
   }
@@ -244,7 +228,7 @@ TEST(Help, ExampleRuns) {
   bool inExample = false;
   for (const std::string& line : lines(kHelpText)) {
     if (line.compare(0, 7, "Example") == 0) inExample = true;
-    std::vector<std::string> args = words(line);
+    std::vector<std::string> args = fields(line);
     if (!inExample || args.empty() || line.compare(0, 2, "  ") != 0) continue;
     std::string exe;
     if (args[0] == "vornak") exe = VORNAK_EXE;
