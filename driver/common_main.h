@@ -78,7 +78,12 @@ extern const char* const kUsageText;
 // names, the value word included. Returns false when a required setting is missing.
 // A usage-text option given with the value that stands for an absent one (-k -1) counts as
 // absent, as specified; refusal, when given, then receives the line that names it.
+// A word that looks like an option but is none (--seed, -s5) is named on standard error and
+// otherwise ignored, as every unknown word is.
 bool parseCommandLine(int argc, char** argv, Settings& settings, std::string* refusal = nullptr);
+
+// Whether a word after the program's name is --help (the help text then replaces the run).
+bool helpAsked(int argc, char** argv);
 
 // Resolves and checks the settings; a refused one ends the run with one line on standard
 // output. VORNAK_SCORING=reference in the environment selects the reference scoring.

@@ -10,6 +10,7 @@
 #include "driver/RunReport.h"
 #include "io/VisibleText.h"
 #include "driver/common_main.h"
+#include "driver/help.h"
 
 namespace {
 // Where the completion report of a long run is mailed; empty sends no mail.
@@ -18,6 +19,11 @@ const char* const kDefaultMailRecipient = "";
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  if (helpAsked(argc, argv)) {
+    vout() << kHelpText;
+    vout().flush();
+    return 0;
+  }
   Settings settings;
   try {
     std::string refusal;

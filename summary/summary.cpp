@@ -63,14 +63,26 @@ std::string defaultPrefix(const std::vector<std::string>& files) {
   return common.substr(0, cut) + "_" + chains;
 }
 
+const struct {
+  const char* name;
+  bool takesValue;
+} kOptions[] = {{"--burn", true}, {"--loss", true}, {"-o", true}, {"--help", false}, {"-h", false}};
+
+// Whether word is an option that takes a value (or, with takesValue false, one that does not).
+bool isOption(const std::string& word, bool takesValue) {
+  for (const auto& option : kOptions)
+    if (word == option.name && option.takesValue == takesValue) return true;
+  return false;
+}
+
 Settings parseArguments(const std::vector<std::string>& args) {
   Settings settings;
   std::string burnText = "0.5", lossText = "vi";
   for (size_t a = 0; a < args.size(); a++) {
     const std::string& word = args[a];
-    if (word == "--help" || word == "-h") {
+    if (isOption(word, false)) {
       settings.help = true;
-    } else if (word == "--burn" || word == "--loss" || word == "-o") {
+    } else if (isOption(word, true)) {
       if (a + 1 == args.size()) throw UsageError{"Option " + word + " needs a value"};
       const std::string& value = args[++a];
       (word == "--burn" ? burnText : word == "--loss" ? lossText : settings.prefix) = value;
@@ -444,7 +456,7 @@ class FileSet {
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Settings settings = parseArguments(args);
   if (settings.help) {
-    out << summaryUsage();
+    out << summaryHelp();
     return 0;
   }
   std::vector<Chain> chains;
@@ -512,6 +524,36 @@ std::string summaryUsage() {
          "          or binder\n"
          "  -o      prefix of the output files (default: one file without .draws; for several,\n"
          "          their common stem and _Nchains, e.g. votes_k0_OA_p_a0_B4_2chains)\n";
+}
+
+std::vector<std::string> summaryOptions() {
+  std::vector<std::string> names;
+  for (const auto& option : summary::kOptions) names.push_back(option.name);
+  return names;
+}
+
+std::string summaryHelp() {
+  return summaryUsage() +
+         "  --help, -h  print this text and exit with status 0\n"
+         "\n"
+         "  Each chain is one run of vornak with its own seed (-s) and -d THIN; chains run on\n"
+         "  several machines are merged by giving all their draws files. Per chain the first\n"
+         "  floor(FRACTION x lines) lines are dropped (at least one line is kept). The estimate\n"
+         "  minimises the posterior expected loss (greedy search from the 5 best draws); the\n"
+         "  report gives the posterior on k, the least certain items, the effective sample\n"
+         "  size of score and k per chain, R-hat (two or more chains), the adjusted Rand index\n"
+         "  between the chains' own estimates and warnings (R-hat above 1.01, an effective\n"
+         "  sample size below 100). NAME.alpha beside NAME.draws (vornak -A) adds alpha's\n"
+         "  posterior mean and 95% interval.\n"
+         "\n"
+         "  Exit status: 0 summarised (or --help); 2 a usage problem (an unknown option, a\n"
+         "  missing value, no draws file), with the first lines of this text on standard error;\n"
+         "  255 bad input (a missing, empty or malformed file, chains of different n, a\n"
+         "  burn-in fraction outside [0, 1), an unknown loss, a file given twice, an output\n"
+         "  that would replace an input), one line on standard error, earlier output files\n"
+         "  left as they were.\n"
+         "\n"
+         "  Example: vornak-summary votes_k0_OA_p_a0_B4_s1.draws votes_k0_OA_p_a0_B4_s2.draws\n";
 }
 
 int runSummary(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

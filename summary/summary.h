@@ -15,3 +15,8 @@ int runSummary(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 // The usage text, ending with a line break.
 std::string summaryUsage();
+// What --help prints: the usage text, then how the figures are made, the exit statuses and an
+// example.
+std::string summaryHelp();
+// Every option the parser knows.
+std::vector<std::string> summaryOptions();

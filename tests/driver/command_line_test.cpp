@@ -2,6 +2,9 @@
 
 #include <stdlib.h>
 
+#include <filesystem>
+#include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "io/RunError.h"
 #include "driver/common_main.h"
 #include "support/CaptureStdout.h"
+#include "support/TempDir.h"
 #include "support/run_exe.h"
 
 namespace {
@@ -168,6 +172,81 @@ TEST(CommandLine, NumbersKeepTheirValuesAndDoubtfulTextIsNamedOnStandardError) {
     EXPECT_EQ(err.text(), c.warnings);
     EXPECT_EQ(out.text(), "");
   }
+}
+
+std::string further(const Settings& s) {
+  std::string text;
+  for (const auto& option : s.further) text += " " + option.first + "=" + option.second;
+  return text;
+}
+
+// A word that looks like an option but is none is named on standard error and ignored: the
+// settings are those of the line without it. Values that look like options are not named.
+TEST(CommandLine, UnknownOptionLikeWordsAreNamedAndIgnored) {
+  const char* const base = "vornak -m HDBern -f d -h OA -k 0 -B 1 ";
+  const std::string help = "; vornak --help lists the options\n";
+  const struct {
+    const char* words;
+    const char* without;  // the same line without the unknown words
+    std::string warnings;
+  } cases[] = {
+      {"--seed 5", "5", "warning: --seed is not an option of vornak and is ignored" + help},
+      {"-s5", "",
+       "warning: -s5 is not an option of vornak and is ignored (an option and its value are two "
+       "words: -s 5)" + help},
+      {"-T4 -q", "-q",
+       "warning: -T4 is not an option of vornak and is ignored (an option and its value are two "
+       "words: -T 4)" + help},
+      {"-Q", "", "warning: -Q is not an option of vornak and is ignored" + help},
+      // a flag takes no value: what follows it is a word of its own
+      {"-xq", "", "warning: -xq is not an option of vornak and is ignored" + help},
+      {"-x -Q -R", "-x",
+       "warning: -Q is not an option of vornak and is ignored" + help +
+           "warning: -R is not an option of vornak and is ignored" + help},
+      // values: a negative number, a word after an option that takes one
+      {"-a -2", "-a -2", ""},
+      {"-l -run", "-l -run", ""},
+      {"-A -1,2 -z -start", "-A -1,2 -z -start", ""},
+      {"-Q -2", "-2", "warning: -Q is not an option of vornak and is ignored" + help},
+      {"-a -1e-3 -s 3", "-a -1e-3 -s 3", ""},
+      // words that do not look like options, and --help, are not named
+      {"- foo 5", "- foo 5", ""},
+      {"--help", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.words);
+    Settings settings, expected;
+    CaptureStderr err;
+    parse(base + std::string(c.words), settings);
+    EXPECT_EQ(err.text(), c.warnings);
+    parse(base + std::string(c.without), expected);
+    EXPECT_EQ(describe(settings), describe(expected));
+    EXPECT_EQ(further(settings), further(expected));
+  }
+}
+
+// The ignored word changes no output: the same files, byte for byte, and the same standard
+// output but for the command line it echoes and the clock.
+TEST(CommandLine, UnknownOptionLikeWordsChangeNoFile) {
+  const std::string line = "-m HDBern -f d.dat -k 0 -h OA -i 5 -c integrated -s 3 -d 1";
+  std::map<std::string, std::string> files[2];
+  std::string out[2];
+  for (int run = 0; run < 2; run++) {
+    TempDir dir;
+    dir.write("d.dat", "0 1 1\n1 0 0\n0 0 1\n1 1 0\n1 1 1\n");
+    const ExeResult result = runExe(words(line + (run ? " --seed 5 -Q" : "")), dir.path);
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+    EXPECT_EQ(result.err.find("warning: --seed is not an option") != std::string::npos, run == 1);
+    out[run] = std::regex_replace(result.out, std::regex("\n[^\n]*vornak -m[^\n]*\n"), "\n");
+    out[run] = std::regex_replace(out[run], std::regex("(Started at|Finished in)[^\n]*"), "");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
+      const std::string name = entry.path().filename().string();
+      files[run][name] = std::regex_replace(dir.read(name), std::regex("Started at[^\n]*"), "");
+    }
+  }
+  EXPECT_EQ(out[1], out[0]);
+  EXPECT_EQ(files[1], files[0]);
+  EXPECT_EQ(files[0].size(), 6u);  // data, log, save, finalz, best, draws
 }
 
 TEST(CommandLine, NumbersBeyondTheirTypeAreRefusedAsTyped) {

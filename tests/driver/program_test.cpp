@@ -20,32 +20,36 @@ namespace {
 // The usage text, line by line.
 const char* const kUsageLines[] = {
     "\n",
-    "vornak.exe -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 6 -l case1 \n",
-    "vornak.exe -m ProteinSequence -f set123a.fasta -k 3 -h UX -t 10 -l case2 \n",
-    "vornak.exe -m mclust2 -f sim11.dat -k 2 -h EN \n",
-    "vornak.exe -m ProteinSequence -f set123b.fasta -k 3 -h UX -B 6 -t 1 -l tmp -p bg -a 1 -z "
-    "xxx.finalz\n",
+    "vornak -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 6 -c integrated -l case1 \n",
+    "vornak -m ProteinSequence -f set123a.fasta -k 3 -h UX -t 10 -c integrated -l case2 \n",
+    "vornak -m mclust2 -f tiny.dat -k 2 -h EN -c integrated \n",
+    "vornak -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 6 -t 1 -l tmp -p bg -a 1 -c "
+    "integrated -z set123a_k3_UX_p_a0_B6_case1.finalz\n",
     "\n",
     "Options:\n",
-    "  -m: model. This should be ProteinSequence, HDBern, kmeans2, or mclust2.\n",
+    "  -m: model. This should be ProteinSequence, HDBern, HDGBern, kmeans2, mclust2, or mvn.\n",
     "  -f: data file name. For ProteinSequence, the file should be in fasta format. For other "
     "models, the file should contain a matrix, with each row corresponding to an observation.\n",
-    "  -h: heuristics. This should be JN, DA, UW, UX, UY, OA, SR, or EN. \n",
-    "  -k: number of assumed clusters. If 0, it means k is infinite mixture.\n",
-    "  -B: The maximum number of iterations should be 1eB. The default value is 6.\n",
-    "  -t: number of minutes to run\n",
+    "  -h: heuristics. This should be OA, JN, JN2, DA, DA2, SR, SR2, UX, UX2, UXf, UXf2, rBHS2, "
+    "or EN. JN, JN2, DA and DA2 need -k 0; EN lists every partition, for tiny data only.\n",
+    "  -k: number of assumed clusters, at most 32767. If 0, it means k is infinite mixture.\n",
+    "  -B: The maximum number of iterations should be 1eB (B at most 18). A search needs -B, -t "
+    "or -i (-i N: exactly N iterations, in place of -B); EN needs none. With -t alone, B is 9.\n",
+    "  -t: number of minutes to run. Without -t, it is 14400 (ten days).\n",
+    "  -c: the type of likelihood. This should be integrated, classi, or mixture. classi and "
+    "mixture are for HDBern and HDGBern only.\n",
+    "  the following are optional\n",
     "  -l: an arbitrary label for this run. It is used to help provide unique names for the "
     "output files.\n",
-    "  the following are optional\n",
     "  -p: component prior. The allowable values depends on the model.\n\tFor ProteinSequence, "
-    "this should be bg (default), flat, or cloud9.\n\tFor mclust2, this is used in specifying "
-    "component prior, default 1.\n\tFor HDBern, this should be flat (default), point5, point05, "
-    "or point005.\n",
+    "this should be bg (default), flat, or cloud9.\n\tFor mclust2 and mvn, this is used in "
+    "specifying component prior, default 1.\n\tFor HDBern and HDGBern, this should be flat "
+    "(default), point5, point05, point005, or levels.\n\tFor kmeans2, it is not used.\n",
     "  -a: parameter log(alpha) for DP or Dirichlet, default log(1).\n",
-    "  -c: the type of likelihood. This should be classi, mixture, or integrated.\n",
     "  -z: name of a file containing a partition used to initialize the search. The default is "
     "an empty string, meaning use a random partition.\n",
     "  \n",
+    "Every option, the further ones included, with defaults and exit statuses: vornak --help\n",
 };
 
 std::string usageText() {
@@ -85,7 +89,7 @@ TEST(Program, MissingRequiredOptionsPrintUsageAndCreateNothing) {
       {"-m mclust2 -f sim11.dat -k 2 -B 3 -c classi", ""},
       {"-m mclust2 -f sim11.dat -k 2 -B 3 -h", ""},
   };
-  ASSERT_EQ(std::size(kUsageLines), 20u);
+  ASSERT_EQ(std::size(kUsageLines), 21u);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     TempDir dir;

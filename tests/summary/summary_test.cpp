@@ -461,7 +461,7 @@ TEST(SummaryRun, UsageProblemsPrintTheUsageText) {
   TempDir dir;
   ExeResult help = summarise(dir, {"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out, summaryUsage());
+  EXPECT_EQ(help.out, summaryHelp());
   EXPECT_NE(summaryUsage().find("vornak-summary [--burn FRACTION] [--loss vi|binder] [-o PREFIX] "
                                 "A.draws [B.draws ...]"),
             std::string::npos);

@@ -1,0 +1,288 @@
+// What the program tells about itself: the usage text printed when required options are
+// missing (its examples must run, its lists must be the accepted names), the --help text
+// (every row of the option table, model, heuristic and prior in it) and the installed programs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "driver/common_main.h"
+#include "driver/help.h"
+#include "driver/options.h"
+#include "models/catalog.h"
+#include "sampler/heuristics.h"
+#include "summary/summary.h"
+#include "support/CaptureStdout.h"
+#include "support/TempDir.h"
+#include "support/run_exe.h"
+#include "support/text.h"
+
+namespace {
+
+bool hasWord(const std::string& text, const std::string& word) {
+  return std::regex_search(text, std::regex("(^|[^A-Za-z0-9])" + word + "($|[^A-Za-z0-9])"));
+}
+
+// The line of the usage text that starts with start.
+std::string usageLine(const std::string& start) {
+  for (const std::string& line : lines(kUsageText))
+    if (line.compare(0, start.size(), start) == 0) return line;
+  ADD_FAILURE() << "no usage line starts with " << start;
+  return "";
+}
+
+// "... This should be A, B, or C. ..." -> A B C
+std::vector<std::string> listedNames(const std::string& line) {
+  const std::string lead = "This should be ";
+  const size_t from = line.find(lead);
+  if (from == std::string::npos) return {};
+  std::string list = line.substr(from + lead.size());
+  list = list.substr(0, list.find('.'));
+  list = std::regex_replace(list, std::regex(",? or "), ", ");
+  return fields(std::regex_replace(list, std::regex(","), " "));
+}
+
+std::string runStem(const std::string& out) {
+  std::smatch match;
+  return std::regex_search(out, match, std::regex("fileStem: (\\S+)\n")) ? match[1].str() : "";
+}
+
+void copyExamples(const TempDir& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(VORNAK_SOURCE_DIR "/examples"))
+    std::filesystem::copy_file(entry.path(), dir.file(entry.path().filename().string()));
+}
+
+TEST(UsageText, NamesTheAcceptedModelsAndHeuristicsOnly) {
+  std::vector<std::string> models;
+  for (const ModelEntry* m = kModels; m->name; m++) models.push_back(m->name);
+  EXPECT_EQ(listedNames(usageLine("  -m:")), models);
+  std::vector<std::string> heuristics;
+  for (const Heuristic* h : allHeuristics()) heuristics.push_back(h->name);
+  EXPECT_EQ(listedNames(usageLine("  -h:")), heuristics);
+  // The criteria, and which models score classi and mixture.
+  EXPECT_EQ(listedNames(usageLine("  -c:")),
+            (std::vector<std::string>{"integrated", "classi", "mixture"}));
+  for (const ModelEntry* m = kModels; m->name; m++) {
+    SCOPED_TRACE(m->name);
+    EXPECT_EQ(hasWord(usageLine("  -c:"), m->name), m->supports(CLASSIFICATION));
+    EXPECT_EQ(m->supports(CLASSIFICATION), m->supports(MIXTURE));
+  }
+  // -c is required: it stands above the optional ones.
+  const std::string text = kUsageText;
+  EXPECT_LT(text.find("  -c:"), text.find("  the following are optional"));
+  // Every prior name of every model, with its default.
+  const std::string priors = text.substr(text.find("  -p:"), text.find("  -a:") - text.find("  -p:"));
+  for (const ModelEntry* m = kModels; m->name; m++) {
+    SCOPED_TRACE(m->name);
+    EXPECT_TRUE(hasWord(priors, m->name));
+    for (const PriorChoice* c = m->priors; c && c->name; c++) EXPECT_TRUE(hasWord(priors, c->name));
+    if (m->priorKind == PriorKind::Named) {
+      EXPECT_NE(priors.find(std::string(m->defaultPrior) + " (default)"), std::string::npos);
+    }
+    if (m->priorKind == PriorKind::Number) {
+      EXPECT_NE(priors.find(std::string("default ") + m->defaultPrior), std::string::npos);
+    }
+  }
+  EXPECT_EQ(lines(kUsageText).back(),
+            "Every option, the further ones included, with defaults and exit statuses: "
+            "vornak --help");
+}
+
+// Each example line, as printed, is a complete command the plan accepts; run in the examples'
+// folder with -i 2 in place of its length (-i replaces _B in the stem, so a start file named
+// after an earlier example is renamed alike) it completes.
+TEST(UsageText, ExamplesRun) {
+  TempDir dir;
+  copyExamples(dir);
+  int examples = 0;
+  for (const std::string& line : lines(kUsageText)) {
+    if (line.compare(0, 7, "vornak ") != 0) continue;
+    SCOPED_TRACE(line);
+    examples++;
+    std::vector<std::string> args = fields(line);
+    std::vector<char*> argv;
+    for (auto& w : args) argv.push_back(&w[0]);
+    Settings settings;
+    ASSERT_TRUE(parseCommandLine(static_cast<int>(argv.size()), argv.data(), settings));
+    {
+      CaptureStdout quiet;
+      EXPECT_TRUE(makePlan(settings).criterionKnown);
+    }
+    args.erase(args.begin());
+    for (size_t i = 0; i + 1 < args.size(); i++)
+      if (args[i] == "-z") args[i + 1] = std::regex_replace(args[i + 1], std::regex("_B[0-9]+_"), "_i2_");
+    args.insert(args.end(), {"-i", "2", "-q"});
+    const ExeResult run = runExe(args, dir.path);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    const std::string stem = runStem(run.out);
+    ASSERT_FALSE(stem.empty()) << run.out;
+    EXPECT_TRUE(dir.exists(stem + ".save"));
+  }
+  EXPECT_EQ(examples, 4);
+}
+
+// The help text's rows: "  -X ..." and the lines below it that are indented further.
+std::map<std::string, std::string> helpRows() {
+  std::map<std::string, std::string> rows;
+  std::string current;
+  for (const std::string& line : lines(kHelpText)) {
+    if (line.compare(0, 3, "  -") == 0) {
+      current = fields(line)[0];
+      rows[current] = line;
+    } else if (!current.empty() && line.compare(0, 4, "    ") == 0) {
+      rows[current] += "\n" + line;
+    } else {
+      current.clear();
+    }
+  }
+  return rows;
+}
+
+TEST(Help, HasARowForEveryOptionWithItsRangeAndDefault) {
+  const std::map<std::string, std::string> rows = helpRows();
+  for (const OptionSpec& option : kOptions) {
+    SCOPED_TRACE(option.name);
+    const auto row = rows.find(option.name);
+    ASSERT_NE(row, rows.end());
+    // The largest accepted whole number, where the table bounds it below the largest count.
+    if (option.kind == ValueKind::WholeNumber && option.max != std::numeric_limits<int>::max() &&
+        option.max != std::numeric_limits<long long>::max()) {
+      EXPECT_TRUE(hasWord(row->second, std::to_string(option.max))) << row->second;
+    }
+    if (option.further && option.absent > 0) {
+      EXPECT_NE(row->second.find("default " + std::to_string(option.absent)), std::string::npos)
+          << row->second;
+    }
+    if (option.words) {
+      EXPECT_TRUE(hasWord(row->second, option.words)) << row->second;
+    }
+  }
+  for (const auto& row : rows) EXPECT_TRUE(findOption(row.first)) << row.first;
+}
+
+TEST(Help, NamesEveryModelHeuristicPriorAndCriterion) {
+  const std::map<std::string, std::string> rows = helpRows();
+  for (const ModelEntry* m = kModels; m->name; m++) {
+    SCOPED_TRACE(m->name);
+    EXPECT_TRUE(hasWord(rows.at("-m"), m->name));
+    EXPECT_TRUE(hasWord(rows.at("-p"), m->name));
+    for (const PriorChoice* c = m->priors; c && c->name; c++)
+      EXPECT_TRUE(hasWord(rows.at("-p"), c->name)) << c->name;
+    if (m->priorKind == PriorKind::Named) {
+      EXPECT_NE(rows.at("-p").find(std::string(m->defaultPrior) + " (default)"), std::string::npos);
+    }
+    if (m->priorKind == PriorKind::Number) {
+      EXPECT_NE(rows.at("-p").find(std::string("(default ") + m->defaultPrior + ")"),
+                std::string::npos);
+    }
+    // classi and mixture name the models that score them, and no other.
+    EXPECT_EQ(hasWord(rows.at("-c"), m->name), m->supports(CLASSIFICATION));
+  }
+  for (const Heuristic* h : allHeuristics()) EXPECT_TRUE(hasWord(rows.at("-h"), h->name)) << h->name;
+  for (const char* criterion : {"integrated", "classi", "mixture"})
+    EXPECT_TRUE(hasWord(rows.at("-c"), criterion)) << criterion;
+}
+
+// --help wherever it stands: the text on standard output, status 0, no file, no run.
+TEST(Help, PrintsTheHelpTextAndExitsZero) {
+  for (const char* line : {"--help", "-m HDBern -f votes.dat -k 0 -h OA -B 1 -c integrated --help",
+                           "-s5 --help -Q"}) {
+    SCOPED_TRACE(line);
+    TempDir dir;
+    dir.write("votes.dat", "0 1\n1 0\n");
+    const ExeResult run = runExe(fields(line), dir.path);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kHelpText);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path),
+                            std::filesystem::directory_iterator()),
+              1);
+  }
+}
+
+// The exit statuses the help lists include those the program gives: a completed run, missing
+// options, --help.
+TEST(Help, ListsTheStatusesTheProgramGives) {
+  const std::string text = kHelpText;
+  const std::string statuses = text.substr(text.find("Exit status:"));
+  TempDir dir;
+  copyExamples(dir);
+  for (const char* line :
+       {"-m HDBern -f votes.dat -k 0 -h OA -i 2 -c integrated -q", "-m HDBern", "--help"}) {
+    SCOPED_TRACE(line);
+    const ExeResult run = runExe(fields(line), dir.path);
+    EXPECT_TRUE(std::regex_search(statuses, std::regex("\n  " + std::to_string(run.status) + " ")))
+        << run.status;
+  }
+}
+
+// The help's example, two chains and their summary, runs as printed.
+TEST(Help, ExampleRuns) {
+  TempDir dir;
+  copyExamples(dir);
+  int commands = 0;
+  bool inExample = false;
+  for (const std::string& line : lines(kHelpText)) {
+    if (line.compare(0, 7, "Example") == 0) inExample = true;
+    std::vector<std::string> args = fields(line);
+    if (!inExample || args.empty() || line.compare(0, 2, "  ") != 0) continue;
+    std::string exe;
+    if (args[0] == "vornak") exe = VORNAK_EXE;
+    if (args[0] == "vornak-summary") exe = VORNAK_SUMMARY_EXE;
+    if (exe.empty()) continue;
+    SCOPED_TRACE(line);
+    commands++;
+    args.erase(args.begin());
+    const ExeResult run = runExe(args, dir.path, exe);
+    EXPECT_EQ(run.status, args[0] == "-m" ? 1 : 0) << run.out << run.err;
+    if (exe == VORNAK_SUMMARY_EXE) {
+      EXPECT_NE(run.out.find("vornak-summary: 2 chains of n = 36 items"), std::string::npos) << run.out;
+    }
+  }
+  EXPECT_EQ(commands, 3);
+}
+
+TEST(SummaryHelp, NamesEveryOptionAndExitsZero) {
+  const std::string help = summaryHelp();
+  EXPECT_EQ(help.compare(0, summaryUsage().size(), summaryUsage()), 0);
+  for (const std::string& option : summaryOptions())
+    EXPECT_TRUE(std::regex_search(help, std::regex("\n  (--help, )?" + option + "[ ,]")))
+        << option;
+  for (const char* word : {"--help", "-h"}) {
+    TempDir dir;
+    const ExeResult run = runExe({word}, dir.path, VORNAK_SUMMARY_EXE);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, help);
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+// cmake --install puts the programs into PREFIX/bin; the installed ones run from there.
+TEST(Install, PutsTheProgramsIntoPrefixBin) {
+  TempDir prefix;
+  const std::string build = std::filesystem::path(VORNAK_EXE).parent_path().string();
+  const ExeResult install = runInChild(prefix.path, [&] {
+    execlp("cmake", "cmake", "--install", build.c_str(), "--prefix", prefix.path.c_str(),
+           static_cast<char*>(nullptr));
+    return 127;
+  });
+  ASSERT_EQ(install.status, 0) << install.out << install.err;
+  const ExeResult vornak = runExe({"--help"}, prefix.path, prefix.file("bin/vornak"));
+  EXPECT_EQ(vornak.status, 0);
+  EXPECT_EQ(vornak.out, kHelpText);
+  const ExeResult summary = runExe({"--help"}, prefix.path, prefix.file("bin/vornak-summary"));
+  EXPECT_EQ(summary.status, 0);
+  EXPECT_EQ(summary.out, summaryHelp());
+  // The front end, in a build that has it.
+  if (std::filesystem::exists(build + "/vornak-fit")) {
+    const ExeResult fit = runExe({"--help"}, prefix.path, prefix.file("bin/vornak-fit"));
+    EXPECT_EQ(fit.status, 0) << fit.err;
+  }
+}
+
+}  // namespace
+
