@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds vornak and vornak-summary, runs two independent chains on the bundled votes data,
-# summarises them, and runs the other bundled examples; results land in out/example/.
+# Builds vornak, vornak-summary and vornak-fit, runs two independent chains on the bundled votes
+# data, summarises them, runs the other bundled examples, then lets vornak-fit answer for iris
+# in one command (chains until they agree, a report page); results land in out/example/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # Parallel jobs: CMAKE_BUILD_PARALLEL_LEVEL when set, else the number of processors.
 jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
-cmake --build "$root/build" -j"$jobs" --target vornak vornak-summary
+cmake --build "$root/build" -j"$jobs" --target vornak vornak-summary vornak-fit
 rm -rf "$root/out/example" && mkdir -p "$root/out/example" && cd "$root/out/example"
 cp "$root"/examples/*.dat "$root"/examples/*.fasta "$root"/examples/*.species .
 # A completed run exits with status 1; anything else is a failure.
@@ -26,9 +27,12 @@ vornak -m mclust2 -f sim11.dat -k 3 -h OA -B 2 -c integrated -q
 vornak -m mclust2 -f iris.dat -k 0 -h UX2 -B 2 -c integrated -q
 vornak -m HDGBern -f iris4.dat -k 0 -h OA -B 3 -p point05 -c integrated -q
 vornak -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 2 -c integrated -q
+# One command from data to a report: settings chosen from the data, chains until they agree.
+"$root/build/vornak-fit" iris.dat -o iris_fit --minutes 2
 echo
 echo "Results in $PWD:"
 ls
 echo
 echo "Point estimate of the votes partition: $PWD/votes_summary.estimate"
 echo "Picture (open it in a browser):        $PWD/votes_summary.svg"
+echo "vornak-fit's report on iris:           $PWD/iris_fit/report.html"

@@ -63,7 +63,7 @@ recommended <- function(kind, data) {
          sequences = list(model = "ProteinSequence", prior = "bg", heated = 1, fast = FALSE,
                           tree = TRUE),
          binary = list(model = "HDBern", prior = "flat", heated = 1, fast = FALSE, tree = FALSE),
-         levels = list(model = "HDGBern", prior = "levels", heated = 4, fast = FALSE,
+         levels = list(model = "HDGBern", prior = "levels", heated = 1, fast = FALSE,
                        tree = FALSE),
          real = list(model = if (suits_mvn(data)) "mvn" else "mclust2",
                      prior = "1", heated = 1, fast = TRUE, tree = FALSE))

@@ -124,7 +124,7 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \code{>}) \tab \code{ProteinSequence}, prior \code{"bg"}, \code{start = "tree"}\cr
     matrix of 0 and 1 \tab \code{HDBern}, prior \code{"flat"}\cr
     matrix of whole numbers 0 to 19, some above 1 \tab \code{HDGBern}, prior
-    \code{"levels"}, \code{heated = 4}\cr
+    \code{"levels"}\cr
     any other numeric matrix \tab \code{mvn}, prior 1, \code{fast = TRUE}; \code{mclust2}
     when a cell is missing, a column holds a single value or there are fewer than 5 rows
     per (columns + 1)\cr

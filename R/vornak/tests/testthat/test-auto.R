@@ -60,7 +60,7 @@ test_that("data alone run every kind with its settings until agreement or the li
     list(x = sixteen, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mvn"),
     list(x = two_groups, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mclust2"),
     list(x = binary, stem = "_k0_OA_pflat_a0_t2_s5_e10.draws", model = "HDBern"),
-    list(x = binary * 3, stem = "_k0_OA_plevels_a0_t2_s5_e10_T4.draws", model = "HDGBern"),
+    list(x = binary * 3, stem = "_k0_OA_plevels_a0_t2_s5_e10.draws", model = "HDGBern"),
     list(x = seqs, stem = "_k0_OA_pbg_a0_t2_s5_e10_Ztree.draws", model = "ProteinSequence"))
   for (case in cases) {
     fit <- quiet_fit(case$x, minutes = 0.03, chains = 2, seed = 4)
