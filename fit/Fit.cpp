@@ -211,10 +211,16 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   input.summaryText = summaryOut.str();
   input.notes = notes(plan, options, stopped, seconds, outcome.agreement.iterations);
   const std::string page = folder + "/report.html";
+  // The signal that stopped the chains has done its work; the page reads the data with the
+  // engine's readers, which stop at a recorded signal, so only a new one stops them.
+  clearInterrupt();
   try {
     report::writeReport(input, page);
   } catch (const report::ReportError& error) {
     return fail(err, error.what());
+  } catch (const Interruption& interruption) {
+    err << "vornak-fit: stopped by signal " << interruption.signal << " while writing " << page << "\n";
+    return 128 + interruption.signal;
   }
   out << stopped << '\n'
       << "The answer: " << page << " (estimate " << folder << "/summary.estimate, report " << folder

@@ -26,8 +26,8 @@ test_that("the kind of the data chooses the recommended settings", {
   many <- matrix(rnorm(40), 20)
   cases <- list(
     list(x = binary, kind = "binary", options = "-m HDBern -p flat -h OA"),
-    list(x = binary * 3, kind = "levels", options = "-m HDGBern -p levels -h OA -T 4"),
-    list(x = matrix_file, kind = "levels", options = "-m HDGBern -p levels -h OA -T 4"),
+    list(x = binary * 3, kind = "levels", options = "-m HDGBern -p levels -h OA"),
+    list(x = matrix_file, kind = "levels", options = "-m HDGBern -p levels -h OA"),
     list(x = binary == 1, kind = "binary", options = "-m HDBern -p flat -h OA"),
     list(x = binary * 20, kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
     list(x = many, kind = "real", options = "-m mvn -p 1 -h OA -x"),
