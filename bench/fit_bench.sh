@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # vornak-fit with its defaults, timed from the command to the answer, on generated data of each
-# kind (protein families, 0/1 and categorical latent classes, correlated Gaussian groups) and on
+# kind (protein families, two sets; 0/1 and categorical latent classes; correlated Gaussian groups) and on
 # R's iris, faithful and mclust's banknote, beside R's Mclust(x) and bayesm's rDPGibbs with their
 # defaults on the real-valued sets (through bench/peer_real.R; skipped with a line when R or a
 # package is missing). Printed per set and tool: wall seconds to the answer, the estimate's
@@ -54,6 +54,9 @@ fi
 sets=()
 python3 "$root/bench/gen_families.py" protein 120 150 4 0.6 0.45 protein.fasta protein.labels &&
   sets+=("protein protein.fasta protein.labels 0")
+# The families of bench/chains_bench.sh, on which chains from random starts disagree.
+python3 "$root/bench/gen_families.py" protein 300 150 5 0.6 0.45 protein300.fasta protein300.labels &&
+  sets+=("protein300 protein300.fasta protein300.labels 0")
 python3 "$root/bench/gen_families.py" latent 300 30 4 2 binary.dat binary.labels &&
   sets+=("binary binary.dat binary.labels 0")
 python3 "$root/bench/gen_latent.py" 300 20 4 3 0 categorical.dat categorical.labels &&
