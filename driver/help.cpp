@@ -81,8 +81,8 @@ warning; a further option's value outside its range is refused.
 Recommended settings (two or more chains, each its own seed -s 1, -s 2, ..., then
 vornak-summary on their .draws): -k 0 -c integrated -q -d THIN, and
   FASTA alignment            -m ProteinSequence -p bg -h OA -Z tree
-  0/1 matrix                 -m HDBern -p flat -h OA
-  whole numbers 0..19        -m HDGBern -p levels -h OA -T 4
+  0/1 matrix                 -m HDBern -p flat -h OA -T 4
+  whole numbers 0..19        -m HDGBern -p levels -h OA
   real matrix                -m mvn -p 1 -h OA -x
 
 Files (STEM: the data file's name up to its first dot and the settings, shown as

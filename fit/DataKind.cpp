@@ -117,7 +117,7 @@ std::vector<std::string> recommendedWords(const DataShape& shape) {
       words = {"-m", "ProteinSequence", "-p", "bg", "-h", "OA", "-Z", "tree"};
       break;
     case report::DataKind::Binary:
-      words = {"-m", "HDBern", "-p", "flat", "-h", "OA"};
+      words = {"-m", "HDBern", "-p", "flat", "-h", "OA", "-T", "4"};
       break;
     case report::DataKind::Categorical:
       words = {"-m", "HDGBern", "-p", "levels", "-h", "OA"};

@@ -39,7 +39,7 @@ std::string helpText() {
          "\n"
          "Recommended settings by kind of data (always -c integrated -k 0 -q):\n"
          "  FASTA alignment (first non-blank byte '>')       -m ProteinSequence -p bg -h OA -Z tree\n"
-         "  matrix, every cell 0 or 1 (NA allowed)           -m HDBern -p flat -h OA\n"
+         "  matrix, every cell 0 or 1 (NA allowed)           -m HDBern -p flat -h OA -T 4\n"
          "  matrix, every cell a whole number 0..19, some\n"
          "    above 1 (NA allowed)                           -m HDGBern -p levels -h OA\n"
          "  any other numeric matrix                         -m mvn -p 1 -h OA -x\n"

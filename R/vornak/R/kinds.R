@@ -62,7 +62,7 @@ recommended <- function(kind, data) {
   switch(kind,
          sequences = list(model = "ProteinSequence", prior = "bg", heated = 1, fast = FALSE,
                           tree = TRUE),
-         binary = list(model = "HDBern", prior = "flat", heated = 1, fast = FALSE, tree = FALSE),
+         binary = list(model = "HDBern", prior = "flat", heated = 4, fast = FALSE, tree = FALSE),
          levels = list(model = "HDGBern", prior = "levels", heated = 1, fast = FALSE,
                        tree = FALSE),
          real = list(model = if (suits_mvn(data)) "mvn" else "mclust2",

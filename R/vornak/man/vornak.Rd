@@ -122,7 +122,7 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \tabular{ll}{
     aligned sequences (a character vector, or a file whose first non-blank byte is
     \code{>}) \tab \code{ProteinSequence}, prior \code{"bg"}, \code{start = "tree"}\cr
-    matrix of 0 and 1 \tab \code{HDBern}, prior \code{"flat"}\cr
+    matrix of 0 and 1 \tab \code{HDBern}, prior \code{"flat"}, \code{heated = 4}\cr
     matrix of whole numbers 0 to 19, some above 1 \tab \code{HDGBern}, prior
     \code{"levels"}\cr
     any other numeric matrix \tab \code{mvn}, prior 1, \code{fast = TRUE}; \code{mclust2}

@@ -25,10 +25,10 @@ test_that("the kind of the data chooses the recommended settings", {
   write.table(binary * 3, matrix_file, row.names = FALSE, col.names = FALSE)
   many <- matrix(rnorm(40), 20)
   cases <- list(
-    list(x = binary, kind = "binary", options = "-m HDBern -p flat -h OA"),
+    list(x = binary, kind = "binary", options = "-m HDBern -p flat -h OA -T 4"),
     list(x = binary * 3, kind = "levels", options = "-m HDGBern -p levels -h OA"),
     list(x = matrix_file, kind = "levels", options = "-m HDGBern -p levels -h OA"),
-    list(x = binary == 1, kind = "binary", options = "-m HDBern -p flat -h OA"),
+    list(x = binary == 1, kind = "binary", options = "-m HDBern -p flat -h OA -T 4"),
     list(x = binary * 20, kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
     list(x = many, kind = "real", options = "-m mvn -p 1 -h OA -x"),
     list(x = as.data.frame(many), kind = "real", options = "-m mvn -p 1 -h OA -x"),
@@ -59,7 +59,7 @@ test_that("data alone run every kind with its settings until agreement or the li
   cases <- list(
     list(x = sixteen, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mvn"),
     list(x = two_groups, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mclust2"),
-    list(x = binary, stem = "_k0_OA_pflat_a0_t2_s5_e10.draws", model = "HDBern"),
+    list(x = binary, stem = "_k0_OA_pflat_a0_t2_s5_e10_T4.draws", model = "HDBern"),
     list(x = binary * 3, stem = "_k0_OA_plevels_a0_t2_s5_e10.draws", model = "HDGBern"),
     list(x = seqs, stem = "_k0_OA_pbg_a0_t2_s5_e10_Ztree.draws", model = "ProteinSequence"))
   for (case in cases) {
