@@ -14,6 +14,7 @@
 # build-fit/ (Release). ONLY="iris binary" runs only the sets named.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/bench/r_sets.sh"
 minutes="" sweeps=1000
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -63,23 +64,9 @@ python3 "$root/bench/gen_latent.py" 300 20 4 3 0 categorical.dat categorical.lab
   sets+=("categorical categorical.dat categorical.labels 0")
 python3 "$root/bench/gen_data.py" gauss 500 4 4 gauss.dat gauss.labels &&
   sets+=("gauss gauss.dat gauss.labels 1")
-for r in iris faithful banknote; do
-  [ "$have_r" = 1 ] || break
-  [ "$r" != banknote ] || [ "$have_mclust" = 1 ] || continue
-  Rscript "$root/bench/peer_real.R" export "$r" "$r.dat" "$r.labels" >/dev/null 2>&1 ||
-    { echo "$r: could not be exported from R, skipped"; continue; }
-  labels="$r.labels"
-  [ -f "$labels" ] || labels="-"
-  sets+=("$r $r.dat $labels 1")
-done
-
-ari() {  # LABELS FOUND -> "ARI K" (ARI "-" without labels)
-  if [ "$1" = "-" ]; then
-    echo "- $(tr -s ' \n' '\n\n' <"$2" | grep -v '^$' | sort -u | wc -l)"
-  else
-    python3 "$root/bench/ari.py" "$1" "$2"
-  fi
-}
+if [ "$have_r" = 1 ]; then
+  while read -r line; do sets+=("$line 1"); done < <(export_r_sets iris faithful banknote)
+fi
 
 # Wall seconds of a command (output in out.txt), or "failed" when its status is not the one given.
 wall() {

@@ -19,6 +19,7 @@
 # printed names).
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/bench/r_sets.sh"
 iterations=1000 quick=0 prior=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -87,23 +88,9 @@ for g in "${gauss[@]}"; do
   python3 "$root/bench/gen_data.py" gauss "$n" "$d" "$k" "$name.dat" "$name.labels"
   sets+=("$name $name.dat $name.labels")
 done
-for r in iris faithful banknote diabetes; do
-  [ "$have_r" = 1 ] || break
-  if [ "$r" = banknote ] || [ "$r" = diabetes ]; then [ "$have_mclust" = 1 ] || continue; fi
-  Rscript "$root/bench/peer_real.R" export "$r" "$r.dat" "$r.labels" >/dev/null 2>&1 ||
-    { echo "$r: could not be exported from R, skipped"; continue; }
-  labels="$r.labels"
-  [ -f "$labels" ] || labels="-"
-  sets+=("$r $r.dat $labels")
-done
-
-ari() {  # LABELS FOUND -> "ARI K" (ARI "-" without labels)
-  if [ "$1" = "-" ]; then
-    echo "- $(tr -s ' \n' '\n\n' <"$2" | grep -v '^$' | sort -u | wc -l)"
-  else
-    python3 "$root/bench/ari.py" "$1" "$2"
-  fi
-}
+if [ "$have_r" = 1 ]; then
+  while read -r line; do sets+=("$line"); done < <(export_r_sets iris faithful banknote diabetes)
+fi
 
 printf '%-20s %-11s %-10s %4s %7s %9s %10s\n' set "n x d" tool k ARI "CPU s" "ms/sweep"
 for s in "${sets[@]}"; do

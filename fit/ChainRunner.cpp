@@ -19,15 +19,20 @@
 namespace fit {
 namespace {
 
-// Whole lines of a small text file (standard output of a run: its first lines and a failure).
-std::vector<std::string> readLines(const std::string& file) {
+// The lines of the last 64 KB of a run's standard output or error, where its failure line is:
+// bounded, however much a run printed before it.
+std::vector<std::string> lastLines(const std::string& file) {
+  const std::streamoff kTail = 1 << 16;
   std::vector<std::string> lines;
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  if (!in) return lines;
+  const std::streamoff size = in.tellg();
+  in.seekg(size > kTail ? size - kTail : 0);
   std::string line;
-  const size_t keep = 4096;  // bounded: a failure line is at the end
-  while (std::getline(in, line) && lines.size() < 100000) {
+  if (size > kTail) std::getline(in, line);  // the rest of a line cut by the seek
+  while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line.substr(0, keep));
+    lines.push_back(line.substr(0, 4096));
   }
   return lines;
 }
@@ -146,10 +151,10 @@ std::string failureLine(const std::string& outFile, const std::string& errFile) 
     return line.find_first_not_of(" \t") == std::string::npos || line.rfind("fileStem:", 0) == 0 ||
            line.rfind("  read ", 0) == 0;
   };
-  const std::vector<std::string> out = readLines(outFile);
+  const std::vector<std::string> out = lastLines(outFile);
   for (auto line = out.rbegin(); line != out.rend(); ++line)
     if (!ordinary(*line)) return *line;
-  const std::vector<std::string> err = readLines(errFile);
+  const std::vector<std::string> err = lastLines(errFile);
   for (auto line = err.rbegin(); line != err.rend(); ++line)
     if (line->find_first_not_of(" \t") != std::string::npos) return *line;
   return "a chain ended without a message";

@@ -1,6 +1,5 @@
 #include "fit/Fit.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include "fit/Progress.h"
 #include "fit/Thinning.h"
 #include "fit/Watch.h"
+#include "io/FileKind.h"
 #include "io/Interrupt.h"
 #include "report/Report.h"
 #include "summary/agreement.h"
@@ -34,9 +34,7 @@ std::string joined(const std::vector<std::string>& words) {
 }
 
 DataShape readData(const std::string& file) {
-  struct stat info;
-  if (stat(file.c_str(), &info) != 0) throw FitError("cannot read the data file: " + file);
-  if (!S_ISREG(info.st_mode)) throw FitError("the data file is not a regular file: " + file);
+  if (!notRegularFile(file).empty()) throw FitError("the data file is not a regular file: " + file);
   std::ifstream in(file, std::ios::binary);
   if (!in) throw FitError("cannot read the data file: " + file);
   return detectData(in);

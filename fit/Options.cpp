@@ -21,8 +21,8 @@ bool ownLetter(const std::string& word) {
 }
 
 bool isFlag(const std::string& letter) {
-  const OptionSpec* spec = findOption(letter);
-  return spec && spec->kind == ValueKind::Flag;
+  const OptionSpec* option = findOption(letter);
+  return option && option->kind == ValueKind::Flag;
 }
 
 double realValue(const std::string& option, const std::string& text, double low, double high,
@@ -51,15 +51,20 @@ struct Item {
   bool flag;
 };
 
+// The last occurrence of a letter wins, in the place of its first.
+void put(std::vector<Item>& items, const Item& item) {
+  auto same = std::find_if(items.begin(), items.end(),
+                           [&](const Item& other) { return other.letter == item.letter; });
+  if (same != items.end()) *same = item;
+  else items.push_back(item);
+}
+
 std::vector<Item> items(const std::vector<std::string>& words) {
   std::vector<Item> result;
   for (size_t i = 0; i < words.size(); i++) {
     Item item{words[i], "", isFlag(words[i])};
     if (!item.flag && i + 1 < words.size()) item.value = words[++i];
-    auto same = std::find_if(result.begin(), result.end(),
-                             [&](const Item& other) { return other.letter == item.letter; });
-    if (same != result.end()) *same = item;
-    else result.push_back(item);
+    put(result, item);
   }
   return result;
 }
@@ -128,12 +133,7 @@ FitOptions parseOptions(const std::vector<std::string>& args) {
 std::vector<std::string> mergeWords(const std::vector<std::string>& recommended,
                                     const std::vector<std::string>& given) {
   std::vector<Item> merged = items(recommended);
-  for (const Item& item : items(given)) {
-    auto same = std::find_if(merged.begin(), merged.end(),
-                             [&](const Item& other) { return other.letter == item.letter; });
-    if (same != merged.end()) *same = item;
-    else merged.push_back(item);
-  }
+  for (const Item& item : items(given)) put(merged, item);
   std::vector<std::string> words;
   for (const Item& item : merged) {
     words.push_back(item.letter);

@@ -82,6 +82,7 @@ struct Page {
   const std::vector<double>& membership;
   std::vector<std::vector<int>> members;
   std::ostringstream html;
+  std::vector<std::string> consensus;  // of each cluster, for an alignment
 
   int clusters() const { return static_cast<int>(members.size()); }
   std::string clusterCell(int c) const {
@@ -256,7 +257,7 @@ void matrixPicture(Page& page, const std::vector<double>& score, const std::vect
                  "red ones are the most distinctive columns of the table below.";
     }
     for (int c = 0; c < page.clusters(); c++) {
-      const std::string text = consensus(data.cells, page.members[static_cast<size_t>(c)]);
+      const std::string& text = page.consensus[static_cast<size_t>(c)];
       for (int t : columns) {
         tiles.extraLevel.push_back(residueClass(ProteinSequence::residueCode(text[static_cast<size_t>(t)])));
         tiles.extraLetters += text[static_cast<size_t>(t)];
@@ -289,7 +290,7 @@ void clusterTable(Page& page) {
               << probability(counted ? sum / counted : nan) << "</td><td>"
               << probability(counted ? lowest : nan) << "</td>";
     if (sequences) {
-      std::string text = consensus(page.data.cells, m);
+      std::string text = page.consensus[static_cast<size_t>(c)];
       const bool cut = text.size() > kMaxConsensusShown;
       if (cut) text.resize(kMaxConsensusShown);
       page.html << "<td><div class=\"line\">" << esc(text) << (cut ? "…" : "") << "</div></td>";
@@ -449,7 +450,9 @@ const char* const kStyle =
 
 std::string pageText(const Input& input, const Data& data, const std::vector<int>& labels,
                      const std::vector<double>& membership, const std::string& summarySvg) {
-  Page page{data, labels, membership, membersByLabel(labels), {}};
+  Page page{data, labels, membership, membersByLabel(labels), {}, {}};
+  if (data.kind == DataKind::Sequences)
+    for (const std::vector<int>& members : page.members) page.consensus.push_back(consensus(data.cells, members));
   std::ostringstream& html = page.html;
   const int k = page.clusters();
   html << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
