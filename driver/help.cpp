@@ -1,6 +1,18 @@
+// `vornak --help`: a fixed head and foot around the option rows, which come from the option
+// table (driver/options.cpp), so that the help cannot leave an option out or differ from it.
 #include "driver/help.h"
 
-const char* const kHelpText = R"(vornak: clusters observations (aligned protein sequences, rows of a 0/1 or categorical
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "driver/options.h"
+#include "models/catalog.h"
+#include "sampler/heuristics.h"
+
+namespace {
+
+const char* const kHead = R"(vornak: clusters observations (aligned protein sequences, rows of a 0/1 or categorical
 matrix, rows of a real matrix) by Markov-chain Monte Carlo over their partitions, or lists
 and scores every partition of tiny data.
 
@@ -8,72 +20,9 @@ Usage:
   vornak -m MODEL -f DATA -k K -h HEURISTIC (-B B | -t MINUTES | -i N) -c CRITERION [options]
   vornak --help
 
-Required:
-  -m MODEL       ProteinSequence  aligned protein sequences (FASTA)
-                 HDBern           a 0/1 matrix
-                 HDGBern          a matrix of whole numbers 0..19 (categorical columns)
-                 kmeans2          a real matrix, sum of squares within clusters
-                 mclust2          a real matrix, Gaussian clusters with independent columns
-                 mvn              a real matrix, Gaussian clusters with full covariances
-  -f DATA        data file: FASTA for ProteinSequence; otherwise one observation per line,
-                 values separated by blanks or tabs, NA a missing cell (not for mvn). The
-                 output files go beside it.
-  -k K           number of clusters, 1 to 32767; 0 leaves it open (Dirichlet-process prior)
-  -h HEURISTIC   the move of each iteration:
-                 OA     one-at-a-time Gibbs sweep over every observation (start here)
-                 JN     split-merge with restricted Gibbs scans (needs -k 0)
-                 DA     sequentially allocated split-merge (needs -k 0)
-                 SR     random split-merge
-                 UX     tree-guided split-merge, the tree's steps weighed by their scores
-                 UXf    as UX, the steps weighed equally
-                 rBHS2  as UX2, the steps weighed equally every tenth iteration
-                 JN2, DA2, SR2, UX2, UXf2: the move plus two OA sweeps per iteration
-                 EN     list and score every partition instead of a search (tiny data only)
-  -B B           run 10^B iterations, B at most 18 (without -B: 9)
-  -t MINUTES     stop after this many minutes (without -t: 14400, ten days)
-                 A search needs -B, -t or -i and stops at the first limit it reaches; EN
-                 needs none of them.
-  -c CRITERION   integrated (log posterior of the partition), classi (classification
-                 likelihood) or mixture (mixture likelihood); classi and mixture for HDBern
-                 and HDGBern only. Without -c the run is refused.
+)";
 
-Optional:
-  -l LABEL       added to the output file names (no '/'); runs that differ only in -c share
-                 their names unless labelled
-  -p PRIOR       component prior: ProteinSequence bg (default), flat or cloud9;
-                 HDBern and HDGBern flat (default), point5, point05, point005 or levels;
-                 mclust2 and mvn a positive number c (default 1), larger c tighter clusters;
-                 kmeans2 none (the word only goes into the file names)
-  -a LOGALPHA    natural log of the concentration alpha of the partition prior (default 0)
-  -z FILE        start from this partition: one 0-based label per observation, as .finalz
-                 and .best hold it (default: a random start)
-
-Further options (without them every file and line is as without them):
-  -s SEED        seed of the random numbers, 1 to 4294967295 (default 2); the same seed
-                 repeats a chain, another gives an independent chain
-  -q             quiet log: no per-iteration and per-move lines
-  -d THIN        keep the partition of every THIN-th iteration in STEM.draws (THIN 1 or
-                 more), the input of vornak-summary
-  -i N           run exactly N iterations (0 or more) in place of 10^B
-  -e THIN        thinned score trace: .save keeps one point every THIN iterations (1 or more)
-  -V P           column selection for ProteinSequence, HDBern and HDGBern under integrated:
-                 each column is clustered with prior probability P (0 < P < 1), else
-                 background; with -d, STEM.columns ranks the columns
-  -W A,B         with -V: a Beta(A, B) prior on P, drawn after every iteration (two positive
-                 numbers; with -d, STEM.pdraws keeps P)
-  -x             fast arithmetic for kmeans2, mclust2 and mvn: running sums, agreeing with
-                 exact scores to about 1e-12 relative; other models score as without it
-  -A SHAPE,RATE  Gamma prior on alpha (two positive numbers), alpha drawn after every
-                 iteration; needs -k 0, not with EN; with -d, STEM.alpha keeps alpha
-  -S             standardise every column of a real matrix (kmeans2, mclust2, mvn)
-  -Z tree        start from the best cut of the complete-linkage tree over the data, not a
-                 random start (not with -z)
-  -T N           heated chains: N chains in all, 1 to 64 (default 1, the plain run); only
-                 the cold chain is written; not with -A or -V
-  -j THREADS     at most this many threads for the chains of -T, 1 to 1024 (default one per
-                 processor); changes no file
-
-Every word is examined, values included, and the last occurrence of an option wins. An
+const char* const kFoot = R"(Every word is examined, values included, and the last occurrence of an option wins. An
 unknown word is ignored; one that looks like an option (--seed, -s5) is named in a warning on
 standard error. A number that is not plain is read as C's atoi and atof read it, with a
 warning; a further option's value outside its range is refused.
@@ -105,5 +54,144 @@ Example: two chains and their summary
   vornak -m HDBern -f votes.dat -k 0 -h OA -B 4 -c integrated -s 2 -q -d 10
   vornak-summary votes_k0_OA_p_a0_B4_s1.draws votes_k0_OA_p_a0_B4_s2.draws
 
-More in README.md: Usage, Further options, Output files, Getting answers.
+More in docs/: cli.md (every option), reference.md (files, messages, exit statuses),
+settings.md (choosing settings), getting-answers.md (chains and their summary).
 )";
+
+// The usage-text options in the order the help explains them; the further ones follow the
+// table.
+const char* const kRequired[] = {"-m", "-f", "-k", "-h", "-B", "-t", "-c"};
+const char* const kOptional[] = {"-l", "-p", "-a", "-z"};
+
+// The value's name and the description start in these columns.
+constexpr std::size_t kNameWidth = 15;
+
+}  // namespace
+
+std::string optionHelpRow(const OptionSpec& option) {
+  std::string name = option.name;
+  if (option.metavar[0] != '\0') name += std::string(" ") + option.metavar;
+  std::string row = "  " + name;
+  row += std::string(name.size() < kNameWidth ? kNameWidth - name.size() : 1, ' ');
+  for (const char* c = option.help; *c; c++) {
+    row += *c;
+    if (*c == '\n') row += std::string(2 + kNameWidth, ' ');
+  }
+  return row + "\n";
+}
+
+std::string helpText() {
+  std::string text = kHead;
+  text += "Required:\n";
+  for (const char* name : kRequired) text += optionHelpRow(*findOption(name));
+  text += "\nOptional:\n";
+  for (const char* name : kOptional) text += optionHelpRow(*findOption(name));
+  text += "\nFurther options (without them every file and line is as without them):\n";
+  for (const OptionSpec& option : kOptions)
+    if (option.further) text += optionHelpRow(option);
+  return text + "\n" + kFoot;
+}
+
+namespace {
+
+// A help text in one table cell: wrapped lines joined; the lines of an aligned list (a name,
+// two or more blanks, its meaning) each on a line of their own.
+std::string cell(const std::string& text) {
+  std::string out;
+  bool inList = false;
+  for (size_t from = 0; from <= text.size();) {
+    size_t end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(from, end - from);
+    from = end + 1;
+    const size_t gap = line.find("  ");
+    const bool item = gap != std::string::npos;
+    if (!out.empty()) out += item || inList ? "<br>" : " ";
+    if (item) {
+      const size_t meaning = line.find_first_not_of(' ', gap);
+      line = "`" + line.substr(0, gap) + "` " + line.substr(meaning);
+    }
+    inList = item;
+    for (char c : line) out += c == '|' ? std::string("\\|") : std::string(1, c);
+  }
+  return out;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& name : names) out += (out.empty() ? "" : ", ") + std::string("`") + name + "`";
+  return out;
+}
+
+std::string accepted(const OptionSpec& option) {
+  const auto number = [](long long value) { return std::to_string(value); };
+  if (std::strcmp(option.name, "-m") == 0) {
+    std::vector<std::string> names;
+    for (const ModelEntry* m = kModels; m->name; m++) names.push_back(m->name);
+    return listed(names);
+  }
+  if (std::strcmp(option.name, "-h") == 0) {
+    std::vector<std::string> names;
+    for (const Heuristic* h : allHeuristics()) names.push_back(h->name);
+    return listed(names);
+  }
+  switch (option.kind) {
+    case ValueKind::Flag:
+      return "flag, no value";
+    case ValueKind::RealNumber:
+      if (!option.further) return "a number";
+      return "a number between " + number(option.min) + " and " + number(option.max) +
+             ", both excluded";
+    case ValueKind::WholeNumber:
+      if (option.max == std::numeric_limits<long long>::max()) return number(option.min) + " or more";
+      if (option.max == std::numeric_limits<int>::max()) return "a whole number";
+      if (option.min == std::numeric_limits<int>::min()) return "a whole number, at most " + number(option.max);
+      return number(option.min) + " to " + number(option.max);
+    case ValueKind::Text:
+      break;
+  }
+  if (option.words) {
+    std::string words = option.words;
+    std::vector<std::string> names;
+    for (size_t from = 0;;) {
+      const size_t bar = words.find('|', from);
+      names.push_back(words.substr(from, bar - from));
+      if (bar == std::string::npos) break;
+      from = bar + 1;
+    }
+    return listed(names);
+  }
+  return "text";
+}
+
+std::string stemPart(const OptionSpec& option) {
+  if (!option.further) return "fixed layout";
+  if (!option.stem) return "none";
+  std::string part = std::string("`") + option.stem + "`";
+  if (option.kind != ValueKind::Flag) part += " and the value";
+  switch (option.place) {
+    case StemPlace::InPlaceOfB: return part + ", in place of `_B`";
+    case StemPlace::BeforeLabel: return part + ", before the label";
+    case StemPlace::Last: return part + ", at the end";
+    case StemPlace::None: break;
+  }
+  return part;
+}
+
+}  // namespace
+
+std::string optionsMarkdown() {
+  std::string text =
+      "| option | value | accepted | default | file stem | description |\n"
+      "|---|---|---|---|---|---|\n";
+  const auto row = [&](const OptionSpec& option) {
+    text += std::string("| `") + option.name + "` | " + (option.metavar[0] ? option.metavar : "") +
+            " | " + accepted(option) + " | " + (option.byDefault ? cell(option.byDefault) : "") +
+            " | " + stemPart(option) + " | " + cell(option.help) + " |\n";
+  };
+  for (const char* name : kRequired) row(*findOption(name));
+  for (const char* name : kOptional) row(*findOption(name));
+  for (const OptionSpec& option : kOptions)
+    if (option.further) row(option);
+  return text;
+}

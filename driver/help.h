@@ -3,5 +3,15 @@
 // the exit statuses. Its option rows start with two blanks and the option's name, so that a
 // test can find each row of the option table in it.
 #pragma once
+#include <string>
 
-extern const char* const kHelpText;
+struct OptionSpec;
+
+// One option's rows: "  -X VALUE" padded to the description's column, then its lines.
+std::string optionHelpRow(const OptionSpec& option);
+
+std::string helpText();
+
+// The option table as a Markdown table (for docs/cli.md): every option in the help's order
+// with its value, accepted values, default, file-stem part and description.
+std::string optionsMarkdown();

@@ -20,7 +20,7 @@ const char* const kDefaultMailRecipient = "";
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   if (helpAsked(argc, argv)) {
-    vout() << kHelpText;
+    vout() << helpText();
     vout().flush();
     return 0;
   }

@@ -1,6 +1,7 @@
 // The command-line options, one row each: the name, how its value is read, the values
-// accepted, whether the usage text names it, and its part of the file stem. The parser, the
-// plan's checks, the stem and the log's closing line follow this table; the R package passes
+// accepted, whether the usage text names it, its part of the file stem, and its help: the
+// value's name, the description and the default. The parser, the plan's checks, the stem, the
+// log's closing line, `vornak --help` and docs/cli.md follow this table; the R package passes
 // words and leaves the checks to it.
 #pragma once
 #include <string>
@@ -41,7 +42,13 @@ struct OptionSpec {
   const char* stem;    // further options: the stem part's prefix, the value after it (flags: none)
   StemPlace place;
   SettingsField field;  // usage-text options only
-  const char* words = nullptr;  // further text options: the words accepted, "|" between them
+  const char* words;    // further text options: the words accepted, "|" between them
+  // The help: the value's name in `vornak --help` (empty for a flag), the description (lines
+  // split by '\n', indented by the help text) and the default as docs/cli.md shows it (null:
+  // none, the option is required or off).
+  const char* metavar;
+  const char* help;
+  const char* byDefault;
 };
 
 // Every option, in the order the parser converts their values (so warnings come in it).

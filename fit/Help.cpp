@@ -1,8 +1,15 @@
 // The text of vornak-fit --help: every option with its default, the settings per kind of data,
 // what the output folder holds and the exit statuses.
+#include "fit/Help.h"
+
+#include <regex>
+
+#include "driver/common_main.h"
+#include "driver/help.h"
 #include "fit/DataKind.h"
 #include "fit/Options.h"
 #include "fit/Thinning.h"
+#include "summary/summary.h"
 
 namespace fit {
 
@@ -67,6 +74,59 @@ std::string helpText() {
          "signal when a signal stopped the chains (the answer from the draws so far is written);\n"
          "255 after one line on standard error, for a usage problem too; a failure before the\n"
          "chains start leaves no folder.\n";
+}
+
+std::string portableHelpText() {
+  return std::regex_replace(helpText(), std::regex("; now [0-9]+\\]"), "]");
+}
+
+std::string cliMarkdown() {
+  const auto block = [](const std::string& text) { return "```text\n" + text + "```\n"; };
+  return "# Command-line reference\n"
+         "\n"
+         "<!-- Made from the option tables and help texts of the programs by\n"
+         "     `cmake --build build --target cli-doc`; the test CliDoc.MatchesTheTables fails when\n"
+         "     this file differs from what they say. Edit driver/options.cpp, fit/Help.cpp or\n"
+         "     summary/summary.cpp, not this file. -->\n"
+         "\n"
+         "Every option of `vornak`, `vornak-fit` and `vornak-summary`. What the files hold, the\n"
+         "messages and the exit statuses are explained in [reference.md](reference.md); how to\n"
+         "choose settings in [settings.md](settings.md).\n"
+         "\n"
+         "## vornak\n"
+         "\n"
+         "The options in the order `vornak --help` lists them: first those of the usage text\n"
+         "(`-m`, `-f`, `-k`, `-h`, a bound `-B`, `-t` or `-i`, and `-c` are required; `EN` needs no\n"
+         "bound), then the further ones. Without a further option every file and line is as\n"
+         "without it. \"file stem\": the option's part of the output files' names (the usage\n"
+         "text's options make the fixed layout described in\n"
+         "[reference.md](reference.md#output-files)).\n"
+         "\n" +
+         optionsMarkdown() +
+         "\n"
+         "### `vornak --help`\n"
+         "\n" +
+         block(::helpText()) +
+         "\n"
+         "### The usage text\n"
+         "\n"
+         "Printed on standard output, with exit status 255, when a required option is missing.\n"
+         "Its bytes are kept as they have always been, so it says less than `--help`.\n"
+         "\n" +
+         block(kUsageText) +
+         "\n"
+         "## vornak-fit\n"
+         "\n"
+         "`vornak-fit --help` (the default of `--chains` also shows the current number on the\n"
+         "machine). More in [fit.md](fit.md).\n"
+         "\n" +
+         block(portableHelpText()) +
+         "\n"
+         "## vornak-summary\n"
+         "\n"
+         "`vornak-summary --help`. More in [getting-answers.md](getting-answers.md).\n"
+         "\n" +
+         block(summaryHelp());
 }
 
 }  // namespace fit

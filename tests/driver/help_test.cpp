@@ -1,9 +1,14 @@
-// What the program tells about itself: the usage text printed when required options are
+// What the programs tell about themselves: the usage text printed when required options are
 // missing (its examples must run, its lists must be the accepted names), the --help text
-// (every row of the option table, model, heuristic and prior in it) and the installed programs.
+// (every row of the option table, model, heuristic and prior in it), vornak-fit's and the R
+// package's lists of options against the table, docs/cli.md against the tables it is made
+// from, and the installed programs.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <limits>
 #include <map>
 #include <regex>
@@ -13,6 +18,8 @@
 #include "driver/common_main.h"
 #include "driver/help.h"
 #include "driver/options.h"
+#include "fit/Help.h"
+#include "fit/Options.h"
 #include "models/catalog.h"
 #include "sampler/heuristics.h"
 #include "summary/summary.h"
@@ -129,7 +136,7 @@ TEST(UsageText, ExamplesRun) {
 std::map<std::string, std::string> helpRows() {
   std::map<std::string, std::string> rows;
   std::string current;
-  for (const std::string& line : lines(kHelpText)) {
+  for (const std::string& line : lines(helpText())) {
     if (line.compare(0, 3, "  -") == 0) {
       current = fields(line)[0];
       rows[current] = line;
@@ -187,6 +194,176 @@ TEST(Help, NamesEveryModelHeuristicPriorAndCriterion) {
     EXPECT_TRUE(hasWord(rows.at("-c"), criterion)) << criterion;
 }
 
+// Each option has one row; the rows fit a terminal of 95 columns and their descriptions start
+// in one column, so the help reads as a table.
+TEST(Help, HasOneAlignedRowPerOption) {
+  std::map<std::string, int> rows;
+  for (const std::string& line : lines(helpText())) {
+    EXPECT_LE(line.size(), 95u) << line;
+    if (line.compare(0, 3, "  -") == 0) rows[fields(line)[0]]++;
+  }
+  for (const OptionSpec& option : kOptions) {
+    SCOPED_TRACE(option.name);
+    EXPECT_EQ(rows[option.name], 1);
+    const std::string row = optionHelpRow(option);
+    for (const std::string& line : lines(row)) {
+      ASSERT_GT(line.size(), 17u) << line;
+      EXPECT_EQ(line[16], ' ') << line;
+      EXPECT_NE(line[17], ' ') << line;  // the description starts in column 18
+    }
+    EXPECT_EQ(row.find_first_not_of(' '), 2u);
+  }
+}
+
+// The default a row states in docs/cli.md is the one its help text gives: every number in it
+// appears in the row.
+TEST(Help, StatesTheDefaultOfItsRow) {
+  const std::map<std::string, std::string> rows = helpRows();
+  int checked = 0;
+  for (const OptionSpec& option : kOptions) {
+    if (!option.byDefault) continue;
+    SCOPED_TRACE(option.name);
+    const std::string row = rows.at(option.name);
+    const std::string text = option.byDefault;
+    const std::regex number("[0-9]+");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), number);
+         it != std::sregex_iterator(); ++it, checked++)
+      EXPECT_TRUE(hasWord(row, it->str())) << it->str() << " in " << row;
+  }
+  EXPECT_GE(checked, 5);
+}
+
+// The usage text's bytes are fixed, but its options are exactly the table's usage-text rows.
+TEST(UsageText, NamesTheUsageOptionsOfTheTable) {
+  std::set<std::string> named;
+  for (const std::string& line : lines(kUsageText))
+    if (std::regex_match(line, std::regex("  -[A-Za-z]:.*"))) named.insert(line.substr(2, 2));
+  std::set<std::string> table;
+  for (const OptionSpec& option : kOptions)
+    if (!option.further) table.insert(option.name);
+  EXPECT_EQ(named, table);
+}
+
+// vornak-fit passes the engine's letters through or sets them itself: its help names every row
+// of the table in one of its two lists, and every option row of its help is one it accepts.
+TEST(FitHelp, NamesEveryEngineLetterAndOnlyOptionsItAccepts) {
+  const std::string help = fit::helpText();
+  const size_t passed = help.find("replace\nthe recommended value of the same letter:");
+  const size_t own = help.find("vornak-fit sets ");
+  ASSERT_NE(passed, std::string::npos);
+  ASSERT_NE(own, std::string::npos);
+  const std::string passedList = help.substr(passed, help.find('(', passed) - passed);
+  const std::string ownList = help.substr(own, help.find("itself", own) - own);
+  for (const OptionSpec& option : kOptions) {
+    SCOPED_TRACE(option.name);
+    const std::regex letter(std::string("(^|[ \n])") + option.name + "($|[ ,.\n])");
+    EXPECT_NE(std::regex_search(passedList, letter), std::regex_search(ownList, letter))
+        << passedList << ownList;
+    bool refused = false;
+    try {
+      fit::parseOptions({"data.dat", option.name, "1"});
+    } catch (const fit::FitError& e) {
+      refused = std::string(e.what()).find("set by vornak-fit") != std::string::npos;
+    }
+    EXPECT_EQ(refused, std::regex_search(ownList, letter));
+  }
+  int rows = 0;
+  for (const std::string& line : lines(help)) {
+    std::smatch option;
+    if (!std::regex_search(line, option, std::regex("^  (--?[a-z]+)"))) continue;
+    SCOPED_TRACE(line);
+    rows++;
+    try {
+      fit::parseOptions({"data.dat", option[1].str(), "2"});
+    } catch (const fit::FitError& e) {
+      EXPECT_EQ(std::string(e.what()).find("unknown option"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(rows, 8);
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// docs/cli.md is made from the tables (cmake --build BUILD --target cli-doc) and committed; it
+// must be what they make now.
+TEST(CliDoc, MatchesTheTables) {
+  const std::string committed = fileText(VORNAK_SOURCE_DIR "/docs/cli.md");
+  const std::string made = fit::cliMarkdown();
+  EXPECT_TRUE(committed == made)
+      << "docs/cli.md differs from the option tables: run cmake --build BUILD --target cli-doc";
+  // It is the tables' text: every row and the three helps.
+  for (const OptionSpec& option : kOptions)
+    EXPECT_NE(made.find(std::string("| `") + option.name + "` |"), std::string::npos) << option.name;
+  for (const std::string& help : {helpText(), fit::portableHelpText(), summaryHelp(),
+                                  std::string(kUsageText)})
+    EXPECT_NE(made.find("```text\n" + help + "```\n"), std::string::npos);
+  EXPECT_EQ(fit::portableHelpText().find("now "), std::string::npos);
+}
+
+// The R function's arguments, from its definition in R/vornak/R/vornak.R.
+std::vector<std::string> rArguments(const std::string& source, const std::string& function) {
+  const size_t start = source.find("\n" + function + " <- function(");
+  if (start == std::string::npos) return {};
+  std::vector<std::string> names;
+  int depth = 0;
+  std::string current;
+  bool inName = true;
+  for (size_t i = source.find('(', start) + 1; i < source.size(); i++) {
+    const char c = source[i];
+    if (depth == 0 && (c == ',' || c == ')')) {
+      names.push_back(fields(current).empty() ? "" : fields(current)[0]);
+      current.clear();
+      inName = true;
+      if (c == ')') break;
+      continue;
+    }
+    if (c == '(' || c == '[') depth++;
+    if (c == ')' || c == ']') depth--;
+    if (depth == 0 && c == '=') inName = false;
+    if (inName) current += c;
+  }
+  return names;
+}
+
+// The names an Rd page's \arguments section documents ("\item{rhat, ess}" documents both).
+std::set<std::string> rdArguments(const std::string& page) {
+  const size_t from = page.find("\\arguments{");
+  const size_t to = page.find("\n\\value{", from);
+  std::set<std::string> names;
+  const std::string section = page.substr(from, to - from);
+  const std::regex item("\\\\item\\{([^}]*)\\}");
+  for (auto it = std::sregex_iterator(section.begin(), section.end(), item);
+       it != std::sregex_iterator(); ++it) {
+    std::string list = std::regex_replace((*it)[1].str(), std::regex(","), " ");
+    for (const std::string& name : fields(list)) names.insert(name);
+  }
+  return names;
+}
+
+// Every argument vornak() accepts is documented on its help page, and no other; the engine
+// letters it passes and those the page names are rows of the option table.
+TEST(RHelp, DocumentsEveryArgumentOfVornak) {
+  const std::string source = fileText(VORNAK_SOURCE_DIR "/R/vornak/R/vornak.R");
+  const std::string page = fileText(VORNAK_SOURCE_DIR "/R/vornak/man/vornak.Rd");
+  const std::vector<std::string> arguments = rArguments(source, "vornak");
+  ASSERT_GE(arguments.size(), 20u);
+  const std::set<std::string> documented = rdArguments(page);
+  EXPECT_EQ(std::set<std::string>(arguments.begin(), arguments.end()), documented);
+  int letters = 0;
+  for (const std::string& text : {source, page}) {
+    const std::regex letter("(\"|\\\\option\\{)(-[A-Za-z])[\" }]");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), letter);
+         it != std::sregex_iterator(); ++it, letters++)
+      EXPECT_TRUE(findOption((*it)[2].str())) << (*it)[2].str();
+  }
+  EXPECT_GE(letters, 15);
+}
+
 // --help wherever it stands: the text on standard output, status 0, no file, no run.
 TEST(Help, PrintsTheHelpTextAndExitsZero) {
   for (const char* line : {"--help", "-m HDBern -f votes.dat -k 0 -h OA -B 1 -c integrated --help",
@@ -196,7 +373,7 @@ TEST(Help, PrintsTheHelpTextAndExitsZero) {
     dir.write("votes.dat", "0 1\n1 0\n");
     const ExeResult run = runExe(fields(line), dir.path);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, kHelpText);
+    EXPECT_EQ(run.out, helpText());
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path),
                             std::filesystem::directory_iterator()),
@@ -207,7 +384,7 @@ TEST(Help, PrintsTheHelpTextAndExitsZero) {
 // The exit statuses the help lists include those the program gives: a completed run, missing
 // options, --help.
 TEST(Help, ListsTheStatusesTheProgramGives) {
-  const std::string text = kHelpText;
+  const std::string text = helpText();
   const std::string statuses = text.substr(text.find("Exit status:"));
   TempDir dir;
   copyExamples(dir);
@@ -226,7 +403,7 @@ TEST(Help, ExampleRuns) {
   copyExamples(dir);
   int commands = 0;
   bool inExample = false;
-  for (const std::string& line : lines(kHelpText)) {
+  for (const std::string& line : lines(helpText())) {
     if (line.compare(0, 7, "Example") == 0) inExample = true;
     std::vector<std::string> args = fields(line);
     if (!inExample || args.empty() || line.compare(0, 2, "  ") != 0) continue;
@@ -273,7 +450,7 @@ TEST(Install, PutsTheProgramsIntoPrefixBin) {
   ASSERT_EQ(install.status, 0) << install.out << install.err;
   const ExeResult vornak = runExe({"--help"}, prefix.path, prefix.file("bin/vornak"));
   EXPECT_EQ(vornak.status, 0);
-  EXPECT_EQ(vornak.out, kHelpText);
+  EXPECT_EQ(vornak.out, helpText());
   const ExeResult summary = runExe({"--help"}, prefix.path, prefix.file("bin/vornak-summary"));
   EXPECT_EQ(summary.status, 0);
   EXPECT_EQ(summary.out, summaryHelp());
