@@ -1,6 +1,6 @@
-// The README's commands for running the chains of one analysis as separate processes with GNU
-// parallel, run on this machine (-S : is the local machine) with a short run, then merged by
-// vornak-summary. Skipped where parallel is not installed.
+// The commands of docs/several-machines.md for running the chains of one analysis as separate
+// processes with GNU parallel, run on this machine (-S : is the local machine) with a short
+// run, then merged by vornak-summary. Skipped where parallel is not installed.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,13 +24,13 @@ bool onPath(const std::string& program) {
   return false;
 }
 
-// The command that starts with start in the README, its continuation lines joined, and the
-// first line after it that starts with next.
+// The command that starts with start in docs/several-machines.md, its continuation lines
+// joined, and the first line after it that starts with next.
 struct Documented {
   std::string command, next;
 };
 Documented documented(const std::string& start, const std::string& next) {
-  std::ifstream readme(VORNAK_SOURCE_DIR "/README.md");
+  std::ifstream readme(VORNAK_SOURCE_DIR "/docs/several-machines.md");
   Documented found;
   bool inCommand = false;
   for (std::string line; std::getline(readme, line);) {
