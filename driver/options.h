@@ -33,7 +33,7 @@ using SettingsField = std::variant<std::monostate, std::string Settings::*, int 
 struct OptionSpec {
   const char* name;  // "-k"
   ValueKind kind;
-  bool further;      // not in the usage text (README, "Further options")
+  bool further;      // not in the usage text (docs/reference.md, "Further options")
   // Whole numbers: the accepted values; refusal starts the line naming a value outside them
   // (null: not checked when the plan is made).
   long long min, max;

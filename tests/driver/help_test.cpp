@@ -364,6 +364,20 @@ TEST(RHelp, DocumentsEveryArgumentOfVornak) {
   EXPECT_GE(letters, 15);
 }
 
+// The pages the help points to are there.
+TEST(Help, PointsToDocumentsThatExist) {
+  const std::string text = helpText();
+  const size_t more = text.find("More in docs/:");
+  ASSERT_NE(more, std::string::npos);
+  const std::string tail = text.substr(more);
+  const std::regex page("([a-z-]+\\.md)");
+  int pages = 0;
+  for (auto it = std::sregex_iterator(tail.begin(), tail.end(), page); it != std::sregex_iterator();
+       ++it, pages++)
+    EXPECT_TRUE(std::filesystem::is_regular_file(VORNAK_SOURCE_DIR "/docs/" + it->str())) << it->str();
+  EXPECT_EQ(pages, 4);
+}
+
 // --help wherever it stands: the text on standard output, status 0, no file, no run.
 TEST(Help, PrintsTheHelpTextAndExitsZero) {
   for (const char* line : {"--help", "-m HDBern -f votes.dat -k 0 -h OA -B 1 -c integrated --help",
