@@ -378,6 +378,37 @@ TEST(Help, PointsToDocumentsThatExist) {
   EXPECT_EQ(pages, 4);
 }
 
+// Every help page of the R package documents exactly the arguments of the functions its usage
+// shows, as their definitions in R/vornak/R/ have them.
+TEST(RHelp, EveryPageDocumentsTheArgumentsOfItsFunctions) {
+  std::string sources;
+  for (const auto& entry : std::filesystem::directory_iterator(VORNAK_SOURCE_DIR "/R/vornak/R"))
+    sources += "\n" + fileText(entry.path().string());
+  int pages = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(VORNAK_SOURCE_DIR "/R/vornak/man")) {
+    const std::string page = fileText(entry.path().string());
+    const size_t usage = page.find("\\usage{");
+    if (usage == std::string::npos || page.find("\\arguments{") == std::string::npos) continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    pages++;
+    std::set<std::string> arguments;
+    const std::string shown = page.substr(usage, page.find("\n}", usage) - usage);
+    const std::regex call("(\\\\method\\{([A-Za-z.]+)\\}\\{([A-Za-z.]+)\\}|^([A-Za-z.]+))\\(");
+    for (const std::string& line : lines(shown)) {
+      std::smatch match;
+      if (!std::regex_search(line, match, call)) continue;
+      const std::string function =
+          match[2].matched ? match[2].str() + "." + match[3].str() : match[4].str();
+      const std::vector<std::string> defined = rArguments(sources, function);
+      // A generic of another package (coda's as.mcmc.list) is not defined here.
+      if (defined.empty()) continue;
+      arguments.insert(defined.begin(), defined.end());
+    }
+    EXPECT_EQ(arguments, rdArguments(page));
+  }
+  EXPECT_GE(pages, 3);
+}
+
 // --help wherever it stands: the text on standard output, status 0, no file, no run.
 TEST(Help, PrintsTheHelpTextAndExitsZero) {
   for (const char* line : {"--help", "-m HDBern -f votes.dat -k 0 -h OA -B 1 -c integrated --help",
