@@ -3,38 +3,32 @@
 // component's own log beta is computed once, lgamma(alpha_dm + c) is read from a table for
 // counts up to a bound, and lgamma of the posterior total is memoised by exact value. Every sum
 // is still accumulated in the order the plain code uses.
+// The tables are read-only once built and may be shared by the scorers of several threads;
+// the memo and the scratch are each scorer's own.
 #pragma once
+#include <memory>
 #include <vector>
 
 #include "stats/DirichletRV.h"
 #include "stats/MixtureDirichletRV.h"
 
-class DirichletScorer {
+class DirichletTables {
  public:
-  DirichletScorer() = default;
-
-  // Copies the prior and tabulates counts 0..maxCount, fewer when the table would exceed
-  // budget doubles; the memo keeps within budget and kMemoBudget doubles. Counts and totals
-  // beyond them are computed directly, to the same bits. Later changes to the prior object
-  // are not seen. Cost: about K * D * (maxCount + 1) lgamma calls.
-  void reset(const MixtureDirichletRV& prior, int maxCount, long budget = kTableBudget);
-  void reset(const DirichletRV& prior, int maxCount, long budget = kTableBudget);
-
-  // y holds D non-negative counts; allocates nothing.
-  double logIntegratedLik(const int* y) const;
-
-  // Counts with a table entry: 0..tabulated() - 1.
-  int tabulated() const { return tableLimit_; }
-
   static constexpr long kTableBudget = 1L << 22;  // doubles (32 MB)
   static constexpr long kMemoBudget = 1L << 20;   // doubles (8 MB); larger totals are not memoised
   static constexpr int kWays = 4;  // memo entries per component and count total, a power of 2
 
+  // Copies the prior and tabulates counts 0..maxCount, fewer when the table would exceed
+  // budget doubles; a scorer's memo keeps within budget and kMemoBudget doubles. Counts and
+  // totals beyond them are computed directly, to the same bits. Later changes to the prior
+  // object are not seen. Cost: about K * D * (maxCount + 1) lgamma calls.
+  DirichletTables(const MixtureDirichletRV& prior, int maxCount, long budget = kTableBudget);
+  DirichletTables(const DirichletRV& prior, int maxCount, long budget = kTableBudget);
+
  private:
-  void build(int dimension, int components, const double* alpha, const double* weights,
-             bool mixture, int maxCount, long budget);
-  // mylgamma(alphaSum) of component d, remembered per count total.
-  double lgammaOfSum(int d, int total, double alphaSum) const;
+  friend class DirichletScorer;
+  DirichletTables(int dimension, int components, const double* alpha, const double* weights,
+                  bool mixture, int maxCount, long budget);
 
   int D_ = 0;
   int K_ = 0;
@@ -45,7 +39,37 @@ class DirichletScorer {
   std::vector<double> priorLbeta_;  // K: lbeta(alpha_d)
   int tableLimit_ = 0;
   std::vector<double> table_;  // D x tableLimit_ x K: mylgamma(alpha_dm + c)
-  int memoLimit_ = 0;
+  int memoLimit_ = 0;          // totals 0..memoLimit_ - 1 are memoised
+};
+
+class DirichletScorer {
+ public:
+  static constexpr long kTableBudget = DirichletTables::kTableBudget;
+  static constexpr long kMemoBudget = DirichletTables::kMemoBudget;
+  static constexpr int kWays = DirichletTables::kWays;
+
+  DirichletScorer() = default;
+  // A scorer on shared tables, with an empty memo of its own.
+  explicit DirichletScorer(std::shared_ptr<const DirichletTables> tables);
+
+  // Builds tables of its own (see DirichletTables) and empties the memo.
+  void reset(const MixtureDirichletRV& prior, int maxCount, long budget = kTableBudget);
+  void reset(const DirichletRV& prior, int maxCount, long budget = kTableBudget);
+
+  // y holds D non-negative counts; allocates nothing.
+  double logIntegratedLik(const int* y) const;
+
+  // Counts with a table entry: 0..tabulated() - 1.
+  int tabulated() const { return tables_->tableLimit_; }
+  const std::shared_ptr<const DirichletTables>& tables() const { return tables_; }
+  // The doubles this scorer holds besides the shared tables.
+  size_t scratchSize() const;
+
+ private:
+  // mylgamma(alphaSum) of component d, remembered per count total.
+  double lgammaOfSum(int d, int total, double alphaSum) const;
+
+  std::shared_ptr<const DirichletTables> tables_;
   mutable std::vector<double> memoKey_;    // memoLimit_ x K x kWays: alphaSums seen per total
   mutable std::vector<double> memoValue_;  // its mylgamma
   mutable std::vector<double> out_;         // K: sum of the lgamma terms
