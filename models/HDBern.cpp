@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "stats/Arrays.h"
 
 template <int W>
 CategoricalColumns<W>::Workspace::Workspace(const Data& data)
     : count(static_cast<size_t>(data.T) * W, 0),
-      ones(W == 2 ? data.T : 0, 0),
-      members(W == 2 ? data.n : 0, 0),
+      counts(data),
+      mixture(data),
       muScorer(data.muTables),
       muPrior(data.muPrior) {}
 
@@ -39,9 +38,8 @@ template <int W>
 size_t CategoricalColumns<W>::workspaceBytes() const {
   const Workspace& w = work_;
   return sizeof(*this) +
-         sizeof(int) * (w.count.capacity() + w.ones.capacity() + w.members.capacity() +
-                        w.clusterCounts.capacity() + w.clusterSizes.capacity()) +
-         sizeof(double) * (w.shares.capacity() + w.muScorer.scratchSize()) +
+         sizeof(int) * w.count.capacity() + w.counts.bytes() + w.mixture.bytes() +
+         sizeof(double) * w.muScorer.scratchSize() +
          sizeof(double) * (static_cast<size_t>(w.muPrior.mixtureOrder) * (w.muPrior.dimension + 2) +
                            w.muPrior.dimension);
 }
@@ -60,68 +58,15 @@ double CategoricalColumns<W>::columnsFit(const int* count, bool reference) const
   return scale * fit;
 }
 
-// Local copies: a store through the counts could otherwise alias n and T.
-template <int W>
-template <bool missing>
-int CategoricalColumns<W>::countRows(const int* z, int j, int* count) const {
-  const int rows = n;
-  const int columns = T;
-  std::fill(count, count + static_cast<size_t>(columns) * W, 0);
-  int members = 0;
-  for (int i = 0; i < rows; i++) {
-    if (z[i] != j) continue;
-    members++;
-    const int* row = sequence_[i];
-    for (int t = 0; t < columns; t++)
-      if (!missing || !isMissing(row[t])) count[t * W + row[t]]++;
-  }
-  return members;
-}
-
 template <int W>
 int CategoricalColumns<W>::getCount(const int* z, int j, int* count) const {
-  return data_->missing > 0 ? countRows<true>(z, j, count) : countRows<false>(z, j, count);
-}
-
-template <int W>
-int CategoricalColumns<W>::countFast(const int* z, int j, int* count) const {
-  if (W != 2 || data_->missing > 0) return getCount(z, j, count);
-  const int rows = n;
-  const int columns = T;
-  int* list = work_.members.data();
-  int members = 0;
-  for (int i = 0; i < rows; i++) {
-    list[members] = i;
-    members += z[i] == j;
-  }
-  // Block of columns by block: the block's sums stay in registers over all members.
-  int* ones = work_.ones.data();
-  const int block = 16;
-  int t0 = 0;
-  for (; t0 + block <= columns; t0 += block) {
-    int sum[block] = {};
-    for (int s = 0; s < members; s++) {
-      const int* row = sequence_[list[s]] + t0;
-      for (int u = 0; u < block; u++) sum[u] += row[u];
-    }
-    for (int u = 0; u < block; u++) ones[t0 + u] = sum[u];
-  }
-  for (int t = t0; t < columns; t++) ones[t] = 0;
-  for (int s = 0; s < members; s++) {
-    const int* row = sequence_[list[s]];
-    for (int t = t0; t < columns; t++) ones[t] += row[t];
-  }
-  for (int t = 0; t < columns; t++) {
-    count[2 * t] = members - ones[t];
-    count[2 * t + 1] = ones[t];
-  }
-  return members;
+  return work_.counts.plain(z, j, count);
 }
 
 template <int W>
 int CategoricalColumns<W>::countCluster(const int* z, int j, bool reference) const {
   int* count = work_.count.data();
-  return reference ? getCount(z, j, count) : countFast(z, j, count);
+  return reference ? work_.counts.plain(z, j, count) : work_.counts.fast(z, j, count);
 }
 
 template <int W>
@@ -203,93 +148,13 @@ double CategoricalColumns<W>::classificationSum(const int* count) const {
 }
 
 template <int W>
-void CategoricalColumns<W>::countAll(const int* z, int k) const {
-  Workspace& w = work_;
-  const size_t tableSize = static_cast<size_t>(T) * W;
-  if (static_cast<int>(w.clusterSizes.size()) < k) {
-    w.clusterSizes.resize(k);
-    w.clusterCounts.resize(tableSize * k);
-    w.shares.resize(tableSize * k);
-  }
-  Arrays::table(z, n, w.clusterSizes.data(), k);
-  // One pass fills every cluster's table: the same counts as getCount per label.
-  std::fill(w.clusterCounts.begin(), w.clusterCounts.begin() + tableSize * k, 0);
-  for (int i = 0; i < n; i++) {
-    int* count = &w.clusterCounts[tableSize * z[i]];
-    const int* row = sequence_[i];
-    for (int t = 0; t < T; t++)
-      if (!isMissing(row[t])) count[t * W + row[t]]++;
-  }
-}
-
-// The plain product of quotients per row and cluster, kept as the yardstick of the other.
-template <int W>
 double CategoricalColumns<W>::mixtureLikReference(const int* z, int k) const {
-  if (data_->missing > 0) return mixtureFromShares<true>(z, k);
-  const size_t tableSize = static_cast<size_t>(T) * W;
-  countAll(z, k);
-  double fit = 0;
-  for (int i = 0; i < n; i++) {
-    const int* row = sequence_[i];
-    double fit_i = 0;
-    for (int j = 0; j < k; j++) {
-      const int size = work_.clusterSizes[j];
-      if (size == 0) continue;  // no members: weight 0
-      const int* count = &work_.clusterCounts[tableSize * j];
-      double fit_ij = 1;
-      for (int t = 0; t < T; t++) fit_ij *= static_cast<double>(count[t * W + row[t]]) / size;
-      fit_i += fit_ij * (static_cast<double>(size) / n);
-    }
-    fit += std::log(fit_i);
-  }
-  return scale * fit;
+  return scale * work_.mixture.reference(z, k);
 }
 
 template <int W>
 double CategoricalColumns<W>::mixtureLikFast(const int* z, int k) const {
-  if (data_->missing > 0) return mixtureFromShares<true>(z, k);
-  return mixtureFromShares<false>(z, k);
-}
-
-// Each quotient computed once. Without missing cells a column's total is the cluster size,
-// so the shares are the reference's quotients.
-template <int W>
-template <bool missing>
-double CategoricalColumns<W>::mixtureFromShares(const int* z, int k) const {
-  const size_t tableSize = static_cast<size_t>(T) * W;
-  countAll(z, k);
-  const int* sizes = work_.clusterSizes.data();
-  for (int j = 0; j < k; j++) {
-    if (sizes[j] == 0) continue;
-    const int* count = &work_.clusterCounts[tableSize * j];
-    double* share = &work_.shares[tableSize * j];
-    for (int t = 0; t < T; t++) {
-      int total = 0;
-      for (int w = 0; w < W; w++) total += count[t * W + w];
-      // A column none of the members shows tells nothing: its factor is 1.
-      for (int w = 0; w < W; w++)
-        share[t * W + w] = total > 0 ? static_cast<double>(count[t * W + w]) / total : 1.0;
-    }
-  }
-  double fit = 0;
-  for (int i = 0; i < n; i++) {
-    const int* row = sequence_[i];
-    double fit_i = 0;
-    for (int j = 0; j < k; j++) {
-      const int size = sizes[j];
-      if (size == 0) continue;
-      const double* share = &work_.shares[tableSize * j];
-      // Every factor is finite and >= 0, so once the product is 0 it stays +0, and adding
-      // +0 * weight to fit_i (itself >= +0) leaves fit_i unchanged: stopping is exact.
-      double fit_ij = 1;
-      for (int t = 0; t < T && fit_ij != 0; t++)
-        if (!missing || !isMissing(row[t])) fit_ij *= share[t * W + row[t]];
-      if (fit_ij == 0) continue;
-      fit_i += fit_ij * (static_cast<double>(size) / n);
-    }
-    fit += std::log(fit_i);
-  }
-  return scale * fit;
+  return scale * work_.mixture.fast(z, k);
 }
 
 template <int W>

@@ -5,7 +5,8 @@
 // A cell may be missing (NA): it is left out of its column's counts, which integrates it out
 // exactly, since the columns are independent within a cluster.
 // The data and the prior's tables are shared (CategoricalData); a model adds its chain's
-// scratch to them.
+// workspace: the counters (CategoricalCounts), the mixture's tables (CategoricalMixture) and
+// the prior's memo.
 #pragma once
 #include <istream>
 #include <memory>
@@ -13,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "models/CategoricalCounts.h"
 #include "models/CategoricalData.h"
+#include "models/CategoricalMixture.h"
 #include "models/Observable.h"
 #include "stats/DirichletScorer.h"
 #include "stats/MixtureDirichletRV.h"
@@ -62,27 +65,20 @@ class CategoricalColumns final : public Observable {
   double pairwiseDistance(int i1, int i2, int length, const int* positions) const override;
 
  private:
-  // What a chain writes while it scores. Sizes: T x W and T + n ints, the k tables of the
-  // mixture criterion (grown with the largest k), the prior tables' memo, and a copy of the
-  // prior for the plain evaluation (whose scratch is the object's own).
+  // What a chain writes while it scores: a count table, the counters' and the mixture's
+  // scratch, the prior tables' memo, and a copy of the prior for its plain evaluation
+  // (whose scratch is the object's own).
   struct Workspace {
-    Workspace(const Data& data);
-    std::vector<int> count;          // T x W
-    std::vector<int> ones;           // T, of countFast (W = 2)
-    std::vector<int> members;        // n, of countFast (W = 2)
-    std::vector<int> clusterCounts;  // k tables of T x W; grows with the largest k
-    std::vector<int> clusterSizes;   // k
-    std::vector<double> shares;      // k tables of T x W: each count over its column's total
-    DirichletScorer muScorer;        // the shared tables, a memo of its own
-    MixtureDirichletRV muPrior;      // the reference's evaluation
+    explicit Workspace(const Data& data);
+    std::vector<int> count;  // T x W
+    CategoricalCounts<W> counts;
+    CategoricalMixture<W> mixture;
+    DirichletScorer muScorer;    // the shared tables, a memo of its own
+    MixtureDirichletRV muPrior;  // the reference's evaluation
   };
 
-  // Counts cluster j into the workspace, by the plain loop (reference) or countFast.
+  // Counts cluster j into the workspace, by the plain loop (reference) or the fast one.
   int countCluster(const int* z, int j, bool reference) const;
-  // getCount's result, faster: for W = 2 only the ones are counted, in registers.
-  int countFast(const int* z, int j, int* count) const;
-  template <bool missing>
-  int countRows(const int* z, int j, int* count) const;
   double integrated(const int* z, int j, bool reference) const;
   double classification(const int* z, int j, bool reference) const;
   // The integrated score of the T count tables (scale applied): by the levels seen, or by
@@ -91,12 +87,6 @@ class CategoricalColumns final : public Observable {
   // Sum over the cells of c log(c / total), empty cells left out; total is each column's
   // count (the cluster size unless cells are missing).
   double classificationSum(const int* count) const;
-  // Fills the sizes and the first k count tables of the workspace.
-  void countAll(const int* z, int k) const;
-  // The mixture likelihood from each cluster's shares (count over its column's seen total,
-  // 1 for a column none of its members shows); a row's missing cells are left out.
-  template <bool missing>
-  double mixtureFromShares(const int* z, int k) const;
   // Mismatches per column seen in both rows (positions null: every column).
   double sharedDistance(int i1, int i2, int length, const int* positions) const;
 
