@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <utility>
 
 #include "stats/MathPlus.h"
 
@@ -48,13 +51,19 @@ DirichletTables::DirichletTables(int dimension, int components, const double* al
   memoLimit_ = static_cast<int>(std::min<long>(maxCount + 1L, memoBudget / (2L * K_ * kWays)));
 }
 
+ZeroDoubles::ZeroDoubles(size_t size)
+    : values_(static_cast<double*>(std::calloc(std::max<size_t>(size, 1), sizeof(double)))),
+      size_(size) {
+  if (!values_) throw std::bad_alloc();
+}
+
+void ZeroDoubles::Free::operator()(double* p) const { std::free(p); }
+
 DirichletScorer::DirichletScorer(std::shared_ptr<const DirichletTables> tables)
-    : tables_(std::move(tables)) {
+    : tables_(std::move(tables)),
+      memoKey_(static_cast<size_t>(tables_->memoLimit_) * tables_->K_ * kWays),
+      memoValue_(memoKey_.size()) {
   const int K = tables_->K_;
-  // NaN equals nothing, so an unused slot never matches.
-  memoKey_.assign(static_cast<size_t>(tables_->memoLimit_) * K * kWays,
-                  std::numeric_limits<double>::quiet_NaN());
-  memoValue_.assign(memoKey_.size(), 0.0);
   out_.assign(K, 0.0);
   alphaSum_.assign(K, 0.0);
   components_.assign(K, 0.0);
@@ -81,8 +90,8 @@ double DirichletScorer::lgammaOfSum(int d, int total, double alphaSum) const {
   std::uint64_t bits;
   std::memcpy(&bits, &alphaSum, sizeof bits);
   const size_t slot = (static_cast<size_t>(total) * tables_->K_ + d) * kWays + (bits & (kWays - 1));
-  // == compares values: a NaN key (unused) never matches; -0.0 matches 0.0, harmlessly, as
-  // mylgamma gives 0 for both.
+  // == compares values: an unused slot (key 0, value 0) matches only a sum of 0 or -0.0,
+  // harmlessly, as mylgamma gives 0 for both.
   if (memoKey_[slot] != alphaSum) {
     memoKey_[slot] = alphaSum;
     memoValue_[slot] = MathPlus::mylgamma(alphaSum);

@@ -42,6 +42,23 @@ class DirichletTables {
   int memoLimit_ = 0;          // totals 0..memoLimit_ - 1 are memoised
 };
 
+// Doubles that start at +0.0, from calloc: the system backs a page of them only when it is
+// first written, so a large memo costs memory for the totals it sees only.
+class ZeroDoubles {
+ public:
+  ZeroDoubles() = default;
+  explicit ZeroDoubles(size_t size);
+  double& operator[](size_t i) { return values_.get()[i]; }
+  size_t size() const { return size_; }
+
+ private:
+  struct Free {
+    void operator()(double* p) const;
+  };
+  std::unique_ptr<double[], Free> values_;
+  size_t size_ = 0;
+};
+
 class DirichletScorer {
  public:
   static constexpr long kTableBudget = DirichletTables::kTableBudget;
@@ -62,7 +79,8 @@ class DirichletScorer {
   // Counts with a table entry: 0..tabulated() - 1.
   int tabulated() const { return tables_->tableLimit_; }
   const std::shared_ptr<const DirichletTables>& tables() const { return tables_; }
-  // The doubles this scorer holds besides the shared tables.
+  // The doubles this scorer holds besides the shared tables (the memo's whether written or
+  // not).
   size_t scratchSize() const;
 
  private:
@@ -70,8 +88,10 @@ class DirichletScorer {
   double lgammaOfSum(int d, int total, double alphaSum) const;
 
   std::shared_ptr<const DirichletTables> tables_;
-  mutable std::vector<double> memoKey_;    // memoLimit_ x K x kWays: alphaSums seen per total
-  mutable std::vector<double> memoValue_;  // its mylgamma
+  // memoLimit_ x K x kWays: alphaSums seen per total, and their mylgamma. An unused slot
+  // holds 0 and 0, which is right for a sum of 0 too: mylgamma(0) is 0.
+  mutable ZeroDoubles memoKey_;
+  mutable ZeroDoubles memoValue_;
   mutable std::vector<double> out_;         // K: sum of the lgamma terms
   mutable std::vector<double> alphaSum_;    // K: sum of the posterior parameters
   mutable std::vector<double> components_;  // K
