@@ -31,7 +31,7 @@ int CategoricalCounts<W>::plain(const int* z, int j, int* count) const {
 }
 
 template <int W>
-int CategoricalCounts<W>::fast(const int* z, int j, int* count) const {
+int CategoricalCounts<W>::fast(const int* z, int j, int* count) {
   if (W != 2 || data_.missing > 0) return plain(z, j, count);
   const int rows = data_.n;
   const int columns = data_.T;

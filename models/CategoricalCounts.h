@@ -15,8 +15,8 @@ class CategoricalCounts {
 
   // count: T rows of W outcome counts of cluster j; returns the member count.
   int plain(const int* z, int j, int* count) const;
-  int fast(const int* z, int j, int* count) const;
-  // The doubles and ints held, in bytes.
+  int fast(const int* z, int j, int* count);
+  // The scratch held, in bytes.
   size_t bytes() const { return sizeof(int) * (ones_.capacity() + members_.capacity()); }
 
  private:
@@ -25,8 +25,8 @@ class CategoricalCounts {
 
   const CategoricalData<W>& data_;
   // Scratch of fast (W = 2): per column the ones, and the member list.
-  mutable std::vector<int> ones_;     // T
-  mutable std::vector<int> members_;  // n
+  std::vector<int> ones_;     // T
+  std::vector<int> members_;  // n
 };
 
 extern template class CategoricalCounts<2>;
