@@ -6,7 +6,8 @@
 #   bash bench/compare_builds.sh OLD/vornak NEW/vornak [JOBS]
 # It covers every heuristic x model x criterion x k in {0, 1, 3}, in the exact, reference
 # (VORNAK_SCORING=reference) and fast (-x) scoring modes, an enumeration per model on six
-# observations, and the further options -s -d -q -i. Prints the differing runs and a count.
+# observations, the further options -s -d -q -i, and heated chains (-T). Prints the differing
+# runs and a count.
 set -uo pipefail
 old="$(realpath "$1")"
 new="$(realpath "$2")"
@@ -54,6 +55,9 @@ for m in "${models[@]}"; do
   echo "exact|-m $model -f $data -k 2 -h OA -B 1 -c integrated" >>"$cases"
   echo "exact|-m $model -f $data -k 0 -h SR2 -i 40 -c integrated -s 7 -d 3" >>"$cases"
   echo "exact|-m $model -f $data -k 0 -h rBHS2 -i 25 -c integrated -s 9 -d 1 -q -x" >>"$cases"
+  # Heated chains, whose copies share the model's data.
+  echo "exact|-m $model -f $data -k 0 -h SR2 -i 15 -c integrated -q -T 3 -j 2" >>"$cases"
+  echo "reference|-m $model -f $data -k 0 -h OA -i 10 -c integrated -q -T 3 -j 2" >>"$cases"
 done
 
 compare_case() {  # index line

@@ -141,24 +141,6 @@ void checkColumnPrior(Settings& s, RunPlan& plan) {
   plan.columnPrior = {shape[0], shape[1]};
   text = Text::n2s(shape[0]) + "," + Text::n2s(shape[1]);
 }
-// Drops what is written to a stream while it lives; the stream's state comes back after.
-class MutedStream {
- public:
-  explicit MutedStream(std::ostream& stream)
-      : stream_(stream), state_(stream.rdstate()), buffer_(stream.rdbuf(nullptr)) {}
-  ~MutedStream() {
-    stream_.rdbuf(buffer_);
-    stream_.clear(state_);
-  }
-  MutedStream(const MutedStream&) = delete;
-  MutedStream& operator=(const MutedStream&) = delete;
-
- private:
-  std::ostream& stream_;
-  std::ios::iostate state_;
-  std::streambuf* buffer_;
-};
-
 bool enumerates(const Settings& s) {
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   return heuristic && heuristic->enumerates();
@@ -357,16 +339,11 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
       sampler.initZ(s.initialZ);
     // A run its model refuses ends at its first score, the cold chain's: no copy scores first.
     if (plan.value("-T") > 1 && s.k != 1 && plan.criterionRefusal.empty()) {
-      // Each copy reads the data again: models keep scratch buffers, so threads share none.
-      auto makeCopy = [&](std::ostream& copyLog) {
-        MutedStream quiet(vout());  // the data's lines were shown once
-        std::stringstream copyPrior(plan.priorText);
-        return plan.model->make(s.dataFile, copyPrior, copyLog);
-      };
       const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
       const long long cap = plan.value("-j") > 0 ? plan.value("-j") : cores;
       // A start read or built from the data is every copy's start too.
-      sampler.heat(static_cast<int>(plan.value("-T")), static_cast<int>(cap), makeCopy,
+      // Each copy shares the model's data, read once, with scratch of its own.
+      sampler.heat(static_cast<int>(plan.value("-T")), static_cast<int>(cap),
                    static_cast<std::uint32_t>(plan.value("-s")),
                    !s.initialZ.empty() || s.has("-Z"));
     }

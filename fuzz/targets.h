@@ -102,6 +102,9 @@ class SizeModel : public Observable {
   }
   double getClassificationLik(const int* z, int j) const override { return getClusterFit(z, j); }
   double getMixtureLik(const int*, int) const override { return 0; }
+  std::unique_ptr<Observable> copyForChain() const override {
+    return std::make_unique<SizeModel>(n);
+  }
   double pairwiseDistance(int i1, int i2) const override { return i1 == i2 ? 0 : 1; }
   double pairwiseDistance(int i1, int i2, int, const int*) const override {
     return pairwiseDistance(i1, i2);

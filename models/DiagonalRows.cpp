@@ -6,47 +6,12 @@
 namespace {
 // Columns whose standard deviations differ by more than this factor draw a warning.
 const double kSpreadRatio = 100;
-}  // namespace
-
-DiagonalRows::DiagonalRows(const std::string& dataFileName, std::ostream& _logFile,
-                           double _scale)
-    : RealRows(dataFileName, _logFile, _scale, true) {
-  center.assign(T, 0.0);
-  if (missing_ > 0) {
-    std::vector<double> count(T), sum2(T);
-    std::vector<int> all(n);
-    for (int i = 0; i < n; i++) all[i] = i;
-    listColumnSums(all.data(), n, count.data(), center.data(), sum2.data());
-    for (int t = 0; t < T; t++)
-      if (count[t] > 0) center[t] /= count[t];
-  } else {
-    for (int i = 0; i < n; i++)
-      for (int t = 0; t < T; t++) center[t] += data[i][t];
-    for (int t = 0; t < T; t++) center[t] /= n;
-  }
-  moments_.assign(3 * static_cast<size_t>(T), 0.0);
-  warnOfSpreads();
-}
-
-void DiagonalRows::listColumnSums(const int* list, int members, double* count, double* sum,
-                                  double* sum2) const {
-  const int columns = T;
-  for (int t = 0; t < columns; t++) count[t] = sum[t] = sum2[t] = 0;
-  for (int k = 0; k < members; k++) {
-    const double* row = data[list[k]];
-    for (int t = 0; t < columns; t++) {
-      if (isMissing(row[t])) continue;
-      count[t] += 1;
-      sum[t] += row[t];
-      sum2[t] += row[t] * row[t];
-    }
-  }
-}
 
 // One scale for every column lets the widest decide the clusters; said on standard error
 // only, so that no file changes.
-void DiagonalRows::warnOfSpreads() const {
-  if (standardiseColumns) return;
+void warnOfSpreads(const std::vector<double>& columnSd) {
+  if (RealRows::standardiseColumns) return;
+  const int T = static_cast<int>(columnSd.size());
   int narrow = -1, wide = -1;
   for (int t = 0; t < T; t++) {
     if (!(columnSd[t] > 0)) continue;
@@ -62,8 +27,52 @@ void DiagonalRows::warnOfSpreads() const {
   verr().flush();
 }
 
+}  // namespace
+
+DiagonalData::DiagonalData(const std::string& dataFileName, std::ostream& logFile, double scale)
+    : RealData(dataFileName, logFile, scale, true) {
+  center.assign(T, 0.0);
+  if (missing > 0) {
+    std::vector<double> count(T), sum2(T);
+    std::vector<int> all(n);
+    for (int i = 0; i < n; i++) all[i] = i;
+    listColumnSums(data, T, all.data(), n, count.data(), center.data(), sum2.data());
+    for (int t = 0; t < T; t++)
+      if (count[t] > 0) center[t] /= count[t];
+  } else {
+    for (int i = 0; i < n; i++)
+      for (int t = 0; t < T; t++) center[t] += data[i][t];
+    for (int t = 0; t < T; t++) center[t] /= n;
+  }
+  warnOfSpreads(columnSd);
+}
+
+DiagonalRows::DiagonalRows(std::shared_ptr<const DiagonalData> shared, double _scale)
+    : RealRows(shared, _scale), center_(shared->center) {
+  work_.moments.assign(3 * static_cast<size_t>(T), 0.0);
+  work_.mean.assign(T, 0.0);
+  work_.mean2.assign(T, 0.0);
+  work_.count.assign(T, 0.0);
+}
+
+void listColumnSums(const Matrix<double>& data, int T, const int* list, int members,
+                    double* count, double* sum, double* sum2) {
+  const int columns = T;
+  for (int t = 0; t < columns; t++) count[t] = sum[t] = sum2[t] = 0;
+  for (int k = 0; k < members; k++) {
+    const double* row = data[list[k]];
+    for (int t = 0; t < columns; t++) {
+      if (isMissing(row[t])) continue;
+      count[t] += 1;
+      sum[t] += row[t];
+      sum2[t] += row[t] * row[t];
+    }
+  }
+}
+
 void DiagonalRows::addToMoments(int i, double* moments, int sign) const {
   const double* row = data[i];
+  const double* center = center_.data();
   const int columns = T;
   if (missing_ > 0) {
     for (int t = 0; t < columns; t++) {

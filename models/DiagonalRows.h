@@ -3,18 +3,23 @@
 // over a member list, in the fast mode as running moments about the column averages. A
 // missing cell (NA) is left out of its column's sums, so each column also keeps a count.
 #pragma once
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "models/RealRows.h"
 
-class DiagonalRows : public RealRows {
- public:
+struct DiagonalData : RealData {
   std::vector<double> center;  // column averages, the origin of the fast moments
 
-  DiagonalRows(const std::string& dataFileName, std::ostream& _logFile, double _scale);
+  // Reads the matrix (NA cells accepted); warns on standard error when the columns' spreads
+  // differ by more than a factor 100.
+  DiagonalData(const std::string& dataFileName, std::ostream& logFile, double scale);
+};
 
+class DiagonalRows : public RealRows {
+ public:
   // Fast mode: per cluster the sums of (x - center) and of its squares, T each, so that
   // centred sums keep their precision for clusters far from the origin.
   // With missing cells a third block of T holds each column's count of seen values.
@@ -24,16 +29,18 @@ class DiagonalRows : public RealRows {
   void addToMoments(int i, double* moments, int sign) const override;
 
  protected:
+  // Sizes the workspace: the moments and the three column vectors.
+  DiagonalRows(std::shared_ptr<const DiagonalData> shared, double _scale);
   // The averages of the exact scores, each a sum over the listed members (ascending)
   // divided by their count, as the plain getMean computes them; mean2 (if not null) gets
   // the averages of squares.
   void listMeans(const int* list, int members, double* mean, double* mean2) const;
-  // With missing cells: per column the count, sum and sum of squares of the listed members'
-  // seen values, each T long.
-  void listColumnSums(const int* list, int members, double* count, double* sum,
-                      double* sum2) const;
 
  private:
-  // A warning on standard error when the columns' spreads differ by more than a factor 100.
-  void warnOfSpreads() const;
+  const std::vector<double>& center_;  // the shared data's
 };
+
+// With missing cells: per column the count, sum and sum of squares of the listed members'
+// seen values, each T long.
+void listColumnSums(const Matrix<double>& data, int T, const int* list, int members,
+                    double* count, double* sum, double* sum2);

@@ -1,8 +1,11 @@
-// The observation-model interface. A model owns the n observations of one data file (each
-// with T positions) and answers the sampler's questions: how well one cluster fits, how far
+// The observation-model interface. A model answers the sampler's questions about the n
+// observations of one data file (each with T positions): how well one cluster fits, how far
 // apart two observations are, and, for the models whose catalog row lists them, the
-// classification and mixture criteria.
+// classification and mixture criteria. The data, read once, is read-only and shared by every
+// copy of a model (one per chain); what a copy owns is its scratch, its workspace.
 #pragma once
+#include <cstddef>
+#include <memory>
 #include <vector>
 
 enum FitnessZType { INTEGRATED = 0, CLASSIFICATION = 1, MIXTURE = 2 };
@@ -25,6 +28,13 @@ class Observable {
   Observable(const Observable&) = delete;
   Observable& operator=(const Observable&) = delete;
   virtual ~Observable() = default;
+
+  // A model over the same data, shared, with a workspace of its own: what one more chain
+  // (one more thread) needs. Reads no file and writes no message; keeps scale and scoring.
+  virtual std::unique_ptr<Observable> copyForChain() const = 0;
+  // The bytes a copy adds: the model object and its workspace as they stand (buffers that
+  // grow with k included), the shared data not.
+  virtual size_t workspaceBytes() const { return 0; }
 
   // Integrated log-likelihood of the observations labelled j in z; 0 for an empty label.
   virtual double getClusterFit(const int* z, int j) const = 0;

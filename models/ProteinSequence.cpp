@@ -44,30 +44,62 @@ void readLine(std::istream& in, std::string& line) {
 
 }  // namespace
 
+ProteinData::ProteinData(const std::string& sequenceFileName, std::istream& priorStream,
+                         std::ostream& logFile)
+    : muPrior(priorStream, logFile), taoPrior(2, taoHyperParam), nuPrior(2, nuHyperParam) {
+  if (muPrior.dimension != ProteinSequence::AA_KINDS)
+    Files::fail(logFile, "Bad prior text: ProteinSequence needs " +
+                         Text::n2s(ProteinSequence::AA_KINDS) + " categories, not " +
+                         Text::n2s(muPrior.dimension));
+  readFastaFile(sequenceFileName, logFile);
+  gapFlags = Matrix<unsigned char>(n, T + 1);  // column 0: before the first, no gap
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < T; t++) gapFlags[i][t + 1] = sequence[i][t] == ProteinSequence::GAP;
+  muTables = std::make_shared<const DirichletTables>(muPrior, n);
+  taoTables = std::make_shared<const DirichletTables>(taoPrior, n);
+  nuTables = std::make_shared<const DirichletTables>(nuPrior, n);
+}
+
+ProteinSequence::Workspace::Workspace(const ProteinData& data)
+    : codeCount(static_cast<size_t>(data.T) * (AA_KINDS + 1), 0),
+      tranCount(static_cast<size_t>(data.T) * 4, 0),
+      memberList(data.n, 0),
+      gapSum(data.T, 0),
+      bothGapSum(data.T, 0),
+      muScorer(data.muTables),
+      taoScorer(data.taoTables),
+      nuScorer(data.nuTables),
+      muPrior(data.muPrior),
+      taoPrior(data.taoPrior),
+      nuPrior(data.nuPrior) {}
+
 ProteinSequence::ProteinSequence(const std::string& sequenceFileName, std::istream& priorStream,
                                  std::ostream& _logFile)
-    : logFile(_logFile),
-      muPrior(priorStream, _logFile),
-      taoPrior(2, taoHyperParam),
-      nuPrior(2, nuHyperParam) {
-  if (muPrior.dimension != AA_KINDS)
-    Files::fail(logFile, "Bad prior text: ProteinSequence needs " + Text::n2s(AA_KINDS) +
-                         " categories, not " + Text::n2s(muPrior.dimension));
-  readFastaFile(sequenceFileName);
-  aaCount_.assign(static_cast<size_t>(T) * AA_KINDS, 0);
-  taoCount_.assign(static_cast<size_t>(T) * 2, 0);
-  nuCount_.assign(static_cast<size_t>(T) * 2, 0);
-  codeCount_.assign(static_cast<size_t>(T) * (AA_KINDS + 1), 0);
-  tranCount_.assign(static_cast<size_t>(T) * 4, 0);
-  memberList_.assign(n, 0);
-  gapSum_.assign(T, 0);
-  bothGapSum_.assign(T, 0);
-  gapFlags_ = Matrix<unsigned char>(n, T + 1);  // column 0: before the first, no gap
-  for (int i = 0; i < n; i++)
-    for (int t = 0; t < T; t++) gapFlags_[i][t + 1] = sequence[i][t] == GAP;
-  muScorer_.reset(muPrior, n);
-  taoScorer_.reset(taoPrior, n);
-  nuScorer_.reset(nuPrior, n);
+    : ProteinSequence(std::make_shared<const ProteinData>(sequenceFileName, priorStream, _logFile),
+                      _logFile) {}
+
+ProteinSequence::ProteinSequence(std::shared_ptr<const ProteinData> data, std::ostream& _logFile)
+    : sequence(data->sequence), logFile(_logFile), data_(std::move(data)), work_(*data_) {
+  n = data_->n;
+  T = data_->T;
+}
+
+std::unique_ptr<Observable> ProteinSequence::copyForChain() const {
+  auto copy = std::make_unique<ProteinSequence>(data_, logFile);
+  copy->scale = scale;
+  copy->scoring = scoring;
+  return copy;
+}
+
+size_t ProteinSequence::workspaceBytes() const {
+  const Workspace& w = work_;
+  const size_t priors = static_cast<size_t>(w.muPrior.mixtureOrder) * (w.muPrior.dimension + 2) +
+                        w.muPrior.dimension + 2 * (2 + 2);
+  return sizeof(*this) +
+         sizeof(int) * (w.codeCount.capacity() + w.tranCount.capacity() +
+                        w.memberList.capacity() + w.gapSum.capacity() + w.bothGapSum.capacity()) +
+         sizeof(double) * (w.muScorer.scratchSize() + w.taoScorer.scratchSize() +
+                           w.nuScorer.scratchSize() + priors);
 }
 
 int ProteinSequence::residueCode(char c) {
@@ -75,7 +107,7 @@ int ProteinSequence::residueCode(char c) {
   return table[static_cast<unsigned char>(c)];
 }
 
-void ProteinSequence::readFastaFile(const std::string& fileName) {
+void ProteinData::readFastaFile(const std::string& fileName, std::ostream& logFile) {
   std::ifstream msaFile;
   Files::openRead(msaFile, fileName, logFile);
   const std::string bad = "Bad FASTA file " + fileName + ": ";
@@ -130,7 +162,7 @@ void ProteinSequence::readFastaFile(const std::string& fileName) {
 
   sequence = Matrix<int>(n, T);
   for (int i = 0; i < n; i++)
-    for (int t = 0; t < T; t++) sequence[i][t] = residueCode(seqString[i][t]);
+    for (int t = 0; t < T; t++) sequence[i][t] = ProteinSequence::residueCode(seqString[i][t]);
 }
 
 void ProteinSequence::readSeqNamesFromFasta(const char* fileName,
@@ -188,19 +220,23 @@ double ProteinSequence::getClusterFit(const int* z, int j) const {
 }
 
 double ProteinSequence::clusterFitReference(const int* z, int j) const {
-  int members = getAAcount(z, static_cast<short>(j), aaCount_.data());
+  // The fast path's count buffers are large enough for these counts.
+  int* aaCount = work_.codeCount.data();
+  int* taoCount = work_.tranCount.data();
+  int* nuCount = taoCount + static_cast<size_t>(T) * 2;
+  int members = getAAcount(z, static_cast<short>(j), aaCount);
   if (members == 0) return 0;
-  getTranCount(z, static_cast<short>(j), taoCount_.data(), nuCount_.data());
+  getTranCount(z, static_cast<short>(j), taoCount, nuCount);
   double ll = 0;
   for (int t = 0; t < T; t++) {
-    const int* tao = &taoCount_[t * 2];
-    const int* nu = &nuCount_[t * 2];
-    const int* aa = &aaCount_[static_cast<size_t>(t) * AA_KINDS];
-    if (tao[0] + tao[1] > 0) ll += taoPrior.logIntegratedLik(tao);
-    if (nu[0] + nu[1] > 0) ll += nuPrior.logIntegratedLik(nu);
+    const int* tao = &taoCount[t * 2];
+    const int* nu = &nuCount[t * 2];
+    const int* aa = &aaCount[static_cast<size_t>(t) * AA_KINDS];
+    if (tao[0] + tao[1] > 0) ll += work_.taoPrior.logIntegratedLik(tao);
+    if (nu[0] + nu[1] > 0) ll += work_.nuPrior.logIntegratedLik(nu);
     int residues = 0;
     for (int m = 0; m < AA_KINDS; m++) residues += aa[m];
-    if (residues > 0) ll += muPrior.logIntegratedLik(aa);
+    if (residues > 0) ll += work_.muPrior.logIntegratedLik(aa);
   }
   return ll;
 }
@@ -210,7 +246,7 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
   // Local copies: a store through the count pointers could otherwise alias n and T.
   const int rows = n;
   const int columns = T;
-  int* list = memberList_.data();
+  int* list = work_.memberList.data();
   int members = 0;
   for (int i = 0; i < rows; i++) {
     list[members] = i;
@@ -220,8 +256,8 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
 
   // Residue counts, the gap as a 21st code.
   const int width = AA_KINDS + 1;
-  int* codeCount = codeCount_.data();
-  std::fill(codeCount_.begin(), codeCount_.end(), 0);
+  int* codeCount = work_.codeCount.data();
+  std::fill(work_.codeCount.begin(), work_.codeCount.end(), 0);
   for (int s = 0; s < members; s++) {
     const int* row = sequence[list[s]];
     for (int t = 0; t < columns; t++) codeCount[t * width + row[t]]++;
@@ -229,15 +265,16 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
 
   // Per column the members with a gap (G) and with a gap here and in the column before (B),
   // summed a block of columns at a time in registers; the four transition counts follow.
-  int* gaps = gapSum_.data();
-  int* bothGaps = bothGapSum_.data();
+  int* gaps = work_.gapSum.data();
+  int* bothGaps = work_.bothGapSum.data();
+  const Matrix<unsigned char>& gapFlags = data_->gapFlags;
   const int block = 16;
   int t0 = 0;
   for (; t0 + block <= columns; t0 += block) {
     int g[block] = {};
     int b[block] = {};
     for (int s = 0; s < members; s++) {
-      const unsigned char* flag = gapFlags_[list[s]] + t0;  // flag[u + 1]: column t0 + u
+      const unsigned char* flag = gapFlags[list[s]] + t0;  // flag[u + 1]: column t0 + u
       for (int u = 0; u < block; u++) {
         g[u] += flag[u + 1];
         b[u] += flag[u + 1] & flag[u];
@@ -250,13 +287,13 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
   }
   for (int t = t0; t < columns; t++) gaps[t] = bothGaps[t] = 0;
   for (int s = 0; s < members; s++) {
-    const unsigned char* flag = gapFlags_[list[s]];
+    const unsigned char* flag = gapFlags[list[s]];
     for (int t = t0; t < columns; t++) {
       gaps[t] += flag[t + 1];
       bothGaps[t] += flag[t + 1] & flag[t];
     }
   }
-  int* tranCount = tranCount_.data();
+  int* tranCount = work_.tranCount.data();
   for (int t = 0; t < columns; t++) {
     const int gapsBefore = t > 0 ? gaps[t - 1] : 0;  // column 0 is entered from a residue
     const int residueToGap = gaps[t] - bothGaps[t];
@@ -271,9 +308,9 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
     const int* tao = &tranCount[t * 4];
     const int* nu = tao + 2;
     const int* aa = &codeCount[t * width];
-    if (tao[0] + tao[1] > 0) ll += taoScorer_.logIntegratedLik(tao);
-    if (nu[0] + nu[1] > 0) ll += nuScorer_.logIntegratedLik(nu);
-    if (members - aa[GAP] > 0) ll += muScorer_.logIntegratedLik(aa);
+    if (tao[0] + tao[1] > 0) ll += work_.taoScorer.logIntegratedLik(tao);
+    if (nu[0] + nu[1] > 0) ll += work_.nuScorer.logIntegratedLik(nu);
+    if (members - aa[GAP] > 0) ll += work_.muScorer.logIntegratedLik(aa);
   }
   return ll;
 }
@@ -305,9 +342,9 @@ double ProteinSequence::scoreStats(const int* stats, int members) const {
     const int* aa = stats + t * kStatsWidth;
     const int* tao = aa + AA_KINDS + 1;
     const int* nu = tao + 2;
-    if (tao[0] + tao[1] > 0) ll += taoScorer_.logIntegratedLik(tao);
-    if (nu[0] + nu[1] > 0) ll += nuScorer_.logIntegratedLik(nu);
-    if (members - aa[GAP] > 0) ll += muScorer_.logIntegratedLik(aa);
+    if (tao[0] + tao[1] > 0) ll += work_.taoScorer.logIntegratedLik(tao);
+    if (nu[0] + nu[1] > 0) ll += work_.nuScorer.logIntegratedLik(nu);
+    if (members - aa[GAP] > 0) ll += work_.muScorer.logIntegratedLik(aa);
   }
   return ll;
 }
@@ -321,9 +358,9 @@ void ProteinSequence::columnTerms(const int* stats, int members, double* terms) 
     const int* nu = tao + 2;
     double term = 0;
     if (members > 0) {
-      if (tao[0] + tao[1] > 0) term += taoScorer_.logIntegratedLik(tao);
-      if (nu[0] + nu[1] > 0) term += nuScorer_.logIntegratedLik(nu);
-      if (members - aa[GAP] > 0) term += muScorer_.logIntegratedLik(aa);
+      if (tao[0] + tao[1] > 0) term += work_.taoScorer.logIntegratedLik(tao);
+      if (nu[0] + nu[1] > 0) term += work_.nuScorer.logIntegratedLik(nu);
+      if (members - aa[GAP] > 0) term += work_.muScorer.logIntegratedLik(aa);
     }
     terms[t] = term;
   }

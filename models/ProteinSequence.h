@@ -3,6 +3,7 @@
 // prior text) and of its residue/gap transitions (two fixed priors).
 #pragma once
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,33 +14,54 @@
 #include "io/Matrix.h"
 #include "stats/MixtureDirichletRV.h"
 
-class ProteinSequence : public Observable {
+// The read-only side: the alignment, its gap flags, the priors and their tables.
+struct ProteinData {
+  int n = 0;
+  int T = 0;
+  Matrix<int> sequence;  // n rows of T residue codes
+  // The three priors as read.
+  MixtureDirichletRV muPrior;  // residue probabilities of a column, D = 20
+  DirichletRV taoPrior;        // transitions out of a residue: (to residue, to gap)
+  DirichletRV nuPrior;         // transitions out of a gap
+  // Their tables for counts up to n.
+  std::shared_ptr<const DirichletTables> muTables, taoTables, nuTables;
+  // Per observation, 1 + T flags: 0, then whether each column is a gap.
+  Matrix<unsigned char> gapFlags;
+
+  // Reads the prior text, then the alignment (see readFastaFile). A bad prior text or
+  // alignment ends the run.
+  ProteinData(const std::string& sequenceFileName, std::istream& priorStream,
+              std::ostream& logFile);
+  // Fills n, T and sequence. The first line is dropped; a sequence runs until the next line
+  // starting with '>'; every sequence must have the length of the first (longer ones are
+  // cut to it), otherwise the run ends with "Bad FASTA file ...".
+  void readFastaFile(const std::string& fileName, std::ostream& logFile);
+};
+
+class ProteinSequence final : public Observable {
  public:
   static const int AA_KINDS = 20;  // residue codes 0..19; 20 is the gap
   static const int GAP = 20;
 
-  Matrix<int> sequence;  // n rows of T residue codes
+  const Matrix<int>& sequence;  // the shared data's
   std::ostream& logFile;
-  // The three priors; the fast scoring copies them at construction.
-  MixtureDirichletRV muPrior;  // residue probabilities of a column, D = 20
-  DirichletRV taoPrior;        // transitions out of a residue: (to residue, to gap)
-  DirichletRV nuPrior;         // transitions out of a gap
 
-  // Reads the prior text, then the alignment. A bad prior text or alignment ends the run.
+  // Reads the prior text, then the alignment (ProteinData).
   ProteinSequence(const std::string& sequenceFileName, std::istream& priorStream,
                   std::ostream& _logFile);
+  // A model on data read before, with scratch of its own.
+  ProteinSequence(std::shared_ptr<const ProteinData> data, std::ostream& _logFile);
+
+  std::unique_ptr<Observable> copyForChain() const override;
+  const ProteinData& shared() const { return *data_; }
+  size_t workspaceBytes() const override;
 
   // Residue code of one alignment character: A..Y as in AA order, '-' and '*' the gap,
   // lower case as upper case, anything else 0.
   static int residueCode(char c);
 
-  // Fills n, T and sequence. The first line is dropped; a sequence runs until the next line
-  // starting with '>'; every sequence must have the length of the first (longer ones are
-  // cut to it), otherwise the run ends with "Bad FASTA file ...".
-  void readFastaFile(const std::string& fileName);
   // Appends each header's name (after '>', up to the first blank).
   void readSeqNamesFromFasta(const char* fileName, std::vector<std::string>& seqNames) const;
-
   // count: T rows of 20 residue counts of cluster j; returns the member count.
   int getAAcount(const int* z, short int j, int* count) const;
   // taoCount, nuCount: T rows of (into residue, into gap) out of a residue / out of a gap.
@@ -66,21 +88,24 @@ class ProteinSequence : public Observable {
   // Over positions[0..length-1], or over columns 0..length-1 when positions is null.
   double distanceOver(int i1, int i2, int length, const int* positions) const;
 
-  // The three priors with tables for counts up to n.
-  DirichletScorer muScorer_;
-  DirichletScorer taoScorer_;
-  DirichletScorer nuScorer_;
-  // Per observation, 1 + T flags: 0, then whether each column is a gap.
-  Matrix<unsigned char> gapFlags_;
-  // Scratch of clusterFitFast: T rows of 21 counts (the gap last); T rows of 4 transition
-  // counts (residue->residue, residue->gap, gap->residue, gap->gap); the member indices;
-  // per column the members with a gap, and with a gap in this and the previous column.
-  mutable std::vector<int> codeCount_;
-  mutable std::vector<int> tranCount_;
-  mutable std::vector<int> memberList_;
-  mutable std::vector<int> gapSum_;
-  mutable std::vector<int> bothGapSum_;
-  mutable std::vector<int> aaCount_;   // T x 20
-  mutable std::vector<int> taoCount_;  // T x 2
-  mutable std::vector<int> nuCount_;   // T x 2
+  // What a chain writes while it scores: T rows of 21 counts (the gap last; the reference's
+  // 20 residue counts use them too); T rows of 4 transition counts (residue->residue,
+  // residue->gap, gap->residue, gap->gap; the reference's residue and gap rows of 2 use
+  // them too); the member indices; per column the members with a gap, and with a gap in
+  // this and the previous column; the tables' memos; copies of the priors for the plain
+  // evaluation (whose scratch is the object's own).
+  struct Workspace {
+    explicit Workspace(const ProteinData& data);
+    std::vector<int> codeCount;
+    std::vector<int> tranCount;
+    std::vector<int> memberList;
+    std::vector<int> gapSum;
+    std::vector<int> bothGapSum;
+    DirichletScorer muScorer, taoScorer, nuScorer;
+    MixtureDirichletRV muPrior;
+    DirichletRV taoPrior, nuPrior;
+  };
+
+  std::shared_ptr<const ProteinData> data_;
+  mutable Workspace work_;
 };

@@ -44,19 +44,17 @@ ColumnSpread spreadOf(const Matrix<double>& data, int n, int t) {
 
 bool RealRows::standardiseColumns = false;
 
-RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, double _scale,
-                   bool acceptsMissing)
-    : logFile(_logFile) {
+RealData::RealData(const std::string& dataFileName, std::ostream& logFile, double scale,
+                   bool acceptsMissing) {
   MatrixReader::readData<double>(dataFileName, n, T, data, vout(),
-                                 acceptsMissing ? &missing_ : nullptr);
-  MatrixReader::noteMissing(logFile, missing_, static_cast<long>(n) * T);
-  scale = _scale;
+                                 acceptsMissing ? &missing : nullptr);
+  MatrixReader::noteMissing(logFile, missing, static_cast<long>(n) * T);
   columnSd.assign(T, 0.0);
   origin.assign(T, 0.0);
   for (int t = 0; t < T; t++) {
     ColumnSpread spread = spreadOf(data, n, t);
     columnSd[t] = spread.seen > 1 ? std::sqrt(spread.squares / (spread.seen - 1)) : 0.0;
-    if (standardiseColumns) {
+    if (RealRows::standardiseColumns) {
       // A missing cell stays NaN.
       const double divisor = columnSd[t] > 0 ? columnSd[t] : 1.0;
       for (int i = 0; i < n; i++) data[i][t] = (data[i][t] - spread.mean) / divisor;
@@ -67,7 +65,7 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
         spread.mean * spread.mean > kShiftRatio * kShiftRatio * (spread.squares / spread.seen))
       origin[t] = spread.mean;
   }
-  if (standardiseColumns)
+  if (RealRows::standardiseColumns)
     logFile << "Columns standardised (-S): each centred at its mean and divided by its "
                "standard deviation (a constant column only centred)\n";
   // A cluster's sum of squared deviations is at most 4 times the data's sum of squares, and
@@ -86,7 +84,7 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
                              Text::n2s(bound) + ")");
       data[i][t] = x;
     }
-  if (missing_ > 0) {
+  if (missing > 0) {
     for (int t = 0; t < T; t++) {
       double low = 0, high = 0;
       bool any = false;
@@ -97,10 +95,28 @@ RealRows::RealRows(const std::string& dataFileName, std::ostream& _logFile, doub
         high = any ? std::max(high, x) : x;
         any = true;
       }
-      farApart_ += (high - low) * (high - low);
+      farApart += (high - low) * (high - low);
     }
-    farApart_ = std::sqrt(farApart_);
+    farApart = std::sqrt(farApart);
   }
+}
+
+RealRows::RealRows(std::shared_ptr<const RealData> shared, double _scale)
+    : data(shared->data),
+      origin(shared->origin),
+      shared_(std::move(shared)),
+      missing_(shared_->missing) {
+  n = shared_->n;
+  T = shared_->T;
+  scale = _scale;
+  work_.members.assign(n, 0);
+}
+
+size_t RealRows::workspaceBytes() const {
+  const Workspace& w = work_;
+  return sizeof(*this) + sizeof(int) * w.members.capacity() +
+         sizeof(double) * (w.moments.capacity() + w.mean.capacity() + w.mean2.capacity() +
+                           w.count.capacity() + w.matrix.capacity());
 }
 
 double RealRows::scoreMembers(const int* sorted, int members) const {
@@ -109,15 +125,16 @@ double RealRows::scoreMembers(const int* sorted, int members) const {
 
 double RealRows::momentsFit(const int* z, int j) const {
   const size_t size = static_cast<size_t>(momentsSize());
-  if (moments_.size() < size) moments_.resize(size);
-  std::fill(moments_.begin(), moments_.begin() + size, 0.0);
+  std::vector<double>& moments = work_.moments;
+  if (moments.size() < size) moments.resize(size);
+  std::fill(moments.begin(), moments.begin() + size, 0.0);
   int members = 0;
   for (int i = 0; i < n; i++)
     if (z[i] == static_cast<short>(j)) {
-      addToMoments(i, moments_.data(), +1);
+      addToMoments(i, moments.data(), +1);
       members++;
     }
-  return scoreMoments(moments_.data(), members);
+  return scoreMoments(moments.data(), members);
 }
 
 double RealRows::sharedDistance(int i1, int i2, int dimension, const int* positions) const {
@@ -131,7 +148,7 @@ double RealRows::sharedDistance(int i1, int i2, int dimension, const int* positi
     shared++;
   }
   // Rows that share no seen column are put as far apart as the column ranges allow.
-  if (shared == 0) return farApart_;
+  if (shared == 0) return shared_->farApart;
   return std::sqrt(sum * dimension / shared);
 }
 

@@ -4,11 +4,16 @@
 #include <cmath>
 
 kmeans2::kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale)
-    : DiagonalRows(dataFileName, _logFile, _scale),
-      mean_(T, 0.0),
-      count_(T, 0.0),
-      sum2_(T, 0.0),
-      members_(n, 0) {}
+    : kmeans2(std::make_shared<const DiagonalData>(dataFileName, _logFile, _scale), _scale) {}
+
+kmeans2::kmeans2(std::shared_ptr<const DiagonalData> data, double _scale)
+    : DiagonalRows(data, _scale), data_(std::move(data)) {}
+
+std::unique_ptr<Observable> kmeans2::copyForChain() const {
+  auto copy = std::make_unique<kmeans2>(data_, scale);
+  copy->scoring = scoring;
+  return copy;
+}
 
 int kmeans2::getMean(const int* z, short int j, double* mean) const {
   for (int t = 0; t < T; t++) mean[t] = 0;
@@ -31,13 +36,14 @@ double kmeans2::getClusterFit(const int* z, int j) const {
 
 double kmeans2::clusterFitReference(const int* z, int j) const {
   if (missing_ > 0) return clusterFitFast(z, j);
-  int members = getMean(z, static_cast<short>(j), mean_.data());
+  double* mean = work_.mean.data();
+  int members = getMean(z, static_cast<short>(j), mean);
   if (members == 0) return 0;
   double withinClusterSS = 0;
   for (int i = 0; i < n; i++) {
     if (z[i] != static_cast<short>(j)) continue;
     for (int t = 0; t < T; t++) {
-      double d = data[i][t] - mean_[t];
+      double d = data[i][t] - mean[t];
       withinClusterSS += d * d;
     }
   }
@@ -46,7 +52,7 @@ double kmeans2::clusterFitReference(const int* z, int j) const {
 
 // The reference's sums in their order; the members are listed once instead of found twice.
 double kmeans2::clusterFitFast(const int* z, int j) const {
-  int* list = members_.data();
+  int* list = work_.members.data();
   return scoreList(list, listMembers(z, static_cast<short>(j), list));
 }
 
@@ -54,14 +60,17 @@ double kmeans2::scoreList(const int* list, int members) const {
   if (members == 0) return 0;
   if (missing_ > 0) {
     // Each column about the average of its seen values.
-    listColumnSums(list, members, count_.data(), mean_.data(), sum2_.data());
+    const double* count = work_.count.data();
+    const double* sum = work_.mean.data();
+    const double* sum2 = work_.mean2.data();
+    listColumnSums(data, T, list, members, work_.count.data(), work_.mean.data(),
+                   work_.mean2.data());
     double withinClusterSS = 0;
     for (int t = 0; t < T; t++)
-      if (count_[t] > 0)
-        withinClusterSS += std::max(0.0, sum2_[t] - mean_[t] * (mean_[t] / count_[t]));
+      if (count[t] > 0) withinClusterSS += std::max(0.0, sum2[t] - sum[t] * (sum[t] / count[t]));
     return -withinClusterSS * scale;
   }
-  double* mean = mean_.data();
+  double* mean = work_.mean.data();
   listMeans(list, members, mean, nullptr);
   const int columns = T;
   double withinClusterSS = 0;

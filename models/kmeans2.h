@@ -1,6 +1,7 @@
 // Real-valued rows, one per observation. kmeans2 scores a cluster by its within-cluster sum
 // of squares, negated and times scale.
 #pragma once
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,6 +11,11 @@
 class kmeans2 final : public DiagonalRows {
  public:
   kmeans2(const std::string& dataFileName, std::ostream& _logFile, double _scale);
+  // A model on data read before, with scratch of its own.
+  kmeans2(std::shared_ptr<const DiagonalData> data, double _scale);
+
+  std::unique_ptr<Observable> copyForChain() const override;
+  const DiagonalData& shared() const { return *data_; }
 
   // mean[t]: average of column t over cluster j (left 0 when empty); returns the count.
   int getMean(const int* z, short int j, double* mean) const;
@@ -23,8 +29,6 @@ class kmeans2 final : public DiagonalRows {
 
  private:
   double scoreList(const int* list, int members) const override;
-  mutable std::vector<double> mean_;  // T
-  mutable std::vector<double> count_;  // T, seen values per column (missing cells)
-  mutable std::vector<double> sum2_;   // T (missing cells)
-  mutable std::vector<int> members_;  // n, the member indices of clusterFitFast
+
+  std::shared_ptr<const DiagonalData> data_;
 };

@@ -43,12 +43,9 @@ double choleskyLogDet(double* a, int d) {
 
 }  // namespace
 
-mvn::mvn(const std::string& dataFileName, std::istream& priorStream, std::ostream& _logFile,
-         double _scale)
-    : RealRows(dataFileName, _logFile, _scale),
-      mean_(T, 0.0),
-      psiN_(static_cast<size_t>(T) * T, 0.0),
-      members_(n, 0) {
+MvnData::MvnData(const std::string& dataFileName, std::istream& priorStream,
+                 std::ostream& logFile, double scale)
+    : RealData(dataFileName, logFile, scale, false) {
   const int d = T;
   if (n < 2)
     Files::fail(logFile, "Bad mvn data file " + dataFileName +
@@ -91,17 +88,17 @@ mvn::mvn(const std::string& dataFileName, std::istream& priorStream, std::ostrea
   const double factor = 1 / std::pow(c, 2.0 / d);
   psi0.assign(static_cast<size_t>(d) * d, 0.0);
   for (int t = 0; t < d; t++) psi0[static_cast<size_t>(t) * d + t] = variance[t] * factor;
-  psiN_ = psi0;
-  logDetPsi0 = choleskyLogDet(psiN_.data(), d);
+  std::vector<double> factor0 = psi0;
+  logDetPsi0 = choleskyLogDet(factor0.data(), d);
   if (!std::isfinite(logDetPsi0))
     Files::fail(logFile, "mvn: prior gives a prior scale with log determinant " +
                          Text::n2s(logDetPsi0) + ", not finite: " + token);
 
-  sizeTerm_.resize(n + 1);
+  sizeTerm.resize(n + 1);
   const double priorPart = -logMultiGamma(d, nu0 / 2) + nu0 / 2 * logDetPsi0;
   for (int m = 0; m <= n; m++) {
     const double kappaN = kappa0 + m, nuN = nu0 + m;
-    sizeTerm_[m] = -(m * d / 2.0) * kLogPi + logMultiGamma(d, nuN / 2) + priorPart +
+    sizeTerm[m] = -(m * d / 2.0) * kLogPi + logMultiGamma(d, nuN / 2) + priorPart +
                    d / 2.0 * (std::log(kappa0) - std::log(kappaN));
   }
 
@@ -115,36 +112,53 @@ mvn::mvn(const std::string& dataFileName, std::istream& priorStream, std::ostrea
   logFile << "\n\n";
 }
 
+mvn::mvn(const std::string& dataFileName, std::istream& priorStream, std::ostream& _logFile,
+         double _scale)
+    : mvn(std::make_shared<const MvnData>(dataFileName, priorStream, _logFile, _scale), _scale) {}
+
+mvn::mvn(std::shared_ptr<const MvnData> data, double _scale)
+    : RealRows(data, _scale), data_(std::move(data)), p_(*data_) {
+  work_.mean.assign(T, 0.0);
+  work_.matrix.assign(static_cast<size_t>(T) * T, 0.0);
+  work_.moments.assign(static_cast<size_t>(T) + static_cast<size_t>(T) * (T + 1) / 2, 0.0);
+}
+
+std::unique_ptr<Observable> mvn::copyForChain() const {
+  auto copy = std::make_unique<mvn>(data_, scale);
+  copy->scoring = scoring;
+  return copy;
+}
+
 double mvn::scoreFromPosteriorScale(double* psiN, int members) const {
   const double logDet = choleskyLogDet(psiN, T);
   if (std::isnan(logDet)) return -std::numeric_limits<double>::infinity();
-  return scale * (sizeTerm_[members] - (nu0 + members) / 2 * logDet);
+  return scale * (p_.sizeTerm[members] - (p_.nu0 + members) / 2 * logDet);
 }
 
 double mvn::getClusterFit(const int* z, int j) const {
   if (scoring == ScoringMode::Fast) return momentsFit(z, j);
-  int* list = members_.data();
+  int* list = work_.members.data();
   return scoreList(list, listMembers(z, static_cast<short>(j), list));
 }
 
 // Members in ascending order: their mean, then the scatter about it (two passes, no
-// cancellation), then psiN = psi0 + scatter + kappa0 m / (kappa0 + m) mean mean'.
+// cancellation), then psiN = p_.psi0 + scatter + p_.kappa0 m / (p_.kappa0 + m) mean mean'.
 double mvn::scoreList(const int* list, int members) const {
   if (members == 0) return 0;
   const int d = T;
-  double* mean = mean_.data();
+  double* mean = work_.mean.data();
   for (int t = 0; t < d; t++) mean[t] = 0;
   for (int k = 0; k < members; k++) {
     const double* row = data[list[k]];
     for (int t = 0; t < d; t++) mean[t] += row[t];
   }
   for (int t = 0; t < d; t++) mean[t] /= members;
-  double* psiN = psiN_.data();
-  const double shrunk = kappa0 * members / (kappa0 + members);
+  double* psiN = work_.matrix.data();
+  const double shrunk = p_.kappa0 * members / (p_.kappa0 + members);
   for (int a = 0; a < d; a++)
     for (int b = 0; b <= a; b++)
       psiN[static_cast<size_t>(a) * d + b] =
-          psi0[static_cast<size_t>(a) * d + b] + shrunk * mean[a] * mean[b];
+          p_.psi0[static_cast<size_t>(a) * d + b] + shrunk * mean[a] * mean[b];
   for (int k = 0; k < members; k++) {
     const double* row = data[list[k]];
     for (int a = 0; a < d; a++) {
@@ -171,18 +185,18 @@ void mvn::addToMoments(int i, double* moments, int sign) const {
   }
 }
 
-// psiN = psi0 + (sum of outer products) - sum sum' / (kappa0 + m): the same matrix as above,
+// psiN = p_.psi0 + (sum of outer products) - sum sum' / (p_.kappa0 + m): the same matrix as above,
 // since the prior mean is 0 in the stored coordinates.
 double mvn::scoreMoments(const double* moments, int members) const {
   if (members == 0) return 0;
   const int d = T;
   const double* sum = moments;
   const double* outer = moments + d;
-  const double inverse = 1.0 / (kappa0 + members);
-  double* psiN = psiN_.data();
+  const double inverse = 1.0 / (p_.kappa0 + members);
+  double* psiN = work_.matrix.data();
   for (int a = 0; a < d; a++)
     for (int b = 0; b <= a; b++)
       psiN[static_cast<size_t>(a) * d + b] =
-          psi0[static_cast<size_t>(a) * d + b] + *outer++ - sum[a] * sum[b] * inverse;
+          p_.psi0[static_cast<size_t>(a) * d + b] + *outer++ - sum[a] * sum[b] * inverse;
   return scoreFromPosteriorScale(psiN, members);
 }

@@ -92,15 +92,13 @@ void ChainTeam::work(int member) {
 
 // A heated copy: everything a chain changes while it moves is its own.
 struct HeatedChains::Copy {
-  Copy(const HeatedChains::ModelMaker& makeModel, const Heuristic& heuristic, int k,
-       double logalpha, const Scorer& coldScorer, uint32_t seed)
-      : model(makeModel(log)),
+  Copy(const Heuristic& heuristic, int k, double logalpha, const Scorer& coldScorer,
+       uint32_t seed)
+      : model(coldScorer.model().copyForChain()),
         state(model->n, k),
         scorer(*model, coldScorer.criterion(), k, logalpha, coldScorer.mode(), log),
         moves(heuristic, model->n, state.infmix, DebugLog{log, false}) {
     generator.initialize(seed);
-    // What reading the data again said is the cold chain's to say.
-    log.str("");
   }
   std::ostringstream log;  // failure lines, copied to the run log by the calling thread
   std::unique_ptr<Observable> model;
@@ -111,8 +109,8 @@ struct HeatedChains::Copy {
 };
 
 HeatedChains::HeatedChains(int chains, const Heuristic& heuristic, ChainState& cold,
-                           const Scorer& coldScorer, int k, double logalpha,
-                           const ModelMaker& makeModel, uint32_t seed, int threads)
+                           const Scorer& coldScorer, int k, double logalpha, uint32_t seed,
+                           int threads)
     : cold_(cold),
       ladder_(chains, 0.7),
       team_(std::min(threads, chains)),
@@ -120,7 +118,7 @@ HeatedChains::HeatedChains(int chains, const Heuristic& heuristic, ChainState& c
       accepted_(std::max(chains - 1, 0), 0),
       failures_(chains) {
   for (int c = 1; c < chains; c++) {
-    copies_.push_back(std::make_unique<Copy>(makeModel, heuristic, k, logalpha, coldScorer,
+    copies_.push_back(std::make_unique<Copy>(heuristic, k, logalpha, coldScorer,
                                              streamSeed(seed, static_cast<uint32_t>(c))));
     copies_.back()->scorer.setInverseTemperature(ladder_.beta(c));
   }

@@ -68,15 +68,12 @@ class ChainTeam {
 
 class HeatedChains {
  public:
-  // Builds a model for a heated copy; it may write messages to log, which outlives it.
-  using ModelMaker = std::function<std::unique_ptr<Observable>(std::ostream& log)>;
-
   // chains in all, the cold one (cold, coldScorer: the run's own, not owned) included; each
-  // copy gets a model from makeModel (models keep scratch buffers, so threads share none),
-  // a scorer like coldScorer's for k and logalpha, the heuristic's moves, and the generator
-  // of stream c of seed. Swaps draw from stream chains of seed.
+  // copy gets a copy of coldScorer's model (the data shared, the scratch its own), a scorer
+  // like coldScorer's for k and logalpha, the heuristic's moves, and the generator of stream
+  // c of seed. Swaps draw from stream chains of seed.
   HeatedChains(int chains, const Heuristic& heuristic, ChainState& cold, const Scorer& coldScorer,
-               int k, double logalpha, const ModelMaker& makeModel, uint32_t seed, int threads);
+               int k, double logalpha, uint32_t seed, int threads);
   ~HeatedChains();
 
   int size() const { return ladder_.size(); }

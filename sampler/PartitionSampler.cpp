@@ -17,11 +17,10 @@ PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Obse
       logalpha_(logalpha),
       logFile_(logFile) {}
 
-void PartitionSampler::heat(int chains, int threads, const HeatedChains::ModelMaker& makeModel,
-                            uint32_t seed, bool copyStart) {
+void PartitionSampler::heat(int chains, int threads, uint32_t seed, bool copyStart) {
   if (chains < 2 || !heuristic_ || heuristic_->enumerates()) return;
   heated = std::make_unique<HeatedChains>(chains, *heuristic_, state, scorer, k_, logalpha_,
-                                          makeModel, seed, threads);
+                                          seed, threads);
   heated->start(copyStart);
 }
 

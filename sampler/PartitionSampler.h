@@ -46,8 +46,7 @@ class PartitionSampler {
   // Heated copies beside the chain (-T chains, chains >= 2) on up to threads threads, after
   // initZ: see HeatedChains. The copies start from the chain's start when copyStart is set,
   // else each from its own random draw. Nothing for an unknown heuristic or an enumeration.
-  void heat(int chains, int threads, const HeatedChains::ModelMaker& makeModel, uint32_t seed,
-            bool copyStart);
+  void heat(int chains, int threads, uint32_t seed, bool copyStart);
   std::unique_ptr<HeatedChains> heated;
   // 10^B-style iteration limit and minute limit; writes fileStem's .save and .finalz.
   void run(long long iterations, int minuteAllowed, const std::string& fileStem);

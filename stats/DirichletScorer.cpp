@@ -3,24 +3,28 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <utility>
 
 #include "stats/MathPlus.h"
 
-void DirichletScorer::reset(const MixtureDirichletRV& prior, int maxCount, long budget) {
-  build(prior.dimension, prior.mixtureOrder, prior.alpha[0], prior.mixtureCoef.data(), true,
-        maxCount, budget);
-}
+DirichletTables::DirichletTables(const MixtureDirichletRV& prior, int maxCount, long budget)
+    : DirichletTables(prior.dimension, prior.mixtureOrder, prior.alpha[0],
+                      prior.mixtureCoef.data(), true, maxCount, budget) {}
 
-void DirichletScorer::reset(const DirichletRV& prior, int maxCount, long budget) {
-  const double one = 1.0;
-  build(prior.dimension, 1, prior.alpha.data(), &one, false, maxCount, budget);
-}
+namespace {
+const double kOne = 1.0;
+}  // namespace
 
-void DirichletScorer::build(int dimension, int components, const double* alpha,
-                            const double* weights, bool mixture, int maxCount,
-                            long budget) {
+DirichletTables::DirichletTables(const DirichletRV& prior, int maxCount, long budget)
+    : DirichletTables(prior.dimension, 1, prior.alpha.data(), &kOne, false, maxCount, budget) {}
+
+DirichletTables::DirichletTables(int dimension, int components, const double* alpha,
+                                 const double* weights, bool mixture, int maxCount,
+                                 long budget) {
   D_ = dimension;
   K_ = components;
   mixture_ = mixture;
@@ -45,25 +49,49 @@ void DirichletScorer::build(int dimension, int components, const double* alpha,
 
   const long memoBudget = std::min(budget, kMemoBudget);
   memoLimit_ = static_cast<int>(std::min<long>(maxCount + 1L, memoBudget / (2L * K_ * kWays)));
-  // NaN equals nothing, so an unused slot never matches.
-  memoKey_.assign(static_cast<size_t>(memoLimit_) * K_ * kWays,
-                  std::numeric_limits<double>::quiet_NaN());
-  memoValue_.assign(memoKey_.size(), 0.0);
-  out_.assign(K_, 0.0);
-  alphaSum_.assign(K_, 0.0);
-  components_.assign(K_, 0.0);
+}
+
+ZeroDoubles::ZeroDoubles(size_t size)
+    : values_(static_cast<double*>(std::calloc(std::max<size_t>(size, 1), sizeof(double)))),
+      size_(size) {
+  if (!values_) throw std::bad_alloc();
+}
+
+void ZeroDoubles::Free::operator()(double* p) const { std::free(p); }
+
+DirichletScorer::DirichletScorer(std::shared_ptr<const DirichletTables> tables)
+    : tables_(std::move(tables)),
+      memoKey_(static_cast<size_t>(tables_->memoLimit_) * tables_->K_ * kWays),
+      memoValue_(memoKey_.size()) {
+  const int K = tables_->K_;
+  out_.assign(K, 0.0);
+  alphaSum_.assign(K, 0.0);
+  components_.assign(K, 0.0);
+}
+
+void DirichletScorer::reset(const MixtureDirichletRV& prior, int maxCount, long budget) {
+  *this = DirichletScorer(std::make_shared<const DirichletTables>(prior, maxCount, budget));
+}
+
+void DirichletScorer::reset(const DirichletRV& prior, int maxCount, long budget) {
+  *this = DirichletScorer(std::make_shared<const DirichletTables>(prior, maxCount, budget));
+}
+
+size_t DirichletScorer::scratchSize() const {
+  return memoKey_.size() + memoValue_.size() + out_.size() + alphaSum_.size() +
+         components_.size();
 }
 
 double DirichletScorer::lgammaOfSum(int d, int total, double alphaSum) const {
-  if (static_cast<unsigned>(total) >= static_cast<unsigned>(memoLimit_))
+  if (static_cast<unsigned>(total) >= static_cast<unsigned>(tables_->memoLimit_))
     return MathPlus::mylgamma(alphaSum);
   // Sums of different count vectors with one total can round apart, mostly in the last bits:
   // those pick one of kWays entries.
   std::uint64_t bits;
   std::memcpy(&bits, &alphaSum, sizeof bits);
-  const size_t slot = (static_cast<size_t>(total) * K_ + d) * kWays + (bits & (kWays - 1));
-  // == compares values: a NaN key (unused) never matches; -0.0 matches 0.0, harmlessly, as
-  // mylgamma gives 0 for both.
+  const size_t slot = (static_cast<size_t>(total) * tables_->K_ + d) * kWays + (bits & (kWays - 1));
+  // == compares values: an unused slot (key 0, value 0) matches only a sum of 0 or -0.0,
+  // harmlessly, as mylgamma gives 0 for both.
   if (memoKey_[slot] != alphaSum) {
     memoKey_[slot] = alphaSum;
     memoValue_[slot] = MathPlus::mylgamma(alphaSum);
@@ -120,21 +148,25 @@ void sumAllComponents(const int* y, int D, int K, int limit, const double* alpha
 }  // namespace
 
 double DirichletScorer::logIntegratedLik(const int* y) const {
-  const int K = K_;
+  const DirichletTables& t = *tables_;
+  const int K = t.K_;
+  const int D = t.D_;
   double* out = out_.data();
   double* alphaSum = alphaSum_.data();
   int total = 0;
-  for (int m = 0; m < D_; m++) total += y[m];
+  for (int m = 0; m < D; m++) total += y[m];
   // Counts are not negative, so none exceeds the total.
-  if (total < tableLimit_)
-    sumAllComponents<true>(y, D_, K, tableLimit_, alpha_.data(), table_.data(), out, alphaSum);
+  if (total < t.tableLimit_)
+    sumAllComponents<true>(y, D, K, t.tableLimit_, t.alpha_.data(), t.table_.data(), out,
+                           alphaSum);
   else
-    sumAllComponents<false>(y, D_, K, tableLimit_, alpha_.data(), table_.data(), out, alphaSum);
+    sumAllComponents<false>(y, D, K, t.tableLimit_, t.alpha_.data(), t.table_.data(), out,
+                            alphaSum);
   for (int d = 0; d < K; d++) {
     const double lbetaPosterior = out[d] - lgammaOfSum(d, total, alphaSum[d]);
-    components_[d] = lbetaPosterior - priorLbeta_[d];
+    components_[d] = lbetaPosterior - t.priorLbeta_[d];
   }
-  if (!mixture_) return components_[0];
-  if (K == 1) return components_[0] + logWeight0_;
-  return MathPlus::logSumExp(components_.data(), K, weights_.data());
+  if (!t.mixture_) return components_[0];
+  if (K == 1) return components_[0] + t.logWeight0_;
+  return MathPlus::logSumExp(components_.data(), K, t.weights_.data());
 }

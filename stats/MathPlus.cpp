@@ -1,11 +1,23 @@
 #include "stats/MathPlus.h"
 
+#include <math.h>
+
 #include <cmath>
 #include <limits>
 
 #include "stats/Arrays.h"
 
-double MathPlus::mylgamma(double a) { return a == 0 ? 0.0 : std::lgamma(a); }
+// lgamma writes the global signgam, a data race when chains score on several threads;
+// glibc's lgamma_r is the same computation with the sign kept local.
+double MathPlus::mylgamma(double a) {
+  if (a == 0) return 0.0;
+#if defined(__GLIBC__)
+  int sign;
+  return ::lgamma_r(a, &sign);
+#else
+  return std::lgamma(a);
+#endif
+}
 
 double MathPlus::lbeta(const double* alpha, int m, bool logged) {
   double out = 0;

@@ -17,6 +17,9 @@ class Columns : public Observable {
     T = positions;
   }
   double getClusterFit(const int*, int) const override { return 0; }
+  std::unique_ptr<Observable> copyForChain() const override {
+    return std::make_unique<Columns>(T);
+  }
   double pairwiseDistance(int, int) const override { return 0; }
   double pairwiseDistance(int, int, int, const int*) const override { return 0; }
 };

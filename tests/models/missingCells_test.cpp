@@ -148,8 +148,8 @@ TEST(MissingCells, RealModelsScoreEachColumnFromItsSeenValues) {
   // A row missing everywhere leaves a one-column model as if it were not there.
   std::ostringstream log;
   auto withRow = build<mclust2>(dir.write("a.txt", "0\nNA\n1\n2\n"), "1", log);
-  EXPECT_EQ(withRow->mu0, std::vector<double>{1.0});
-  EXPECT_DOUBLE_EQ(withRow->beta, 0.5);
+  EXPECT_EQ(withRow->shared().mu0, std::vector<double>{1.0});
+  EXPECT_DOUBLE_EQ(withRow->shared().beta, 0.5);
   const int all[4] = {0, 0, 0, 0};
   EXPECT_NEAR(withRow->getClusterFit(all, 0), -7.052557, 1e-6);  // the three seen values
 
@@ -157,8 +157,8 @@ TEST(MissingCells, RealModelsScoreEachColumnFromItsSeenValues) {
   // (1 + 2) / 4. Column 0: m 3, spread 2 about mu0 -> -6.943417; column 1: m 2, spread 2 about
   // mu0 -> -6.050594. Cluster {1, 2}: column 0 holds 1, 2; column 1 holds 12: -7.189898.
   auto model = build<mclust2>(dir.write("b.txt", "0 10\n1 NA\n2 12\n"), "1", log);
-  EXPECT_EQ(model->mu0, (std::vector<double>{1.0, 11.0}));
-  EXPECT_DOUBLE_EQ(model->beta, 0.75);
+  EXPECT_EQ(model->shared().mu0, (std::vector<double>{1.0, 11.0}));
+  EXPECT_DOUBLE_EQ(model->shared().beta, 0.75);
   const int z0[3] = {0, 0, 0};
   const int z1[3] = {0, 1, 1};
   EXPECT_NEAR(model->getClusterFit(z0, 0), -12.994010, 1e-6);

@@ -121,11 +121,11 @@ TEST(Mvn, PriorFromTheData) {
   dir.write("r.dat", "0 0\n1 2\n2 1\n");
   std::ostringstream log;
   auto model = build(dir.file("r.dat"), ScoringMode::Exact, "4", &log);
-  EXPECT_EQ(model->mu0, (std::vector<double>{1, 1}));
-  EXPECT_EQ(model->kappa0, 0.01);
-  EXPECT_EQ(model->nu0, 4);
-  EXPECT_EQ(model->psi0, (std::vector<double>{0.25, 0, 0, 0.25}));
-  EXPECT_NEAR(model->logDetPsi0, 2 * std::log(0.25), 1e-14);
+  EXPECT_EQ(model->shared().mu0, (std::vector<double>{1, 1}));
+  EXPECT_EQ(model->shared().kappa0, 0.01);
+  EXPECT_EQ(model->shared().nu0, 4);
+  EXPECT_EQ(model->shared().psi0, (std::vector<double>{0.25, 0, 0, 0.25}));
+  EXPECT_NEAR(model->shared().logDetPsi0, 2 * std::log(0.25), 1e-14);
   EXPECT_EQ(log.str(),
             "Hyperpriors (normal-inverse-Wishart)\n"
             "mu0 (the data mean): 1 1\n"
@@ -183,8 +183,8 @@ TEST(Mvn, ClusterScoresFollowTheChainRuleOfPredictiveDensities) {
         if (zz[i] == j) members.push_back(rows[i]);
       const double expected =
           members.empty() ? 0.0
-                          : chainRuleScore(members, exact->mu0, exact->kappa0, exact->nu0,
-                                           exact->psi0);
+                          : chainRuleScore(members, exact->shared().mu0, exact->shared().kappa0, exact->shared().nu0,
+                                           exact->shared().psi0);
       const double plain = reference->getClusterFit(zz.data(), j);
       EXPECT_NEAR(plain, expected, 1e-9 * (1 + std::fabs(expected)));
       const double viaExact = exact->getClusterFit(zz.data(), j);

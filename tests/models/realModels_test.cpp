@@ -59,10 +59,10 @@ TEST(mclust2, HyperparametersAndClusterFit) {
   std::string file = dir.write("m.txt", "0\n1\n2\n");
   std::ostringstream log;
   auto model = buildMclust(file, "1", log);
-  EXPECT_EQ(model->mu0, std::vector<double>{1.0});
-  EXPECT_EQ(model->lambda, 0.01);
-  EXPECT_EQ(model->alpha, 1.5);
-  EXPECT_DOUBLE_EQ(model->beta, 0.5);
+  EXPECT_EQ(model->shared().mu0, std::vector<double>{1.0});
+  EXPECT_EQ(model->shared().lambda, 0.01);
+  EXPECT_EQ(model->shared().alpha, 1.5);
+  EXPECT_DOUBLE_EQ(model->shared().beta, 0.5);
   EXPECT_EQ(log.str(), "Hyperpriors\nlambda: 0.01\nalpha: 1.5\nbeta: 0.5\n\n");
 
   struct Case {
@@ -94,9 +94,9 @@ TEST(mclust2, PriorNumberDividesBeta) {
     SCOPED_TRACE(c.prior);
     std::ostringstream log;
     auto model = buildMclust(file, c.prior, log);
-    EXPECT_EQ(model->alpha, 2.0);
-    EXPECT_EQ(model->mu0, (std::vector<double>{1.0, 2.0}));
-    EXPECT_DOUBLE_EQ(model->beta, c.beta);
+    EXPECT_EQ(model->shared().alpha, 2.0);
+    EXPECT_EQ(model->shared().mu0, (std::vector<double>{1.0, 2.0}));
+    EXPECT_DOUBLE_EQ(model->shared().beta, c.beta);
     std::ostringstream expected;
     expected << "Hyperpriors\nlambda: 0.01\nalpha: 2\nbeta: " << c.beta << "\n\n";
     EXPECT_EQ(log.str(), expected.str());
@@ -221,7 +221,7 @@ TEST(RealModels, OnlyColumnsFarFromZeroAreShifted) {
   std::ostringstream log;
   const std::string far = dir.write("f.txt", "1e8 5\n1e8 5\n100000000.5 5\n");
   // Unbiased variances 1/12 and 0, summed and divided by 2T = 4.
-  EXPECT_NEAR(buildMclust(far, "1", log)->beta, 1.0 / 48, 1e-12);
+  EXPECT_NEAR(buildMclust(far, "1", log)->shared().beta, 1.0 / 48, 1e-12);
 }
 
 TEST(RealModels, EuclideanDistances) {

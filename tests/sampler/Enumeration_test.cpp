@@ -23,6 +23,9 @@ namespace {
 class SquareModel : public Observable {
  public:
   explicit SquareModel(int items) { n = items; T = 1; }
+  std::unique_ptr<Observable> copyForChain() const override {
+    return std::make_unique<SquareModel>(n);
+  }
   double getClusterFit(const int* z, int j) const override { return getClassificationLik(z, j); }
   double getClassificationLik(const int* z, int j) const override {
     int sum = 0;

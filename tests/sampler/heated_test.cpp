@@ -15,20 +15,13 @@ namespace {
 
 const std::vector<double> kPoints = {0.0, 0.3, 1.4, 1.6, 2.9};
 
-// Every chain of a test gets its own model, as each copy of a run reads the data again.
-HeatedChains::ModelMaker tinyModels() {
-  return [](std::ostream&) -> std::unique_ptr<Observable> {
-    return std::make_unique<TinyModel>(kPoints);
-  };
-}
-
 // A sampler over the tiny data with heated copies, its random start drawn from seed.
 struct HeatedRun {
   HeatedRun(int k, const char* heuristic, int chains, int threads, unsigned seed)
       : model(kPoints), sampler(k, model.n, INTEGRATED, &model, -0.5, log, heuristic) {
     _rng.initialize(seed);
     sampler.initZ("");
-    sampler.heat(chains, threads, tinyModels(), seed, false);
+    sampler.heat(chains, threads, seed, false);
     moves = std::make_unique<IterationMoves>(*findHeuristic(heuristic), model.n, k <= 0,
                                              sampler.debug);
   }

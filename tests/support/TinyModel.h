@@ -21,6 +21,10 @@ class TinyModel : public Observable {
   }
   std::vector<double> x;
 
+  std::unique_ptr<Observable> copyForChain() const override {
+    return std::make_unique<TinyModel>(x);
+  }
+
   // -(within sum of squares) + 0.7 per member - 0.5 log(1 + size): a score of the member set.
   double getClusterFit(const int* z, int j) const override {
     int size = 0;
