@@ -78,7 +78,8 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \option{-T}: from 2, each run also moves heated copies that exchange partitions with
     the cold chain, which helps it leave a basin; \code{1} is the plain run.}
   \item{threads}{at most this many threads per run for its heated copies, as the program's
-    \option{-j} (by default one per processor); the files are the same whatever it is.}
+    \option{-j}; by default the processors shared among the chains, \code{max(1, processors
+    / chains)}. The files are the same whatever it is.}
   \item{fast}{\code{TRUE} passes the program's \option{-x} (fast arithmetic); \code{NULL}
     means \code{FALSE}, or the recommended setting without \code{model}.}
   \item{progress}{\code{TRUE} reports elapsed time, iterations, the best score, R-hat and
@@ -134,10 +135,9 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   numbers would refuse it), while a numeric matrix or data frame of 0 and 1 is written as
   whole numbers. A file may start with a UTF-8 byte-order mark. The table and these rules are
   the \command{vornak-fit} program's own: both ask the same code. With \code{model} given,
-  nothing is recommended (a model given with the data alone would be \command{vornak-fit}'s
-  \option{-m}, which takes its own row); a model that cannot read the data
-  (\code{"ProteinSequence"} on a matrix, \code{"HDBern"} on levels) is refused before any
-  chain starts. Heated chains (\code{heated} above 1) get \code{threads = max(1, processors
+  nothing is recommended and the arguments are the settings; still, a model that cannot read
+  the data (\code{"ProteinSequence"} on a matrix, \code{"HDBern"} on levels) is refused
+  before any chain starts. Heated chains (\code{heated} above 1) get \code{threads = max(1, processors
   / chains)} unless \code{threads} is given. \code{columns} turns the recommended heated
   chains off (\code{heated = 1}) unless \code{heated} is given: the program combines no
   column selection with them. The heuristic is \code{"OA"}, k
