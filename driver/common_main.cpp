@@ -1,6 +1,7 @@
 #include "driver/common_main.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cmath>
@@ -160,6 +161,15 @@ void checkAlphaPrior(const Settings& s, RunPlan& plan) {
   if (comma == std::string::npos || !positive(text.substr(0, comma), plan.alphaShape) ||
       !positive(text.substr(comma + 1), plan.alphaRate))
     refuse("main(). -A must be SHAPE,RATE, two positive numbers: " + text);
+  // A draw of alpha is Gamma with a shape of at most SHAPE + n and a rate of at least RATE:
+  // log alpha must stay below log of the largest double, for any n the engine reads (up to
+  // 1e9, its Gamma draws well within 50 standard deviations); below the smallest normal
+  // shape the draws' logs are no longer finite.
+  const double largestShape = plan.alphaShape + 1e9;
+  if (plan.alphaShape < std::numeric_limits<double>::min() ||
+      std::log(largestShape + 50 * std::sqrt(largestShape)) - std::log(plan.alphaRate) >=
+          std::log(std::numeric_limits<double>::max()))
+    refuse("main(). -A would draw alphas beyond the range of doubles: " + text);
   if (s.k != 0)
     refuse("main(). -A puts a prior on alpha of the Dirichlet process and needs -k 0: " +
            Text::n2s(s.k));
@@ -415,8 +425,10 @@ void common_main(Settings settings) {
     }
     throw;
   }
+  // The last write's reason (a file-size limit, a full disk) goes to standard error.
+  errno = 0;
   logFile.close();
-  if (logFile.fail()) failRun(vout(), Failure::Input, "Fail to write " + plan.file("log"));
+  if (logFile.fail()) failWrite(vout(), plan.file("log"), errno);
 }
 
 

@@ -109,18 +109,29 @@ struct EarlySignal {
 Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSeconds) {
   Plan plan;
   plan.shape = readData(options.dataFile);
-  plan.words = chainSettings(recommendedWords(plan.shape), options.engineWords);
+  // The shared recommender (recommend/) chooses the settings, budgets the threads of heated
+  // chains and refuses what the engine would refuse, before any folder exists.
+  recommend::Request request;
+  request.given = options.engineWords;
+  request.chains = options.chains;
+  recommend::Choice choice;
+  try {
+    choice = recommend::choose(plan.shape, request);
+  } catch (const recommend::RecommendError& error) {
+    throw FitError(error.what());
+  }
+  const std::vector<std::string>& chainWords = choice.words;
+  const int threads = choice.threads;
+  plan.words = chainWords;
+  {
+    std::vector<std::string> check = {"-f", "data", "-t", "1", "-s", "1"};
+    check.insert(check.end(), chainWords.begin(), chainWords.end());
+    const std::string refusal = recommend::engineRefusal(check);
+    if (!refusal.empty()) throw FitError(refusal);
+  }
+  const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   plan.engine = findEngine();
   plan.dir = makeOutputDir(options.outDir, options.dataFile);
-
-  // Heated chains share the processors with the other chains.
-  const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-  const int heated = std::max(1, std::atoi(wordValue(plan.words, "-T").c_str()));
-  std::vector<std::string> chainWords = plan.words;
-  if (heated > 1 && wordValue(chainWords, "-j").empty())
-    chainWords.insert(chainWords.end(), {"-j", std::to_string(std::max(1, cores / options.chains))});
-  const int threads =
-      heated > 1 ? std::min(heated, std::max(1, std::atoi(wordValue(chainWords, "-j").c_str()))) : 1;
   try {
     plan.dataName = copyData(options.dataFile, plan.dir.path, plan.shape.kind);
     const double budget = std::min(20.0, std::max(2.0, limitSeconds / 5));

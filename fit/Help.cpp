@@ -14,7 +14,6 @@
 namespace fit {
 
 std::string helpText() {
-  const std::string rowsPerColumn = std::to_string(kRowsPerColumnForMvn);
   return "vornak-fit: clusters the observations of a data file in one command. It detects the\n"
          "kind of data, chooses the recommended settings, runs several vornak chains at once until\n"
          "they agree, summarises their draws and writes a one-page report.\n"
@@ -44,16 +43,12 @@ std::string helpText() {
          "-k 1 (no iteration) are refused too. -V or -A without -T turns the recommended heated\n"
          "chains off (-T 1): the engine combines neither with them.\n"
          "\n"
-         "Recommended settings by kind of data (always -c integrated -k 0 -q):\n"
-         "  FASTA alignment (first non-blank byte '>')       -m ProteinSequence -p bg -h OA -Z tree\n"
-         "  matrix, every cell 0 or 1 (NA allowed)           -m HDBern -p flat -h OA -T 4\n"
-         "  matrix, every cell a whole number 0..19, some\n"
-         "    above 1 (NA allowed)                           -m HDGBern -p levels -h OA\n"
-         "  any other numeric matrix                         -m mvn -p 1 -h OA -x\n"
-         "    but with an NA cell, a constant column, or fewer than " + rowsPerColumn + " x (columns + 1) rows:\n"
-         "                                                   -m mclust2 -p 1 -h OA -x\n"
+         "Recommended settings by kind of data (always -c integrated -k 0 -q):\n" +
+         recommend::settingsTableText() +
          "A whole number is a cell strtol reads entirely (1.0 is not one). Heated chains (-T) get\n"
-         "-j max(1, processors / chains) unless -j is given.\n"
+         "-j max(1, processors / chains) unless -j is given. A model given with -m takes the words of\n"
+         "its own row (kmeans2: its default prior, nothing else); a model that cannot read the data\n"
+         "(ProteinSequence on a matrix, HDBern on levels, ...) is refused before the chains start.\n"
          "\n"
          "How it runs: a short measuring run (about a second) gives a chain's speed; each chain then\n"
          "keeps a draw (-d) and a trace point (-e) every THIN iterations, THIN chosen for about\n"

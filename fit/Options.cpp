@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 
 #include "driver/options.h"
 
@@ -46,34 +45,7 @@ unsigned long long wholeValue(const std::string& option, const std::string& text
   return value;
 }
 
-struct Item {
-  std::string letter, value;
-  bool flag;
-};
-
-// The last occurrence of a letter wins, in the place of its first.
-void put(std::vector<Item>& items, const Item& item) {
-  auto same = std::find_if(items.begin(), items.end(),
-                           [&](const Item& other) { return other.letter == item.letter; });
-  if (same != items.end()) *same = item;
-  else items.push_back(item);
-}
-
-std::vector<Item> items(const std::vector<std::string>& words) {
-  std::vector<Item> result;
-  for (size_t i = 0; i < words.size(); i++) {
-    Item item{words[i], "", isFlag(words[i])};
-    if (!item.flag && i + 1 < words.size()) item.value = words[++i];
-    put(result, item);
-  }
-  return result;
-}
-
 }  // namespace
-
-int defaultChains() {
-  return std::max(4, static_cast<int>(std::thread::hardware_concurrency()));
-}
 
 FitOptions parseOptions(const std::vector<std::string>& args) {
   FitOptions options;
@@ -128,31 +100,6 @@ FitOptions parseOptions(const std::vector<std::string>& args) {
     throw FitError("--seed leaves no seed for the last chain (seeds end at 4294967295): " +
                    std::to_string(options.firstSeed));
   return options;
-}
-
-std::vector<std::string> mergeWords(const std::vector<std::string>& recommended,
-                                    const std::vector<std::string>& given) {
-  std::vector<Item> merged = items(recommended);
-  for (const Item& item : items(given)) put(merged, item);
-  std::vector<std::string> words;
-  for (const Item& item : merged) {
-    words.push_back(item.letter);
-    if (!item.flag) words.push_back(item.value);
-  }
-  return words;
-}
-
-std::vector<std::string> chainSettings(const std::vector<std::string>& recommended,
-                                       const std::vector<std::string>& given) {
-  const bool untempered = wordValue(given, "-T").empty() &&
-                          (!wordValue(given, "-V").empty() || !wordValue(given, "-A").empty());
-  return mergeWords(untempered ? mergeWords(recommended, {"-T", "1"}) : recommended, given);
-}
-
-std::string wordValue(const std::vector<std::string>& words, const std::string& letter) {
-  for (const Item& item : items(words))
-    if (item.letter == letter) return item.flag ? letter : item.value;
-  return "";
 }
 
 }  // namespace fit

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "recommend/Recommend.h"
+
 namespace fit {
 
 // One line, without the "vornak-fit: " the program puts before it.
@@ -26,26 +28,14 @@ struct FitOptions {
   std::vector<std::string> engineWords;
 };
 
-// max(4, processors).
-int defaultChains();
+using recommend::defaultChains;
 
 // Throws FitError on an unknown word, a letter vornak-fit sets itself, a value out of range,
 // a missing data file name or a second one. With --help nothing else is checked.
 FitOptions parseOptions(const std::vector<std::string>& args);
 
-// The recommended words with every letter the user gave replaced by the user's value, then
-// the user's other letters (for a letter given twice, the last). Both lists must be valid
-// engine words (letter, value unless a flag).
-std::vector<std::string> mergeWords(const std::vector<std::string>& recommended,
-                                    const std::vector<std::string>& given);
-
-// mergeWords, except that column selection (-V) or a prior on alpha (-A) given without -T
-// turns the recommended heated chains off (-T 1), since the engine combines neither with them.
-std::vector<std::string> chainSettings(const std::vector<std::string>& recommended,
-                                       const std::vector<std::string>& given);
-
-// The value of a letter in a word list (the last one), or "" when absent.
-std::string wordValue(const std::vector<std::string>& words, const std::string& letter);
+using recommend::mergeWords;
+using recommend::wordValue;
 
 std::string helpText();
 

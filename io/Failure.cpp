@@ -1,5 +1,8 @@
 #include "io/Failure.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -61,9 +64,21 @@ void noteWriteError(const std::string& fileName, int error) {
   notedErrors[fileName] = error;
 }
 
+// A stream that failed at an earlier write keeps no errno: a file that reached the process's
+// file-size limit is the one reason that can still be told from outside.
+int sizeLimitError(const std::string& fileName) {
+  struct rlimit limit;
+  struct stat status;
+  if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      stat(fileName.c_str(), &status) == 0 && static_cast<rlim_t>(status.st_size) >= limit.rlim_cur)
+    return EFBIG;
+  return 0;
+}
+
 void failWrite(std::ostream& log, const std::string& fileName, int error) {
   const auto noted = notedErrors.find(fileName);
   if (error == 0 && noted != notedErrors.end()) error = noted->second;
+  if (error == 0) error = sizeLimitError(fileName);
   if (error != 0) {
     verr() << visibleText("Fail to write " + fileName + ": " + std::strerror(error)) << '\n';
     verr().flush();

@@ -171,6 +171,8 @@ void ProteinSequence::readSeqNamesFromFasta(const char* fileName,
   Files::openRead(file, fileName, logFile);
   std::string header;
   readLine(file, header);
+  // A UTF-8 byte-order mark before the first header is no part of its name.
+  if (header.rfind("\xEF\xBB\xBF", 0) == 0) header.erase(0, 3);
   std::string line;
   while (file.good()) {
     do {

@@ -1,5 +1,6 @@
 #include "models/mvn.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -72,10 +73,22 @@ MvnData::MvnData(const std::string& dataFileName, std::istream& priorStream,
   for (int t = 0; t < d; t++) {
     mu0[t] = origin[t] + mean[t];
     variance[t] /= n - 1;
-    // A constant column would make the prior scale singular and every score infinite.
-    if (!(variance[t] > 0))
-      Files::fail(logFile, "Bad mvn data file " + dataFileName + ": column " + Text::n2s(t + 1) +
-                           " is constant, the prior scale needs spread in every column");
+    // A column without variance would make the prior scale singular and every score
+    // infinite. Values equal up to rounding are a constant column; values that differ yet
+    // whose squared deviations underflow (near 1e-300) are not, and are named as such.
+    if (!(variance[t] > 0)) {
+      double low = data[0][t], high = data[0][t];
+      for (int i = 1; i < n; i++) {
+        low = std::min(low, data[i][t]);
+        high = std::max(high, data[i][t]);
+      }
+      const double magnitude = std::max(std::fabs(low + mu0[t]), std::fabs(high + mu0[t]));
+      const std::string column = "Bad mvn data file " + dataFileName + ": column " + Text::n2s(t + 1);
+      if (!(high - low > 1e-12 * magnitude))
+        Files::fail(logFile, column + " is constant, the prior scale needs spread in every column");
+      Files::fail(logFile, column + " spans only " + Text::n2s(high - low) +
+                           ", too little for its variance in double precision: scale the column");
+    }
   }
   nu0 = d + 2.0;
   kappa0 = 0.01;

@@ -458,7 +458,7 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
   html << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
        << esc(visibleText(input.dataFile)) << ": " << k << (k == 1 ? " cluster" : " clusters")
        << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1 id=\"headline\">" << k
-       << (k == 1 ? " cluster" : " clusters") << " among " << data.n << " observations</h1>\n"
+       << (k == 1 ? " cluster" : " clusters") << " among " << data.n << (data.n == 1 ? " observation" : " observations") << "</h1>\n"
        << "<p class=\"kind\">" << kindName(data.kind) << ", " << data.columns
        << " columns: " << esc(visibleText(input.dataFile));
   if (data.missing > 0) html << " (" << data.missing << " missing cells)";

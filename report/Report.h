@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "recommend/DataShape.h"
+
 namespace report {
 
 // What the data are, as vornak-fit detects them; each kind has its own picture and table.
-enum class DataKind { Sequences, Binary, Categorical, Real };
+using DataKind = recommend::DataKind;
 
 // "protein alignment", "0/1 matrix", "categorical matrix", "real matrix".
 const char* kindName(DataKind kind);

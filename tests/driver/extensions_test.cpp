@@ -141,6 +141,11 @@ TEST(Extensions, BadNumbersAreRefusedWithOneLine) {
       {"-B 3 -A 1,inf", "main(). -A must be SHAPE,RATE, two positive numbers: 1,inf"},
       {"-B 3 -A 1,2,3", "main(). -A must be SHAPE,RATE, two positive numbers: 1,2,3"},
       {"-B 3 -A ,2", "main(). -A must be SHAPE,RATE, two positive numbers: ,2"},
+      // Draws of alpha must stay finite: a mean beyond the doubles, a tiny rate, a shape
+      // below the normal doubles.
+      {"-B 3 -A 1e300,1e-300", "main(). -A would draw alphas beyond the range of doubles: 1e300,1e-300"},
+      {"-B 3 -A 1,1e-300", "main(). -A would draw alphas beyond the range of doubles: 1,1e-300"},
+      {"-B 3 -A 1e-310,1", "main(). -A would draw alphas beyond the range of doubles: 1e-310,1"},
       {"-B 3 -k 2 -A 1,1",
        "main(). -A puts a prior on alpha of the Dirichlet process and needs -k 0: 2"},
       {"-h EN -A 1,1",

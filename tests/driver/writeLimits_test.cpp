@@ -91,6 +91,25 @@ TEST(WriteLimits, FileSizeLimitEndsTheRunThroughTheWriteFailurePath) {
   EXPECT_LE(draws.size(), 20u * 1024);
 }
 
+// Without -q the log outgrows every other file: its failure, found when the stream has long
+// lost the errno of the write that failed, still names the limit.
+TEST(WriteLimits, TheLogReachingTheFileSizeLimitSaysSo) {
+  TempDir dir;
+  dir.write("d.txt", groupedMatrix());
+  const ExeResult run =
+      runExe({"-m", "HDBern", "-f", "d.txt", "-k", "0", "-h", "OA", "-B", "4", "-c", "integrated"},
+             dir.path, VORNAK_EXE, [] {
+               const struct rlimit limit = {32 * 1024, 32 * 1024};
+               if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+             });
+  const std::string stem = "d_k0_OA_p_a0_B4";
+  EXPECT_EQ(run.status, 255) << run.err;
+  const std::vector<std::string> out = lines(run.out);
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.back(), "Fail to write " + stem + ".log") << run.out;
+  EXPECT_NE(run.err.find("Fail to write " + stem + ".log: File too large\n"), std::string::npos) << run.err;
+}
+
 // A log name beyond what the file system takes: the specified line on standard output, the
 // reason on standard error.
 TEST(WriteLimits, NameTooLongGivesTheReasonOnStandardError) {

@@ -8,7 +8,7 @@
 
 namespace {
 
-using report::DataKind;
+using recommend::DataKind;
 
 struct DetectCase {
   const char* name;
@@ -39,6 +39,12 @@ const DetectCase kCases[] = {
     {"a column constant where seen", "0.5 NA\n2.5 3\n1 3\n", DataKind::Real, 3, 2, true, true, "mclust2"},
     {"a word makes it real", "0 1\n1 x\n", DataKind::Real, 2, 2, false, false, "mclust2"},
     {"lower-case na is no missing cell", "0 1\nna 1\n", DataKind::Real, 2, 2, false, true, "mclust2"},
+    // A UTF-8 byte-order mark is no data, before an alignment or a matrix.
+    {"fasta after a byte-order mark", "\xEF\xBB\xBF>a\nACD\n>b\nACE\n", DataKind::Sequences, 2, 0, false,
+     false, "ProteinSequence"},
+    {"binary after a byte-order mark", "\xEF\xBB\xBF" "0 1\n1 0\n", DataKind::Binary, 2, 2, false, false,
+     "HDBern"},
+    {"a lone mark byte is a cell", "\xEF" "0 1\n1 0\n", DataKind::Real, 2, 2, false, false, "mclust2"},
 };
 
 void PrintTo(const DetectCase& c, std::ostream* os) { *os << c.name; }

@@ -102,13 +102,6 @@ TEST(FitOptions, GivenLettersReplaceTheRecommendedOnes) {
   };
   for (auto& c : cases) EXPECT_EQ(fit::mergeWords(recommended, c.given), c.merged);
 
-  // Column selection and a prior on alpha turn the heated chains off unless -T is given.
-  struct {
-    Words given;
-    const char* heated;
-  } tempering[] = {{{}, "4"}, {{"-V", "0.1"}, "1"}, {{"-A", "2,1"}, "1"}, {{"-V", "0.1", "-T", "3"}, "3"},
-                   {{"-a", "1"}, "4"}};
-  for (auto& c : tempering) EXPECT_EQ(fit::wordValue(fit::chainSettings(recommended, c.given), "-T"), c.heated);
   EXPECT_EQ(fit::wordValue(recommended, "-T"), "4");
   EXPECT_EQ(fit::wordValue(recommended, "-q"), "-q");
   EXPECT_EQ(fit::wordValue(recommended, "-j"), "");
@@ -120,6 +113,9 @@ TEST(FitOptions, HelpNamesEveryOptionWithItsDefault) {
                            "--help", "[10]", "[1.01]", "[400]", "[1]", "ProteinSequence", "HDBern", "HDGBern",
                            "mvn", "mclust2", "5 x (columns + 1)", "Exit status"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
+  // The settings table is quoted from the recommender, row by row.
+  EXPECT_NE(help.find("(always -c integrated -k 0 -q):\n" + recommend::settingsTableText() + "A whole number"),
+            std::string::npos);
 }
 
 }  // namespace

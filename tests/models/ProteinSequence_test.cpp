@@ -121,6 +121,13 @@ TEST(ProteinSequence, NamesFromHeaders) {
   std::vector<std::string> names{"kept"};
   model->readSeqNamesFromFasta(file.c_str(), names);
   EXPECT_EQ(names, (std::vector<std::string>{"kept", "seq1", "seq2", ""}));
+  // A byte-order mark before the first header is no part of its name, nor a sequence.
+  std::string marked = dir.write("bom.fasta", "\xEF\xBB\xBF>seq1 x\nACDD\n>seq2\nADEE\n");
+  auto withMark = build(marked, log);
+  EXPECT_EQ(withMark->n, 2);
+  std::vector<std::string> markedNames;
+  withMark->readSeqNamesFromFasta(marked.c_str(), markedNames);
+  EXPECT_EQ(markedNames, (std::vector<std::string>{"seq1", "seq2"}));
 }
 
 TEST(ProteinSequence, TransitionCounts) {

@@ -145,6 +145,9 @@ TEST(Mvn, RefusesDataWithoutAPrior) {
   } cases[] = {
       {"1 2\n", "1", "1 row, the prior needs at least 2"},
       {"1 2\n1 3\n1 5\n", "1", "column 1 is constant"},
+      // Values that differ near 1e-300 are no constant column: their squares underflow.
+      {"1e-300 2\n2e-300 3\n3e-300 5\n", "1", "column 1 spans only 2e-300, too little for its variance"},
+      {"2 1e-300\n3 1e-300\n5 1e-300\n", "1", "column 2 is constant"},
       {"1 2\n2 3\n", "0", "mvn: prior is not a positive finite number: 0"},
       {"1 2\n2 3\n", "x", "mvn: prior is not a positive finite number: x"},
   };

@@ -191,6 +191,11 @@ TEST(ReportPage, oneClusterOfSequencesHasNoDistinctiveColumns) {
   EXPECT_EQ(rowCells(page, "clusters", "data-cluster", 1).back(), "AC");
 }
 
+TEST(ReportPage, oneObservationIsNamedInTheSingular) {
+  Fixture f(DataKind::Sequences, ">a\nAC\n", "0\n", {1});
+  EXPECT_NE(f.page().find("<h1 id=\"headline\">1 cluster among 1 observation</h1>"), std::string::npos);
+}
+
 TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
   struct Case {
     const char* what;

@@ -1,5 +1,6 @@
-# The kind of the data, the settings recommended for each kind (the same table as the
-# vornak-fit program's) and what a fit says about each of its clusters.
+# The data as R reads them back for the fit's description, and what a fit says about each of
+# its clusters. The kind of the data and the settings recommended for it are the native
+# recommender's (see choose_settings), the same as the vornak-fit program's.
 
 # Bytes that may precede the first record of a FASTA file.
 blank_bytes <- as.raw(c(0x20, 0x09, 0x0d, 0x0a))
@@ -33,40 +34,6 @@ data_of <- function(x) {
     storage.mode(x) <- "double"
     x
   }, error = function(e) NULL, warning = function(w) NULL)
-}
-
-# "sequences", "binary" (every cell 0 or 1), "levels" (whole numbers 0..19, some above 1) or
-# "real"; missing cells do not count.
-data_kind <- function(data) {
-  if (is.character(data)) return("sequences")
-  cells <- data[!is.na(data)]
-  if (length(cells) > 0L && all(cells == 0 | cells == 1)) return("binary")
-  if (length(cells) > 0L && all(cells == round(cells) & cells >= 0 & cells <= 19)) return("levels")
-  "real"
-}
-
-# The kind a model reads, for a fit whose model was given.
-model_kind <- function(model) {
-  switch(model, ProteinSequence = "sequences", HDBern = "binary", HDGBern = "levels", "real")
-}
-
-# Full covariances want complete rows, no column of a single value and at least five rows per
-# (columns + 1); other real data get the diagonal model.
-suits_mvn <- function(data) {
-  constant <- apply(data, 2, function(column) length(unique(column[!is.na(column)])) < 2L)
-  !anyNA(data) && !any(constant) && nrow(data) >= 5L * (ncol(data) + 1L)
-}
-
-# The recommended settings of a kind.
-recommended <- function(kind, data) {
-  switch(kind,
-         sequences = list(model = "ProteinSequence", prior = "bg", heated = 1, fast = FALSE,
-                          tree = TRUE),
-         binary = list(model = "HDBern", prior = "flat", heated = 4, fast = FALSE, tree = FALSE),
-         levels = list(model = "HDGBern", prior = "levels", heated = 1, fast = FALSE,
-                       tree = FALSE),
-         real = list(model = if (suits_mvn(data)) "mvn" else "mclust2",
-                     prior = "1", heated = 1, fast = TRUE, tree = FALSE))
 }
 
 # Per cluster of the estimate: its size and mean membership probability, and its profile:

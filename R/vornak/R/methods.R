@@ -33,11 +33,7 @@ print.vornak <- function(x, ...) {
 }
 
 # The chosen settings as the program's options.
-choice_text <- function(choice) {
-  paste(c("-m", choice$model, "-p", choice$prior, "-h OA",
-          if (choice$heated > 1) c("-T", choice$heated), if (choice$tree) "-Z tree",
-          if (choice$fast) "-x"), collapse = " ")
-}
+choice_text <- function(choice) paste(choice$words, collapse = " ")
 
 # A prefix no earlier summary of this fit used: the engine does not overwrite files.
 summary_prefix <- function(dir) {
@@ -224,8 +220,10 @@ as.mcmc.list <- function(x, ...) {
   coda::as.mcmc.list(x, ...)
 }
 
-# Score and number of clusters of the kept draws, one chain each, for coda; the first burn
-# share of each chain's draws is left out, as the summary leaves it out.
+# Score and number of clusters of the kept draws, one chain each, for coda. Chains stopped
+# once they agree keep different numbers of draws, and coda wants the same iterations in every
+# chain: each is cut to the draws all chains have (the shortest chain's), then the first burn
+# share of those is left out, as the summary leaves it out.
 as.mcmc.list.vornak <- function(x, burn = 0.5, ...) {
   if (!requireNamespace("coda", quietly = TRUE))
     stop("as.mcmc.list() needs the coda package", call. = FALSE)
@@ -233,9 +231,13 @@ as.mcmc.list.vornak <- function(x, burn = 0.5, ...) {
     stop("'burn' must be a fraction from 0 up to (not including) 1", call. = FALSE)
   info <- x$draw_info
   if (nrow(info) == 0L) stop("the fit has no draws", call. = FALSE)
-  coda::mcmc.list(lapply(split(info, info$chain), function(d) {
-    d <- d[seq.int(floor(burn * nrow(d)) + 1L, length.out = nrow(d) - floor(burn * nrow(d))), ]
-    if (nrow(d) == 0L) stop("a chain keeps no draw after its burn-in", call. = FALSE)
+  chains <- split(info, info$chain)
+  common <- min(vapply(chains, nrow, integer(1)))
+  if (common == 0L) stop("a chain keeps no draw", call. = FALSE)
+  skip <- floor(burn * common)
+  if (skip >= common) stop("a chain keeps no draw after its burn-in", call. = FALSE)
+  coda::mcmc.list(lapply(chains, function(d) {
+    d <- d[seq.int(skip + 1L, common), ]
     step <- if (nrow(d) > 1L) d$iteration[2] - d$iteration[1] else 1
     coda::mcmc(cbind(score = d$score, k = d$k), start = d$iteration[1], thin = step)
   }))

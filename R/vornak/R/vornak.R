@@ -110,29 +110,52 @@ write_start <- function(start, dir) {
 # stay as they are, since the file stem is cut at the first dot of the whole name.
 file_word <- function(name) if (startsWith(name, "-")) paste0("./", name) else name
 
-# Command-line words of one chain.
+# A letter and its value taken out of a list of words.
+drop_letter <- function(words, letter) {
+  at <- which(words == letter)
+  if (length(at) == 0L) words else words[-c(at, at + 1L)]
+}
+
+# Command-line words of one chain: the settings the native recommender chose, then the run's
+# own (data, alpha, seed, thinning, length, start, label).
 chain_words <- function(settings, data_file, start_file, seed) {
-  words <- c("-m", settings$model, "-f", file_word(data_file), "-k", int_text(settings$k),
-             "-h", settings$heuristic, "-c", settings$criterion,
-             "-a", sprintf("%.17g", log(settings$alpha)), "-s", int_text(seed),
-             "-d", int_text(settings$thin))
-  if (settings$quiet) words <- c(words, "-q")
+  words <- settings$words
+  if (!isTRUE(settings$tree)) words <- drop_letter(words, "-Z")
+  words <- c(words, "-f", file_word(data_file), "-a", sprintf("%.17g", log(settings$alpha)),
+             "-s", int_text(seed), "-d", int_text(settings$thin))
   if (!is.null(settings$iterations)) words <- c(words, "-i", int_text(settings$iterations))
   if (!is.null(settings$B)) words <- c(words, "-B", int_text(settings$B))
   # Until agreement, R stops the chains; their own limit is a backstop past R's.
   if (!is.null(settings$minutes))
     words <- c(words, "-t", int_text(if (isTRUE(settings$until_agreement))
       ceiling(settings$minutes) + 1 else settings$minutes))
-  if (!is.null(settings$prior)) words <- c(words, "-p", settings$prior)
   if (!is.null(start_file)) words <- c(words, "-z", file_word(start_file))
-  if (isTRUE(settings$tree)) words <- c(words, "-Z", "tree")
-  if (isTRUE(settings$fast)) words <- c(words, "-x")
   if (!is.null(settings$trace_thin)) words <- c(words, "-e", int_text(settings$trace_thin))
   if (!is.null(settings$label)) words <- c(words, "-l", settings$label)
-  if (!is.null(settings$columns)) words <- c(words, "-V", sprintf("%.17g", settings$columns))
-  if (settings$heated != 1) words <- c(words, "-T", int_text(settings$heated))
-  if (!is.null(settings$threads)) words <- c(words, "-j", int_text(settings$threads))
   enc2native(words)
+}
+
+# The engine words of R's settings arguments, and the letters withdrawn (a flag set FALSE, a
+# start of one's own in place of the tree's).
+given_words <- function(a, tree, start_file) {
+  words <- c(if (!is.null(a$model)) c("-m", a$model), "-k", int_text(a$k), "-h", a$heuristic,
+             "-c", a$criterion, if (!is.null(a$prior)) c("-p", a$prior),
+             if (!is.null(a$heated)) c("-T", int_text(a$heated)),
+             if (!is.null(a$threads)) c("-j", int_text(a$threads)),
+             if (isTRUE(a$fast)) "-x", if (a$quiet) "-q", if (tree) c("-Z", "tree"),
+             if (!is.null(a$columns)) c("-V", sprintf("%.17g", a$columns)))
+  without <- c(if (isFALSE(a$fast)) "-x", if (!a$quiet) "-q", if (!is.null(start_file)) "-Z")
+  list(words = as.character(words), without = as.character(without))
+}
+
+# The settings of every chain from the native recommender, the same code as vornak-fit's: the
+# data file's kind, the recommended settings (when recommend) under the given words, the
+# refusals and the threads of heated chains. A refusal is an R error with its line.
+choose_settings <- function(data_file, given, recommend, chains) {
+  choice <- .Call(vornak_R_recommend, enc2native(data_file), enc2native(given$words),
+                  enc2native(given$without), recommend, as.double(chains))
+  if (choice$status != 0L) stop(choice$error, call. = FALSE)
+  choice
 }
 
 # One chain in this process; returns the native outcome: status, output, error and the
@@ -162,118 +185,88 @@ check_flag <- function(value, name) {
     stop(sprintf("'%s' must be TRUE or FALSE", name), call. = FALSE)
 }
 
-vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
-                   prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = NULL,
-                   thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
-                   label = NULL, B = NULL, columns = NULL, heated = NULL, threads = NULL,
-                   fast = NULL, progress = getOption("vornak.progress", interactive()),
-                   rhat = 1.01, ess = 400, cl = NULL) {
-  call <- match.call()
-  # Without a model the data's kind chooses the recommended settings; what is given stays.
-  chosen <- NULL
-  if (missing(model) || is.null(model)) {
-    data <- data_of(x)
-    if (is.null(data))
-      stop("'x' must be a numeric matrix, a data frame, a character vector of sequences or ",
-           "the path of a readable data file to choose a model for it", call. = FALSE)
-    kind <- data_kind(data)
-    chosen <- c(list(kind = kind), recommended(kind, data))
-    model <- chosen$model
-    if (is.null(prior)) prior <- chosen$prior
-    if (is.null(heated)) heated <- chosen$heated
-    if (is.null(fast)) fast <- chosen$fast
-    if (is.null(start) && chosen$tree) start <- "tree"
-    if (is.null(chains)) {
-      cores <- parallel::detectCores()
-      chains <- max(4L, if (is.na(cores)) 1L else cores)
-    }
-  }
-  until_agreement <- !is.null(chosen) && is.null(iterations) && is.null(B)
-  if (is.null(chains)) chains <- 1
-  if (is.null(heated)) heated <- 1
-  if (is.null(fast)) fast <- FALSE
+# R's own type checks of vornak()'s arguments; the ranges of the values are the native
+# side's. Gives the arguments with their defaults filled in.
+check_arguments <- function(a) {
+  if (is.null(a$chains)) a$chains <- if (a$auto) 0 else 1
   # Names of models, heuristics, priors and criteria are the native side's to check.
-  for (name in c("model", "heuristic", "criterion"))
-    if (!is_single_string(get(name)) || get(name) == "")
+  for (name in c(if (!a$auto) "model", "heuristic", "criterion"))
+    if (!is_single_string(a[[name]]) || a[[name]] == "")
       stop(sprintf("'%s' must be a single string", name), call. = FALSE)
-  check_whole(k, "k")
-  if (!is.null(iterations)) check_whole(iterations, "iterations")
-  if (!is.null(B)) check_whole(B, "B")
-  if (until_agreement) {
-    if (is.null(minutes)) minutes <- 10
-    check_minutes(minutes)
-  } else if (!is.null(minutes)) {
-    check_whole(minutes, "minutes")
+  check_whole(a$k, "k")
+  if (!is.null(a$iterations)) check_whole(a$iterations, "iterations")
+  if (!is.null(a$B)) check_whole(a$B, "B")
+  if (a$until_agreement) {
+    if (is.null(a$minutes)) a$minutes <- 10
+    check_minutes(a$minutes)
+  } else if (!is.null(a$minutes)) {
+    check_whole(a$minutes, "minutes")
   }
-  if (is.null(iterations) && is.null(B) && is.null(minutes))
+  if (is.null(a$iterations) && is.null(a$B) && is.null(a$minutes))
     stop("a search needs 'iterations' or 'minutes', or both", call. = FALSE)
-  if (!is.null(prior)) {
-    if (is.numeric(prior) && length(prior) == 1L) prior <- sprintf("%.17g", prior)
-    if (!is_single_string(prior) || prior == "")
+  if (!is.null(a$prior)) {
+    if (is.numeric(a$prior) && length(a$prior) == 1L) a$prior <- sprintf("%.17g", a$prior)
+    if (!is_single_string(a$prior) || a$prior == "")
       stop("'prior' must be a single string (or a number for mclust2)", call. = FALSE)
   }
-  if (!is.numeric(alpha) || length(alpha) != 1L || is.na(alpha) || !is.finite(alpha) ||
-      alpha <= 0)
+  if (!is.numeric(a$alpha) || length(a$alpha) != 1L || is.na(a$alpha) || !is.finite(a$alpha) ||
+      a$alpha <= 0)
     stop("'alpha' must be a positive number", call. = FALSE)
-  check_whole(chains, "chains")
-  if (chains < 1 || chains > 64)
+  check_whole(a$chains, "chains")
+  if ((a$chains < 1 && !a$auto) || a$chains < 0 || a$chains > 64)
     stop("'chains' must be a whole number from 1 to 64", call. = FALSE)
-  check_whole(seed, "seed")
-  check_whole(heated, "heated")
-  if (!is.null(threads)) check_whole(threads, "threads")
-  length_known <- if (!is.null(iterations)) iterations else if (!is.null(B)) 10^B else NA
-  if (is.null(thin)) thin <- if (is.na(length_known)) 10 else max(1, length_known %/% 1000)
-  check_whole(thin, "thin")
-  check_flag(quiet, "quiet")
-  check_flag(fast, "fast")
-  check_flag(progress, "progress")
+  check_whole(a$seed, "seed")
+  if (!is.null(a$heated)) check_whole(a$heated, "heated")
+  if (!is.null(a$threads)) check_whole(a$threads, "threads")
+  a$length_known <- if (!is.null(a$iterations)) a$iterations else if (!is.null(a$B)) 10^a$B else NA
+  if (is.null(a$thin)) a$thin <- if (is.na(a$length_known)) 10 else max(1, a$length_known %/% 1000)
+  check_whole(a$thin, "thin")
+  check_flag(a$quiet, "quiet")
+  if (!is.null(a$fast)) check_flag(a$fast, "fast")
+  check_flag(a$progress, "progress")
   for (name in c("rhat", "ess"))
-    if (!is.numeric(get(name)) || length(get(name)) != 1L || is.na(get(name)) || get(name) <= 0)
+    if (!is.numeric(a[[name]]) || length(a[[name]]) != 1L || is.na(a[[name]]) || a[[name]] <= 0)
       stop(sprintf("'%s' must be a positive number", name), call. = FALSE)
-  if (!is.null(cl) && !inherits(cl, "cluster"))
+  if (!is.null(a$cl) && !inherits(a$cl, "cluster"))
     stop("'cl' must be a cluster of the parallel package (makePSOCKcluster, ...)", call. = FALSE)
   # A label that starts with '-' would also act as the option it spells.
-  if (!is.null(label) && (!is_single_string(label) || grepl("[/[:space:]]|^-", label)))
+  if (!is.null(a$label) && (!is_single_string(a$label) || grepl("[/[:space:]]|^-", a$label)))
     stop("'label' must be a single string without spaces or slashes, not starting with '-'",
          call. = FALSE)
-  if (!is_single_string(dir)) stop("'dir' must be a single string", call. = FALSE)
+  if (!is_single_string(a$dir)) stop("'dir' must be a single string", call. = FALSE)
   # Its range and the models it applies to are the native side's to check.
-  if (!is.null(columns) && (!is.numeric(columns) || length(columns) != 1L || is.na(columns)))
+  if (!is.null(a$columns) && (!is.numeric(a$columns) || length(a$columns) != 1L ||
+                              is.na(a$columns)))
     stop("'columns' must be a single number", call. = FALSE)
+  a
+}
 
-  dir.create(dir, showWarnings = FALSE, recursive = TRUE)
-  if (!dir.exists(dir)) stop("cannot create the folder ", dir, call. = FALSE)
-  dir <- normalizePath(dir)
-  data_file <- write_data(x, dir)
-  # "tree" (when no file of that name is at hand) is the start built from the data's tree.
-  tree <- identical(start, "tree") && !file.exists("tree")
-  start_file <- if (is.null(start) || tree) NULL else write_start(start, dir)
-
-  settings <- list(model = model, k = k, heuristic = heuristic,
-                   iterations = iterations, B = B, minutes = minutes, prior = prior,
-                   alpha = alpha, criterion = criterion, seeds = seed + seq_len(chains) - 1,
-                   chains = as.integer(chains), thin = thin, quiet = quiet, label = label,
-                   start = start_file, data = data_file, columns = columns, heated = heated,
-                   threads = threads, fast = fast, tree = tree,
-                   until_agreement = until_agreement,
-                   trace_thin = if (is.null(chosen)) NULL else thin)
-  word_list <- lapply(settings$seeds, function(s) chain_words(settings, data_file, start_file, s))
+# Runs the chains of the settings in dir: forked, on a cluster or here; gives the runner's
+# result and the files of each chain, named by kind.
+run_chains <- function(settings, a, dir) {
+  word_list <- lapply(settings$seeds, function(s)
+    chain_words(settings, settings$data, settings$start, s))
   old <- setwd(dir)
   on.exit(setwd(old), add = TRUE)
   files <- lapply(word_list, plan_chain)
   if (!all(vapply(files, function(f) "draws" %in% names(f), logical(1))))
-    stop("heuristic ", heuristic, " lists partitions and keeps no draws: run it with the ",
+    stop("heuristic ", a$heuristic, " lists partitions and keeps no draws: run it with the ",
          "command-line program or the .C entry vornak_R_main (see ?vornak)", call. = FALSE)
-  control <- list(progress = progress, total = if (is.na(length_known)) 0 else length_known,
+  control <- list(progress = a$progress, total = if (is.na(a$length_known)) 0 else a$length_known,
                   burn = 0.5, dir = dir,
-                  stop = if (until_agreement) list(minutes = minutes, rhat = rhat, ess = ess))
+                  stop = if (a$until_agreement) list(minutes = a$minutes, rhat = a$rhat,
+                                                     ess = a$ess))
   draws <- file.path(dir, vapply(files, function(f) f[["draws"]], ""))
-  ran <- if (!is.null(cl)) run_cluster(cl, settings, files, control)
+  ran <- if (!is.null(a$cl)) run_cluster(a$cl, settings, files, control)
          else if (.Platform$OS.type == "unix") run_forked(word_list, draws, control)
          else run_here(word_list, draws, control)
-  setwd(old)
-  results <- ran$results
+  c(ran, list(files = files))
+}
 
+# The chains' messages, their failure as an R error, their files read into the "vornak"
+# object, and an interrupt as a "vornak_interrupt" condition.
+finish_fit <- function(ran, settings, choice, x, call) {
+  results <- ran$results
   # Standard output, then standard error, less the failure line that the error or condition
   # below carries.
   for (r in results) for (text in c(r$output, r$messages)) {
@@ -287,12 +280,12 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
 
   # Chains this session stopped because they agreed or their time was up ended as asked.
   stopped <- ran$end$by %in% c("agreement", "limit")
-  fit <- read_fit(dir, files, results, settings, call)
+  fit <- read_fit(settings$dir, ran$files, results, settings, call)
   if (!is.null(fit)) {
     if (stopped) fit$status[] <- ifelse(status >= 128L, "stopped", "completed")
-    fit$choice <- chosen
+    fit$choice <- choice
     fit$stop <- ran$end
-    fit$kind <- if (is.null(chosen)) model_kind(model) else chosen$kind
+    fit$kind <- settings$kind
     fit$data <- data_of(x)
     if (!any(status >= 128L) || stopped) fit <- describe_fit(fit)
   }
@@ -301,11 +294,61 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
     condition <- structure(
       class = c("vornak_interrupt", "error", "condition"),
       list(message = paste0("vornak was interrupted: ", results[[which(status >= 128L)[1]]]$error,
-                            ". Its files are kept in ", dir, ".", fit_text),
-           call = call, dir = dir, fit = fit))
+                            ". Its files are kept in ", settings$dir, ".", fit_text),
+           call = call, dir = settings$dir, fit = fit))
     stop(condition)
   }
   if (is.null(fit))
     stop("no chain left a partition within the time given: allow more 'minutes'", call. = FALSE)
   fit
+}
+
+vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
+                   prior = NULL, alpha = 1, criterion = "integrated", seed = 2, chains = NULL,
+                   thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
+                   label = NULL, B = NULL, columns = NULL, heated = NULL, threads = NULL,
+                   fast = NULL, progress = getOption("vornak.progress", interactive()),
+                   rhat = 1.01, ess = 400, cl = NULL) {
+  call <- match.call()
+  # Without a model the data's kind chooses the recommended settings; what is given stays.
+  auto <- missing(model) || is.null(model)
+  a <- check_arguments(list(
+    auto = auto, model = if (!auto) model, k = k, heuristic = heuristic,
+    iterations = iterations, minutes = minutes, prior = prior, alpha = alpha,
+    criterion = criterion, seed = seed, chains = chains, thin = thin, quiet = quiet, dir = dir,
+    label = label, B = B, columns = columns, heated = heated, threads = threads, fast = fast,
+    progress = progress, rhat = rhat, ess = ess, cl = cl,
+    until_agreement = auto && is.null(iterations) && is.null(B)))
+
+  dir.create(a$dir, showWarnings = FALSE, recursive = TRUE)
+  if (!dir.exists(a$dir)) stop("cannot create the folder ", a$dir, call. = FALSE)
+  dir <- normalizePath(a$dir)
+  data_file <- write_data(x, dir)
+  # "tree" (when no file of that name is at hand) is the start built from the data's tree.
+  tree <- identical(start, "tree") && !file.exists("tree")
+  start_file <- if (is.null(start) || tree) NULL else write_start(start, dir)
+  choice <- choose_settings(file.path(dir, data_file), given_words(a, tree, start_file), auto,
+                            a$chains)
+
+  settings <- list(words = choice$words, model = choice$words[match("-m", choice$words) + 1L],
+                   kind = choice$kind, k = k, heuristic = heuristic,
+                   iterations = iterations, B = B, minutes = a$minutes, prior = a$prior,
+                   alpha = alpha, criterion = criterion,
+                   seeds = seed + seq_len(choice$chains) - 1, chains = choice$chains,
+                   thin = a$thin, quiet = quiet, label = label, start = start_file,
+                   data = data_file, dir = dir, columns = columns,
+                   heated = as.integer(max(1, as.numeric(word_value(choice$words, "-T", 1)))),
+                   threads = threads, fast = "-x" %in% choice$words,
+                   tree = "-Z" %in% choice$words, until_agreement = a$until_agreement,
+                   trace_thin = if (auto) a$thin)
+  ran <- run_chains(settings, a, dir)
+  finish_fit(ran, settings,
+             if (auto) list(kind = choice$kind, model = settings$model, words = choice$words),
+             x, call)
+}
+
+# The value of a letter in a list of words, or default when it is absent.
+word_value <- function(words, letter, default = NULL) {
+  at <- match(letter, words)
+  if (is.na(at)) default else words[at + 1L]
 }

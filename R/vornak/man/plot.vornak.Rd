@@ -11,7 +11,10 @@
   estimated cluster. \code{as.mcmc.list} gives the score and number of clusters of the kept
   draws after the burn-in, one chain each, to the \pkg{coda} package (when it is installed);
   the package's \code{as.mcmc.list} hands any object to \pkg{coda}'s generic, so it works
-  whether or not \pkg{coda} is attached. Both work from the object alone, also after
+  whether or not \pkg{coda} is attached. Chains stopped once they agree keep different
+  numbers of draws, while \pkg{coda} wants the same iterations in every chain: each chain is
+  cut to the draws every chain has (as many as the shortest chain's), and the burn-in is taken
+  from those. Both work from the object alone, also after
   \code{saveRDS} and \code{readRDS} in another session.
 }
 \usage{
@@ -29,8 +32,8 @@ as.mcmc.list(x, ...)
     columns, missing cells at their column's mean; matrices of 0/1 or levels: a heat map of
     the rows ordered by cluster; sequences: the alignment ordered by cluster, each cluster's
     consensus below its rows).}
-  \item{burn}{share of each chain's draws left out at its start, as in the summary
-    (\code{0} keeps them all).}
+  \item{burn}{share of the draws every chain has (the shortest chain's number) left out at
+    their start (\code{0} keeps them all).}
   \item{...}{not used.}
 }
 \value{

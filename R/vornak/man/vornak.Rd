@@ -78,7 +78,8 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \option{-T}: from 2, each run also moves heated copies that exchange partitions with
     the cold chain, which helps it leave a basin; \code{1} is the plain run.}
   \item{threads}{at most this many threads per run for its heated copies, as the program's
-    \option{-j} (by default one per processor); the files are the same whatever it is.}
+    \option{-j}; by default the processors shared among the chains, \code{max(1, processors
+    / chains)}. The files are the same whatever it is.}
   \item{fast}{\code{TRUE} passes the program's \option{-x} (fast arithmetic); \code{NULL}
     means \code{FALSE}, or the recommended setting without \code{model}.}
   \item{progress}{\code{TRUE} reports elapsed time, iterations, the best score, R-hat and
@@ -125,11 +126,21 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     matrix of 0 and 1 \tab \code{HDBern}, prior \code{"flat"}, \code{heated = 4}\cr
     matrix of whole numbers 0 to 19, some above 1 \tab \code{HDGBern}, prior
     \code{"levels"}\cr
-    any other numeric matrix \tab \code{mvn}, prior 1, \code{fast = TRUE}; \code{mclust2}
-    when a cell is missing, a column holds a single value or there are fewer than 5 rows
-    per (columns + 1)\cr
+    any other numeric matrix \tab \code{mvn}, prior 1, \code{fast = TRUE}; when a cell is
+    missing, a column holds a single value or there are fewer than 5 rows per (columns + 1):
+    \code{mclust2}, prior 1, \code{fast = TRUE}\cr
   }
-  Missing cells (\code{NA}) do not count towards the kind. The heuristic is \code{"OA"}, k
+  Missing cells (\code{NA}) do not count towards the kind. A cell is a whole number when it
+  is written as one: a file whose cells read \code{1.0} is a real matrix (the models of whole
+  numbers would refuse it), while a numeric matrix or data frame of 0 and 1 is written as
+  whole numbers. A file may start with a UTF-8 byte-order mark. The table and these rules are
+  the \command{vornak-fit} program's own: both ask the same code. With \code{model} given,
+  nothing is recommended and the arguments are the settings; still, a model that cannot read
+  the data (\code{"ProteinSequence"} on a matrix, \code{"HDBern"} on levels) is refused
+  before any chain starts. Heated chains (\code{heated} above 1) get \code{threads = max(1, processors
+  / chains)} unless \code{threads} is given. \code{columns} turns the recommended heated
+  chains off (\code{heated = 1}) unless \code{heated} is given: the program combines no
+  column selection with them. The heuristic is \code{"OA"}, k
   is open, the trace keeps a point every \code{thin} iterations (\option{-e}). Unless
   \code{iterations} or \code{B} is given, the chains run until they agree (see
   \code{rhat}, \code{ess}) or \code{minutes} pass: the session reads their draws files

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <exception>
+#include <fstream>
 #include <new>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "io/Interrupt.h"
 #include "io/RunError.h"
 #include "driver/common_main.h"
+#include "recommend/Recommend.h"
 #include "summary/agreement.h"
 #include "summary/summary.h"
 
@@ -193,3 +195,52 @@ extern "C" SEXP vornak_R_agreement(SEXP files, SEXP burn) {
   UNPROTECT(2);
   return list;
 }
+
+// file: the data file the chains will read; given: the settings' engine words; without:
+// letters withdrawn; recommend: start from the recommended settings (else from given alone);
+// chains: runs at once (0: the default number). Gives list(status, error, kind, words, threads,
+// chains): the kind the chosen model reads as the package names it, every chain's settings
+// words, the threads of a run and the number of chains.
+extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP recommend, SEXP chains) {
+  if (!Rf_isString(file) || XLENGTH(file) != 1 || !Rf_isString(given) || !Rf_isString(without) ||
+      !Rf_isLogical(recommend) || XLENGTH(recommend) != 1 || !Rf_isReal(chains) || XLENGTH(chains) != 1)
+    Rf_error("vornak_R_recommend: needs a file, two word lists, one flag and a number");
+  Outcome outcome;
+  recommend::Choice choice;
+  int chainCount = 0;
+  {  // gone before anything is allocated in R, which may jump
+    const std::string path = CHAR(STRING_ELT(file, 0));
+    recommend::Request request;
+    request.given = wordsOf(given);
+    request.without = wordsOf(without);
+    request.recommend = LOGICAL(recommend)[0] == TRUE;
+    request.chains = REAL(chains)[0] > 0 ? static_cast<int>(REAL(chains)[0]) : recommend::defaultChains();
+    chainCount = request.chains;
+    try {
+      std::ifstream in(path, std::ios::binary);
+      if (!in) throw std::runtime_error("cannot read the data file: " + path);
+      choice = recommend::choose(recommend::detectData(in), request);
+    } catch (const std::bad_alloc&) {
+      outcome.status = 255;
+      outcome.error = "Out of memory while reading the data file";
+    } catch (const std::exception& error) {
+      outcome.status = 255;
+      outcome.error = error.what();
+    }
+  }
+  const char* kinds[] = {"sequences", "binary", "levels", "real"};
+  const char* names[] = {"status", "error", "kind", "words", "threads", "chains", ""};
+  SEXP list = PROTECT(Rf_mkNamed(VECSXP, names));
+  SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(outcome.status));
+  SET_VECTOR_ELT(list, 1, Rf_mkString(outcome.error.c_str()));
+  SET_VECTOR_ELT(list, 2, Rf_mkString(kinds[static_cast<int>(choice.reads)]));
+  SEXP words = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(choice.words.size())));
+  for (size_t i = 0; i < choice.words.size(); i++)
+    SET_STRING_ELT(words, static_cast<R_xlen_t>(i), Rf_mkChar(choice.words[i].c_str()));
+  SET_VECTOR_ELT(list, 3, words);
+  SET_VECTOR_ELT(list, 4, Rf_ScalarInteger(choice.threads));
+  SET_VECTOR_ELT(list, 5, Rf_ScalarInteger(chainCount));
+  UNPROTECT(2);
+  return list;
+}
+

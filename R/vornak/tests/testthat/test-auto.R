@@ -15,6 +15,17 @@ run_script <- function(lines, seconds = 120) {
        stderr = readLines(paste0(out, ".err"), warn = FALSE))
 }
 
+# The settings the native recommender gives x with the data alone (the arguments' defaults).
+recommended_for <- function(x, chains = 4, ...) {
+  dir <- tempfile()
+  dir.create(dir)
+  file <- vornak:::write_data(x, dir)
+  a <- utils::modifyList(list(model = NULL, k = 0, heuristic = "OA", criterion = "integrated",
+                              quiet = TRUE), list(...))
+  vornak:::choose_settings(file.path(dir, file), vornak:::given_words(a, FALSE, NULL), TRUE,
+                           chains)
+}
+
 test_that("the kind of the data chooses the recommended settings", {
   binary <- matrix(c(1, 1, 0, 0, 1, NA, 0, 0, 0, 0, 1, 1, 1, 0, 1, 0, 1, 0), 6)
   seqs <- c(a = "ACDEFG", b = "ACDEFG", c = "ACDEFH", d = "WWYYVV", e = "WWYYVA", f = "WWYYVV")
@@ -41,15 +52,55 @@ test_that("the kind of the data chooses the recommended settings", {
     list(x = seqs, kind = "sequences", options = "-m ProteinSequence -p bg -h OA -Z tree"),
     list(x = fasta, kind = "sequences", options = "-m ProteinSequence -p bg -h OA -Z tree"))
   for (case in cases) {
-    data <- vornak:::data_of(case$x)
-    kind <- vornak:::data_kind(data)
-    expect_identical(kind, case$kind, info = case$options)
-    choice <- c(list(kind = kind), vornak:::recommended(kind, data))
-    expect_identical(vornak:::choice_text(choice), case$options, info = case$options)
+    choice <- recommended_for(case$x)
+    expect_identical(choice$kind, case$kind, info = case$options)
+    text <- paste(choice$words, collapse = " ")
+    expect_true(startsWith(text, paste(case$options, "-c integrated -k 0 -q")), info = text)
   }
   expect_identical(vornak:::data_of(fasta), seqs)
   expect_null(vornak:::data_of(list(1, 2)))
-  expect_error(vornak(list(1, 2), minutes = 0.05), "to choose a model for it")
+  expect_error(vornak(list(1, 2), minutes = 0.05), "'x' must be a numeric matrix")
+})
+
+test_that("R and vornak-fit recommend the same model for each small file of the shared table", {
+  table <- utils::read.delim("kinds.tsv", header = FALSE, comment.char = "#", quote = "",
+                             col.names = c("name", "model", "text"), colClasses = "character")
+  expect_gte(nrow(table), 8L)
+  for (i in seq_len(nrow(table))) {
+    text <- gsub("|", "\n", table$text[i], fixed = TRUE)
+    bytes <- charToRaw(text)
+    if (startsWith(text, "<BOM>")) bytes <- c(as.raw(c(0xef, 0xbb, 0xbf)), charToRaw(substring(text, 6)))
+    file <- tempfile(fileext = ".dat")
+    writeBin(bytes, file)
+    choice <- recommended_for(file)
+    expect_identical(choice$words[2], table$model[i], info = table$name[i])
+  }
+  # Cells written 1.0 run a real model, which reads them (the models of whole numbers do not).
+  file <- tempfile(fileext = ".dat")
+  writeLines(c("1.0 0", "0 1.0", "1.0 1.0", "0 0"), file)
+  fit <- quiet_fit(file, minutes = 0.02, chains = 2)
+  expect_identical(fit$settings$model, "mclust2")
+  expect_gt(nrow(fit$draws), 0L)
+})
+
+test_that("the recommender's rules hold for R's arguments", {
+  binary <- matrix(c(1, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 0, 0, 1), 6)
+  words <- function(...) recommended_for(binary, ...)$words
+  # Heated chains share the processors: -j from the chains, unless threads is given.
+  cores <- parallel::detectCores()
+  expect_identical(vornak:::word_value(words(chains = 2), "-j"),
+                   as.character(max(1L, cores %/% 2L)))
+  expect_identical(vornak:::word_value(words(chains = 2, threads = 3), "-j"), "3")
+  # Column selection turns the recommended heated chains off; the run is then accepted.
+  expect_identical(vornak:::word_value(words(columns = 0.5), "-T"), "1")
+  fit <- quiet_fit(binary, columns = 0.5, minutes = 0.02, chains = 2)
+  expect_gt(nrow(fit$draws), 0L)
+  # A changed model takes its own prior; a model that cannot read the data is refused.
+  expect_identical(vornak:::word_value(words(model = "mclust2"), "-p"), "1")
+  expect_error(vornak(binary, "ProteinSequence", iterations = 3),
+               "-m ProteinSequence reads a FASTA alignment, but the data are a matrix of 0 and 1")
+  # fast = FALSE takes the recommended -x out.
+  expect_false("-x" %in% recommended_for(matrix(rnorm(40), 20), fast = FALSE)$words)
 })
 
 test_that("data alone run every kind with its settings until agreement or the limit", {
@@ -255,4 +306,28 @@ test_that("chains run on the workers of a parallel cluster", {
   expect_identical(nrow(rounds$final), 2L)
   expect_error(vornak(two_groups, "mclust2", iterations = 3, cl = "localhost"),
                "'cl' must be a cluster")
+})
+
+test_that("coda takes the draws of chains that kept different numbers of them", {
+  skip_if_not_installed("coda")
+  # Chain 1 kept 6 draws, chain 2 kept 4, every 10 iterations: the common draws are the
+  # first 4 of each, iterations 10 to 40; half of them are the burn-in.
+  fit <- structure(list(draw_info = data.frame(
+    chain = c(rep(1L, 6), rep(2L, 4)), iteration = c(seq(10, 60, 10), seq(10, 40, 10)),
+    score = c(-6, -5, -4, -3, -2, -1, -16, -15, -14, -13), k = c(1L, 2L, 3L, 4L, 5L, 6L,
+                                                                 2L, 2L, 3L, 3L))),
+    class = "vornak")
+  chains <- as.mcmc.list(fit)
+  expect_identical(coda::nchain(chains), 2L)
+  expect_identical(unname(stats::start(chains)), 30)
+  expect_identical(unname(stats::end(chains)), 40)
+  expect_equal(unname(as.matrix(chains[[1]])[, "score"]), c(-4, -3))
+  expect_equal(unname(as.matrix(chains[[2]])[, "k"]), c(3, 3))
+  expect_identical(nrow(as.matrix(as.mcmc.list(fit, burn = 0)[[1]])), 4L)
+  # An automatic fit, whose chains are stopped at agreement or the limit, goes to coda whole.
+  auto <- quiet_fit(two_groups, minutes = 0.03, chains = 3)
+  chains <- as.mcmc.list(auto)
+  kept <- min(table(auto$draw_info$chain))
+  expect_identical(coda::niter(chains), as.integer(kept - floor(kept / 2)))
+  expect_length(coda::gelman.diag(chains, autoburnin = FALSE)$psrf[, 1], 2L)
 })

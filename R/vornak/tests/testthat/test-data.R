@@ -24,13 +24,14 @@ test_that("data R cannot write are refused in R, data the model cannot read nati
     list(x = list(1, 2), error = "numeric matrix"))
   for (case in cases)
     expect_error(vornak:::write_data(case$x, dir), case$error, info = case$error)
-  # Values outside a model's range are the native reader's to name.
+  # Data the model cannot read are refused by the native recommender before any chain runs.
   native <- list(
     list(x = matrix(c(0, 1, 2, 1), 2), model = "HDBern",
-         error = "Bad HDBern data file data.dat: row 1, column 2 holds 2, outside 0..1"),
-    list(x = matrix(c(0, 20), 1), model = "HDGBern", error = "holds 20, outside 0..19"),
+         error = "-m HDBern reads a matrix of 0 and 1, but the data are a matrix of whole numbers 0 to 19: HDBern"),
+    list(x = matrix(c(0, 20), 1), model = "HDGBern",
+         error = "-m HDGBern reads a matrix of whole numbers 0 to 19, but the data are a real matrix: HDGBern"),
     list(x = matrix(c(0.5, 1), 1), model = "HDBern",
-         error = "Bad matrix file data.dat, line 1: not a number: 0.5"))
+         error = "-m HDBern reads a matrix of 0 and 1, but the data are a real matrix: HDBern"))
   for (case in native)
     expect_error(quiet_fit(case$x, case$model, k = 1, iterations = 1), case$error,
                  fixed = TRUE, info = case$model)

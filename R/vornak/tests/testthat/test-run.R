@@ -54,7 +54,8 @@ test_that("failures of the run are R errors with the program's line", {
   expect_error(quiet_fit(two_groups, "mclust2", k = 2, B = 1, prior = "-x"),
                "prior|mclust2", class = "error")
   expect_error(quiet_fit(two_groups, "HDBern", k = 2, B = 1),
-               "Bad matrix file data.dat, line 1: not a number: 0.10000000000000001", fixed = TRUE)
+               "-m HDBern reads a matrix of 0 and 1, but the data are a real matrix: HDBern",
+               fixed = TRUE)
   dir <- run_dir()
   quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir)
   expect_error(quiet_fit(two_groups, "mclust2", k = 2, B = 1, dir = dir),
@@ -191,9 +192,9 @@ test_that("names and files come from the native side, which refuses before any c
   expect_error(quiet_fit(two_groups, "nosuch", iterations = 2),
                "main(). model not recognized: nosuch", fixed = TRUE)
   dir <- run_dir()
-  expect_error(quiet_fit(two_groups, "HDBern", prior = "nosuch", iterations = 2, dir = dir),
+  expect_error(quiet_fit(two_groups > 1, "HDBern", prior = "nosuch", iterations = 2, dir = dir),
                "main(). prior not recognized: nosuch", fixed = TRUE)
-  expect_error(quiet_fit(two_groups, "mclust2", k = 2, heuristic = "EN", iterations = 2,
+  expect_error(quiet_fit(two_groups > 1, "mclust2", k = 2, heuristic = "EN", iterations = 2,
                          dir = dir), "heuristic EN lists partitions and keeps no draws")
   expect_identical(list.files(dir), "data.dat")
   # A data file's own name, even one the stem rule cuts at its first dot, leads the stems.

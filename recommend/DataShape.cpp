@@ -1,10 +1,12 @@
-#include "fit/DataKind.h"
+#include "recommend/DataShape.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
-namespace fit {
+namespace recommend {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -43,15 +45,25 @@ long countSequences(std::istream& text) {
   return sequences;
 }
 
+// Editors on some systems start UTF-8 files with one; it is no data.
+void skipByteOrderMark(std::istream& text) {
+  char mark[3] = {0, 0, 0};
+  text.read(mark, 3);
+  if (text.gcount() == 3 && mark[0] == '\xEF' && mark[1] == '\xBB' && mark[2] == '\xBF') return;
+  text.clear();
+  text.seekg(0);
+}
+
 }  // namespace
 
 DataShape detectData(std::istream& text) {
   DataShape shape;
+  skipByteOrderMark(text);
   char c = 0;
   while (text.get(c) && isBlank(c)) {
   }
   if (text && c == '>') {
-    shape.kind = report::DataKind::Sequences;
+    shape.kind = DataKind::Sequences;
     shape.rows = 1 + countSequences(text);
     return shape;
   }
@@ -99,35 +111,10 @@ DataShape detectData(std::istream& text) {
   }
   for (int s : state)
     if (s != 2) shape.constantColumn = true;
-  if (allNumbers && allBinary) shape.kind = report::DataKind::Binary;
-  else if (allNumbers && allSmall && someAboveOne) shape.kind = report::DataKind::Categorical;
-  else shape.kind = report::DataKind::Real;
+  if (allNumbers && allBinary) shape.kind = DataKind::Binary;
+  else if (allNumbers && allSmall && someAboveOne) shape.kind = DataKind::Categorical;
+  else shape.kind = DataKind::Real;
   return shape;
 }
 
-bool suitsMvn(const DataShape& shape) {
-  return !shape.missing && !shape.constantColumn &&
-         shape.rows >= kRowsPerColumnForMvn * (shape.columns + 1);
-}
-
-std::vector<std::string> recommendedWords(const DataShape& shape) {
-  std::vector<std::string> words;
-  switch (shape.kind) {
-    case report::DataKind::Sequences:
-      words = {"-m", "ProteinSequence", "-p", "bg", "-h", "OA", "-Z", "tree"};
-      break;
-    case report::DataKind::Binary:
-      words = {"-m", "HDBern", "-p", "flat", "-h", "OA", "-T", "4"};
-      break;
-    case report::DataKind::Categorical:
-      words = {"-m", "HDGBern", "-p", "levels", "-h", "OA"};
-      break;
-    case report::DataKind::Real:
-      words = {"-m", suitsMvn(shape) ? "mvn" : "mclust2", "-p", "1", "-h", "OA", "-x"};
-      break;
-  }
-  for (const char* word : {"-c", "integrated", "-k", "0", "-q"}) words.push_back(word);
-  return words;
-}
-
-}  // namespace fit
+}  // namespace recommend

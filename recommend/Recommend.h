@@ -1,0 +1,87 @@
+// The one recommender of settings: from the shape of the data and the letters the user gave
+// to the engine words every chain runs with. vornak-fit and the R package both call it, so the
+// table of recommended settings, the rule for a changed model, the refusals and the thread
+// budget of heated chains exist here only.
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "recommend/DataShape.h"
+
+namespace recommend {
+
+// One line naming the offending value.
+struct RecommendError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Real data go to the full-covariance model only when it can score them: no NA cell, no
+// constant column, and at least this many rows per (columns + 1).
+constexpr long kRowsPerColumnForMvn = 5;
+bool suitsMvn(const DataShape& shape);
+
+// A row of the recommended settings: the data it is for (as the help text words it, lines
+// broken with '\n'), the model and the words that go with it. A model given in place of the
+// recommended one takes its own row (the first with its name).
+struct TableRow {
+  std::string data;
+  DataKind kind;
+  const char* model;
+  const char* prior;
+  std::vector<std::string> extras;  // after "-h OA": heated chains, fast arithmetic, start
+};
+// Every row, in the order the help text shows them.
+const std::vector<TableRow>& settingsTable();
+// Words every recommendation ends with.
+const std::vector<std::string>& commonWords();
+// The table as help text: one line per row, its words from column 52.
+std::string settingsTableText();
+
+// The kind of data a model reads; false for a model this module does not know.
+bool modelReads(const std::string& model, DataKind& kind);
+
+// The engine words recommended for the shape: model, prior, heuristic and extras, then
+// commonWords(). Each pair is an option letter and its value; flags stand alone.
+std::vector<std::string> recommendedWords(const DataShape& shape);
+
+// Letters the engine combines with no heated chains: given without -T, they turn the
+// recommended heated chains off (-T 1).
+const std::vector<std::string>& untemperedLetters();
+
+struct Request {
+  std::vector<std::string> given;    // the user's engine words: letter and value, flags alone
+  std::vector<std::string> without;  // letters the user turned off (with their values)
+  bool recommend = true;  // false: the given words alone (R with a model given)
+  int chains = 1;         // runs at once on this machine, sharing its processors
+  int cores = 0;          // processors; 0: as many as the machine has
+};
+
+struct Choice {
+  std::vector<std::string> words;  // every chain's settings
+  DataKind reads = DataKind::Real;  // what the chosen model reads (given data, else the shape's)
+  int threads = 1;                  // threads one run uses
+};
+
+// The recommended words with the given letters put over them (the last of a letter given
+// twice wins, in the place of the first), the withdrawn letters taken out, heated chains
+// turned off by untemperedLetters(), and -j max(1, cores / chains) added for heated chains
+// when -j is not given. A model other than the recommended one takes its own row's prior and
+// extras, and the engine's default prior and no extras when it has no row. Throws RecommendError when the model cannot
+// read the data (a sequence model on a matrix, HDBern on levels, ...).
+Choice choose(const DataShape& shape, const Request& request);
+
+// The line the engine would refuse these words with before a run starts ("" when none);
+// words are those after the program's name, -f included. Nothing is printed.
+std::string engineRefusal(const std::vector<std::string>& words);
+
+// max(4, processors): chains run at once by default.
+int defaultChains();
+
+// Word-list helpers shared by the callers: the value of a letter (the last one, a flag's own
+// name), or "" when absent; and the letters merged as choose() merges them.
+std::string wordValue(const std::vector<std::string>& words, const std::string& letter);
+std::vector<std::string> mergeWords(const std::vector<std::string>& base,
+                                    const std::vector<std::string>& given);
+
+}  // namespace recommend
