@@ -5,7 +5,17 @@
 
 #include "stats/Arrays.h"
 
-double MathPlus::mylgamma(double a) { return a == 0 ? 0.0 : std::lgamma(a); }
+double MathPlus::mylgamma(double a) {
+  if (a == 0) return 0.0;
+#if defined(__GLIBC__) || defined(__APPLE__)
+  // lgamma writes the sign to the global signgam, a data race between heated chains;
+  // lgamma_r computes the same value with the sign kept local.
+  int sign;
+  return lgamma_r(a, &sign);
+#else
+  return std::lgamma(a);
+#endif
+}
 
 double MathPlus::lbeta(const double* alpha, int m, bool logged) {
   double out = 0;
