@@ -139,7 +139,7 @@ void checkColumnPrior(Settings& s, RunPlan& plan) {
     if (parts[i].empty() || *end != '\0' || !std::isfinite(shape[i]) || !(shape[i] > 0))
       refuse(refusal);
   }
-  plan.columnPrior = {shape[0], shape[1]};
+  plan.chain.columnPrior = {shape[0], shape[1]};
   text = Text::n2s(shape[0]) + "," + Text::n2s(shape[1]);
 }
 bool enumerates(const Settings& s) {
@@ -158,16 +158,16 @@ void checkAlphaPrior(const Settings& s, RunPlan& plan) {
     return !word.empty() && *end == '\0' && std::isfinite(value) && value > 0 &&
            !std::isspace(static_cast<unsigned char>(word[0]));
   };
-  if (comma == std::string::npos || !positive(text.substr(0, comma), plan.alphaShape) ||
-      !positive(text.substr(comma + 1), plan.alphaRate))
+  if (comma == std::string::npos || !positive(text.substr(0, comma), plan.chain.alphaShape) ||
+      !positive(text.substr(comma + 1), plan.chain.alphaRate))
     refuse("main(). -A must be SHAPE,RATE, two positive numbers: " + text);
   // A draw of alpha is Gamma with a shape of at most SHAPE + n and a rate of at least RATE:
   // log alpha must stay below log of the largest double, for any n the engine reads (up to
   // 1e9, its Gamma draws well within 50 standard deviations); below the smallest normal
   // shape the draws' logs are no longer finite.
-  const double largestShape = plan.alphaShape + 1e9;
-  if (plan.alphaShape < std::numeric_limits<double>::min() ||
-      std::log(largestShape + 50 * std::sqrt(largestShape)) - std::log(plan.alphaRate) >=
+  const double largestShape = plan.chain.alphaShape + 1e9;
+  if (plan.chain.alphaShape < std::numeric_limits<double>::min() ||
+      std::log(largestShape + 50 * std::sqrt(largestShape)) - std::log(plan.chain.alphaRate) >=
           std::log(std::numeric_limits<double>::max()))
     refuse("main(). -A would draw alphas beyond the range of doubles: " + text);
   if (s.k != 0)
@@ -176,6 +176,19 @@ void checkAlphaPrior(const Settings& s, RunPlan& plan) {
   if (enumerates(s))
     refuse("main(). -A draws alpha between iterations, which an enumeration has not: " +
            s.heuristics);
+}
+
+// The rest of every chain's settings, once the plan has checked them.
+void fillChainConfig(RunPlan& plan) {
+  ChainConfig& chain = plan.chain;
+  chain.criterion = plan.criterion;
+  chain.k = plan.settings.k;
+  chain.logalpha = plan.settings.logalpha;
+  chain.scoring = plan.scoring;
+  chain.heuristicName = plan.settings.heuristics;
+  chain.heuristic = plan.heuristic;
+  chain.criterionRefusal = plan.criterionRefusal;
+  if (plan.settings.has("-V")) chain.columnP = plan.real("-V");
 }
 
 }  // namespace
@@ -256,19 +269,13 @@ RunPlan makePlan(Settings s) {
   if (s.has("-Z") && !s.initialZ.empty())
     refuse("main(). -Z builds the start from the data, so a start file cannot be given too: -z " +
            s.initialZ);
-  // Heated copies score with the plain model at a fixed alpha: a target the cold chain
-  // changes as it goes (-A, -V) would make their exchanges wrong.
-  if (plan.value("-T") > 1)
-    for (const char* changing : {"-A", "-V"})
-      if (s.has(changing))
-        refuse(std::string("main(). -T cannot be combined with ") + changing + ": -T " +
-               s.further.at("-T"));
   // Options that leave every byte as without them: one chain (-T 1) is the plain run, and the
   // thread cap changes no file. Their values stay in the plan.
   if (plan.value("-T") == 1) s.further.erase("-T");
   s.further.erase("-j");
   plan.fileStem = buildFileStem(s);
   plan.settings = s;
+  fillChainConfig(plan);
   return plan;
 }
 
@@ -291,20 +298,13 @@ std::string RunPlan::file(const std::string& name) const {
 namespace {
 
 // -A: alpha drawn after every iteration from its conditional under the Gamma prior.
-void addAlphaStep(const RunPlan& plan, PartitionSampler& sampler, std::ostream& logFile) {
-  auto* process = dynamic_cast<DirichletProcessPrior*>(&sampler.scorer.prior());
-  if (!process) return;  // a fixed k, refused by the plan
-  const GammaAlphaPrior prior(plan.alphaShape, plan.alphaRate);
+void describeAlphaPrior(const ChainConfig& chain, std::ostream& logFile) {
+  if (!chain.drawsAlpha()) return;  // a fixed k, refused by the plan
+  const GammaAlphaPrior prior(chain.alphaShape, chain.alphaRate);
   logFile << "Prior on alpha (-A): Gamma with shape " << prior.shape() << " and rate "
           << prior.rate() << " (mean " << prior.shape() / prior.rate()
-          << "); alpha starts at " << std::exp(process->logalpha())
+          << "); alpha starts at " << std::exp(chain.logalpha)
           << " (-a) and is drawn after every iteration\n";
-  sampler.options.alphaDraws = true;
-  sampler.options.afterIteration = [prior, process](ChainState& state, Scorer&) {
-    int clusters = 0;
-    for (int j = 0; j < state.kold; j++) clusters += state.clusterSizes0[j] > 0;
-    prior.step(*process, clusters, state.n);
-  };
 }
 
 // The model, the sampler and what the run does with them.
@@ -321,19 +321,15 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
     Files::fail(logFile, "main(). k is larger than the number of observations " +
                          Text::n2s(ptrModel->n) + ": " + Text::n2s(s.k));
 
-  PartitionSampler sampler(s.k, ptrModel->n, plan.criterion, ptrModel.get(), s.logalpha, logFile,
-                           s.heuristics, plan.scoring);
-  if (!plan.criterionRefusal.empty()) sampler.scorer.refuseScores(plan.criterionRefusal);
-  if (s.has("-V")) sampler.scorer.selectColumns(plan.real("-V"));
+  PartitionSampler sampler(plan.chain, *ptrModel, logFile);
   sampler.debug.enabled = !s.has("-q");
   sampler.options.thin = plan.value("-d");
   sampler.options.traceThin = plan.value("-e");
-  sampler.options.columnPrior = plan.columnPrior;
   sampler.options.iterationTarget = s.has("-i") || plan.settings.B != -1;
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
   // Any further option closes the log with the best score; without one it keeps its bytes.
   sampler.options.logBest = !s.further.empty();
-  if (s.has("-A")) addAlphaStep(plan, sampler, logFile);
+  if (s.has("-A")) describeAlphaPrior(plan.chain, logFile);
   struct Started {
     const PartitionSampler& sampler;
     bool& started;
@@ -400,8 +396,8 @@ void common_main(Settings settings) {
       logFile << "Column selection (-V): each column is clustered with prior probability "
               << plan.real("-V") << '\n';
     if (s.has("-W"))
-      logFile << "Prior on P (-W): Beta(" << plan.columnPrior.first << ", "
-              << plan.columnPrior.second << "), P drawn after every iteration\n";
+      logFile << "Prior on P (-W): Beta(" << plan.chain.columnPrior.first << ", "
+              << plan.chain.columnPrior.second << "), P drawn after every iteration\n";
 
     _rng.initialize(static_cast<std::uint32_t>(plan.value("-s")));
 

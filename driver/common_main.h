@@ -15,6 +15,7 @@
 #include "formats/OutputFiles.h"
 #include "models/Observable.h"
 #include "models/catalog.h"
+#include "sampler/ChainConfig.h"
 #include "sampler/heuristics.h"
 
 struct Settings {
@@ -52,12 +53,11 @@ struct RunPlan {
   ScoringMode scoring = ScoringMode::Exact;
   // The further options' checked values, by name; see value().
   std::map<std::string, long long> values;
-  // -A SHAPE,RATE: the Gamma prior on alpha (0, 0 when not given).
-  double alphaShape = 0, alphaRate = 0;
   // The further real numbers' checked values, by name (-V); see real().
   std::map<std::string, double> reals;
-  // -W A,B: the shapes of the Beta prior on P; (0, 0) when not given.
-  std::pair<double, double> columnPrior{0, 0};
+  // Every chain's settings (criterion, k, alpha and its -A prior, scoring, heuristic, -V and
+  // its -W prior): the one value the run's chains, heated copies included, are built from.
+  ChainConfig chain;
 
   // A further option's value: its checked number (a flag's 1), or the table's value when it
   // was not given.

@@ -28,6 +28,9 @@ const Route kRoutes[] = {
     {Failure::Interrupted, kLog},
 };
 
+thread_local std::ostream* routedOut = nullptr;
+thread_local std::ostream* routedErr = nullptr;
+
 // The last write failure noted for each file.
 std::map<std::string, int> notedErrors;
 
@@ -39,23 +42,39 @@ int destinationOf(Failure kind) {
 
 }  // namespace
 
-void failRun(std::ostream& log, Failure kind, const std::string& text, int status,
+std::ostream& chainOut() { return routedOut ? *routedOut : vout(); }
+std::ostream& chainErr() { return routedErr ? *routedErr : verr(); }
+
+ChainConsole::ChainConsole(std::ostream& out, std::ostream& err)
+    : previousOut_(routedOut), previousErr_(routedErr) {
+  routedOut = &out;
+  routedErr = &err;
+}
+
+ChainConsole::~ChainConsole() {
+  routedOut = previousOut_;
+  routedErr = previousErr_;
+}
+
+void failRun(std::ostream& given, Failure kind, const std::string& text, int status,
              const std::string& logName) {
   // Lines name offending input: its control characters are shown, never sent raw.
   const std::string line = visibleText(text);
   const int destination = destinationOf(kind);
-  const bool logIsConsole = &log == &vout();
+  std::ostream& out = chainOut();
+  const bool logIsConsole = &given == &vout() || &given == &out;
+  std::ostream& log = logIsConsole ? out : given;
   if (destination & kLog) {
     log << line << '\n';
     log.flush();
     if (!log && !logName.empty()) failWrite(log, logName, errno);
   }
   if ((destination & kStandardOutput) && !((destination & kLog) && logIsConsole))
-    vout() << line << '\n';
-  vout().flush();
+    out << line << '\n';
+  out.flush();
   if (destination == kLog && !logIsConsole) {
-    verr() << line << '\n';
-    verr().flush();
+    chainErr() << line << '\n';
+    chainErr().flush();
   }
   throw RunError(line, status);
 }
@@ -80,8 +99,8 @@ void failWrite(std::ostream& log, const std::string& fileName, int error) {
   if (error == 0 && noted != notedErrors.end()) error = noted->second;
   if (error == 0) error = sizeLimitError(fileName);
   if (error != 0) {
-    verr() << visibleText("Fail to write " + fileName + ": " + std::strerror(error)) << '\n';
-    verr().flush();
+    chainErr() << visibleText("Fail to write " + fileName + ": " + std::strerror(error)) << '\n';
+    chainErr().flush();
   }
   failRun(log, Failure::Input, "Fail to write " + fileName);
 }

@@ -21,6 +21,24 @@ enum class Failure {
 [[noreturn]] void failRun(std::ostream& log, Failure kind, const std::string& line,
                           int status = -1, const std::string& logName = "");
 
+// The console of the chain this thread runs: standard output and standard error, unless a
+// ChainConsole routes them to the chain's own buffers (a heated copy on a worker thread, whose
+// lines the main thread writes out; in R only the main thread may print). failRun writes its
+// console lines there, and a failure whose log is vout() itself goes there too.
+std::ostream& chainOut();
+std::ostream& chainErr();
+class ChainConsole {
+ public:
+  ChainConsole(std::ostream& out, std::ostream& err);
+  ~ChainConsole();
+  ChainConsole(const ChainConsole&) = delete;
+  ChainConsole& operator=(const ChainConsole&) = delete;
+
+ private:
+  std::ostream* previousOut_;
+  std::ostream* previousErr_;
+};
+
 // Remembers why a write to fileName failed (an errno value), for failWrite.
 void noteWriteError(const std::string& fileName, int error);
 // Ends the run with the input failure "Fail to write " + fileName. Its bytes are specified, so

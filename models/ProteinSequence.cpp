@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "io/Console.h"
+#include "io/Failure.h"
 #include "io/Interrupt.h"
 #include "io/LineReader.h"
 #include "io/Files.h"
@@ -379,7 +380,7 @@ double ProteinSequence::distanceOver(int i1, int i2, int length, const int* posi
     if (a[t] != GAP || b[t] != GAP) actual_length++;
   }
   if (actual_length > 0) return static_cast<double>(diff) / actual_length;
-  vout() << "LatentClass::pairwiseDistance(): actual length is 0.";
+  chainOut() << "LatentClass::pairwiseDistance(): actual length is 0.";
   return 1.0;
 }
 

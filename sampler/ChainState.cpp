@@ -80,3 +80,10 @@ void ChainState::trace(double score) {
   previousLik = score;
   previousLikCount = 1;
 }
+
+void ChainState::exchangePartition(ChainState& other) {
+  zold.swap(other.zold);
+  std::swap(kold, other.kold);
+  clusterSizes0.swap(other.clusterSizes0);
+  members.swap(other.members);
+}

@@ -42,6 +42,9 @@ class ChainState {
   // anything but moveObservation.
   void listMembers();
   std::vector<std::vector<int>> members;
+  // Exchanges the current partitions of two chains of the same observations (their sizes and
+  // member lists with them); traces, counts and best partitions stay with each chain.
+  void exchangePartition(ChainState& other);
   // Sets the current partition with labels 0..k-1 and counts its sizes (starting partitions).
   void setPartition(const std::vector<int>& z, int k);
 

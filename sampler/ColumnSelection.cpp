@@ -71,3 +71,14 @@ void ColumnSelection::relevance(const int64_t* sums, double* out) const {
     out[t] = 1.0 / (1.0 + std::exp(log1mP_ - logP_ + (b - a)));
   }
 }
+
+double ColumnSelection::logLik(const int* z, int k) const {
+  sums_.resize(T_);
+  partitionSums(z, k, sums_.data());
+  return combine(sums_.data());
+}
+
+double ColumnSelection::logLikChange(const int* zold, int kold, const int* znew, int knew) const {
+  const double after = logLik(znew, knew);
+  return after - logLik(zold, kold);
+}

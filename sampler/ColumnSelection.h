@@ -30,6 +30,10 @@ class ColumnSelection {
   void partitionSums(const int* z, int k, int64_t* sums) const;
   // The log-likelihood of a partition whose per-column sums are given.
   double combine(const int64_t* sums) const;
+  // The log-likelihood (no partition prior) of partition z with labels 0..k-1, and that of
+  // znew less that of zold.
+  double logLik(const int* z, int k) const;
+  double logLikChange(const int* zold, int kold, const int* znew, int knew) const;
   // Per column, the probability of being clustered given those sums.
   void relevance(const int64_t* sums, double* out) const;
 
@@ -41,4 +45,5 @@ class ColumnSelection {
   mutable std::vector<double> terms_;  // T
   mutable std::vector<int> stats_;     // k blocks of width_
   mutable std::vector<int> sizes_;     // k
+  mutable std::vector<int64_t> sums_;  // T, of logLik
 };

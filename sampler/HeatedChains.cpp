@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "io/Console.h"
 #include "io/Failure.h"
 #include "io/Text.h"
 #include "sampler/InitialPartition.h"
@@ -92,33 +93,39 @@ void ChainTeam::work(int member) {
 
 // A heated copy: everything a chain changes while it moves is its own.
 struct HeatedChains::Copy {
-  Copy(const Heuristic& heuristic, int k, double logalpha, const Scorer& coldScorer,
+  Copy(const ChainConfig& config, const Scorer& coldScorer, const ParameterDraws& coldDraws,
        uint32_t seed)
       : model(coldScorer.model().copyForChain()),
-        state(model->n, k),
-        scorer(*model, coldScorer.criterion(), k, logalpha, coldScorer.mode(), log),
-        moves(heuristic, model->n, state.infmix, DebugLog{log, false}) {
+        state(model->n, config.k),
+        scorer(*model, config, log),
+        moves(*config.heuristic, model->n, state.infmix, DebugLog{log, false}),
+        draws(coldDraws) {
     generator.initialize(seed);
   }
   std::ostringstream log;  // failure lines, copied to the run log by the calling thread
+  // What the copy would show on the console, shown by the calling thread.
+  std::ostringstream out, err;
   std::unique_ptr<Observable> model;
   ChainState state;
   Scorer scorer;
   IterationMoves moves;
+  ParameterDraws draws;
   mersenne generator;
 };
 
-HeatedChains::HeatedChains(int chains, const Heuristic& heuristic, ChainState& cold,
-                           const Scorer& coldScorer, int k, double logalpha, uint32_t seed,
+HeatedChains::HeatedChains(int chains, const ChainConfig& config, ChainState& cold,
+                           Scorer& coldScorer, const ParameterDraws& coldDraws, uint32_t seed,
                            int threads)
     : cold_(cold),
+      coldScorer_(coldScorer),
+      coldDraws_(coldDraws),
       ladder_(chains, 0.7),
       team_(std::min(threads, chains)),
       proposed_(std::max(chains - 1, 0), 0),
       accepted_(std::max(chains - 1, 0), 0),
       failures_(chains) {
   for (int c = 1; c < chains; c++) {
-    copies_.push_back(std::make_unique<Copy>(heuristic, k, logalpha, coldScorer,
+    copies_.push_back(std::make_unique<Copy>(config, coldScorer, coldDraws,
                                              streamSeed(seed, static_cast<uint32_t>(c))));
     copies_.back()->scorer.setInverseTemperature(ladder_.beta(c));
   }
@@ -136,6 +143,12 @@ const ChainState& HeatedChains::state(int c) const {
 }
 
 ChainState& HeatedChains::chainState(int c) { return c == 0 ? cold_ : copies_[c - 1]->state; }
+
+Scorer& HeatedChains::chainScorer(int c) { return c == 0 ? coldScorer_ : copies_[c - 1]->scorer; }
+
+const Scorer& HeatedChains::scorer(int c) const {
+  return c == 0 ? coldScorer_ : copies_[c - 1]->scorer;
+}
 
 void HeatedChains::start(bool copyColdStart) {
   for (std::unique_ptr<Copy>& copy : copies_) {
@@ -170,7 +183,9 @@ void HeatedChains::iterate(long long iteration, const std::function<void()>& col
           coldIteration();
         } else {
           Copy& copy = *copies_[c - 1];
+          ChainConsole console(copy.out, copy.err);
           UseGenerator use(copy.generator);
+          copy.draws.stepAll(copy.state, copy.scorer);
           copy.moves.iterate(copy.state, copy.scorer);
         }
       } catch (...) {
@@ -178,6 +193,7 @@ void HeatedChains::iterate(long long iteration, const std::function<void()>& col
       }
     }
   });
+  showCopiesConsole();
   for (int c = 0; c < chains; c++) {
     if (!failures_[c]) continue;
     for (std::unique_ptr<Copy>& copy : copies_) log << copy->log.str();
@@ -188,6 +204,21 @@ void HeatedChains::iterate(long long iteration, const std::function<void()>& col
   proposeSwap(iteration, log);
 }
 
+void HeatedChains::showCopiesConsole() {
+  for (std::unique_ptr<Copy>& copy : copies_) {
+    if (copy->out.tellp() > 0) {
+      vout() << copy->out.str();
+      vout().flush();
+      copy->out.str("");
+    }
+    if (copy->err.tellp() > 0) {
+      verr() << copy->err.str();
+      verr().flush();
+      copy->err.str("");
+    }
+  }
+}
+
 void HeatedChains::proposeSwap(long long iteration, std::ostream& log) {
   const int pairs = size() - 1;
   if (pairs < 1) return;
@@ -195,10 +226,16 @@ void HeatedChains::proposeSwap(long long iteration, std::ostream& log) {
   const int p = rUniform(0, pairs - 1);
   ChainState& a = chainState(p);
   ChainState& b = chainState(p + 1);
-  const double scoreA = a.previousLik;
-  const double scoreB = b.previousLik;
-  // Exchanging the partitions of chains at beta_p > beta_{p+1}: the product of the tempered
-  // targets changes by exp((beta_p - beta_{p+1}) * (S_b - S_a)).
+  // With drawn parameters a chain's last trace point may predate its latest draw: score
+  // afresh then.
+  const bool parameters = !coldDraws_.empty();
+  const double scoreA =
+      parameters ? chainScorer(p).getTotalLik(a.zold.data(), a.kold) : a.previousLik;
+  const double scoreB =
+      parameters ? chainScorer(p + 1).getTotalLik(b.zold.data(), b.kold) : b.previousLik;
+  // Exchanging the states (partition and drawn parameters) of chains at beta_p > beta_{p+1}:
+  // the product of the tempered targets changes by exp((beta_p - beta_{p+1}) * (S_b - S_a)),
+  // the parameters' prior densities appearing once on each side.
   const double logRatio = (ladder_.beta(p) - ladder_.beta(p + 1)) * (scoreB - scoreA);
   const double acceptance = logRatio >= 0 ? 1.0 : std::exp(logRatio);
   const bool pass = myunif_rand() < acceptance;
@@ -207,10 +244,8 @@ void HeatedChains::proposeSwap(long long iteration, std::ostream& log) {
     if (pass) accepted_[p]++;
   }
   if (pass) {
-    std::swap(a.zold, b.zold);
-    std::swap(a.kold, b.kold);
-    std::swap(a.clusterSizes0, b.clusterSizes0);
-    std::swap(a.members, b.members);
+    a.exchangePartition(b);
+    coldDraws_.exchange(chainScorer(p), chainScorer(p + 1));
     // The exchange is an accepted step of both chains: a trace point each.
     a.trace(scoreB);
     b.trace(scoreA);

@@ -1,8 +1,10 @@
 // Heated chains (-T): beside the run's own chain, N - 1 copies sample exp(beta * score) at
-// inverse temperatures 1 > beta_1 > ... > beta_{N-1}, each with its own model, scorer, moves
-// and generator, on up to a thread cap. After every iteration one exchange of partitions
-// between a random neighbouring pair is proposed with the exact Metropolis ratio, so the
-// cold chain still samples the posterior while hot copies carry it between basins.
+// inverse temperatures 1 > beta_1 > ... > beta_{N-1}, each with its own model, scorer, moves,
+// parameter draws and generator, all built from the run's one ChainConfig, on up to a thread
+// cap. After every iteration one exchange of partitions (with the drawn parameters, alpha and
+// P, that belong to them) between a random neighbouring pair is proposed with the exact
+// Metropolis ratio, so the cold chain still samples the posterior while hot copies carry it
+// between basins. A copy at beta samples p(parameters) exp(beta * score) (sampler/ParameterDraw.h).
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -16,7 +18,9 @@
 #include <vector>
 
 #include "models/Observable.h"
+#include "sampler/ChainConfig.h"
 #include "sampler/ChainState.h"
+#include "sampler/ParameterDraw.h"
 #include "sampler/RunLoop.h"
 #include "sampler/Scorer.h"
 #include "sampler/heuristics.h"
@@ -68,19 +72,20 @@ class ChainTeam {
 
 class HeatedChains {
  public:
-  // chains in all, the cold one (cold, coldScorer: the run's own, not owned) included; each
-  // copy gets a copy of coldScorer's model (the data shared, the scratch its own), a scorer
-  // like coldScorer's for k and logalpha, the heuristic's moves, and the generator of stream
-  // c of seed. Swaps draw from stream chains of seed.
-  HeatedChains(int chains, const Heuristic& heuristic, ChainState& cold, const Scorer& coldScorer,
-               int k, double logalpha, uint32_t seed, int threads);
+  // chains in all, the cold one (cold, coldScorer, coldDraws: the run's own, not owned)
+  // included; each copy gets a copy of coldScorer's model (the data shared, the scratch its
+  // own), a scorer and moves built from config (whose heuristic must be known), a copy of
+  // coldDraws, and the generator of stream c of seed. Swaps draw from stream chains of seed.
+  HeatedChains(int chains, const ChainConfig& config, ChainState& cold, Scorer& coldScorer,
+               const ParameterDraws& coldDraws, uint32_t seed, int threads);
   ~HeatedChains();
 
   int size() const { return ladder_.size(); }
   int threads() const { return team_.size(); }
   const TemperatureLadder& ladder() const { return ladder_; }
-  // Chain c (0: the cold one).
+  // Chain c (0: the cold one), and its scorer.
   const ChainState& state(int c) const;
+  const Scorer& scorer(int c) const;
 
   // The copies' starting partitions: the cold chain's (a start given by the user), or each
   // drawn from the copy's own stream. Scores every start and begins the copies' traces.
@@ -93,9 +98,10 @@ class HeatedChains {
   // The first log line: the chains, the starting ladder and how long it adapts.
   void describe(std::ostream& log) const;
   // One iteration (number iteration, 1-based) of every chain, the cold one by coldIteration on
-  // the calling thread, then one swap proposal. When any chain throws, all chains finish
+  // the calling thread (a copy draws its parameters, then moves), then one swap proposal. When any chain throws, all chains finish
   // their step first, the failure lines of the copies go to log, and the first chain's
-  // exception is thrown again, with no swap.
+  // exception is thrown again, with no swap. The copies write nothing to the console
+  // themselves: what they would show is shown here, by the calling thread, chain by chain.
   void iterate(long long iteration, const std::function<void()>& coldIteration, std::ostream& log);
   // The closing log line: the swap acceptance of each pair since the ladder stopped adapting
   // ("chains 1-2 0.4 (8 of 20)", chain 1 the cold one).
@@ -104,9 +110,14 @@ class HeatedChains {
  private:
   struct Copy;
   void proposeSwap(long long iteration, std::ostream& log);
+  // The console lines the copies' threads collected, written by the calling thread.
+  void showCopiesConsole();
   ChainState& chainState(int c);
+  Scorer& chainScorer(int c);
 
   ChainState& cold_;
+  Scorer& coldScorer_;
+  ParameterDraws coldDraws_;  // which parameters travel with an exchange
   std::vector<std::unique_ptr<Copy>> copies_;  // chains 1..N-1
   TemperatureLadder ladder_;
   ChainTeam team_;

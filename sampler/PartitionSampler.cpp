@@ -5,22 +5,43 @@
 #include "sampler/RunLoop.h"
 #include "sampler/TreeStart.h"
 
+namespace {
+ChainConfig plainConfig(int k, FitnessZType criterion, double logalpha,
+                        const std::string& heuristics, ScoringMode scoring) {
+  ChainConfig config;
+  config.criterion = criterion;
+  config.k = k;
+  config.logalpha = logalpha;
+  config.scoring = scoring;
+  config.heuristicName = heuristics;
+  config.heuristic = findHeuristic(heuristics);
+  return config;
+}
+}  // namespace
+
 PartitionSampler::PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob,
                                    double logalpha, std::ostream& logFile,
                                    const std::string& heuristics, ScoringMode scoring)
-    : state(n, k),
-      scorer(*ob, fitnessZType, k, logalpha, scoring, logFile),
+    : config(plainConfig(k, fitnessZType, logalpha, heuristics, scoring)),
+      state(n, k),
+      scorer(*ob, config, logFile),
       debug{logFile, true},
-      heuristics_(heuristics),
-      heuristic_(findHeuristic(heuristics)),
-      k_(k),
-      logalpha_(logalpha),
       logFile_(logFile) {}
 
+PartitionSampler::PartitionSampler(const ChainConfig& config, Observable& model,
+                                   std::ostream& logFile)
+    : config(config),
+      state(model.n, config.k),
+      scorer(model, config, logFile),
+      debug{logFile, true},
+      logFile_(logFile) {
+  options.draws = ParameterDraws(config);
+}
+
 void PartitionSampler::heat(int chains, int threads, uint32_t seed, bool copyStart) {
-  if (chains < 2 || !heuristic_ || heuristic_->enumerates()) return;
-  heated = std::make_unique<HeatedChains>(chains, *heuristic_, state, scorer, k_, logalpha_,
-                                          seed, threads);
+  if (chains < 2 || !config.heuristic || config.heuristic->enumerates()) return;
+  heated = std::make_unique<HeatedChains>(chains, config, state, scorer, options.draws, seed,
+                                          threads);
   heated->start(copyStart);
 }
 
@@ -33,7 +54,7 @@ void PartitionSampler::initZFromData(const std::string& how) {
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  RunLoop loop(state, scorer, heuristic_, heuristics_, logFile_, debug, options);
+  RunLoop loop(state, scorer, config.heuristic, config.heuristicName, logFile_, debug, options);
   loop.wallClock = wallClock;
   loop.heated = heated.get();
   try {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "models/Observable.h"
+#include "sampler/ChainConfig.h"
 #include "sampler/ChainState.h"
 #include "sampler/HeatedChains.h"
 #include "sampler/RunLoop.h"
@@ -27,12 +28,17 @@ class PartitionSampler {
   PartitionSampler(int k, int n, FitnessZType fitnessZType, Observable* ob, double logalpha,
                    std::ostream& logFile, const std::string& heuristics,
                    ScoringMode scoring = ScoringMode::Exact);
+  // The chain the configuration describes: its scorer, heuristic and parameter draws.
+  PartitionSampler(const ChainConfig& config, Observable& model, std::ostream& logFile);
+
+  // What every chain of the run is built from.
+  const ChainConfig config;
 
   ChainState state;
   Scorer scorer;
   // Where the moves' debug lines go.
   DebugLog debug;
-  // Draws, progress targets.
+  // Draws, progress targets, the parameters drawn after every iteration.
   RunOptions options;
   // Wall clock of the time limit and the hourly checkpoint; tests replace it.
   std::function<time_t()> wallClock = [] { return time(nullptr); };
@@ -54,9 +60,5 @@ class PartitionSampler {
   void enumZ(const std::string& fileStem);
 
  private:
-  std::string heuristics_;
-  const Heuristic* heuristic_;
-  int k_;
-  double logalpha_;
   std::ostream& logFile_;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "stats/rvgs.h"
 
@@ -66,7 +67,7 @@ void drawLabelsUsingEveryCluster(int n, int k, int* labels) {
     double logTop = -INFINITY;
     std::vector<double> logWeight;
     for (int s = 1; s <= largest; s++) {
-      const double w = s * std::log(mu) - std::lgamma(s + 1.0);
+      const double w = s * std::log(mu) - MathPlus::mylgamma(s + 1.0);
       logTop = std::max(logTop, w);
       // Beyond 745 below the top a weight is 0 in double precision.
       if (w < logTop - 745) break;

@@ -11,7 +11,6 @@
 #include "sampler/RunLoop.h"
 #include "sampler/HeatedChains.h"
 #include "sampler/moves/OneAtATime.h"
-#include "sampler/ColumnPrior.h"
 #include "sampler/outputs.h"
 
 namespace {
@@ -96,80 +95,87 @@ RunLoop::RunLoop(ChainState& state, Scorer& scorer, const Heuristic* heuristic,
       debug_(debug),
       options_(options) {}
 
-void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
-  const bool drawsP = options_.columnPrior.first > 0 && scorer_.columns();
-  const formats::OutputFiles files =
-      formats::runFiles(fileStem, false, options_.thin, options_.alphaDraws,
-                        scorer_.columns() != nullptr, drawsP);
-  RunOutputs outputs = makeOutputs(files, scorer_, logFile_, options_.thin, options_.traceThin);
+// The outputs are the run's observers: each is called at the same points of the loop
+// (start, after each iteration, at each checkpoint, at the end) and checked for a failed
+// write after each iteration.
+struct RunLoop::Run {
+  Run(const formats::OutputFiles& files, RunOutputs outputs) : files(files), outputs(std::move(outputs)) {}
+  formats::OutputFiles files;
+  RunOutputs outputs;
+  long long completed = 0;
+  int stoppedBy = 0;  // the signal that ended it, or 0
+  bool timeUp = false;
+  bool stoppedOnScore = false;
+  double badScore = 0;
+};
+
+void RunLoop::failOutput(Run& run, const std::string& brokenFile) {
   // The partitions are the result of the run: they still go to disk when there is room, so a
   // full disk costs the trace or log lines that did not fit, not the search. Otherwise the
   // last checkpoint's files stay as they were, complete.
-  auto failOutput = [&](const std::string& brokenFile) {
-    for (RunOutput* output : outputs.all) output->salvage(state_);
-    failWrite(logFile_, brokenFile);
-  };
-  auto finishOutputs = [&] {
-    for (RunOutput* output : outputs.all)
-      if (!output->finish(state_)) failOutput(output->fileName());
-  };
+  for (RunOutput* output : run.outputs.all) output->salvage(state_);
+  failWrite(logFile_, brokenFile);
+}
 
+void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fileStem) {
+  const formats::OutputFiles files =
+      formats::runFiles(fileStem, false, options_.thin, options_.draws.drawsAlpha(),
+                        scorer_.columns() != nullptr, options_.draws.drawsP());
+  Run run(files, makeOutputs(files, scorer_, logFile_, options_.thin, options_.traceThin));
   const double startScore = scorer_.getTotalLik(state_.zold.data(), state_.kold);
   if (!std::isfinite(startScore))
     failRun(logFile_, Failure::Internal,
             "Run stopped: the starting partition scores " + Text::n2s(startScore));
   state_.startTrace(startScore);
-
   if (state_.kold == 1 && !state_.infmix) {
-    if (!outputs.trace->writeAlone(startScore)) failOutput(outputs.trace->fileName());
-    // No iteration runs: an empty .draws, the one partition as .finalz and .best.
-    for (RunOutput* output : outputs.all)
-      if (output != outputs.trace.get()) output->start(state_);
-    for (RunOutput* output : outputs.all)
-      if (output != outputs.trace.get() && !output->finish(state_))
-        failOutput(output->fileName());
-    writeBest(outputs.best->fileName());
+    runAlone(run, startScore);
     return;
   }
-
-  const time_t t0 = wallClock();
-  time_t lastRecordFlush = t0;
-  for (RunOutput* output : outputs.all) output->start(state_);
+  for (RunOutput* output : run.outputs.all) output->start(state_);
   // The trace writer takes finished runs while it exists, however the run ends.
   struct SinkGuard {
     ChainState& state;
     ~SinkGuard() { state.traceSink = nullptr; }
   } sinkGuard{state_};
-  state_.traceSink = outputs.trace.get();
-
+  state_.traceSink = run.outputs.trace.get();
   const bool searches = heuristic_ && !heuristic_->enumerates();
-  std::unique_ptr<IterationMoves> moves;
-  if (searches) moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_);
   started_ = searches;
-  std::unique_ptr<ColumnPrior> columnPrior;
-  if (drawsP) columnPrior = std::make_unique<ColumnPrior>(options_.columnPrior.first,
-                                                           options_.columnPrior.second);
   if (searches && heated) {
     heated->adaptFor(HeatedChains::adaptationLength(iterations));
     heated->describe(logFile_);
   }
+  iterate(run, iterations, minuteAllowed, searches);
+  state_.traceSink = nullptr;
+  finish(run, minuteAllowed, searches);
+}
+
+// A fixed single cluster: no iteration runs. An empty .draws, the one partition as .finalz
+// and .best.
+void RunLoop::runAlone(Run& run, double startScore) {
+  RunOutputs& outputs = run.outputs;
+  if (!outputs.trace->writeAlone(startScore)) failOutput(run, outputs.trace->fileName());
+  for (RunOutput* output : outputs.all)
+    if (output != outputs.trace.get()) output->start(state_);
+  for (RunOutput* output : outputs.all)
+    if (output != outputs.trace.get() && !output->finish(state_)) failOutput(run, output->fileName());
+  writeBest(outputs.best->fileName());
+}
+
+void RunLoop::iterate(Run& run, long long iterations, int minuteAllowed, bool searches) {
+  std::unique_ptr<IterationMoves> moves;
+  if (searches) moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_);
   Progress progress(progressWanted(), iterations, minuteAllowed, options_);
-  long long lastTimeWriteFinalz = 0;
-  long long completed = 0;
+  Clock clock{wallClock(), 0, 0};
+  clock.lastRecordFlush = clock.t0;
   // The partition after the last complete iteration: every score on its way was finite.
   std::vector<int> lastComplete(state_.zold);
   int lastCompleteK = state_.kold;
-
-  int stoppedBy = 0;
-  bool timeUp = false;
-  bool stoppedOnScore = false;
-  double badScore = 0;
   for (long long idx = 0; idx < iterations; idx++) {
     if (debug_.enabled) logFile_ << "Iter " << static_cast<double>(idx + 1) << '\n';
     if (!searches) {
       // Refused before any move: the files just begun hold nothing to keep and would block
       // the corrected rerun.
-      for (RunOutput* output : outputs.all) output->discard();
+      for (RunOutput* output : run.outputs.all) output->discard();
       failRun(logFile_, Failure::Internal,
               "PartitionSampler::allIterations(). heuristics not supported: " + heuristicName_);
     }
@@ -181,82 +187,93 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     } catch (const Interruption& interruption) {
       // The step in progress is abandoned where it stood: a proposal it had not yet accepted
       // is dropped, and the sweep visits already made keep their trace points.
-      stoppedBy = interruption.signal;
+      run.stoppedBy = interruption.signal;
       break;
     } catch (const NonFiniteScore& bad) {
-      stoppedOnScore = true;
-      badScore = bad.score;
+      run.stoppedOnScore = true;
+      run.badScore = bad.score;
       state_.setPartition(lastComplete, lastCompleteK);
       break;
     }
-    completed = idx + 1;
-    if (options_.afterIteration) options_.afterIteration(state_, scorer_);
+    run.completed = idx + 1;
     Arrays::copyArray(state_.zold.data(), lastComplete.data(), state_.n);
     lastCompleteK = state_.kold;
-    for (RunOutput* output : outputs.all) output->afterIteration(completed, state_);
-    // The next iteration's P, after every output of this one has used the P of its moves.
-    if (columnPrior) columnPrior->step(scorer_, state_);
-    progress.update(completed, state_.previousLik, state_.bestScore, state_.kold);
-
-    const time_t now = wallClock();
-    const long long minPassed = static_cast<long long>(now - t0) / 60;
-    // Draws reach the disk within seconds, so that a watcher of a running chain (vornak-fit,
-    // R) sees them while they are drawn; a flush every few seconds costs nothing.
-    if (now - lastRecordFlush >= kRecordFlushSeconds) {
-      lastRecordFlush = now;
-      for (RunOutput* output : outputs.all) output->flushRecords();
-    }
-    // The first checkpoint comes after the first iteration, so that a killed run always
-    // leaves a partition; it writes no log line. Then at least an hour since the last one,
-    // so a long iteration cannot skip one.
-    const bool hourly = minPassed - lastTimeWriteFinalz >= 60;
-    if (completed == 1 || hourly) {
-      if (hourly) lastTimeWriteFinalz = minPassed;
-      for (RunOutput* output : outputs.all) output->checkpoint(state_, hourly);
-      logFile_.flush();
-    }
-    // A stream fails as soon as a full buffer cannot be written (a full disk, say): stop
-    // then rather than run on without a record.
-    for (RunOutput* output : outputs.all)
-      if (!output->healthy()) failOutput(output->fileName());
-    if (!logFile_) failOutput(formats::fileOf(files, "log"));
-    if ((stoppedBy = interruptSignal()) != 0) break;
-    if (minPassed >= minuteAllowed) {
-      logFile_ << "\n    Iterations completed within allowed time (" << minuteAllowed
-               << " min): " << static_cast<double>(idx + 1) << '\n';
-      timeUp = true;
-      break;
-    }
+    afterIteration(run);
+    progress.update(run.completed, state_.previousLik, state_.bestScore, state_.kold);
+    if (shouldStop(run, clock, minuteAllowed)) break;
   }
-
-  state_.traceSink = nullptr;
   progress.end();
-  finishOutputs();
-  const std::string after = " after iteration " + Text::n2s(completed);
-  if (stoppedOnScore)
+}
+
+void RunLoop::afterIteration(Run& run) {
+  // The parameters drawn for the next iteration: alpha before the outputs record the
+  // iteration, P after every output of it has used the P of its moves.
+  options_.draws.step(ParameterDraw::When::BeforeOutputs, state_, scorer_);
+  for (RunOutput* output : run.outputs.all) output->afterIteration(run.completed, state_);
+  options_.draws.step(ParameterDraw::When::AfterOutputs, state_, scorer_);
+}
+
+bool RunLoop::shouldStop(Run& run, Clock& clock, int minuteAllowed) {
+  const time_t now = wallClock();
+  const long long minPassed = static_cast<long long>(now - clock.t0) / 60;
+  // Draws reach the disk within seconds, so that a watcher of a running chain (vornak-fit,
+  // R) sees them while they are drawn; a flush every few seconds costs nothing.
+  if (now - clock.lastRecordFlush >= kRecordFlushSeconds) {
+    clock.lastRecordFlush = now;
+    for (RunOutput* output : run.outputs.all) output->flushRecords();
+  }
+  // The first checkpoint comes after the first iteration, so that a killed run always
+  // leaves a partition; it writes no log line. Then at least an hour since the last one,
+  // so a long iteration cannot skip one.
+  const bool hourly = minPassed - clock.lastCheckpointMinute >= 60;
+  if (run.completed == 1 || hourly) {
+    if (hourly) clock.lastCheckpointMinute = minPassed;
+    for (RunOutput* output : run.outputs.all) output->checkpoint(state_, hourly);
+    logFile_.flush();
+  }
+  // A stream fails as soon as a full buffer cannot be written (a full disk, say): stop
+  // then rather than run on without a record.
+  for (RunOutput* output : run.outputs.all)
+    if (!output->healthy()) failOutput(run, output->fileName());
+  if (!logFile_) failOutput(run, formats::fileOf(run.files, "log"));
+  if ((run.stoppedBy = interruptSignal()) != 0) return true;
+  if (minPassed >= minuteAllowed) {
+    logFile_ << "\n    Iterations completed within allowed time (" << minuteAllowed
+             << " min): " << static_cast<double>(run.completed) << '\n';
+    run.timeUp = true;
+    return true;
+  }
+  return false;
+}
+
+void RunLoop::finish(Run& run, int minuteAllowed, bool searches) {
+  for (RunOutput* output : run.outputs.all)
+    if (!output->finish(state_)) failOutput(run, output->fileName());
+  const std::string after = " after iteration " + Text::n2s(run.completed);
+  if (run.stoppedOnScore)
     failRun(logFile_, Failure::Internal,
-            "Run stopped: a score that is not a finite number (" + Text::n2s(badScore) +
-                ") in iteration " + Text::n2s(completed + 1) + "; " + outputs.finalz->fileName() +
-                " holds the partition" + after);
+            "Run stopped: a score that is not a finite number (" + Text::n2s(run.badScore) +
+                ") in iteration " + Text::n2s(run.completed + 1) + "; " +
+                run.outputs.finalz->fileName() + " holds the partition" + after);
   // On a terminal, one line says how the run ended.
   auto endLine = [&](const std::string& how) {
-    const std::string line = "vornak: " + how + " after " + Text::n2s(completed) +
+    const std::string line = "vornak: " + how + " after " + Text::n2s(run.completed) +
                              " iterations; best score " + scoreText(state_.bestScore) + " (" +
                              Text::n2s(state_.bestK) + " clusters), final " + Text::n2s(state_.kold) +
                              " clusters";
     progressFinal(line.c_str());
   };
   if (heated && searches) heated->report(logFile_);
-  if (stoppedBy != 0) {
-    writeBest(outputs.best->fileName());
-    endLine("interrupted by signal " + Text::n2s(stoppedBy));
+  if (run.stoppedBy != 0) {
+    writeBest(run.outputs.best->fileName());
+    endLine("interrupted by signal " + Text::n2s(run.stoppedBy));
     failRun(logFile_, Failure::Interrupted,
-            "Run interrupted by signal " + Text::n2s(stoppedBy) + after, 128 + stoppedBy,
-            formats::fileOf(files, "log"));
+            "Run interrupted by signal " + Text::n2s(run.stoppedBy) + after, 128 + run.stoppedBy,
+            formats::fileOf(run.files, "log"));
   }
-  writeRates(static_cast<double>(completed));
-  writeBest(outputs.best->fileName());
-  endLine(timeUp ? "time limit of " + Text::n2s(minuteAllowed) + " min reached" : "completed");
+  writeRates(static_cast<double>(run.completed));
+  writeBest(run.outputs.best->fileName());
+  endLine(run.timeUp ? "time limit of " + Text::n2s(minuteAllowed) + " min reached" : "completed");
 }
 
 void RunLoop::writeBest(const std::string& bestFile) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "sampler/ChainState.h"
+#include "sampler/ParameterDraw.h"
 #include "sampler/Scorer.h"
 #include "sampler/heuristics.h"
 
@@ -33,12 +34,9 @@ struct RunOptions {
   // The log's closing best-score line; off for a run of usage-text options only, whose log
   // stays as it always was.
   bool logBest = true;
-  // Called after every complete iteration, before the outputs see it (-A: alpha's step).
-  std::function<void(ChainState&, Scorer&)> afterIteration;
-  bool alphaDraws = false;  // -A with -d: STEM.alpha beside STEM.draws
-  // -W A,B: the Beta prior on the column selection's P, drawn after every iteration;
-  // (0, 0): P stays fixed.
-  std::pair<double, double> columnPrior{0, 0};
+  // The parameters drawn after every complete iteration (-A: alpha, before the outputs see
+  // the iteration; -W: P, after them). With -d, STEM.alpha and STEM.pdraws record them.
+  ParameterDraws draws;
 };
 
 class RunLoop {
@@ -64,6 +62,21 @@ class RunLoop {
   bool started() const { return started_; }
 
  private:
+  struct Run;  // one run's outputs and how it ended
+  struct Clock {
+    time_t t0;
+    time_t lastRecordFlush;
+    long long lastCheckpointMinute;  // minutes after t0 of the last hourly checkpoint
+  };
+  void runAlone(Run& run, double startScore);
+  void iterate(Run& run, long long iterations, int minuteAllowed, bool searches);
+  // The parameter draws and the outputs after a complete iteration.
+  void afterIteration(Run& run);
+  // Flushes, checkpoints and checks the outputs; whether the run ends here.
+  bool shouldStop(Run& run, Clock& clock, int minuteAllowed);
+  // The outputs finished, the closing log lines, and the end the run came to.
+  void finish(Run& run, int minuteAllowed, bool searches);
+  [[noreturn]] void failOutput(Run& run, const std::string& brokenFile);
   void writeRates(double completed);
   // The log's line with the best score and the .best file.
   void writeBest(const std::string& bestFile);

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "models/Observable.h"
+#include "sampler/ChainConfig.h"
 #include "sampler/ColumnSelection.h"
+#include "sampler/ListScoring.h"
 #include "sampler/ScoreCache.h"
 #include "sampler/PartitionPrior.h"
 
@@ -18,6 +20,9 @@ class Scorer {
   // k <= 0: open number of clusters. The model is not owned; its scoring mode is set to mode.
   Scorer(Observable& model, FitnessZType criterion, int k, double logalpha, ScoringMode mode,
          std::ostream& logFile);
+  // A chain's scorer as its configuration says: the above, the criterion's refusal and the
+  // column selection.
+  Scorer(Observable& model, const ChainConfig& config, std::ostream& logFile);
 
   const Observable& model() const { return *ob_; }
   FitnessZType criterion() const { return fitnessZType_; }
@@ -45,8 +50,6 @@ class Scorer {
   void selectColumns(double p);
   const ColumnSelection* columns() const { return columns_.get(); }
   ColumnSelection* columns() { return columns_.get(); }
-  // The log-likelihood (no partition prior) of znew less that of zold.
-  double logLikChange(const int* zold, int kold, const int* znew, int knew) const;
 
   // A criterion the model's catalog row leaves out: the run's first score (getTotalLik, the
   // first of every run) ends it with line on the log, and the model is never asked for it.
@@ -73,7 +76,7 @@ class Scorer {
   int widthOf(StatsKind kind) const;
   // The memo of cluster scores by member set of a criterion (integrated or classification).
   ScoreCache& memo(FitnessZType type) const {
-    return type == INTEGRATED ? fitCache_ : classiCache_;
+    return type == INTEGRATED ? memo_.integrated : memo_.classification;
   }
   // Score of cluster j of z, whose member key is given, through the memo of its criterion.
   double cachedScore(const int* z, int j, const ClusterKey& key, FitnessZType type) const;
@@ -88,12 +91,8 @@ class Scorer {
   std::ostream& log() const { return logFile_; }
 
  private:
+  friend class ListScoring;
   StatsKind modelStatsKind() const;
-  // Score of the members listed (any order unless sorted), through the statistics, the
-  // member lists or, failing both, a scratch partition; memoised under key.
-  double scoreListed(const int* list, int members, bool sorted, const ClusterKey& key) const;
-  template <class V>
-  double listedFromStats(std::vector<V>& scratch, int width, const int* list, int members) const;
 
   const Observable* ob_;
   const FitnessZType fitnessZType_;
@@ -105,17 +104,16 @@ class Scorer {
   std::ostream& logFile_;
   std::string refusal_;  // see refuseScores; "" when the model offers the criterion
   std::unique_ptr<ColumnSelection> columns_;
-  mutable std::vector<int64_t> columnSums_;  // T, of getTotalLik under column selection
 
   // The memo, and scratch of the const scoring calls.
-  mutable ScoreCache fitCache_;           // integrated cluster scores by member set
-  mutable ScoreCache classiCache_;        // classification cluster scores by member set
-  mutable unsigned long cacheHits_ = 0;
+  // The memo of cluster scores by member set, one per criterion that has one.
+  struct Memo {
+    explicit Memo(int n) : integrated(n), classification(n) {}
+    ScoreCache integrated, classification;
+    unsigned long hits = 0;  // debug builds check every 61st hit against a fresh score
+  };
+  mutable Memo memo_;
   mutable std::vector<int> sizes_;        // of getTotalLik
   mutable std::vector<ClusterKey> keys_;  // of getTotalLik
-  mutable std::vector<int> restrictedZ_;  // scratch partition of getRestrictedIntLik
-  mutable std::vector<int> groupLists_[2];  // the two groups of getRestrictedIntLik
-  mutable std::vector<int> statsScratch_;
-  mutable std::vector<double> momentsScratch_;
-  mutable std::vector<int> listScratch_;
+  mutable ListScoring lists_;             // getRestrictedIntLik, freshScore
 };

@@ -7,7 +7,8 @@ struct MathPlus {
   static double logSumExp(const double* logValues, int howMany);
   static double logAddExp(double logV1, double logV2);
   static double factorial(double a);
-  // lgamma(a), but exactly 0 for a == 0 so that empty clusters add nothing.
+  // lgamma(a), but exactly 0 for a == 0 so that empty clusters add nothing; safe from any
+  // thread. Every log-gamma of the program goes through here.
   static double mylgamma(double a);
   // sum mylgamma(alpha[i]) - mylgamma(sum alpha[i]); its exp unless logged.
   static double lbeta(const double* alpha, int m, bool logged);

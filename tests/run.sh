@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds vornak and runs every test. VORNAK_SANITIZE=1 builds with AddressSanitizer and UBSan
-# into build-asan/ instead of build-tests/.
+# into build-asan/ instead of build-tests/; VORNAK_SANITIZE=thread runs tests/tsan.sh instead
+# (heated chains under ThreadSanitizer, build-tsan/).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # Parallel jobs: CMAKE_BUILD_PARALLEL_LEVEL when set, else the number of processors.
 jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
+if [ "${VORNAK_SANITIZE:-0}" = thread ]; then
+  exec bash "$root/tests/tsan.sh"
+fi
 if [ "${VORNAK_SANITIZE:-0}" = 1 ]; then
   build="$root/build-asan"
   flags=(-DCMAKE_BUILD_TYPE=Debug -DVORNAK_SANITIZE=ON)

@@ -11,8 +11,6 @@
 namespace {
 // Statistics of at most this many values are scored afresh rather than looked up.
 const int kMemoFreeStats = 128;
-// Entries (observations x labels) of the one-at-a-time scores kept from sweep to sweep.
-const size_t kSweepCacheBudget = size_t{1} << 22;
 }  // namespace
 
 OneAtATimeScores::Visit OneAtATimeScores::Sweep::visit(int* candidate, int i, int k) {
@@ -147,7 +145,7 @@ void OneAtATimeScores::observationMoved(int i, int from, int to, int emptied, in
   curFit_[kold] = emptyFit;
   candidateSizes_.resize(kold + 1);
   for (int label : {from, to, emptied, lastLabel, kold})
-    if (label >= 0 && label <= kold) noteClusterChanged(label);
+    if (label >= 0 && label <= kold) sweepCache_.noteChanged(label, curKey_[label]);
 #ifndef NDEBUG
   std::vector<ClusterKey> fresh(kold + 1);
   for (int o = 0; o < state.n; o++) fresh[state.zold[o]] ^= cache.key(o);
@@ -197,38 +195,11 @@ double OneAtATimeScores::changedFromStats(const std::vector<V>& cur, std::vector
   return clusterstats::score(scorer_->model(), scratch.data(), members);
 }
 
-void OneAtATimeScores::noteClusterChanged(int label) {
-  if (label >= static_cast<int>(versionKey_.size())) return;
-  if (versionKey_[label] == curKey_[label]) return;
-  versionKey_[label] = curKey_[label];
-  version_[label] = ++versionCounter_;
-}
-
 void OneAtATimeScores::resetSweepCache(int kold) {
-  const int n = state_->n;
-  // Room for some new labels; labels beyond it are not cached. A number of clusters that
-  // changes a little from sweep to sweep keeps the kept scores, except under -x: scores from
-  // running sums would then differ in their last bits from a recount, which earlier runs made
-  // whenever k changed.
-  const bool fits = kind_ != StatsKind::Moments && sweepWidth_ >= kold + 2 &&
-                    sweepWidth_ <= 2 * (kold + 8) &&
-                    plusValue_.size() == static_cast<size_t>(n) * sweepWidth_;
-  const int width = fits ? sweepWidth_ : kold + 8;
-  if (static_cast<size_t>(n) * width > kSweepCacheBudget) {
-    sweepWidth_ = 0;
-    return;
-  }
-  if (width != sweepWidth_) {
-    sweepWidth_ = width;
-    plusValue_.assign(static_cast<size_t>(n) * width, 0.0);
-    plusStamp_.assign(static_cast<size_t>(n) * width, 0);
-    minusValue_.assign(n, 0.0);
-    minusStamp_.assign(n, 0);
-    version_.assign(width, 0);
-    versionKey_.assign(width, ClusterKey());
-    for (int m = 0; m < width; m++) version_[m] = ++versionCounter_;
-  }
-  for (int m = 0; m <= kold && m < width; m++) noteClusterChanged(m);
+  // A number of clusters that changes a little from sweep to sweep keeps the kept scores,
+  // except under -x: scores from running sums would then differ in their last bits from a
+  // recount, which earlier runs made whenever k changed.
+  sweepCache_.reset(state_->n, kold, kind_ != StatsKind::Moments, curKey_);
 }
 
 double OneAtATimeScores::aloneScore(int m, int i, const ClusterKey& key) {
@@ -244,19 +215,11 @@ double OneAtATimeScores::changedClusterScore(int m, int i, int sign, const Clust
     return aloneScore(m, i, key);
   // A cluster that has not changed since it was last met with i added or taken out gives
   // the same score: sweeps at rest find most candidates here, read in order of i.
-  double* value = nullptr;
-  uint64_t* stamp = nullptr;
-  if (m < sweepWidth_) {
-    const size_t at = static_cast<size_t>(i) * sweepWidth_ + m;
-    value = sign > 0 ? &plusValue_[at] : &minusValue_[i];
-    stamp = sign > 0 ? &plusStamp_[at] : &minusStamp_[i];
-    if (*stamp == version_[m]) return *value;
-  }
+  SweepCache::Entry entry;
+  const bool cached = sweepCache_.find(m, i, sign, entry);
+  if (cached && entry.fresh()) return *entry.value;
   const double fit = scoreChangedCluster(m, i, sign, key);
-  if (value) {
-    *value = fit;
-    *stamp = version_[m];
-  }
+  if (cached) entry.store(fit);
   return fit;
 }
 

@@ -9,6 +9,7 @@
 #include "sampler/ChainState.h"
 #include "sampler/Scorer.h"
 #include "sampler/moves/ColumnCandidates.h"
+#include "sampler/moves/SweepCache.h"
 
 class OneAtATimeScores {
  public:
@@ -86,10 +87,7 @@ class OneAtATimeScores {
   double scoreChangedCluster(int m, int i, int sign, const ClusterKey& key);
   // Observation i alone in the empty label m: scored once per observation.
   double aloneScore(int m, int i, const ClusterKey& key);
-  // The scores of observation i added to (or taken out of) label m, kept while the cluster
-  // stays as it was: stamped with the label's version, which changes with its member key.
   void resetSweepCache(int kold);
-  void noteClusterChanged(int label);
   template <class V>
   double changedFromStats(const std::vector<V>& cur, std::vector<V>& scratch, int m, int i,
                           int sign, int members) const;
@@ -109,11 +107,7 @@ class OneAtATimeScores {
   std::vector<double> curFit_;      // scores of the current clusters
   std::vector<int> candidateSizes_;
   double fitSum_ = 0, priorBase_ = 0;  // of the current partition with k labels (fast mode)
-  int sweepWidth_ = 0;                 // labels per observation in the sweep cache, or 0
-  std::vector<double> plusValue_, minusValue_;
-  std::vector<uint64_t> plusStamp_, minusStamp_, version_;
-  std::vector<ClusterKey> versionKey_;  // the member key each label's version belongs to
-  uint64_t versionCounter_ = 0;
+  SweepCache sweepCache_;  // changed clusters' scores kept from sweep to sweep
   double fitMinus_ = 0;          // the current observation's cluster without it
   std::vector<double> fitPlus_;  // per label, that cluster with the observation added
   std::vector<double> alone_;    // per observation, its score alone, once known

@@ -37,7 +37,7 @@ double restrictedWeight(const Scorer& scorer, int others, double lik) {
 // where the score is no sum over clusters.
 double splitLikRatio(const Scorer& scorer, const std::vector<int>& zold,
                      const std::vector<int>& znew, int kold, int c1) {
-  if (scorer.columns()) return scorer.logLikChange(zold.data(), kold, znew.data(), kold + 1);
+  if (scorer.columns()) return scorer.columns()->logLikChange(zold.data(), kold, znew.data(), kold + 1);
   return scorer.getClusterFit(znew.data(), kold) + scorer.getClusterFit(znew.data(), c1) -
          scorer.getClusterFit(zold.data(), c1);
 }
@@ -45,7 +45,7 @@ double splitLikRatio(const Scorer& scorer, const std::vector<int>& zold,
 // The same for znew, clusters c1 and c2 of zold merged (buildMerge).
 double mergeLikRatio(const Scorer& scorer, const std::vector<int>& zold,
                      const std::vector<int>& znew, int kold, int c1, int c2) {
-  if (scorer.columns()) return scorer.logLikChange(zold.data(), kold, znew.data(), kold - 1);
+  if (scorer.columns()) return scorer.columns()->logLikChange(zold.data(), kold, znew.data(), kold - 1);
   return scorer.getClusterFit(znew.data(), std::min(c1, c2)) -
          scorer.getClusterFit(zold.data(), c1) - scorer.getClusterFit(zold.data(), c2);
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "sampler/moves/TreeGuided.h"
-#include "io/Console.h"
+#include "io/Failure.h"
 #include "io/Interrupt.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
@@ -126,7 +126,7 @@ std::vector<Node> TreeGuidedSplitMerge::getTree(const std::vector<int>& members,
   else if (method == "single")
     linkage = singleLinkage;
   else
-    Files::fail(vout(), "LatentClass::getTree(): this method not supported: " + method);
+    Files::fail(chainOut(), "LatentClass::getTree(): this method not supported: " + method);
 
   // The linkage routine works in place on this scratch lower triangle, filled with the
   // distances it needs only.

@@ -86,8 +86,8 @@ TEST(ColumnSelectionOption, PriorOnPNeedsColumnSelectionAndTwoShapes) {
   const RunPlan plan =
       makePlan(settingsOf("-m HDBern -f v.dat -k 0 -h OA -c integrated -i 5 -V 0.2 -W 1,2.50 -d 1"));
   EXPECT_EQ(plan.fileStem, "v_k0_OA_p_a0_i5_V0.2_W1,2.5");
-  EXPECT_EQ(plan.columnPrior.first, 1.0);
-  EXPECT_EQ(plan.columnPrior.second, 2.5);
+  EXPECT_EQ(plan.chain.columnPrior.first, 1.0);
+  EXPECT_EQ(plan.chain.columnPrior.second, 2.5);
   EXPECT_EQ(plan.file("pdraws"), "v_k0_OA_p_a0_i5_V0.2_W1,2.5.pdraws");
   const struct {
     const char* extra;

@@ -108,8 +108,8 @@ TEST(Extensions, PlanTakesTheNumbersAndBuildsTheStem) {
   // alpha's draws go beside the draws, with them only
   const RunPlan withAlpha = makePlan(searchSettings("-B 3 -d 5 -A 3,2"));
   EXPECT_EQ(withAlpha.file("alpha"), "votes_k0_OA_p_a0_B3_A3,2.alpha");
-  EXPECT_EQ(withAlpha.alphaShape, 3);
-  EXPECT_EQ(withAlpha.alphaRate, 2);
+  EXPECT_EQ(withAlpha.chain.alphaShape, 3);
+  EXPECT_EQ(withAlpha.chain.alphaRate, 2);
   EXPECT_EQ(withDraws.file("alpha"), "");
   EXPECT_EQ(makePlan(searchSettings("-B 3 -A 3,2")).file("alpha"), "");
 }

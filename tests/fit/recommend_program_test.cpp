@@ -33,8 +33,8 @@ TEST(FitRecommend, RefusedSettingsAreOneLineBeforeTheChains) {
        "-m mclust2 reads a real matrix, but the data are a FASTA alignment: mclust2"},
       {"0/1 model on levels", {"levels.dat", "-m", "HDBern"},
        "-m HDBern reads a matrix of 0 and 1, but the data are a matrix of whole numbers 0 to 19: HDBern"},
-      {"heated chains with a prior on alpha", {"binary.dat", "-T", "4", "-A", "2,1"},
-       "-T cannot be combined with -A: -T 4"},
+      {"a prior on alpha with a fixed k", {"binary.dat", "-k", "3", "-A", "2,1"},
+       "-A puts a prior on alpha of the Dirichlet process and needs -k 0: 3"},
   };
   for (const auto& c : cases) {
     TempDir temp;

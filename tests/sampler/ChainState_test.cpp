@@ -61,4 +61,41 @@ TEST(ChainState, NewLabelAfterFewerClustersStartsFromZero) {
             (std::vector<int>{1, 2, 1}));
 }
 
+// An exchange between heated chains moves the partitions with everything that describes
+// them (sizes, member lists), and nothing of each chain's path (trace, best, counts).
+TEST(ChainState, ExchangePartitionSwapsThePartitionsAndKeepsEachChainsPath) {
+  ChainState a(5, 0), b(5, 0);
+  const std::vector<int> za = {0, 0, 1, 1, 2}, zb = {0, 1, 0, 1, 0};
+  a.setPartition(za, 3);
+  b.setPartition(zb, 2);
+  a.listMembers();
+  b.listMembers();
+  a.startTrace(-3.0);
+  b.startTrace(-8.0);
+  a.acceptanceCnt = 4;
+  b.acceptanceCnt = 9;
+  a.exchangePartition(b);
+  EXPECT_EQ(a.zold, zb);
+  EXPECT_EQ(a.kold, 2);
+  EXPECT_EQ(b.zold, za);
+  EXPECT_EQ(b.kold, 3);
+  EXPECT_EQ(a.clusterSizes0[0], 3);
+  EXPECT_EQ(a.clusterSizes0[1], 2);
+  EXPECT_EQ(b.clusterSizes0[0], 2);
+  EXPECT_EQ(b.clusterSizes0[2], 1);
+  EXPECT_EQ(a.members[0], (std::vector<int>{0, 2, 4}));
+  EXPECT_EQ(b.members[2], (std::vector<int>{4}));
+  // The paths stay: each chain's best is still its own start.
+  EXPECT_EQ(a.bestZ, za);
+  EXPECT_EQ(b.bestZ, zb);
+  EXPECT_EQ(a.bestScore, -3.0);
+  EXPECT_EQ(a.previousLik, -3.0);
+  EXPECT_EQ(a.acceptanceCnt, 4);
+  EXPECT_EQ(b.acceptanceCnt, 9);
+  // Moves go on from the exchanged partition and its member lists.
+  EXPECT_EQ(a.moveObservation(4, 1), -1);
+  EXPECT_EQ(a.zold, (std::vector<int>{0, 1, 0, 1, 1}));
+  EXPECT_EQ(a.members[1], (std::vector<int>{1, 3, 4}));
+}
+
 }  // namespace

@@ -60,6 +60,44 @@ TEST(HeatedProgram, SameFilesWhateverTheThreadCap) {
   }
 }
 
+// -T combines with the options that draw or select (-A, -V, -W): every chain is built from
+// the one configuration, the drawn alpha and P are recorded, and the files do not depend on
+// the thread cap.
+TEST(HeatedProgram, CombinesWithDrawnAlphaColumnSelectionAndDrawnP) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"-A 2,1", "d_k0_OA_p_a0_i30_s4_A2,1_T3"},
+      {"-V 0.3", "d_k0_OA_p_a0_i30_s4_T3_V0.3"},
+      {"-V 0.3 -W 2,3", "d_k0_OA_p_a0_i30_s4_T3_V0.3_W2,3"},
+  };
+  for (const auto& c : cases) {
+    std::string first;
+    for (const char* threads : {"1", "3"}) {
+      TempDir dir;
+      dir.write("d.txt", kBinary);
+      const ExeResult run =
+          runExe(fields(kRun + "-h OA -T 3 -j " + threads + " " + c.first), dir.path);
+      ASSERT_EQ(run.status, 1) << c.first << "\n" << run.out << run.err;
+      EXPECT_NE(run.out.find("fileStem: " + c.second + "\n"), std::string::npos) << run.out;
+      const std::string log = dir.read(c.second + ".log");
+      EXPECT_NE(log.find("Heated chains (-T 3): "), std::string::npos) << log;
+      EXPECT_NE(log.find("Heated chains: swap acceptance "), std::string::npos) << log;
+      std::string files = runFiles(dir, c.second);
+      for (const char* suffix : {".alpha", ".pdraws", ".columns"}) files += suffix + dir.read(c.second + suffix);
+      // Ten draws (-i 30 -d 3) of each drawn parameter.
+      if (c.first.find("-A") != std::string::npos) {
+        EXPECT_EQ(lines(dir.read(c.second + ".alpha")).size(), 10u);
+      }
+      if (c.first.find("-W") != std::string::npos) {
+        EXPECT_EQ(lines(dir.read(c.second + ".pdraws")).size(), 10u);
+      }
+      if (first.empty())
+        first = files;
+      else
+        EXPECT_EQ(files, first) << c.first << " -j " << threads;
+    }
+  }
+}
+
 TEST(HeatedProgram, OneChainIsThePlainRun) {
   // With other further options, and with the usage-text options alone (no closing best-score
   // line, no stem part).

@@ -7,8 +7,18 @@
 #include <cmath>
 #include <memory>
 
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "io/Console.h"
+#include "io/Failure.h"
+#include "io/RunError.h"
 #include "sampler/HeatedChains.h"
 #include "stats/rvgs.h"
+#include "support/CaptureStdout.h"
 #include "support/TinyModel.h"
 
 namespace {
@@ -169,6 +179,103 @@ TEST(HeatedChains, AdaptationFreezesAndIsAFifthOfTheRunAtMost) {
   EXPECT_NE(adapted, TemperatureLadder(3, 0.7).text());
   for (long long it = 41; it <= 200; it++) run.iterate(it);
   EXPECT_EQ(run.sampler.heated->ladder().text(), adapted);
+}
+
+// Records which threads write to it: the console is the main thread's alone.
+class ThreadRecordingBuffer : public std::stringbuf {
+ public:
+  std::set<std::thread::id> writers() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return writers_;
+  }
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    note();
+    return std::stringbuf::xsputn(s, n);
+  }
+  int_type overflow(int_type c) override {
+    note();
+    return std::stringbuf::overflow(c);
+  }
+
+ private:
+  void note() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    writers_.insert(std::this_thread::get_id());
+  }
+  std::mutex mutex_;
+  std::set<std::thread::id> writers_;
+};
+
+// A copy's model that fails once armed, the way a model reports what it cannot do: a line
+// for the console and the log.
+struct FailingModel : TinyModel {
+  explicit FailingModel(const std::atomic<bool>& armed) : TinyModel(kPoints), armed(armed) {}
+  double getClusterFit(const int* z, int j) const override {
+    if (armed) failRun(vout(), Failure::Internal, "copy model failed");
+    return TinyModel::getClusterFit(z, j);
+  }
+  std::unique_ptr<Observable> copyForChain() const override {
+    return std::make_unique<FailingModel>(armed);
+  }
+  const std::atomic<bool>& armed;
+};
+
+TEST(HeatedChains, CopiesOnWorkerThreadsWriteNothingToTheConsoleThemselves) {
+  std::atomic<bool> armed{false};
+  // The cold chain does not move below, so only the copies score once armed.
+  FailingModel coldModel(armed);
+  NullStream log;
+  PartitionSampler sampler(0, coldModel.n, INTEGRATED, &coldModel, -0.5, log, "OA");
+  sampler.debug.enabled = false;
+  _rng.initialize(3);
+  sampler.initZ("");
+  sampler.heat(3, 2, 3, false);
+  ASSERT_EQ(sampler.heated->threads(), 2);
+  ThreadRecordingBuffer console;
+  std::streambuf* previous = vout().rdbuf(&console);
+  armed = true;
+  bool failed = false;
+  try {
+    sampler.heated->iterate(1, [] {}, log);
+  } catch (const RunError& error) {
+    failed = true;
+    EXPECT_EQ(error.what(), std::string("copy model failed"));
+  }
+  vout().rdbuf(previous);
+  EXPECT_TRUE(failed);
+  // Both copies' lines (one ran on the worker thread, one on this one), shown by this thread.
+  EXPECT_EQ(console.str(), "copy model failed\ncopy model failed\n");
+  EXPECT_EQ(console.writers(), std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+// The route itself: on a thread with a ChainConsole, failure lines and a model's console
+// lines reach the chain's buffers only; without one, the console as always.
+TEST(ChainConsole, RoutesAThreadsConsoleLinesToTheChainsBuffers) {
+  std::ostringstream out, err, chainLog;
+  {
+    CaptureStdout stdoutText;
+    CaptureStderr stderrText;
+    std::thread worker([&] {
+      ChainConsole console(out, err);
+      EXPECT_THROW(failRun(vout(), Failure::Input, "input line"), RunError);
+      EXPECT_THROW(failRun(chainLog, Failure::ModelOperation, "model line"), RunError);
+      EXPECT_THROW(failRun(chainLog, Failure::Internal, "internal line"), RunError);
+      chainOut() << "distance line";
+    });
+    worker.join();
+    EXPECT_EQ(stdoutText.text(), "");
+    EXPECT_EQ(stderrText.text(), "");
+  }
+  EXPECT_EQ(out.str(), "input line\ninternal line\ndistance line");
+  EXPECT_EQ(err.str(), "model line\n");
+  EXPECT_EQ(chainLog.str(), "model line\ninternal line\n");
+  CaptureStdout stdoutText;
+  CaptureStderr stderrText;
+  EXPECT_THROW(failRun(chainLog, Failure::ModelOperation, "plain"), RunError);
+  EXPECT_EQ(stderrText.text(), "plain\n");
+  EXPECT_EQ(&chainOut(), &vout());
 }
 
 }  // namespace

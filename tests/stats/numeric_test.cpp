@@ -189,6 +189,22 @@ TEST(MathPlus, GuardedLogGamma) {
   EXPECT_EQ(MathPlus::mylgamma(-0.0), 0.0);
 }
 
+// Heated chains score on several threads: the log-gamma must not write the sign to the
+// global signgam (a data race), and must give lgamma's own doubles, bit for bit.
+TEST(MathPlus, LogGammaLeavesTheGlobalSignAloneAndKeepsLgammasDoubles) {
+  const double values[] = {1e-300, 1e-8, 0.5, 1, 1.5, 2.75, 10, 171.5, 1e6, -0.5, -2.5};
+  for (double a : values) {
+    const double expected = std::lgamma(a);
+#if defined(__GLIBC__)
+    signgam = 7;
+    EXPECT_EQ(MathPlus::mylgamma(a), expected) << a;
+    EXPECT_EQ(signgam, 7) << a;
+#else
+    EXPECT_EQ(MathPlus::mylgamma(a), expected) << a;
+#endif
+  }
+}
+
 TEST(MathPlus, LogBeta) {
   const double pi = std::acos(-1.0);
   const struct {
