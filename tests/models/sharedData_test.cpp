@@ -242,6 +242,11 @@ TEST(SharedData, CopiesShareTheDataReadOnceAndScoreTheSame) {
       EXPECT_TRUE(sameBits(everyScore(*copy, entry, zs), expected));
       EXPECT_TRUE(sameBits(everyScore(*copyOfCopy, entry, zs), expected));
     }
+    // The data lives as long as any copy does.
+    const std::vector<double> expected = everyScore(*copy, entry, zs);
+    model.reset();
+    copy.reset();
+    EXPECT_TRUE(sameBits(everyScore(*copyOfCopy, entry, zs), expected));
   }
 }
 
