@@ -2,6 +2,7 @@
 // failure line of a run.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -10,6 +11,7 @@
 #include "fit/Options.h"
 #include "fit/OutputDir.h"
 #include "fit/Progress.h"
+#include "fit/Signals.h"
 #include "fit/Thinning.h"
 #include "support/TempDir.h"
 
@@ -130,6 +132,24 @@ TEST(ChainFiles, FailureLine) {
     temp.write("err", c.err);
     EXPECT_EQ(fit::failureLine(temp.file("out"), temp.file("err")), c.failure);
   }
+}
+
+TEST(Signals, CopiesOfOneSignalWithinASecondAreOneRequest) {
+  const struct {
+    int signal;
+    double seconds;
+    int first;
+    double firstSeconds;
+    bool same;
+  } cases[] = {
+      {SIGTERM, 5.0, 0, 0, false},          // no request yet
+      {SIGTERM, 5.0, SIGTERM, 5.0, true},   // the group's copy at once
+      {SIGTERM, 5.9, SIGTERM, 5.0, true},
+      {SIGTERM, 6.5, SIGTERM, 5.0, false},  // a later, separate request
+      {SIGINT, 5.1, SIGTERM, 5.0, false},   // another signal
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(fit::sameRequest(c.signal, c.seconds, c.first, c.firstSeconds), c.same) << c.signal << " " << c.seconds;
 }
 
 }  // namespace
