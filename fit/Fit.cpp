@@ -86,7 +86,7 @@ void trimDraws(const std::string& file) {
 }
 
 int fail(std::ostream& err, const std::string& line) {
-  err << "vornak-fit: " << line << '\n' << std::flush;
+  err << "vornak-fit: " << visibleText(line) << '\n' << std::flush;
   return 255;
 }
 
@@ -233,11 +233,13 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   } catch (const report::ReportError& error) {
     return fail(err, error.what());
   } catch (const Interruption& interruption) {
-    err << "vornak-fit: stopped by signal " << interruption.signal << " while writing " << page << "\n";
+    err << "vornak-fit: stopped by signal " << interruption.signal << " while writing " << visibleText(page) << "\n";
     return 128 + interruption.signal;
   }
+  // A folder named after the data file reaches the terminal with its control bytes as escapes.
+  const std::string shown = visibleText(folder);
   out << stopped << '\n'
-      << "The answer: " << page << " (estimate " << folder << "/summary.estimate, report " << folder
+      << "The answer: " << visibleText(page) << " (estimate " << shown << "/summary.estimate, report " << shown
       << "/summary.txt)\n"
       << std::flush;
   return outcome.stop == Stop::Signal ? 128 + outcome.signal : 0;

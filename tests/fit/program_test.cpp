@@ -319,18 +319,21 @@ TEST(FitProgram, FileNamesWithLineBreaksAndControlBytes) {
   copyExample(temp, "tiny.dat");
   const std::string name = "a\nb\"><svg onload=alert(1)>\x01\x1bq.dat";
   fs::copy_file(temp.file("tiny.dat"), temp.file(name));
-  const ExeResult result =
-      runExe({name, "--chains", "2", "--minutes", "0.05", "-o", "out"}, temp.path, VORNAK_FIT_EXE);
+  // The default folder is named after the file, control bytes and all.
+  const ExeResult result = runExe({name, "--chains", "2", "--minutes", "0.05"}, temp.path, VORNAK_FIT_EXE);
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(lines(result.out).size(), 2u) << result.out;
-  const std::string page = temp.read("out/report.html");
-  for (const std::string& text : {page, temp.read("out/summary.svg"), temp.read("out/summary.txt")}) {
+  EXPECT_EQ(result.out.find('\x01'), std::string::npos);
+  EXPECT_NE(result.out.find("The answer: a\\nb"), std::string::npos) << result.out;
+  const std::string folder = name.substr(0, name.size() - 4);
+  const std::string page = temp.read(folder + "/report.html");
+  for (const std::string& text : {page, temp.read(folder + "/summary.svg"), temp.read(folder + "/summary.txt")}) {
     EXPECT_EQ(text.find('\x01'), std::string::npos);
     EXPECT_EQ(text.find('\x1b'), std::string::npos);
   }
   EXPECT_NE(page.find("\\x01\\x1bq.dat"), std::string::npos);
   for (const std::string& svg : xml_check::svgElements(page)) EXPECT_EQ(xml_check::wellFormed(svg), "");
-  EXPECT_EQ(xml_check::wellFormed(temp.read("out/summary.svg")), "");
+  EXPECT_EQ(xml_check::wellFormed(temp.read(folder + "/summary.svg")), "");
 }
 
 // Whether signo is still pending for the process (its handler not yet entered).
