@@ -12,9 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <thread>
 
+#include "driver/common_main.h"
 #include "fit/Options.h"
+#include "io/RunError.h"
 
 namespace fit {
 namespace {
@@ -97,6 +101,7 @@ bool Chain::reap(int options) {
   }
   if (got != pid_) return false;
   status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  diedBy_ = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
   return true;
 }
 
@@ -123,6 +128,19 @@ void Chain::finish(double seconds) {
 
 bool Chain::endedNormally() const {
   return !killed_ && (status_ == 1 || status_ == 128 + SIGINT || status_ == 128 + SIGTERM);
+}
+
+int Chain::foreignSignal() const {
+  if (died()) return diedBy_;
+  if (interrupted_ || diedBy_ != 0) return 0;
+  for (int signo : {SIGINT, SIGTERM, SIGHUP})
+    if (status_ == 128 + signo) return signo;
+  return 0;
+}
+
+std::string signalName(int signal) {
+  const char* name = strsignal(signal);
+  return "signal " + std::to_string(signal) + (name ? " (" + std::string(name) + ")" : std::string());
 }
 
 std::string findEngine() {
@@ -160,14 +178,33 @@ std::string failureLine(const std::string& outFile, const std::string& errFile) 
   return "a chain ended without a message";
 }
 
-std::string readStem(const std::string& outFile) {
-  std::ifstream in(outFile, std::ios::binary);
-  std::string line;
-  for (int l = 0; l < 10 && std::getline(in, line); l++) {
-    if (in.eof()) break;  // not yet complete
-    if (line.rfind("fileStem: ", 0) == 0) return line.substr(10);
+std::string drawsFileOf(const std::vector<std::string>& args) {
+  std::vector<std::string> words{"vornak"};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(&word[0]);
+  argv.push_back(nullptr);
+  Settings settings;
+  std::string refusal;
+  // The plan says a refusal on the console; here it is the caller's one line.
+  std::ostringstream quiet;
+  struct Muted {
+    std::streambuf* out;
+    std::streambuf* err;
+    ~Muted() {
+      std::cout.rdbuf(out);
+      std::cerr.rdbuf(err);
+    }
+  } muted{std::cout.rdbuf(quiet.rdbuf()), std::cerr.rdbuf(quiet.rdbuf())};
+  try {
+    if (!parseCommandLine(static_cast<int>(words.size()), argv.data(), settings, &refusal))
+      throw FitError(refusal.empty() ? "the chains' settings are incomplete" : refusal);
+    const std::string draws = makePlan(settings).file("draws");
+    if (draws.empty()) throw FitError("the chains' settings keep no draws");
+    return draws;
+  } catch (const RunError& error) {
+    throw FitError(error.what());
   }
-  return "";
 }
 
 }  // namespace fit

@@ -34,6 +34,12 @@ class Chain {
   // Whether it ended as a vornak run ends: completed (1) or interrupted (128 + 2, 128 + 15).
   bool endedNormally() const;
   bool killed() const { return killed_; }
+  // The signal that ended it when vornak-fit did not ask for that end: one that killed it
+  // (SIGKILL, SIGSEGV), or one it caught and ended on, writing its files (exit 128 + SIGINT,
+  // SIGTERM, SIGHUP), that vornak-fit did not send; else 0.
+  int foreignSignal() const;
+  // Whether it died by a signal without ending as a run ends (its draws end where it died).
+  bool died() const { return diedBy_ != 0 && !killed_; }
 
   const std::string& outFile() const { return outFile_; }
   const std::string& errFile() const { return errFile_; }
@@ -43,6 +49,7 @@ class Chain {
 
   pid_t pid_ = -1;
   int status_ = -1;
+  int diedBy_ = 0;  // the signal that ended the process, 0 when it exited
   bool interrupted_ = false, killed_ = false;
   std::string outFile_, errFile_;
 };
@@ -50,11 +57,17 @@ class Chain {
 // The vornak program beside this one (/proc/self/exe), else the first on PATH. Throws FitError.
 std::string findEngine();
 
+// "signal 9 (Killed)".
+std::string signalName(int signal);
+
 // The one line a failed run gave: the last line of its standard output that is not one of the
 // lines every run prints, else the last line of its standard error.
 std::string failureLine(const std::string& outFile, const std::string& errFile);
 
-// The run's file stem from its "fileStem: " line; "" until that line is written.
-std::string readStem(const std::string& outFile);
+// The draws file (relative to the run's folder) that a run of the vornak program with args
+// (the words after its name, with -d) writes, as the program's own plan names it: no printed
+// line is parsed, so any byte of a file name is kept. Throws FitError when the words are
+// refused.
+std::string drawsFileOf(const std::vector<std::string>& args);
 
 }  // namespace fit

@@ -20,6 +20,7 @@
 #include "fit/Watch.h"
 #include "io/FileKind.h"
 #include "io/Interrupt.h"
+#include "io/VisibleText.h"
 #include "report/Report.h"
 #include "summary/agreement.h"
 #include "summary/summary.h"
@@ -85,7 +86,7 @@ void trimDraws(const std::string& file) {
 }
 
 int fail(std::ostream& err, const std::string& line) {
-  err << "vornak-fit: " << line << '\n' << std::flush;
+  err << "vornak-fit: " << visibleText(line) << '\n' << std::flush;
   return 255;
 }
 
@@ -159,9 +160,9 @@ Team startChains(const Plan& plan, const FitOptions& options) {
     std::vector<std::string> args = plan.common;
     args.insert(args.end(), {"-s", std::to_string(options.firstSeed + static_cast<unsigned long long>(c))});
     const std::string name = plan.dir.path + "/chain" + std::to_string(c + 1);
+    team.draws.push_back(plan.dir.path + "/" + drawsFileOf(args));
     team.chains.push_back(
         std::make_unique<Chain>(plan.engine, args, plan.dir.path, name + ".stdout", name + ".stderr"));
-    team.draws.emplace_back();
   }
   return team;
 }
@@ -190,34 +191,49 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
 int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outcome, double seconds,
            std::ostream& out, std::ostream& err) {
   const std::string& folder = plan.dir.path;
+  // A chain that died by a signal is left out (and named); the others' draws make the answer.
+  std::vector<std::string> used;
   for (size_t c = 0; c < team.chains.size(); c++) {
     const Chain& chain = *team.chains[c];
-    if (!chain.endedNormally() && !chain.killed()) return fail(err, failureLine(chain.outFile(), chain.errFile()));
-    if (team.draws[c].empty()) team.draws[c] = folder + "/" + readStem(chain.outFile()) + ".draws";
+    if (chain.died()) {
+      outcome.missing.push_back(c);
+      continue;
+    }
+    if (!chain.endedNormally() && !chain.killed() && chain.foreignSignal() == 0)
+      return fail(err, failureLine(chain.outFile(), chain.errFile()));
     trimDraws(team.draws[c]);
+    used.push_back(team.draws[c]);
   }
-  if (outcome.stop != Stop::Agreed) outcome.agreement = summary::checkAgreement(team.draws, kBurn);
+  if (outcome.stop != Stop::Agreed) outcome.agreement = summary::checkAgreement(used, kBurn);
   const std::string stopped = stopSentence(outcome, options, seconds);
 
   // A chain stopped before its first draw has nothing to summarise.
-  std::vector<std::string> summaryArgs = {"-o", folder + "/summary"};
-  for (const std::string& draws : team.draws)
-    if (hasLine(draws)) summaryArgs.push_back(draws);
-  if (summaryArgs.size() == 2)
+  summary::Request request;
+  request.prefix = folder + "/summary";
+  request.burn = kBurn;
+  for (const std::string& draws : used)
+    if (hasLine(draws)) request.files.push_back(draws);
+  if (request.files.empty())
     return fail(err, "no chain kept a draw before the stop (one every " + std::to_string(plan.thin) +
                          " iterations); give more time: --minutes " + formatMinutes(options.minutes));
-  std::ostringstream summaryOut, summaryErr;
-  if (runSummary(summaryArgs, summaryOut, summaryErr) != 0) {
-    const std::string text = summaryErr.str();
-    return fail(err, "the summary of the draws failed: " + text.substr(0, text.find('\n')));
+  summary::Summary result;
+  try {
+    result = summary::summariseDraws(request);
+  } catch (const std::bad_alloc&) {
+    return fail(err, "the summary of the draws failed: Out of memory: the draws are too many for this machine");
+  } catch (const std::exception& error) {
+    return fail(err, "the summary of the draws failed: " + visibleText(error.what()));
   }
-  std::ofstream(folder + "/summary.txt", std::ios::binary) << summaryOut.str();
+  const std::string summaryText = summary::summaryText(result);
+  std::ofstream(folder + "/summary.txt", std::ios::binary) << summaryText;
 
   report::Input input;
   input.dataFile = folder + "/" + plan.dataName;
   input.kind = plan.shape.kind;
-  input.summaryPrefix = folder + "/summary";
-  input.summaryText = summaryOut.str();
+  input.labels = result.estimate.labels;
+  input.membership = result.mates;
+  input.svg = result.svg;
+  input.summaryText = summaryText;
   input.notes = notes(plan, options, stopped, seconds, outcome.agreement.iterations);
   const std::string page = folder + "/report.html";
   // The signal that stopped the chains has done its work; the page reads the data with the
@@ -228,11 +244,13 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   } catch (const report::ReportError& error) {
     return fail(err, error.what());
   } catch (const Interruption& interruption) {
-    err << "vornak-fit: stopped by signal " << interruption.signal << " while writing " << page << "\n";
+    err << "vornak-fit: stopped by signal " << interruption.signal << " while writing " << visibleText(page) << "\n";
     return 128 + interruption.signal;
   }
+  // A folder named after the data file reaches the terminal with its control bytes as escapes.
+  const std::string shown = visibleText(folder);
   out << stopped << '\n'
-      << "The answer: " << page << " (estimate " << folder << "/summary.estimate, report " << folder
+      << "The answer: " << visibleText(page) << " (estimate " << shown << "/summary.estimate, report " << shown
       << "/summary.txt)\n"
       << std::flush;
   return outcome.stop == Stop::Signal ? 128 + outcome.signal : 0;
@@ -252,7 +270,7 @@ int run(const FitOptions& options, std::ostream& out, std::ostream& err, bool te
   ProgressLine progress(err, terminal, options.progress);
   Outcome outcome;
   try {
-    outcome = watch(team, plan.dir.path, options, start, limitSeconds, progress);
+    outcome = watch(team, options, start, limitSeconds, progress);
   } catch (...) {
     stopAll(team);  // the chains keep their files, as after any stop
     progress.end();

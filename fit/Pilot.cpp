@@ -60,15 +60,19 @@ double measureSpeed(const std::string& engine, const std::vector<std::string>& w
     Chain chain(engine, args, pilot, pilot + "/stdout", pilot + "/stderr");
     const Clock::time_point start = Clock::now();
     auto seconds = [](Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); };
-    std::string stem;
+    // Words the plan refuses make the run fail with its own line below.
+    std::string draws;
+    try {
+      draws = drawsFileOf(args);
+    } catch (const FitError&) {
+    }
     std::unique_ptr<LineCounter> counter;
     long firstLines = 0;
     Clock::time_point first;
     while (chain.running() && !interruptSignal() && seconds(start) < budgetSeconds) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      if (stem.empty()) stem = readStem(pilot + "/stdout");
-      if (stem.empty()) continue;
-      if (!counter) counter = std::make_unique<LineCounter>(pilot + "/" + stem + ".draws");
+      if (draws.empty()) continue;
+      if (!counter) counter = std::make_unique<LineCounter>(pilot + "/" + draws);
       const long lines = counter->lines();
       if (firstLines == 0 && lines > 0) {
         firstLines = lines;

@@ -32,9 +32,14 @@ std::string formatMinutes(double minutes) {
 }
 
 std::string agreementFigures(const summary::Agreement& agreement) {
+  std::string stuck;
+  for (size_t s = 0; s < agreement.stuck.size(); s++)
+    stuck += (s == 0 ? "" : ", ") + std::to_string(agreement.stuck[s] + 1);
+  if (!stuck.empty())
+    stuck = "; stuck (score never moved): chain" + std::string(agreement.stuck.size() == 1 ? " " : "s ") + stuck;
   return "R-hat " + number(agreement.rhatScore, "%.3f") + " (score) " + number(agreement.rhatK, "%.3f") +
          " (k), ESS " + number(agreement.essScore, "%.0f") + " (score) " + number(agreement.essK, "%.0f") +
-         " (k)";
+         " (k)" + stuck;
 }
 
 std::string progressLine(double elapsedSeconds, const summary::Agreement& agreement) {

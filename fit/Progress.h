@@ -13,7 +13,8 @@ std::string formatDuration(double seconds);
 // Minutes as typed would show them: "10", "0.25".
 std::string formatMinutes(double minutes);
 
-// "R-hat 1.004 (score) 1.002 (k), ESS 612 (score) 530 (k)"; NA while undefined.
+// "R-hat 1.004 (score) 1.002 (k), ESS 612 (score) 530 (k)"; NA while undefined; then
+// "; stuck (score never moved): chains 1, 2" when some are.
 std::string agreementFigures(const summary::Agreement& agreement);
 
 // One line without a line break: "1 min 02 s  iteration 12000  best -405.55  R-hat ...".

@@ -33,7 +33,7 @@ void ProgressLine::end() {
   shown_ = false;
 }
 
-Outcome watch(Team& team, const std::string& folder, const FitOptions& options,
+Outcome watch(Team& team, const FitOptions& options,
               Clock::time_point start, double limitSeconds, ProgressLine& progress) {
   Outcome outcome;
   Clock::time_point lastCheck = Clock::now();
@@ -45,13 +45,12 @@ Outcome watch(Team& team, const std::string& folder, const FitOptions& options,
     bool checkedNow = false;
     for (size_t c = 0; c < team.chains.size(); c++) {
       Chain& chain = *team.chains[c];
-      if (team.draws[c].empty()) {
-        const std::string stem = readStem(chain.outFile());
-        if (!stem.empty()) team.draws[c] = folder + "/" + stem + ".draws";
-      }
       if (!chain.running()) {
         outcome.chain = c;
-        outcome.stop = chain.endedNormally() ? Stop::ChainEnded : Stop::ChainFailed;
+        outcome.signal = chain.foreignSignal();
+        outcome.stop = outcome.signal != 0      ? Stop::ChainSignalled
+                       : chain.endedNormally() ? Stop::ChainEnded
+                                               : Stop::ChainFailed;
         return outcome;
       }
     }
@@ -90,7 +89,9 @@ void stopAll(Team& team) {
   for (auto& chain : team.chains) chain->finish(kStopWaitSeconds);
 }
 
-std::string stopSentence(const Outcome& outcome, const FitOptions& options, double seconds) {
+namespace {
+
+std::string stopReason(const Outcome& outcome, const FitOptions& options, double seconds) {
   const std::string figures = agreementFigures(outcome.agreement);
   switch (outcome.stop) {
     case Stop::Agreed:
@@ -101,12 +102,28 @@ std::string stopSentence(const Outcome& outcome, const FitOptions& options, doub
     case Stop::Signal:
       return "Stopped by signal " + std::to_string(outcome.signal) + " after " + formatDuration(seconds) +
              ", before the chains agreed (" + figures + ")";
+    case Stop::ChainSignalled:
+      return "Stopped: chain " + std::to_string(outcome.chain + 1) + " ended by " +
+             signalName(outcome.signal) + " after " + formatDuration(seconds) + " (" + figures + ")";
     case Stop::ChainEnded:
     case Stop::ChainFailed:
       break;
   }
   return "Stopped: chain " + std::to_string(outcome.chain + 1) + " ended by itself after " +
          formatDuration(seconds) + " (" + figures + ")";
+}
+
+}  // namespace
+
+std::string stopSentence(const Outcome& outcome, const FitOptions& options, double seconds) {
+  std::string sentence = stopReason(outcome, options, seconds);
+  if (!outcome.missing.empty()) {
+    sentence += "; the answer is from the other chains, without the draws of chain";
+    sentence += outcome.missing.size() == 1 ? " " : "s ";
+    for (size_t m = 0; m < outcome.missing.size(); m++)
+      sentence += (m == 0 ? "" : ", ") + std::to_string(outcome.missing[m] + 1);
+  }
+  return sentence;
 }
 
 }  // namespace fit

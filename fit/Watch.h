@@ -18,11 +18,12 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point start);
 
-enum class Stop { Agreed, TimeLimit, Signal, ChainEnded, ChainFailed };
+// ChainSignalled: a chain ended by a signal vornak-fit did not send (its number in signal).
+enum class Stop { Agreed, TimeLimit, Signal, ChainEnded, ChainSignalled, ChainFailed };
 
 struct Team {
   std::vector<std::unique_ptr<Chain>> chains;
-  std::vector<std::string> draws;  // each chain's draws file, once its stem is known
+  std::vector<std::string> draws;  // each chain's draws file, named by the chain's plan
 };
 
 // On a terminal one line rewritten in place; elsewhere, when wanted, one line per check.
@@ -44,6 +45,7 @@ struct Outcome {
   Stop stop = Stop::TimeLimit;
   int signal = 0;
   size_t chain = 0;  // the chain that ended or failed (0-based)
+  std::vector<size_t> missing;  // chains left out of the answer (0-based): they died
   summary::Agreement agreement;
 };
 
@@ -52,7 +54,7 @@ constexpr double kBurn = 0.5;
 
 // Returns at the first of: agreement, the limit (limitSeconds after start), a recorded signal,
 // a chain's end. The chains still run.
-Outcome watch(Team& team, const std::string& folder, const FitOptions& options, Clock::time_point start,
+Outcome watch(Team& team, const FitOptions& options, Clock::time_point start,
               double limitSeconds, ProgressLine& progress);
 
 // Interrupts every chain still running, then waits for each (bounded, then killed).

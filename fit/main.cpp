@@ -4,10 +4,10 @@
 #include <iostream>
 
 #include "fit/Fit.h"
-#include "io/Interrupt.h"
+#include "fit/Signals.h"
 
 int main(int argc, char** argv) {
-  installInterruptHandlers();
+  fit::installFitSignalHandlers();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return fit::runFit(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }

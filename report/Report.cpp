@@ -40,6 +40,19 @@ const int kOpenTableRows = 40;
 
 std::string esc(const std::string& text) { return summary::xmlEscape(text); }
 
+// Text of several lines: each escaped, the line breaks kept.
+std::string escLines(const std::string& text) {
+  std::string out;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    out += esc(text.substr(start, end - start));
+    if (end < text.size()) out += '\n';
+    start = end + 1;
+  }
+  return out;
+}
+
 std::string fmt(const char* format, double value) {
   if (std::isnan(value)) return "NA";
   char text[48];
@@ -506,7 +519,7 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
   membershipTable(page);
 
   html << "<h2>Posterior summary</h2>\n<div class=\"summary\">\n" << summarySvg
-       << "</div>\n<pre id=\"summary-text\">" << esc(input.summaryText) << "</pre>\n</body>\n</html>\n";
+       << "</div>\n<pre id=\"summary-text\">" << escLines(input.summaryText) << "</pre>\n</body>\n</html>\n";
   return html.str();
 }
 
@@ -520,12 +533,10 @@ std::string inlineSvg(const std::string& svg) {
 
 void writeReport(const Input& input, const std::string& htmlFile) {
   const Data data = readData(input.dataFile, input.kind);
-  const std::string& prefix = input.summaryPrefix;
-  const std::vector<int> labels = readEstimate(prefix + ".estimate", data.n, input.dataFile);
-  const std::vector<double> membership = readMembership(prefix + ".summary.tsv", data.n);
-  const std::string svgFile = prefix + ".svg";
-  const std::string svg = inlineSvg(readTextFile(svgFile, size_t(1) << 26));
-  if (svg.empty()) throw ReportError("Bad summary picture " + svgFile + ": no <svg> element");
+  const std::vector<int> labels = checkedEstimate(input.labels, data.n, input.dataFile);
+  const std::vector<double> membership = checkedMembership(input.membership, data.n);
+  const std::string svg = inlineSvg(input.svg);
+  if (svg.empty()) throw ReportError("Bad summary picture: no <svg> element");
   if (!Files::writeFileAtomically(htmlFile, pageText(input, data, labels, membership, svg)))
     throw ReportError("Fail to write " + htmlFile);
 }

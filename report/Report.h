@@ -19,7 +19,11 @@ const char* kindName(DataKind kind);
 struct Input {
   std::string dataFile;       // the FASTA alignment or matrix the chains ran on
   DataKind kind = DataKind::Real;
-  std::string summaryPrefix;  // PREFIX of vornak-summary's files: .estimate, .summary.tsv, .svg
+  // The summary's figures (summary::summariseDraws), taken as values, not read back from
+  // the files the summary wrote.
+  std::vector<int> labels;         // the estimate: 0-based, in order of first appearance
+  std::vector<double> membership;  // each observation's membership probability, NaN for NA
+  std::string svg;                 // the summary's picture
   std::string summaryText;    // the report vornak-summary printed, shown as it stands
   std::vector<std::string> notes;  // lines shown first: settings, how the run stopped, ...
 };

@@ -55,22 +55,6 @@ void checkLevels(const Data& data, const std::string& fileName) {
 
 }  // namespace
 
-std::string readTextFile(const std::string& fileName, size_t limit) {
-  const std::string kind = notRegularFile(fileName);
-  if (!kind.empty()) throw ReportError("Fail to read " + fileName + ": it " + kind + ", not a regular file");
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw ReportError("Fail to read " + fileName);
-  std::string text;
-  char buffer[1 << 16];
-  while (in.read(buffer, sizeof buffer).gcount() > 0) {
-    text.append(buffer, static_cast<size_t>(in.gcount()));
-    if (text.size() > limit)
-      throw ReportError("Fail to read " + fileName + ": larger than " + std::to_string(limit) +
-                        " bytes");
-  }
-  return text;
-}
-
 Data readData(const std::string& fileName, DataKind kind) {
   Data data;
   data.kind = kind;
@@ -98,58 +82,30 @@ Data readData(const std::string& fileName, DataKind kind) {
   return data;
 }
 
-std::vector<int> readEstimate(const std::string& fileName, int n, const std::string& dataFile) {
-  std::vector<int> labels;
-  try {
-    labels = formats::parsePartition(readTextFile(fileName, 64 + 12 * static_cast<size_t>(n)));
-  } catch (const formats::FormatError& error) {
-    throw ReportError("Bad estimate " + fileName + ": " + error.what());
-  }
+std::vector<int> checkedEstimate(const std::vector<int>& labels, int n, const std::string& dataFile) {
   if (labels.size() != static_cast<size_t>(n))
-    throw ReportError("Estimate " + fileName + " has " + std::to_string(labels.size()) +
-                      " labels where " + dataFile + " has " + std::to_string(n) + " observations");
-  // Labels in order of first appearance, as the summary writes them: cluster c is label c.
+    throw ReportError("Estimate has " + std::to_string(labels.size()) + " labels where " +
+                      visibleText(dataFile) + " has " + std::to_string(n) + " observations");
+  // Labels in order of first appearance, as the summary makes them: cluster c is label c.
   int next = 0;
   for (int label : labels) {
-    if (label > next)
-      throw ReportError("Bad estimate " + fileName + ": label " + std::to_string(label) +
-                        " before label " + std::to_string(next));
+    if (label < 0 || label > next)
+      throw ReportError("Bad estimate: label " + std::to_string(label) + " before label " +
+                        std::to_string(next));
     if (label == next) next++;
   }
   return labels;
 }
 
-std::vector<double> readMembership(const std::string& fileName, int n) {
-  const double unset = -1;
-  std::vector<double> probability(static_cast<size_t>(n), unset);
-  std::istringstream in(readTextFile(fileName, 4096 + 200 * static_cast<size_t>(n)));
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string quantity, chain, item, value;
-    if (!std::getline(fields, quantity, '\t') || quantity != "mate_probability") continue;
-    std::getline(fields, chain, '\t');
-    std::getline(fields, item, '\t');
-    std::getline(fields, value, '\t');
-    char* end = nullptr;
-    const long index = std::strtol(item.c_str(), &end, 10);
-    if (item.empty() || *end != '\0' || index < 1 || index > n)
-      throw ReportError("Bad summary table " + fileName + ": item " + item + " of " +
-                        std::to_string(n) + " observations");
-    double p = std::numeric_limits<double>::quiet_NaN();
-    if (value != "NA") {
-      p = std::strtod(value.c_str(), &end);
-      if (value.empty() || *end != '\0' || !(p >= 0 && p <= 1))
-        throw ReportError("Bad summary table " + fileName + ": probability " + value +
-                          " of item " + item);
-    }
-    probability[static_cast<size_t>(index - 1)] = p;
-  }
-  for (int i = 0; i < n; i++)
-    if (probability[static_cast<size_t>(i)] == unset)
-      throw ReportError("Summary table " + fileName + " gives no mate_probability for item " +
-                        std::to_string(i + 1));
-  return probability;
+std::vector<double> checkedMembership(const std::vector<double>& membership, int n) {
+  if (membership.size() != static_cast<size_t>(n))
+    throw ReportError("Membership probabilities for " + std::to_string(membership.size()) +
+                      " observations where the data have " + std::to_string(n));
+  for (size_t i = 0; i < membership.size(); i++)
+    if (!std::isnan(membership[i]) && !(membership[i] >= 0 && membership[i] <= 1))
+      throw ReportError("Bad membership probability of observation " + std::to_string(i + 1) + ": " +
+                        std::to_string(membership[i]));
+  return membership;
 }
 
 }  // namespace report

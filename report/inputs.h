@@ -25,13 +25,11 @@ struct Data {
 // with another value, or a categorical one with a negative value, is refused.
 Data readData(const std::string& fileName, DataKind kind);
 
-// The estimate's labels (0-based, in order of first appearance); n is the data's count.
-std::vector<int> readEstimate(const std::string& fileName, int n, const std::string& dataFile);
+// The estimate's labels (0-based, in order of first appearance) checked against the data's
+// count n.
+std::vector<int> checkedEstimate(const std::vector<int>& labels, int n, const std::string& dataFile);
 
-// Each item's mate_probability row of the summary table (NaN for NA), items 1..n.
-std::vector<double> readMembership(const std::string& fileName, int n);
-
-// A whole text file, refused when missing, not a regular file or above limit bytes.
-std::string readTextFile(const std::string& fileName, size_t limit);
+// Each observation's membership probability, checked: n of them, each in [0, 1] or NaN.
+std::vector<double> checkedMembership(const std::vector<double>& membership, int n);
 
 }  // namespace report

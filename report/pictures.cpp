@@ -121,104 +121,95 @@ std::string scatterSvg(const Scatter& s) {
   return out.str();
 }
 
-std::string tilesSvg(const Tiles& t) {
-  const double cols = std::max(1, t.cols);
-  const double left = 64, mapW = t.cols * std::min(1000.0 / cols, std::max(18.0, 240.0 / cols));
-  const double cellH = std::min(14.0, std::max(1.0, 640.0 / std::max(1, t.rows)));
-  const double mapH = cellH * t.rows;
-  const int extraRows = t.cols > 0 ? static_cast<int>(t.extraLevel.size()) / t.cols : 0;
-  const double extraH = extraRows > 0 ? std::min(14.0, std::max(3.0, 240.0 / extraRows)) : 0;
-  const double trackH = t.columnScore.empty() ? 0 : 56;
-  std::ostringstream body;
-  // One path per colour, each tile run of a row one rectangle, in tile units.
-  auto tileBlock = [&](const std::vector<int>& level, const std::string& letters, int rows, double x,
-                       double y, double h) {
-    std::vector<std::string> paths(t.colours.size());
-    for (int r = 0; r < rows; r++)
-      for (int c = 0; c < t.cols;) {
-        const int v = level[static_cast<size_t>(r) * t.cols + c];
-        int end = c + 1;
-        while (end < t.cols && level[static_cast<size_t>(r) * t.cols + end] == v) end++;
-        if (v >= 0)
-          paths[static_cast<size_t>(v)] += "M" + std::to_string(c) + " " + std::to_string(r) + "h" +
-                                           std::to_string(end - c) + "v1h-" +
-                                           std::to_string(end - c) + "z";
-        c = end;
-      }
-    body << "<svg x=\"" << num(x) << "\" y=\"" << num(y) << "\" width=\"" << num(mapW) << "\" height=\""
-         << num(h) << "\" viewBox=\"0 0 " << t.cols << ' ' << rows
-         << "\" preserveAspectRatio=\"none\" shape-rendering=\"crispEdges\">\n";
-    for (size_t v = 0; v < paths.size(); v++)
-      if (!paths[v].empty()) body << "<path fill=\"" << t.colours[v] << "\" d=\"" << paths[v] << "\"/>\n";
-    body << "</svg>\n";
-    // Letters only where a tile holds one readably.
-    const double tileW = mapW / cols, tileH = rows > 0 ? h / rows : 0;
-    if (letters.size() != level.size() || tileW < 9 || tileH < 10) return;
-    body << "<g class=\"letters\" text-anchor=\"middle\">";
-    for (int r = 0; r < rows; r++) {
-      body << "<text y=\"" << num(y + (r + 0.5) * tileH + 4) << "\">";
-      for (int c = 0; c < t.cols; c++)
-        body << "<tspan x=\"" << num(x + (c + 0.5) * tileW) << "\">"
-             << summary::xmlEscape(std::string(1, letters[static_cast<size_t>(r) * t.cols + c]))
-             << "</tspan>";
-      body << "</text>\n";
-    }
-    body << "</g>\n";
-  };
-  // Cluster bands left of rows[0..count) drawn from y, each row h high.
-  auto bands = [&](const std::vector<int>& cluster, double y, double h, bool boundaries) {
-    for (size_t r = 0; r < cluster.size();) {
-      size_t end = r + 1;
-      while (end < cluster.size() && cluster[end] == cluster[r]) end++;
-      const double y0 = y + r * h, y1 = y + end * h;
-      body << "<rect x=\"" << left - 18 << "\" y=\"" << num(y0) << "\" width=\"14\" height=\""
-           << num(y1 - y0) << "\" fill=\"" << clusterColour(cluster[r]) << "\"/>";
-      if (y1 - y0 >= 10)
-        body << "<text x=\"" << left - 22 << "\" y=\"" << num((y0 + y1) / 2 + 4)
-             << "\" text-anchor=\"end\">" << cluster[r] + 1 << "</text>";
-      if (boundaries && r > 0)
-        body << "<line x1=\"" << left - 18 << "\" x2=\"" << num(left + mapW) << "\" y1=\"" << num(y0)
-             << "\" y2=\"" << num(y0) << "\" stroke=\"#000\" stroke-width=\"1.5\"/>";
-      body << '\n';
-      r = end;
-    }
-  };
+namespace {
 
-  double y = 10;
-  if (trackH > 0) {
-    body << "<text x=\"" << left - 6 << "\" y=\"" << y + trackH / 2 << "\" text-anchor=\"end\" "
-         << "class=\"small\">" << summary::xmlEscape(t.scoreLabel) << "</text>\n"
-         << "<svg x=\"" << left << "\" y=\"" << y << "\" width=\"" << num(mapW) << "\" height=\"" << trackH
-         << "\" viewBox=\"0 0 " << t.cols << " 1\" preserveAspectRatio=\"none\">\n";
-    std::string plain, highlighted;
-    for (int c = 0; c < t.cols; c++) {
-      const double s = std::min(1.0, std::max(0.0, t.columnScore[static_cast<size_t>(c)]));
-      if (s <= 0) continue;
-      const bool mark = static_cast<size_t>(c) < t.marked.size() && t.marked[static_cast<size_t>(c)];
-      (mark ? highlighted : plain) += "M" + std::to_string(c) + " 1V" + num(1 - s, "%.3f") + "h1V1z";
+// Where the tile map's parts go: the map left, its width and each row's height.
+struct TileLayout {
+  double left = 64, mapW = 0, cols = 1;
+};
+
+// One block of tiles: one path per colour, each run of a row one rectangle in tile units;
+// letters only where a tile holds one readably.
+void tileBlock(std::ostream& body, const Tiles& t, const TileLayout& at, const std::vector<int>& level,
+               const std::string& letters, int rows, double y, double h) {
+  std::vector<std::string> paths(t.colours.size());
+  for (int r = 0; r < rows; r++)
+    for (int c = 0; c < t.cols;) {
+      const int v = level[static_cast<size_t>(r) * t.cols + c];
+      int end = c + 1;
+      while (end < t.cols && level[static_cast<size_t>(r) * t.cols + end] == v) end++;
+      if (v >= 0)
+        paths[static_cast<size_t>(v)] += "M" + std::to_string(c) + " " + std::to_string(r) + "h" +
+                                         std::to_string(end - c) + "v1h-" +
+                                         std::to_string(end - c) + "z";
+      c = end;
     }
-    body << "<path fill=\"#9aa5b1\" d=\"" << plain << "\"/><path fill=\"#c0392b\" d=\"" << highlighted
-         << "\"/>\n</svg>\n<line x1=\"" << left << "\" x2=\"" << num(left + mapW) << "\" y1=\""
-         << y + trackH << "\" y2=\"" << y + trackH << "\" stroke=\"#666\"/>\n";
-    y += trackH + 6;
+  body << "<svg x=\"" << num(at.left) << "\" y=\"" << num(y) << "\" width=\"" << num(at.mapW)
+       << "\" height=\"" << num(h) << "\" viewBox=\"0 0 " << t.cols << ' ' << rows
+       << "\" preserveAspectRatio=\"none\" shape-rendering=\"crispEdges\">\n";
+  for (size_t v = 0; v < paths.size(); v++)
+    if (!paths[v].empty()) body << "<path fill=\"" << t.colours[v] << "\" d=\"" << paths[v] << "\"/>\n";
+  body << "</svg>\n";
+  const double tileW = at.mapW / at.cols, tileH = rows > 0 ? h / rows : 0;
+  if (letters.size() != level.size() || tileW < 9 || tileH < 10) return;
+  body << "<g class=\"letters\" text-anchor=\"middle\">";
+  for (int r = 0; r < rows; r++) {
+    body << "<text y=\"" << num(y + (r + 0.5) * tileH + 4) << "\">";
+    for (int c = 0; c < t.cols; c++)
+      body << "<tspan x=\"" << num(at.left + (c + 0.5) * tileW) << "\">"
+           << summary::xmlEscape(std::string(1, letters[static_cast<size_t>(r) * t.cols + c]))
+           << "</tspan>";
+    body << "</text>\n";
   }
-  tileBlock(t.level, t.letters, t.rows, left, y, mapH);
-  bands(t.rowCluster, y, cellH, true);
-  body << "<rect x=\"" << left << "\" y=\"" << num(y) << "\" width=\"" << num(mapW) << "\" height=\""
-       << num(mapH) << "\" fill=\"none\" stroke=\"#444\"/>\n";
-  y += mapH;
-  if (extraRows > 0) {
-    y += 16;
-    body << "<text x=\"" << left << "\" y=\"" << y - 4 << "\" class=\"small\">consensus of each cluster</text>\n";
-    tileBlock(t.extraLevel, t.extraLetters, extraRows, left, y, extraH * extraRows);
-    std::vector<int> clusters(static_cast<size_t>(extraRows));
-    for (int c = 0; c < extraRows; c++) clusters[static_cast<size_t>(c)] = c;
-    bands(clusters, y, extraH, false);
-    body << "<rect x=\"" << left << "\" y=\"" << num(y) << "\" width=\"" << num(mapW) << "\" height=\""
-         << num(extraH * extraRows) << "\" fill=\"none\" stroke=\"#444\"/>\n";
-    y += extraH * extraRows;
+  body << "</g>\n";
+}
+
+// Cluster bands left of the rows drawn from y, each row h high, with lines between clusters
+// when asked.
+void clusterBands(std::ostream& body, const TileLayout& at, const std::vector<int>& cluster, double y,
+                  double h, bool boundaries) {
+  const double left = at.left;
+  for (size_t r = 0; r < cluster.size();) {
+    size_t end = r + 1;
+    while (end < cluster.size() && cluster[end] == cluster[r]) end++;
+    const double y0 = y + r * h, y1 = y + end * h;
+    body << "<rect x=\"" << left - 18 << "\" y=\"" << num(y0) << "\" width=\"14\" height=\""
+         << num(y1 - y0) << "\" fill=\"" << clusterColour(cluster[r]) << "\"/>";
+    if (y1 - y0 >= 10)
+      body << "<text x=\"" << left - 22 << "\" y=\"" << num((y0 + y1) / 2 + 4)
+           << "\" text-anchor=\"end\">" << cluster[r] + 1 << "</text>";
+    if (boundaries && r > 0)
+      body << "<line x1=\"" << left - 18 << "\" x2=\"" << num(left + at.mapW) << "\" y1=\"" << num(y0)
+           << "\" y2=\"" << num(y0) << "\" stroke=\"#000\" stroke-width=\"1.5\"/>";
+    body << '\n';
+    r = end;
   }
-  // Column numbers under the map: about ten, at round steps of the data's columns.
+}
+
+// The bar per column above the map, highlighted where marked; returns the height it took.
+double scoreTrack(std::ostream& body, const Tiles& t, const TileLayout& at, double y) {
+  const double trackH = 56, left = at.left;
+  body << "<text x=\"" << left - 6 << "\" y=\"" << y + trackH / 2 << "\" text-anchor=\"end\" "
+       << "class=\"small\">" << summary::xmlEscape(t.scoreLabel) << "</text>\n"
+       << "<svg x=\"" << left << "\" y=\"" << y << "\" width=\"" << num(at.mapW) << "\" height=\"" << trackH
+       << "\" viewBox=\"0 0 " << t.cols << " 1\" preserveAspectRatio=\"none\">\n";
+  std::string plain, highlighted;
+  for (int c = 0; c < t.cols; c++) {
+    const double s = std::min(1.0, std::max(0.0, t.columnScore[static_cast<size_t>(c)]));
+    if (s <= 0) continue;
+    const bool mark = static_cast<size_t>(c) < t.marked.size() && t.marked[static_cast<size_t>(c)];
+    (mark ? highlighted : plain) += "M" + std::to_string(c) + " 1V" + num(1 - s, "%.3f") + "h1V1z";
+  }
+  body << "<path fill=\"#9aa5b1\" d=\"" << plain << "\"/><path fill=\"#c0392b\" d=\"" << highlighted
+       << "\"/>\n</svg>\n<line x1=\"" << left << "\" x2=\"" << num(left + at.mapW) << "\" y1=\""
+       << y + trackH << "\" y2=\"" << y + trackH << "\" stroke=\"#666\"/>\n";
+  return trackH + 6;
+}
+
+// Column numbers under the map: about ten, at round steps of the data's columns; returns the
+// height it took.
+double columnAxis(std::ostream& body, const Tiles& t, const TileLayout& at, double y) {
+  const double left = at.left, mapW = at.mapW;
   const double cellW = t.cols > 0 ? mapW / t.cols : 1;
   const int wanted = std::max(1, std::min(t.cols, cellW >= 16 ? t.cols : static_cast<int>(mapW / 60)));
   for (int i = 0; i < wanted; i++) {
@@ -229,8 +220,42 @@ std::string tilesSvg(const Tiles& t) {
          << "\" text-anchor=\"middle\" class=\"small\">" << t.columnNumber[static_cast<size_t>(c)]
          << "</text>\n";
   }
-  y += 34;
-  body << "<text x=\"" << left + mapW / 2 << "\" y=\"" << num(y - 4) << "\" text-anchor=\"middle\">column</text>\n";
+  body << "<text x=\"" << left + mapW / 2 << "\" y=\"" << num(y + 30)
+       << "\" text-anchor=\"middle\">column</text>\n";
+  return 34;
+}
+
+}  // namespace
+
+std::string tilesSvg(const Tiles& t) {
+  TileLayout at;
+  at.cols = std::max(1, t.cols);
+  at.mapW = t.cols * std::min(1000.0 / at.cols, std::max(18.0, 240.0 / at.cols));
+  const double left = at.left, mapW = at.mapW;
+  const double cellH = std::min(14.0, std::max(1.0, 640.0 / std::max(1, t.rows)));
+  const double mapH = cellH * t.rows;
+  const int extraRows = t.cols > 0 ? static_cast<int>(t.extraLevel.size()) / t.cols : 0;
+  const double extraH = extraRows > 0 ? std::min(14.0, std::max(3.0, 240.0 / extraRows)) : 0;
+  std::ostringstream body;
+  double y = 10;
+  if (!t.columnScore.empty()) y += scoreTrack(body, t, at, y);
+  tileBlock(body, t, at, t.level, t.letters, t.rows, y, mapH);
+  clusterBands(body, at, t.rowCluster, y, cellH, true);
+  body << "<rect x=\"" << left << "\" y=\"" << num(y) << "\" width=\"" << num(mapW) << "\" height=\""
+       << num(mapH) << "\" fill=\"none\" stroke=\"#444\"/>\n";
+  y += mapH;
+  if (extraRows > 0) {
+    y += 16;
+    body << "<text x=\"" << left << "\" y=\"" << y - 4 << "\" class=\"small\">consensus of each cluster</text>\n";
+    tileBlock(body, t, at, t.extraLevel, t.extraLetters, extraRows, y, extraH * extraRows);
+    std::vector<int> clusters(static_cast<size_t>(extraRows));
+    for (int c = 0; c < extraRows; c++) clusters[static_cast<size_t>(c)] = c;
+    clusterBands(body, at, clusters, y, extraH, false);
+    body << "<rect x=\"" << left << "\" y=\"" << num(y) << "\" width=\"" << num(mapW) << "\" height=\""
+         << num(extraH * extraRows) << "\" fill=\"none\" stroke=\"#444\"/>\n";
+    y += extraH * extraRows;
+  }
+  y += columnAxis(body, t, at, y);
   y = legendRows(body, t.legend, left, y + 12, std::max(mapW, 600.0));
   const double width = std::max(left + mapW + 20, 700.0);
   std::ostringstream out;

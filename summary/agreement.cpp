@@ -57,7 +57,7 @@ bool constantAndEqual(const Chains& chains) {
 }  // namespace
 
 bool Agreement::agreed(double maxRhat, double minEss) const {
-  return chains >= 2 && rhatScore <= maxRhat && rhatK <= maxRhat && essScore >= minEss &&
+  return chains >= 2 && stuck.empty() && rhatScore <= maxRhat && rhatK <= maxRhat && essScore >= minEss &&
          essK >= minEss;
 }
 
@@ -89,16 +89,20 @@ Agreement checkAgreement(const std::vector<std::string>& files, double burn) {
     score.emplace_back(trace.score.end() - fewest, trace.score.end());
     k.emplace_back(trace.k.end() - fewest, trace.k.end());
   }
+  for (size_t c = 0; c < score.size(); c++)
+    if (nearlyConstant(score[c])) result.stuck.push_back(c);
   auto measure = [&](const Chains& last, double& rhat, double& ess) {
-    if (constantAndEqual(last)) {
+    // Stuck chains (the score) are not an agreement of moving ones: their R-hat is measured.
+    if (constantAndEqual(last) && &last != &score) {
       rhat = 1;
       ess = static_cast<double>(fewest * last.size());
       return;
     }
-    rhat = splitRhat(last);
+    rhat = splitRhat(&last == &score ? mergeNearlyEqual(last) : last);
     ess = 0;
     for (const Chains::value_type& chain : last) {
-      const double one = bulkEss(chain);
+      // Each chain's own ties, as the summary measures a chain alone.
+      const double one = bulkEss(&last == &score ? mergeNearlyEqual({chain})[0] : chain);
       ess += std::isnan(one) ? 0 : one;
     }
   };

@@ -14,8 +14,12 @@ struct Agreement {
   double bestScore = 0;           // best score of any line; -infinity without lines
   double rhatScore = 0, rhatK = 0;  // on the last keptPerChain lines of each chain
   double essScore = 0, essK = 0;    // bulk ESS summed over the chains
-  // R-hat of both at most maxRhat and ESS of both at least minEss. A trace that is constant and
-  // the same in every chain (k fixed, say) agrees: R-hat 1, ESS the draws kept.
+  // Chains (0-based) whose score never moved over the last keptPerChain lines (equal within
+  // kScoreTolerance, summary/diagnostics.h): stuck, whatever the other chains do.
+  std::vector<size_t> stuck;
+  // No chain stuck, R-hat of both at most maxRhat and ESS of both at least minEss. A k that is
+  // constant and the same in every chain (k fixed) agrees: R-hat 1, ESS the draws kept.
+  // Scores equal within kScoreTolerance count as equal.
   bool agreed(double maxRhat, double minEss) const;
 };
 

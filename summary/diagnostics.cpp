@@ -218,4 +218,31 @@ double bulkEss(const std::vector<double>& chain) {
   return basicEss(rankNormalise(splitChains(Chains{chain})));
 }
 
+namespace {
+bool nearlyEqual(double a, double b) {
+  return std::fabs(a - b) <= kScoreTolerance * std::max(std::fabs(a), std::fabs(b));
+}
+}  // namespace
+
+Chains mergeNearlyEqual(const Chains& chains) {
+  std::vector<std::pair<double, std::pair<size_t, size_t>>> all;
+  for (size_t c = 0; c < chains.size(); c++)
+    for (size_t i = 0; i < chains[c].size(); i++) all.push_back({chains[c][i], {c, i}});
+  std::sort(all.begin(), all.end());
+  Chains merged = chains;
+  double group = 0;
+  for (size_t a = 0; a < all.size(); a++) {
+    // Measured from the group's first value, so that a slow drift does not chain far.
+    if (a == 0 || !nearlyEqual(all[a].first, group)) group = all[a].first;
+    merged[all[a].second.first][all[a].second.second] = group;
+  }
+  return merged;
+}
+
+bool nearlyConstant(const std::vector<double>& values) {
+  for (double v : values)
+    if (!nearlyEqual(v, values[0])) return false;
+  return true;
+}
+
 }  // namespace summary

@@ -33,4 +33,15 @@ double splitRhat(const Chains& chains);
 // Bulk effective sample size of one chain: rank-normalised and split in two halves.
 double bulkEss(const std::vector<double>& chain);
 
+// Scores that differ by at most this share of their size count as one: the same partition
+// scored with its terms summed in another order (the order follows the labels) differs in
+// its last digits, and ranks would take that for a real difference.
+constexpr double kScoreTolerance = 1e-9;
+
+// The values with every group of values within kScoreTolerance (relative) of the group's
+// smallest replaced by that smallest value; same shape as the input.
+Chains mergeNearlyEqual(const Chains& chains);
+// Whether every value equals the first within kScoreTolerance (relative); true when empty.
+bool nearlyConstant(const std::vector<double>& values);
+
 }  // namespace summary

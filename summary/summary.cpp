@@ -132,24 +132,10 @@ std::string number(double value, const char* format = "%.10g") {
   return text;
 }
 
-// Every figure the outputs show.
-struct Results {
-  int n = 0;
-  std::vector<std::pair<int, double>> posteriorK;
-  Estimate estimate;
-  int bestChain = 0;
-  long long bestIteration = 0;
-  std::vector<int> sizes;
-  std::vector<double> mates;
-  std::vector<double> essScore, essK;
-  double rhatScore = NAN, rhatK = NAN;
-  size_t rhatDraws = 0;
-  std::vector<std::pair<std::string, double>> ari;
-  std::vector<std::string> warnings;
-  AlphaSummary alpha;            // -A: the draws of alpha beside the chains' draws
+// What the outputs show beyond the Summary: the similarity counts and the heat map.
+struct Extra {
   std::vector<uint32_t> counts;  // similarity counts, when n <= kLargestMatrix
   double total = 0;              // draws kept, all chains
-  size_t distinct = 0;
   HeatMap heat;
 };
 
@@ -166,7 +152,7 @@ std::vector<double> keptTrace(const Chain& chain, bool scores, size_t last) {
   return trace;
 }
 
-void checkEss(Results& results, size_t chain, const char* what, double ess, size_t kept,
+void checkEss(Summary& results, size_t chain, const char* what, double ess, size_t kept,
               bool constant) {
   const std::string where = " in chain " + std::to_string(chain + 1);
   if (!std::isnan(ess)) {
@@ -184,14 +170,37 @@ void checkEss(Results& results, size_t chain, const char* what, double ess, size
   }
 }
 
-void checkRhat(Results& results, const char* what, double rhat) {
+void checkRhat(Summary& results, const char* what, double rhat) {
   if (rhat > kRhatLimit)
     results.warnings.push_back("R-hat of " + std::string(what) + " is " + number(rhat, "%.4g") +
                                ", above 1.01: the chains disagree; run them longer");
 }
 
-Results summarise(const std::vector<Chain>& chains, Loss loss) {
-  Results results;
+Agreements pairAgreements(const std::vector<std::vector<int>>& own, int n) {
+  Agreements result;
+  std::vector<std::pair<double, std::string>> all;
+  for (size_t a = 0; a < own.size(); a++)
+    for (size_t b = a + 1; b < own.size(); b++)
+      all.emplace_back(adjustedRand(own[a].data(), own[b].data(), n),
+                       std::to_string(a + 1) + "-" + std::to_string(b + 1));
+  result.count = all.size();
+  if (own.size() <= kListedPairChains)
+    for (const auto& pair : all) result.pairs.emplace_back(pair.second, pair.first);
+  if (all.empty()) return result;
+  // NaN (no pair defined) sorts last and stays out of the smallest.
+  std::stable_sort(all.begin(), all.end(), [](const auto& x, const auto& y) {
+    return !std::isnan(x.first) && (std::isnan(y.first) || x.first < y.first);
+  });
+  result.min = all.front().first;
+  result.minPair = all.front().second;
+  result.max = all.back().first;
+  result.maxPair = all.back().second;
+  const size_t middle = all.size() / 2;
+  result.median = all.size() % 2 ? all[middle].first : (all[middle - 1].first + all[middle].first) / 2;
+  return result;
+}
+
+void summarise(const std::vector<Chain>& chains, Loss loss, Summary& results, Extra& extra) {
   const int n = chains[0].n;
   results.n = n;
   std::vector<const int*> pooled;
@@ -207,7 +216,7 @@ Results summarise(const std::vector<Chain>& chains, Loss loss) {
   for (const auto& k : kCounts) results.posteriorK.emplace_back(k.first, k.second / pooled.size());
 
   DrawSet draws(pooled, n);
-  results.total = draws.total();
+  extra.total = draws.total();
   results.distinct = draws.distinct();
   results.estimate = findEstimate(draws, loss);
   const auto& best = origin[results.estimate.bestDraw];
@@ -217,20 +226,27 @@ Results summarise(const std::vector<Chain>& chains, Loss loss) {
   for (int c = 0; c < grouping.clusters(); c++)
     results.sizes.push_back(grouping.start[c + 1] - grouping.start[c]);
   results.mates = mateProbabilities(draws, results.estimate.labels);
-  if (n <= kLargestMatrix) results.counts = similarityCounts(draws);
-  results.heat = heatMap(draws, results.estimate.labels, n <= kLargestMatrix ? &results.counts : nullptr);
+  if (n <= kLargestMatrix) extra.counts = similarityCounts(draws);
+  extra.heat = heatMap(draws, results.estimate.labels, n <= kLargestMatrix ? &extra.counts : nullptr);
 
+  results.rhatScore = results.rhatK = NAN;
   for (size_t c = 0; c < chains.size(); c++) {
     const Chain& chain = chains[c];
-    std::vector<double> score = keptTrace(chain, true, chain.kept());
+    std::vector<double> score = mergeNearlyEqual({keptTrace(chain, true, chain.kept())})[0];
     std::vector<double> k = keptTrace(chain, false, chain.kept());
-    results.essScore.push_back(bulkEss(score));
-    results.essK.push_back(bulkEss(k));
+    ChainFigures figures;
+    figures.file = chain.file;
+    figures.lines = chain.iteration.size();
+    figures.kept = chain.kept();
+    figures.essScore = bulkEss(score);
+    figures.essK = bulkEss(k);
     auto constant = [](const std::vector<double>& v) {
       return std::all_of(v.begin(), v.end(), [&](double x) { return x == v[0]; });
     };
-    checkEss(results, c, "the score", results.essScore.back(), chain.kept(), constant(score));
-    checkEss(results, c, "k", results.essK.back(), chain.kept(), constant(k));
+    figures.stuck = std::isnan(figures.essScore) && chain.kept() >= 6 && constant(score);
+    results.chains.push_back(figures);
+    checkEss(results, c, "the score", figures.essScore, chain.kept(), constant(score));
+    checkEss(results, c, "k", figures.essK, chain.kept(), constant(k));
   }
   if (chains.size() >= 2) {
     // Chains of unequal length: R-hat compares the last draws of each, as many as the
@@ -243,7 +259,7 @@ Results summarise(const std::vector<Chain>& chains, Loss loss) {
       score.push_back(keptTrace(chain, true, last));
       k.push_back(keptTrace(chain, false, last));
     }
-    results.rhatScore = splitRhat(score);
+    results.rhatScore = splitRhat(mergeNearlyEqual(score));
     results.rhatK = splitRhat(k);
     checkRhat(results, "the score", results.rhatScore);
     checkRhat(results, "k", results.rhatK);
@@ -253,15 +269,11 @@ Results summarise(const std::vector<Chain>& chains, Loss loss) {
 
     std::vector<std::vector<int>> own;
     for (const Chain& chain : chains) own.push_back(findEstimate(DrawSet(keptDraws(chain), n), loss).labels);
-    for (size_t a = 0; a < chains.size(); a++)
-      for (size_t b = a + 1; b < chains.size(); b++)
-        results.ari.emplace_back(std::to_string(a + 1) + "-" + std::to_string(b + 1),
-                                 adjustedRand(own[a].data(), own[b].data(), n));
+    results.agreement = pairAgreements(own, n);
   }
-  return results;
 }
 
-std::string tsvText(const std::vector<Chain>& chains, Loss loss, const Results& r) {
+std::string tsvText(const Summary& r) {
   std::ostringstream out;
   auto row = [&](const std::string& quantity, const std::string& chain, const std::string& item,
                  const std::string& value) {
@@ -269,10 +281,10 @@ std::string tsvText(const std::vector<Chain>& chains, Loss loss, const Results& 
   };
   row("quantity", "chain", "item", "value");
   row("n", "all", "", std::to_string(r.n));
-  row("chains", "all", "", std::to_string(chains.size()));
-  for (size_t c = 0; c < chains.size(); c++)
-    row("draws", std::to_string(c + 1), "", std::to_string(chains[c].kept()));
-  row("loss", "all", "", loss == Loss::VI ? "vi" : "binder");
+  row("chains", "all", "", std::to_string(r.chains.size()));
+  for (size_t c = 0; c < r.chains.size(); c++)
+    row("draws", std::to_string(c + 1), "", std::to_string(r.chains[c].kept));
+  row("loss", "all", "", r.loss == Loss::VI ? "vi" : "binder");
   for (const auto& k : r.posteriorK) row("posterior_k", "all", std::to_string(k.first), number(k.second));
   row("expected_loss", "all", "estimate", number(r.estimate.expectedLoss));
   row("expected_loss", "all", "best_draw", number(r.estimate.bestDrawLoss));
@@ -280,21 +292,28 @@ std::string tsvText(const std::vector<Chain>& chains, Loss loss, const Results& 
     row("cluster_size", "all", std::to_string(c), std::to_string(r.sizes[c]));
   for (int i = 0; i < r.n; i++)
     row("mate_probability", "all", std::to_string(i + 1), number(r.mates[i]));
-  for (size_t c = 0; c < chains.size(); c++) {
-    row("ess", std::to_string(c + 1), "score", number(r.essScore[c]));
-    row("ess", std::to_string(c + 1), "k", number(r.essK[c]));
+  for (size_t c = 0; c < r.chains.size(); c++) {
+    row("ess", std::to_string(c + 1), "score", number(r.chains[c].essScore));
+    row("ess", std::to_string(c + 1), "k", number(r.chains[c].essK));
   }
-  if (chains.size() >= 2) {
+  if (r.chains.size() >= 2) {
     row("rhat", "all", "score", number(r.rhatScore));
     row("rhat", "all", "k", number(r.rhatK));
   }
-  for (const auto& pair : r.ari) row("ari", "all", pair.first, number(pair.second));
+  const Agreements& a = r.agreement;
+  for (const auto& pair : a.pairs) row("ari", "all", pair.first, number(pair.second));
+  if (a.pairs.empty() && a.count > 0) {
+    row("ari", "all", "pairs", std::to_string(a.count));
+    row("ari", "all", "min", number(a.min));
+    row("ari", "all", "median", number(a.median));
+    row("ari", "all", "max", number(a.max));
+  }
   if (r.alpha.chains > 0) {
     row("alpha", "all", "mean", number(r.alpha.mean));
     row("alpha", "all", "q2.5", number(r.alpha.lower));
     row("alpha", "all", "q97.5", number(r.alpha.upper));
   }
-  for (const auto& warning : r.warnings) row("warning", "all", "", warning);
+  for (const auto& warning : r.warnings) row("warning", "all", "", visibleText(warning));
   return out.str();
 }
 
@@ -318,19 +337,16 @@ void writeMatrix(std::ostream& file, const std::vector<uint32_t>& counts, int n,
   }
 }
 
-void report(std::ostream& out, const Settings& settings, const std::vector<Chain>& chains,
-            const Results& r, const std::vector<std::pair<std::string, std::string>>& written) {
-  const double kept = [&] {
-    double total = 0;
-    for (const Chain& chain : chains) total += chain.kept();
-    return total;
-  }();
-  out << "vornak-summary: " << chains.size() << (chains.size() == 1 ? " chain" : " chains")
+void report(std::ostream& out, const Summary& r) {
+  double kept = 0;
+  for (const ChainFigures& chain : r.chains) kept += chain.kept;
+  out << "vornak-summary: " << r.chains.size() << (r.chains.size() == 1 ? " chain" : " chains")
       << " of n = " << r.n << (r.n == 1 ? " item" : " items") << ", burn-in fraction "
-      << settings.burn << '\n';
-  for (size_t c = 0; c < chains.size(); c++)
-    out << "  chain " << c + 1 << ": " << chains[c].file << ", " << chains[c].iteration.size()
-        << " draws, " << chains[c].kept() << " kept\n";
+      << r.burn << '\n';
+  // A file name reaches the terminal with its control bytes as escapes.
+  for (size_t c = 0; c < r.chains.size(); c++)
+    out << "  chain " << c + 1 << ": " << visibleText(r.chains[c].file) << ", " << r.chains[c].lines
+        << " draws, " << r.chains[c].kept << " kept\n";
 
   out << "\nPosterior on the number of clusters k (" << kept << " draws):\n";
   for (const auto& k : r.posteriorK)
@@ -345,7 +361,7 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
 
   const Estimate& e = r.estimate;
   out << "\nPoint estimate ("
-      << (settings.loss == Loss::VI ? "variation of information" : "Binder loss")
+      << (r.loss == Loss::VI ? "variation of information" : "Binder loss")
       << "; greedy search from the "
       << (e.starts == 1 ? std::string("best draw") : std::to_string(e.starts) + " best draws")
       << "):\n"
@@ -373,18 +389,23 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
 
   out << "\nConvergence (effective sample size: bulk, rank-normalised, per chain):\n"
       << "  chain  ESS score  ESS k\n";
-  for (size_t c = 0; c < chains.size(); c++) {
+  for (size_t c = 0; c < r.chains.size(); c++) {
     char line[96];
-    std::snprintf(line, sizeof line, "  %5zu  %9s  %5s\n", c + 1, number(r.essScore[c], "%.1f").c_str(),
-                  number(r.essK[c], "%.1f").c_str());
+    std::snprintf(line, sizeof line, "  %5zu  %9s  %5s\n", c + 1,
+                  number(r.chains[c].essScore, "%.1f").c_str(), number(r.chains[c].essK, "%.1f").c_str());
     out << line;
   }
-  if (chains.size() >= 2) {
+  if (r.chains.size() >= 2) {
+    const Agreements& a = r.agreement;
     out << "  R-hat (rank-normalised split, max of bulk and folded; last " << r.rhatDraws
         << " draws of each chain): score " << number(r.rhatScore, "%.4f") << ", k "
         << number(r.rhatK, "%.4f") << '\n'
         << "  adjusted Rand index between the chains' own estimates:";
-    for (const auto& pair : r.ari) out << "  " << pair.first << ": " << number(pair.second, "%.4f");
+    for (const auto& pair : a.pairs) out << "  " << pair.first << ": " << number(pair.second, "%.4f");
+    if (a.pairs.empty())
+      out << " " << a.count << " pairs, smallest " << number(a.min, "%.4f") << " (" << a.minPair
+          << "), median " << number(a.median, "%.4f") << ", largest " << number(a.max, "%.4f")
+          << " (" << a.maxPair << ")";
     out << '\n';
   }
 
@@ -393,26 +414,28 @@ void report(std::ostream& out, const Settings& settings, const std::vector<Chain
   for (const auto& warning : r.warnings) out << "WARNING: " << warning << '\n';
   if (r.n > kLargestMatrix)
     out << "n = " << r.n << " is above " << kLargestMatrix << ": no similarity matrix file ("
-        << settings.prefix << ".psm) is written.\n";
+        << visibleText(r.prefix) << ".psm) is written.\n";
   out << "\nFiles:\n";
   size_t width = 0;
-  for (const auto& file : written) width = std::max(width, file.first.size());
-  for (const auto& file : written)
-    out << "  " << file.first << std::string(width + 2 - file.first.size(), ' ') << file.second
+  std::vector<std::string> names;
+  for (const auto& file : r.written) names.push_back(visibleText(file.first));
+  for (const auto& name : names) width = std::max(width, name.size());
+  for (size_t f = 0; f < names.size(); f++)
+    out << "  " << names[f] << std::string(width + 2 - names[f].size(), ' ') << r.written[f].second
         << '\n';
 }
 
-Picture picture(const Settings& settings, const std::vector<Chain>& chains, const Results& r) {
+Picture picture(const Summary& r, const std::vector<Chain>& chains, const Extra& extra) {
   Picture p;
-  p.title = "vornak-summary of " + settings.prefix + ": n = " + std::to_string(r.n) + ", " +
+  p.title = "vornak-summary of " + r.prefix + ": n = " + std::to_string(r.n) + ", " +
             std::to_string(chains.size()) + (chains.size() == 1 ? " chain" : " chains");
   for (const Chain& chain : chains) p.chains.push_back(&chain);
   p.posteriorK = r.posteriorK;
-  p.heat = r.heat;
+  p.heat = extra.heat;
   std::string sizes;
   for (size_t c = 0; c < r.sizes.size() && c < 12; c++) sizes += " " + std::to_string(r.sizes[c]);
   if (r.sizes.size() > 12) sizes += " ...";
-  p.caption.push_back("Estimate (" + std::string(settings.loss == Loss::VI ? "VI" : "Binder") +
+  p.caption.push_back("Estimate (" + std::string(r.loss == Loss::VI ? "VI" : "Binder") +
                       " loss): " + std::to_string(r.sizes.size()) + " clusters, sizes" + sizes);
   p.caption.push_back("Expected loss " + number(r.estimate.expectedLoss, "%.4g") +
                       "; best draw " + number(r.estimate.bestDrawLoss, "%.4g"));
@@ -453,64 +476,97 @@ class FileSet {
   std::unique_ptr<std::ofstream> stream_;
 };
 
+Summary summariseChecked(const Request& request) {
+  std::vector<Chain> chains;
+  for (const auto& file : request.files) {
+    chains.push_back(readDraws(file, request.burn));
+    if (chains.back().n != chains[0].n)
+      throw InputError("Chains of different n: " + file + " has " +
+                       std::to_string(chains.back().n) + " items, " + chains[0].file + " has " +
+                       std::to_string(chains[0].n));
+  }
+  const std::string& prefix = request.prefix;
+  const std::vector<std::string> suffixes = {".estimate", ".summary.tsv", ".psm", ".svg"};
+  for (const auto& suffix : suffixes)
+    for (const auto& file : request.files) {
+      std::error_code ignored;
+      if (std::filesystem::equivalent(prefix + suffix, file, ignored))
+        throw InputError("Output would replace a draws file: " + prefix + suffix);
+    }
+
+  Summary results;
+  results.prefix = prefix;
+  results.burn = request.burn;
+  results.loss = request.loss;
+  Extra extra;
+  summarise(chains, request.loss, results, extra);
+  results.alpha = summariseAlpha(chains);
+  results.svg = renderSvg(picture(results, chains, extra));
+
+  FileSet files;
+  auto& written = results.written;
+  files.open(prefix + ".estimate") << estimateText(results.estimate.labels);
+  files.close();
+  written.emplace_back(prefix + ".estimate", "the point estimate, one label per item (a -z start)");
+  files.open(prefix + ".summary.tsv") << tsvText(results);
+  files.close();
+  written.emplace_back(prefix + ".summary.tsv", "every figure, tab-separated");
+  if (!extra.counts.empty()) {
+    writeMatrix(files.open(prefix + ".psm"), extra.counts, results.n, extra.total);
+    files.close();
+    written.emplace_back(prefix + ".psm", "the posterior similarity matrix");
+  }
+  files.open(prefix + ".svg") << results.svg;
+  files.close();
+  written.emplace_back(prefix + ".svg", "the picture: traces, posterior on k, similarity heat map");
+  for (const auto& file : written) {
+    std::error_code ignored;
+    if (std::filesystem::exists(file.first, ignored)) results.replaced.push_back(file.first);
+  }
+  files.commit();
+  return results;
+}
+
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Settings settings = parseArguments(args);
   if (settings.help) {
     out << summaryHelp();
     return 0;
   }
-  std::vector<Chain> chains;
-  for (const auto& file : settings.files) {
-    chains.push_back(readDraws(file, settings.burn));
-    if (chains.back().n != chains[0].n)
-      throw InputError("Chains of different n: " + file + " has " +
-                       std::to_string(chains.back().n) + " items, " + chains[0].file + " has " +
-                       std::to_string(chains[0].n));
-  }
-  const std::string& prefix = settings.prefix;
-  const std::vector<std::string> suffixes = {".estimate", ".summary.tsv", ".psm", ".svg"};
-  for (const auto& suffix : suffixes)
-    for (const auto& file : settings.files) {
-      std::error_code ignored;
-      if (std::filesystem::equivalent(prefix + suffix, file, ignored))
-        throw InputError("Output would replace a draws file: " + prefix + suffix);
-    }
-
-  Results results = summarise(chains, settings.loss);
-  results.alpha = summariseAlpha(chains);
-
-  FileSet files;
-  std::vector<std::pair<std::string, std::string>> written;  // file, what it holds
-  files.open(prefix + ".estimate") << estimateText(results.estimate.labels);
-  files.close();
-  written.emplace_back(prefix + ".estimate", "the point estimate, one label per item (a -z start)");
-  files.open(prefix + ".summary.tsv") << tsvText(chains, settings.loss, results);
-  files.close();
-  written.emplace_back(prefix + ".summary.tsv", "every figure, tab-separated");
-  if (!results.counts.empty()) {
-    writeMatrix(files.open(prefix + ".psm"), results.counts, results.n, results.total);
-    files.close();
-    written.emplace_back(prefix + ".psm", "the posterior similarity matrix");
-  }
-  files.open(prefix + ".svg") << renderSvg(picture(settings, chains, results));
-  files.close();
-  written.emplace_back(prefix + ".svg", "the picture: traces, posterior on k, similarity heat map");
-  std::string replaced;  // files of an earlier summary with this prefix
-  for (const auto& file : written) {
-    std::error_code ignored;
-    if (std::filesystem::exists(file.first, ignored)) replaced += " " + file.first;
-  }
-  files.commit();
-  if (!replaced.empty()) {
-    err << "vornak-summary: replaced the files of an earlier summary:" << replaced << '\n';
+  Request request;
+  request.files = settings.files;
+  request.burn = settings.burn;
+  request.loss = settings.loss;
+  request.prefix = settings.prefix;
+  const Summary results = summariseChecked(request);
+  if (!results.replaced.empty()) {
+    err << "vornak-summary: replaced the files of an earlier summary:";
+    for (const auto& file : results.replaced) err << ' ' << visibleText(file);
+    err << '\n';
     err.flush();
   }
-  report(out, settings, chains, results, written);
+  out << summaryText(results);
   out.flush();
   return 0;
 }
 
 }  // namespace
+
+Summary summariseDraws(const Request& request) {
+  if (request.files.empty()) throw InputError("No draws file given");
+  if (!(request.burn >= 0 && request.burn < 1))
+    throw InputError("Burn-in fraction outside [0, 1): " + number(request.burn, "%g"));
+  Request checked = request;
+  if (checked.prefix.empty()) checked.prefix = defaultPrefix(checked.files);
+  return summariseChecked(checked);
+}
+
+std::string summaryText(const Summary& summary) {
+  std::ostringstream out;
+  report(out, summary);
+  return out.str();
+}
+
 }  // namespace summary
 
 std::string summaryUsage() {

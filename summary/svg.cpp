@@ -7,6 +7,8 @@
 #include <map>
 #include <sstream>
 
+#include "io/VisibleText.h"
+
 namespace summary {
 namespace {
 
@@ -48,8 +50,15 @@ std::vector<double> ticks(double low, double high, int wanted, bool whole) {
     if (raw > step) step = m * power;
   if (whole) step = std::max(step, 1.0);
   std::vector<double> out;
-  for (double t = std::ceil(low / step) * step; t <= high + step * 1e-9; t += step)
+  // Counted, not summed: a range within rounding of large values (one partition's scores
+  // summed in two orders) has a step below their spacing, and t += step would never move.
+  const double first = std::ceil(low / step) * step;
+  for (int i = 0; i <= 4 * wanted + 4; i++) {
+    const double t = first + i * step;
+    if (t > high + step * 1e-9) break;
+    if (!out.empty() && t == out.back()) break;
     out.push_back(std::fabs(t) < step * 1e-9 ? 0 : t);
+  }
   return out;
 }
 
@@ -264,12 +273,12 @@ void legend(std::ostream& out, const Picture& picture) {
   const double columnWidth = 1200.0 / columns, textWidth = columnWidth - 40;
   const size_t fits = static_cast<size_t>(textWidth / 7.5);
   for (size_t c = 0; c < shown; c++) {
-    std::string name = "chain " + std::to_string(c + 1) + ": " + picture.chains[c]->file;
+    std::string name = visibleText("chain " + std::to_string(c + 1) + ": " + picture.chains[c]->file);
     const bool more = c + 1 == shown && shown < count;
     if (more) name = "and " + std::to_string(count - shown + 1) + " more chains (see the report)";
     if (name.size() > fits) {
       const size_t head = (fits - 3) / 2;
-      name = name.substr(0, head) + "..." + name.substr(name.size() - (fits - 3 - head));
+      name = cutText(name, head) + "..." + cutTextFromEnd(name, fits - 3 - head);
     }
     const double x = 20 + columnWidth * static_cast<double>(c % columns);
     const double y = 40 + 13.0 * static_cast<double>(c / columns);
@@ -286,7 +295,24 @@ void legend(std::ostream& out, const Picture& picture) {
 
 }  // namespace
 
-std::string xmlEscape(const std::string& text) {
+std::string cutText(const std::string& text, size_t bytes) {
+  if (text.size() <= bytes) return text;
+  size_t cut = bytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xc0) == 0x80) cut--;
+  return text.substr(0, cut);
+}
+
+std::string cutTextFromEnd(const std::string& text, size_t bytes) {
+  if (text.size() <= bytes) return text;
+  size_t from = text.size() - bytes;
+  while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xc0) == 0x80) from++;
+  return text.substr(from);
+}
+
+std::string xmlEscape(const std::string& raw) {
+  // Control bytes and bytes that are not UTF-8 first become visible escapes: XML has no place
+  // for them, and a file name may hold any.
+  const std::string text = visibleText(raw);
   std::string out;
   for (char c : text) {
     switch (c) {
@@ -325,7 +351,7 @@ std::string renderSvg(const Picture& picture) {
   const size_t shown = std::min<size_t>(picture.warnings.size(), 10);
   for (size_t w = 0; w < shown; w++) {
     std::string text = "Warning: " + picture.warnings[w];
-    if (text.size() > 100) text = text.substr(0, 97) + "...";
+    if (text.size() > 100) text = cutText(text, 97) + "...";
     out << "<text x=\"680\" y=\"" << y << "\" class=\"small\" fill=\"#b00000\">" << xmlEscape(text)
         << "</text>\n";
     y += 14;

@@ -22,7 +22,12 @@ struct Picture {
 // The SVG text. Its size is bounded by the heat map's cells and about 2,000 points per trace.
 std::string renderSvg(const Picture& picture);
 
-// Text with &, <, >, " and ' escaped for XML.
+// Text with control bytes, invisible characters and bytes that are not UTF-8 made visible
+// escapes (io/VisibleText.h), then &, <, >, " and ' escaped for XML.
 std::string xmlEscape(const std::string& text);
+
+// The first at most `bytes` bytes of text, cut where a UTF-8 character starts; and the last.
+std::string cutText(const std::string& text, size_t bytes);
+std::string cutTextFromEnd(const std::string& text, size_t bytes);
 
 }  // namespace summary

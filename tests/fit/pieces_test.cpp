@@ -2,6 +2,7 @@
 // failure line of a run.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -10,6 +11,7 @@
 #include "fit/Options.h"
 #include "fit/OutputDir.h"
 #include "fit/Progress.h"
+#include "fit/Signals.h"
 #include "fit/Thinning.h"
 #include "support/TempDir.h"
 
@@ -29,6 +31,11 @@ TEST(Thinning, DrawsComeSoonAndStayBounded) {
       {1000, 600, 100000, 3001},  // wide data: 600,000 x 200,030 bytes / 40e6
       {1000, 600, 1000, 31},      // 600,000 x 2,030 / 40e6 = 30.45 above 12
       {1000, 600, 30, 12},        // narrow data: the horizon
+      // A long limit bounds the bytes of the first hour, not of the limit: 16,350 x 3,600 x
+      // 330 / 40e6 = 485.6 (a limit of 10 days gave 116,565).
+      {16350, 864000, 150, 486},
+      {16350, 3600, 150, 486},
+      {1000, 7200, 100000, 18003},  // 3,600,000 x 200,030 / 40e6 = 18,002.7
   };
   for (const auto& c : cases)
     EXPECT_EQ(fit::chooseThin(c.speed, c.seconds, c.observations), c.thin) << c.speed << " " << c.observations;
@@ -105,7 +112,7 @@ TEST(ProgressFigures, DurationsAndUndefinedFigures) {
             "1 min 02 s  iteration 1200  best -405.55  R-hat 1.004 (score) Inf (k), ESS 612 (score) NA (k)");
 }
 
-TEST(ChainFiles, StemAndFailureLine) {
+TEST(ChainFiles, FailureLine) {
   TempDir temp;
   struct {
     const char* out;
@@ -123,9 +130,26 @@ TEST(ChainFiles, StemAndFailureLine) {
   for (const auto& c : cases) {
     temp.write("out", c.out);
     temp.write("err", c.err);
-    EXPECT_EQ(fit::readStem(temp.file("out")), c.stem);
     EXPECT_EQ(fit::failureLine(temp.file("out"), temp.file("err")), c.failure);
   }
+}
+
+TEST(Signals, CopiesOfOneSignalWithinASecondAreOneRequest) {
+  const struct {
+    int signal;
+    double seconds;
+    int first;
+    double firstSeconds;
+    bool same;
+  } cases[] = {
+      {SIGTERM, 5.0, 0, 0, false},          // no request yet
+      {SIGTERM, 5.0, SIGTERM, 5.0, true},   // the group's copy at once
+      {SIGTERM, 5.9, SIGTERM, 5.0, true},
+      {SIGTERM, 6.5, SIGTERM, 5.0, false},  // a later, separate request
+      {SIGINT, 5.1, SIGTERM, 5.0, false},   // another signal
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(fit::sameRequest(c.signal, c.seconds, c.first, c.firstSeconds), c.same) << c.signal << " " << c.seconds;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "support/run_exe.h"
+#include "tests/summary/xml_check.h"
 
 namespace {
 
@@ -287,6 +288,137 @@ TEST(FitProgram, EngineLettersReachEveryChain) {
     EXPECT_NE(draws[chain].find("_x.draws"), std::string::npos) << draws[chain];  // -x kept from the settings
   }
   EXPECT_NE(temp.read("sim11/report.html").find("-m mclust2"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Many chains on tiny data: the summary's text and table grow with the chains, not their
+// square, and the page is made from the summary's figures (no table read back with a cap).
+TEST(FitProgram, ManyChainsStillAnswer) {
+  TempDir temp;
+  copyExample(temp, "tiny.dat");
+  const ExeResult result =
+      runExe({"tiny.dat", "--chains", "24", "--minutes", "0.1", "-o", "out"}, temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string text = temp.read("out/summary.txt");
+  EXPECT_NE(text.find("estimates: 276 pairs, smallest "), std::string::npos) << text;  // 24 x 23 / 2
+  EXPECT_EQ(text.find(" 1-2: "), std::string::npos);
+  // Every picture of the page and the summary's own is well-formed XML.
+  const std::vector<std::string> svgs = xml_check::svgElements(temp.read("out/report.html"));
+  EXPECT_GE(svgs.size(), 2u);
+  for (const std::string& svg : svgs) EXPECT_EQ(xml_check::wellFormed(svg), "") << svg.substr(0, 200);
+  EXPECT_EQ(xml_check::wellFormed(temp.read("out/summary.svg")), "");
+}
+
+// A data file named with a line break and control bytes: the chains' files are named by the
+// plan, not by a printed line, and no raw control byte reaches a picture, the page or stdout.
+TEST(FitProgram, FileNamesWithLineBreaksAndControlBytes) {
+  TempDir temp;
+  copyExample(temp, "tiny.dat");
+  const std::string name = "a\nb\"><svg onload=alert(1)>\x01\x1bq.dat";
+  fs::copy_file(temp.file("tiny.dat"), temp.file(name));
+  // The default folder is named after the file, control bytes and all.
+  const ExeResult result = runExe({name, "--chains", "2", "--minutes", "0.05"}, temp.path, VORNAK_FIT_EXE);
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(lines(result.out).size(), 2u) << result.out;
+  EXPECT_EQ(result.out.find('\x01'), std::string::npos);
+  EXPECT_NE(result.out.find("The answer: a\\nb"), std::string::npos) << result.out;
+  const std::string folder = name.substr(0, name.size() - 4);
+  const std::string page = temp.read(folder + "/report.html");
+  for (const std::string& text : {page, temp.read(folder + "/summary.svg"), temp.read(folder + "/summary.txt")}) {
+    EXPECT_EQ(text.find('\x01'), std::string::npos);
+    EXPECT_EQ(text.find('\x1b'), std::string::npos);
+  }
+  EXPECT_NE(page.find("\\x01\\x1bq.dat"), std::string::npos);
+  for (const std::string& svg : xml_check::svgElements(page)) EXPECT_EQ(xml_check::wellFormed(svg), "");
+  EXPECT_EQ(xml_check::wellFormed(temp.read(folder + "/summary.svg")), "");
+}
+
+// Whether signo is still pending for the process (its handler not yet entered).
+bool signalPending(pid_t pid, int signo) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0)
+      if ((std::stoull(line.substr(7), nullptr, 16) >> (signo - 1)) & 1) return true;
+  return false;
+}
+
+// timeout(1) signals the child, then its process group: two copies of one signal at once are
+// one request, and the answer is still written. The second copy is sent once the first has
+// reached the handler, so the kernel cannot merge them into one.
+TEST_P(FitSignal, TwoCopiesOfOneSignalAreOneRequest) {
+  const int signo = GetParam();
+  TempDir temp;
+  copyExample(temp, "votes.dat");
+  ChildProcess fit({"votes.dat", "--chains", "2", "--minutes", "1", "--rhat", "1.000001", "--ess", "1e9",
+                    "-o", "out"},
+                   temp.path, 120, VORNAK_FIT_EXE);
+  ASSERT_TRUE(fit.waitUntil([&] { return chainsDrawing(temp.file("out")); })) << fit.err();
+  fit.signal(signo);
+  for (int tries = 0; tries < 10000 && signalPending(fit.pid(), signo); tries++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  fit.signal(signo);
+  const ChildProcess::Ending ending = fit.wait();
+  EXPECT_FALSE(fit.timedOut());
+  EXPECT_FALSE(ending.bySignal) << ending.code;
+  EXPECT_EQ(ending.code, 128 + signo) << fit.err();
+  EXPECT_EQ(lines(fit.out()).size(), 2u) << fit.out() << fit.err();
+  EXPECT_TRUE(fs::exists(temp.file("out/report.html")));
+}
+
+// The chain of the run in folder started with seed `seed`, or 0.
+pid_t chainWithSeed(const std::string& folder, int seed) {
+  const std::string wanted = fs::canonical(folder).string();
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code error;
+    if (fs::read_symlink(entry.path() / "cwd", error).string() != wanted || error) continue;
+    std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+    std::vector<std::string> words;
+    for (std::string word; std::getline(in, word, '\0');) words.push_back(word);
+    for (size_t w = 0; w + 1 < words.size(); w++)
+      if (words[w] == "-s" && words[w + 1] == std::to_string(seed)) return std::stoi(name);
+  }
+  return 0;
+}
+
+// A chain ended by a signal vornak-fit did not send is named with it; one that died is left
+// out and the others' draws still make the answer.
+TEST(FitProgram, AChainEndedByASignalIsNamed) {
+  const struct {
+    int signo;
+    const char* said;
+    bool leftOut;
+  } cases[] = {{SIGKILL, "chain 2 ended by signal 9 (Killed)", true},
+               {SIGSEGV, "chain 2 ended by signal 11 (Segmentation fault)", true},
+               {SIGINT, "chain 2 ended by signal 2 (Interrupt)", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    TempDir temp;
+    copyExample(temp, "votes.dat");
+    ChildProcess fit({"votes.dat", "--chains", "3", "--minutes", "1", "--rhat", "1.000001", "--ess", "1e9",
+                      "-o", "out"},
+                     temp.path, 120, VORNAK_FIT_EXE);
+    pid_t chain = 0;
+    ASSERT_TRUE(fit.waitUntil([&] {
+      return chainsDrawing(temp.file("out")) && (chain = chainWithSeed(temp.file("out"), 2)) != 0;
+    })) << fit.err();
+    kill(chain, c.signo);
+    const ChildProcess::Ending ending = fit.wait();
+    EXPECT_FALSE(fit.timedOut());
+    EXPECT_EQ(ending.code, 0) << fit.err();
+    const std::vector<std::string> out = lines(fit.out());
+    ASSERT_EQ(out.size(), 2u) << fit.out() << fit.err();
+    EXPECT_EQ(out[0].rfind(std::string("Stopped: ") + c.said + " after ", 0), 0u) << out[0];
+    const bool leftOut = out[0].find("; the answer is from the other chains, without the draws of chain 2") !=
+                         std::string::npos;
+    EXPECT_EQ(leftOut, c.leftOut) << out[0];
+    EXPECT_TRUE(fs::exists(temp.file("out/report.html")));
+    EXPECT_NE(temp.read("out/summary.txt").find(c.leftOut ? "2 chains" : "3 chains"), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // and distinctive columns; escaping; refusals that leave no file behind; bounded size.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <random>
 #include <regex>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/Draws.h"
 #include "report/Report.h"
 #include "support/CaptureStdout.h"
 #include "support/TempDir.h"
@@ -46,29 +48,19 @@ std::vector<int> membershipOrder(const std::string& page) {
   return items;
 }
 
-std::string summaryTable(const std::vector<double>& mates) {
-  std::ostringstream tsv;
-  tsv << "quantity\tchain\titem\tvalue\nn\tall\t\t" << mates.size() << "\nchains\tall\t\t2\n";
-  for (size_t i = 0; i < mates.size(); i++)
-    tsv << "mate_probability\tall\t" << i + 1 << '\t' << mates[i] << '\n';
-  tsv << "ess\t1\tscore\t400\n";
-  return tsv.str();
-}
-
-// A folder with the data file and a summary's three files under the prefix "sum".
+// A folder with the data file, and a summary's estimate, membership and picture.
 struct Fixture {
   TempDir dir;
   report::Input input;
   Fixture(DataKind kind, const std::string& data, const std::string& estimate,
           const std::vector<double>& mates) {
     dir.write("data", data);
-    dir.write("sum.estimate", estimate);
-    dir.write("sum.summary.tsv", summaryTable(mates));
-    dir.write("sum.svg", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-                         "width=\"10\" height=\"10\"><text>posterior on k</text></svg>\n");
+    input.labels = formats::parsePartition(estimate);
+    input.membership = mates;
+    input.svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                "width=\"10\" height=\"10\"><text>posterior on k</text></svg>\n";
     input.dataFile = dir.file("data");
     input.kind = kind;
-    input.summaryPrefix = dir.file("sum");
     input.summaryText = "Posterior on k: 2 < 3 & more\n";
     input.notes = {"4 chains, stopped as they agreed", "settings -m X"};
   }
@@ -197,41 +189,41 @@ TEST(ReportPage, oneObservationIsNamedInTheSingular) {
 }
 
 TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
+  const double nan = std::nan("");
   struct Case {
     const char* what;
-    const char* estimate;  // nullptr: no estimate file
-    const char* table;     // nullptr: the table of four items
+    std::vector<int> labels;
+    std::vector<double> membership;
     const char* data;      // nullptr: no data file
-    const char* line;      // the refusal's start, after the folder
-    const char* picture = "<svg></svg>\n";  // nullptr: no picture
+    const char* line;      // the refusal's start
+    bool namesFile;        // the line names the data file
+    const char* picture = "<svg></svg>\n";
   };
   const Case cases[] = {
-      {"estimate of another n", "0 0 1\n", nullptr, "1 0\n0 1\n1 1\n0 0\n", "Estimate "},
-      {"missing estimate", nullptr, nullptr, "1 0\n0 1\n1 1\n0 0\n", "Fail to read "},
-      {"estimate not a partition", "0 x 1 1\n", nullptr, "1 0\n0 1\n1 1\n0 0\n", "Bad estimate "},
-      {"table short of an item",  "0 0 1 1\n", "quantity\tchain\titem\tvalue\nmate_probability\tall\t1\t1\n",
-       "1 0\n0 1\n1 1\n0 0\n", "Summary table "},
-      {"probability above 1", "0 0 1 1\n", "mate_probability\tall\t2\t1.5\n", "1 0\n0 1\n1 1\n0 0\n",
-       "Bad summary table "},
-      {"missing data", "0 0 1 1\n", nullptr, nullptr, "Fail to read "},
-      {"malformed data", "0 0 1 1\n", nullptr, "1 0\n0 1 1\n1 1\n0 0\n", "Bad matrix file "},
-      {"0/1 matrix with a 2", "0 0 1 1\n", nullptr, "1 0\n0 2\n1 1\n0 0\n", "Bad 0/1 matrix "},
-      {"missing picture", "0 0 1 1\n", nullptr, "1 0\n0 1\n1 1\n0 0\n", "Fail to read ", nullptr},
-      {"picture without svg", "0 0 1 1\n", nullptr, "1 0\n0 1\n1 1\n0 0\n", "Bad summary picture ",
-       "<html></html>\n"},
+      {"estimate of another n", {0, 0, 1}, {1, 1, 1, 1}, "1 0\n0 1\n1 1\n0 0\n", "Estimate ", true},
+      {"labels out of order", {0, 2, 1, 1}, {1, 1, 1, 1}, "1 0\n0 1\n1 1\n0 0\n", "Bad estimate: label 2", false},
+      {"negative label", {0, -1, 1, 1}, {1, 1, 1, 1}, "1 0\n0 1\n1 1\n0 0\n", "Bad estimate: label -1", false},
+      {"membership short of an item", {0, 0, 1, 1}, {1, 1, 1}, "1 0\n0 1\n1 1\n0 0\n",
+       "Membership probabilities for 3 observations where the data have 4", false},
+      {"probability above 1", {0, 0, 1, 1}, {1, 1.5, nan, 1}, "1 0\n0 1\n1 1\n0 0\n",
+       "Bad membership probability of observation 2", false},
+      {"missing data", {0, 0, 1, 1}, {1, 1, 1, 1}, nullptr, "Fail to read ", true},
+      {"malformed data", {0, 0, 1, 1}, {1, 1, 1, 1}, "1 0\n0 1 1\n1 1\n0 0\n", "Bad matrix file ", true},
+      {"0/1 matrix with a 2", {0, 0, 1, 1}, {1, 1, 1, 1}, "1 0\n0 2\n1 1\n0 0\n", "Bad 0/1 matrix ", true},
+      {"picture without svg", {0, 0, 1, 1}, {1, 1, 1, 1}, "1 0\n0 1\n1 1\n0 0\n", "Bad summary picture: no <svg> element",
+       false, "<html></html>\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     if (c.data) dir.write("data", c.data);
-    if (c.estimate) dir.write("sum.estimate", c.estimate);
-    dir.write("sum.summary.tsv", c.table ? c.table : summaryTable({1, 1, 1, 1}));
-    if (c.picture) dir.write("sum.svg", c.picture);
     dir.write("page.html", "earlier page");
     report::Input input;
     input.dataFile = dir.file("data");
     input.kind = DataKind::Binary;
-    input.summaryPrefix = dir.file("sum");
+    input.labels = c.labels;
+    input.membership = c.membership;
+    input.svg = c.picture;
     std::string line;
     const CaptureStdout console;  // the engine's readers show their refusal there too
     try {
@@ -240,7 +232,7 @@ TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
       line = error.what();
     }
     EXPECT_EQ(line.rfind(c.line, 0), 0u) << line;
-    EXPECT_NE(line.find(dir.path), std::string::npos) << line;  // names the file
+    if (c.namesFile) EXPECT_NE(line.find(dir.path), std::string::npos) << line;
     EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(dir.read("page.html"), "earlier page");
     size_t files = 0;
@@ -248,7 +240,7 @@ TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
       (void)entry;
       files++;
     }
-    EXPECT_EQ(files, 2u + (c.data != nullptr) + (c.estimate != nullptr) + (c.picture != nullptr));
+    EXPECT_EQ(files, 1u + (c.data != nullptr));
   }
 }
 
