@@ -131,7 +131,7 @@ const std::vector<OptionSpec> kOptions = {
     {"-T", K::WholeNumber, true, 1, 64, "-T must be a number of chains from 1 to 64", 1, "_T",
      P::BeforeLabel, {}, nullptr, "N",
      "heated chains: N chains in all, 1 to 64 (default 1, the plain run); only\n"
-     "the cold chain is written; not with -A or -V",
+     "the cold chain is written; combines with -A, -V, -W",
      "1"},
     {"-j", K::WholeNumber, true, 1, 1024, "-j must be a number of threads from 1 to 1024", 0,
      nullptr, P::None, {}, nullptr, "THREADS",

@@ -190,10 +190,6 @@ std::vector<std::string> recommendedWords(const DataShape& shape) {
   return wordsFor("mclust2");
 }
 
-const std::vector<std::string>& untemperedLetters() {
-  static const std::vector<std::string> letters = {"-V", "-A"};
-  return letters;
-}
 
 Choice choose(const DataShape& shape, const Request& request) {
   Choice choice;
@@ -203,11 +199,6 @@ Choice choose(const DataShape& shape, const Request& request) {
     // A model other than the recommended one comes with its own settings.
     const std::string model = wordValue(request.given, "-m");
     if (!model.empty() && model != wordValue(base, "-m")) base = wordsFor(model);
-    const bool untempered =
-        wordValue(request.given, "-T").empty() &&
-        std::any_of(untemperedLetters().begin(), untemperedLetters().end(),
-                    [&](const std::string& letter) { return !wordValue(request.given, letter).empty(); });
-    if (untempered && !wordValue(base, "-T").empty()) base = mergeWords(base, {"-T", "1"});
   }
   choice.words = without(mergeWords(base, request.given), request.without);
 

@@ -45,10 +45,6 @@ bool modelReads(const std::string& model, DataKind& kind);
 // commonWords(). Each pair is an option letter and its value; flags stand alone.
 std::vector<std::string> recommendedWords(const DataShape& shape);
 
-// Letters the engine combines with no heated chains: given without -T, they turn the
-// recommended heated chains off (-T 1).
-const std::vector<std::string>& untemperedLetters();
-
 struct Request {
   std::vector<std::string> given;    // the user's engine words: letter and value, flags alone
   std::vector<std::string> without;  // letters the user turned off (with their values)
@@ -64,8 +60,7 @@ struct Choice {
 };
 
 // The recommended words with the given letters put over them (the last of a letter given
-// twice wins, in the place of the first), the withdrawn letters taken out, heated chains
-// turned off by untemperedLetters(), and -j max(1, cores / chains) added for heated chains
+// twice wins, in the place of the first), the withdrawn letters taken out, and -j max(1, cores / chains) added for heated chains
 // when -j is not given. A model other than the recommended one takes its own row's prior and
 // extras, and the engine's default prior and no extras when it has no row. Throws RecommendError when the model cannot
 // read the data (a sequence model on a matrix, HDBern on levels, ...).

@@ -119,18 +119,19 @@ TEST(Recommend, HeatedChainsShareTheProcessors) {
             (Words{"-m", "HDBern", "-T", "4", "-j", "3"}));
 }
 
-TEST(Recommend, LettersTheEngineDoesNotTemperTurnHeatedChainsOff) {
+TEST(Recommend, HeatedChainsStayWithColumnSelectionAndAlphaPriors) {
   struct {
     Words given;
     const char* heated;
   } cases[] = {{{}, "4"},
-               {{"-V", "0.1"}, "1"},
-               {{"-A", "2,1"}, "1"},
+               {{"-V", "0.1"}, "4"},
+               {{"-A", "2,1"}, "4"},
+               {{"-T", "1", "-V", "0.1"}, "1"},
                {{"-V", "0.1", "-T", "3"}, "3"},
                {{"-a", "1"}, "4"}};
   for (const auto& c : cases)
     EXPECT_EQ(recommend::wordValue(choose(DataKind::Binary, c.given).words, "-T"), c.heated);
-  // Real data have no heated chains to turn off.
+  // Real data have no heated chains to keep.
   EXPECT_EQ(recommend::wordValue(choose(DataKind::Real, {"-V", "0.1"}).words, "-T"), "");
 }
 
@@ -151,7 +152,7 @@ TEST(Recommend, TheEngineRefusalIsItsOwnLine) {
   } cases[] = {
       {{"-k", "0"}, ""},
       {{"-k", "-1"}, "-1"},  // the k range line, not the usage text
-      {{"-k", "0", "-T", "4", "-A", "2,1"}, "-T cannot be combined with -A"},
+      {{"-k", "0", "-T", "4", "-A", "2,1"}, ""},  // heated chains combine with a prior on alpha
       {{"-k", "0", "-V", "0.5"}, "not of mclust2"},
   };
   for (const auto& c : cases) {

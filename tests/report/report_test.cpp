@@ -232,7 +232,9 @@ TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {
       line = error.what();
     }
     EXPECT_EQ(line.rfind(c.line, 0), 0u) << line;
-    if (c.namesFile) EXPECT_NE(line.find(dir.path), std::string::npos) << line;
+    if (c.namesFile) {
+      EXPECT_NE(line.find(dir.path), std::string::npos) << line;
+    }
     EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(dir.read("page.html"), "earlier page");
     size_t files = 0;

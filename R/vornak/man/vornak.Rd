@@ -138,9 +138,8 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   nothing is recommended and the arguments are the settings; still, a model that cannot read
   the data (\code{"ProteinSequence"} on a matrix, \code{"HDBern"} on levels) is refused
   before any chain starts. Heated chains (\code{heated} above 1) get \code{threads = max(1, processors
-  / chains)} unless \code{threads} is given. \code{columns} turns the recommended heated
-  chains off (\code{heated = 1}) unless \code{heated} is given: the program combines no
-  column selection with them. The heuristic is \code{"OA"}, k
+  / chains)} unless \code{threads} is given. Heated chains combine with
+  \code{columns} and the priors on alpha and P. The heuristic is \code{"OA"}, k
   is open, the trace keeps a point every \code{thin} iterations (\option{-e}). Unless
   \code{iterations} or \code{B} is given, the chains run until they agree (see
   \code{rhat}, \code{ess}) or \code{minutes} pass: the session reads their draws files

@@ -91,8 +91,8 @@ test_that("the recommender's rules hold for R's arguments", {
   expect_identical(vornak:::word_value(words(chains = 2), "-j"),
                    as.character(max(1L, cores %/% 2L)))
   expect_identical(vornak:::word_value(words(chains = 2, threads = 3), "-j"), "3")
-  # Column selection turns the recommended heated chains off; the run is then accepted.
-  expect_identical(vornak:::word_value(words(columns = 0.5), "-T"), "1")
+  # Column selection keeps the recommended heated chains, which the program combines with it.
+  expect_identical(vornak:::word_value(words(columns = 0.5), "-T"), "4")
   fit <- quiet_fit(binary, columns = 0.5, minutes = 0.02, chains = 2)
   expect_gt(nrow(fit$draws), 0L)
   # A changed model takes its own prior; a model that cannot read the data is refused.
