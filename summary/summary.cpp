@@ -187,16 +187,26 @@ Agreements pairAgreements(const std::vector<std::vector<int>>& own, int n) {
   if (own.size() <= kListedPairChains)
     for (const auto& pair : all) result.pairs.emplace_back(pair.second, pair.first);
   if (all.empty()) return result;
-  // NaN (no pair defined) sorts last and stays out of the smallest.
-  std::stable_sort(all.begin(), all.end(), [](const auto& x, const auto& y) {
-    return !std::isnan(x.first) && (std::isnan(y.first) || x.first < y.first);
+  // NaN (no pair defined) sorts last and stays out of the smallest; ties keep the pairs'
+  // order. (std::sort with the index as tie-break: the test binary replaces operator delete,
+  // which cannot free stable_sort's temporary buffer.)
+  std::vector<size_t> order(all.size());
+  for (size_t i = 0; i < order.size(); i++) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t i, size_t j) {
+    const double x = all[i].first, y = all[j].first;
+    if (std::isnan(x) != std::isnan(y)) return std::isnan(y);
+    if (!std::isnan(x) && x != y) return x < y;
+    return i < j;
   });
-  result.min = all.front().first;
-  result.minPair = all.front().second;
-  result.max = all.back().first;
-  result.maxPair = all.back().second;
-  const size_t middle = all.size() / 2;
-  result.median = all.size() % 2 ? all[middle].first : (all[middle - 1].first + all[middle].first) / 2;
+  const auto& first = all[order.front()];
+  const auto& last = all[order.back()];
+  result.min = first.first;
+  result.minPair = first.second;
+  result.max = last.first;
+  result.maxPair = last.second;
+  const size_t middle = order.size() / 2;
+  result.median = order.size() % 2 ? all[order[middle]].first
+                                   : (all[order[middle - 1]].first + all[order[middle]].first) / 2;
   return result;
 }
 
