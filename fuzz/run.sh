@@ -4,7 +4,7 @@
 # Fails when any target crashes, leaks, trips a sanitizer or breaks a check; the input that
 # did it is kept in build-fuzz/artifacts/<target>/ (add it to the seed corpus once fixed, so
 # the test suite replays it).
-# usage: fuzz/run.sh [seconds per target, default 60]
+# usage: fuzz/run.sh [seconds per target, default 60; CI passes 30]
 set -euo pipefail
 seconds="${1:-60}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
