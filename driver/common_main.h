@@ -30,7 +30,7 @@ struct Settings {
   int minuteAllowed = -1;  // -t
   double logalpha = 0.0;   // -a; log(1)
   std::string criterionType;  // -c
-  // Further options (README, "Further options"; driver/options.cpp): the last text given
+  // Further options (docs/reference.md, "Further options"; driver/options.cpp): the last text given
   // for each, by name ("-s"), as typed (a flag's is empty); the plan checks them.
   std::map<std::string, std::string> further;
   bool has(const std::string& name) const { return further.count(name) != 0; }

@@ -1,9 +1,12 @@
 // The partition sampler of one run: the chain state, the scorer, and the three things a run
 // does with them -- set the starting partition, search, or list every partition.
+//   every chain's settings, built once                      ChainConfig.h
 //   chain state: partition, sizes, counts, trace, best      ChainState.h
 //   scores, partition prior, memo, scoring mode             Scorer.h
 //   starting partition                                      InitialPartition.h
 //   search loop and its output files                        RunLoop.h, outputs.h
+//   parameters drawn after each iteration (-A, -W)          ParameterDraw.h
+//   heated copies (-T)                                      HeatedChains.h
 //   heuristic table, moves                                  heuristics.h, moves/
 //   exhaustive enumeration                                  Enumeration.h
 // Failures write their line (io/Failure.h) and throw RunError.

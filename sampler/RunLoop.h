@@ -25,7 +25,7 @@ struct IterationMoves {
   std::unique_ptr<Move> sweep;  // null when the heuristic has none
 };
 
-// What a search does beyond its original files (README, "Further options").
+// What a search does beyond its original files (docs/reference.md, "Further options").
 struct RunOptions {
   long long thin = 0;           // -d: a .draws line every thin iterations; 0: no .draws
   long long traceThin = 0;      // -e: .save traces the start and every traceThin-th iteration
