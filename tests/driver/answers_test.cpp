@@ -46,6 +46,12 @@ std::string timeless(const std::string& log) {
   return out;
 }
 
+std::string firstRows(const std::string& text, int rows) {
+  size_t end = 0;
+  for (int i = 0; i < rows; i++) end = text.find('\n', end) + 1;
+  return text.substr(0, end);
+}
+
 ExeResult run(const TempDir& dir, const std::string& line) {
   return runExe(fields(line), dir.path);
 }
@@ -110,13 +116,16 @@ TEST(QuietLog, ChangesNothingButTheLog) {
                              " -k " + std::to_string(c.k) + " -i 15 -d 2 -s 5";
     SCOPED_TRACE(line);
     TempDir full, quiet;
-    full.write("d.txt", kBinary);
-    quiet.write("d.txt", kBinary);
+    // The listing grows with the Bell number of the rows: seven rows list 877 partitions
+    // where twelve would list four million.
+    const bool lists = std::string(c.heuristic) == "EN";
+    const std::string data = lists ? firstRows(kBinary, 7) : kBinary;
+    full.write("d.txt", data);
+    quiet.write("d.txt", data);
     const ExeResult fullRun = run(full, line);
     const ExeResult quietRun = run(quiet, line + " -q");
     ASSERT_EQ(fullRun.status, 1) << fullRun.out;
     ASSERT_EQ(quietRun.status, 1) << quietRun.out;
-    const bool lists = std::string(c.heuristic) == "EN";
     const std::string stem = lists ? "d_k0_EN_p_a0"
                                    : "d_k" + std::to_string(c.k) + "_" + c.heuristic +
                                          "_p_a0_i15_s5";

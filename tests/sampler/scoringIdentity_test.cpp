@@ -5,6 +5,7 @@
 // already score exactly.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <sstream>
 
@@ -67,44 +68,55 @@ std::string timeless(const std::string& log) {
   return out;
 }
 
-TEST(ScoringIdentity, ExactAndReferenceModesWriteTheSameFiles) {
+// One data set a test, so that the runner spreads them over the processors.
+class ScoringIdentity : public ::testing::TestWithParam<Data> {};
+
+TEST_P(ScoringIdentity, ExactAndReferenceModesWriteTheSameFiles) {
   const std::vector<std::pair<const char*, std::vector<int>>> heuristics = {
       {"OA", {0, 3}},    {"UX", {0, 3}},    {"UX2", {0, 2}}, {"UXf", {0, 3}}, {"UXf2", {0, 3}},
       {"rBHS2", {0, 3}}, {"SR", {0, 3}},    {"SR2", {0, 2}}, {"JN", {0}},     {"JN2", {0}},
       {"DA", {0}},       {"DA2", {0}},      {"EN", {0, 2}},
   };
-  for (const Data& data : kData) {
-    for (const char* criterion : data.criteria) {
-      for (const auto& h : heuristics) {
-        // Split-merge moves score with the integrated criterion only.
-        for (int k : h.second) {
-          std::string args = std::string("-m ") + data.model + " -f " + data.file + " -k " +
-                             std::to_string(k) + " -h " + h.first + " -c " + criterion + " -B 1" +
-                             (data.prior[0] ? std::string(" -p ") + data.prior : "");
-          SCOPED_TRACE(args);
-          TempDir fast, reference;
-          fast.write(data.file, data.text);
-          reference.write(data.file, data.text);
-          int fastStatus = run("exact", fast.path, args);
-          int referenceStatus = run("reference", reference.path, args);
-          ASSERT_EQ(fastStatus, referenceStatus);
-          EXPECT_EQ(timeless(fast.read("stdout.txt")), timeless(reference.read("stdout.txt")));
-          for (const char* suffix : {".save", ".finalz", ".log"}) {
-            std::string stem = std::string(data.file).substr(0, std::string(data.file).find('.'));
-            std::string name = stem + "_k" + std::to_string(k) + "_" + h.first + "_p" + data.prior +
-                               "_a0" + (std::string(h.first) == "EN" ? "" : "_B1");
-            if (!fast.exists(name + suffix)) {
-              EXPECT_FALSE(reference.exists(name + suffix)) << name << suffix;
-              continue;
-            }
-            EXPECT_EQ(timeless(fast.read(name + suffix)), timeless(reference.read(name + suffix)))
-                << name << suffix;
+  const Data& data = GetParam();
+  for (const char* criterion : data.criteria) {
+    for (const auto& h : heuristics) {
+      // Split-merge moves score with the integrated criterion only.
+      for (int k : h.second) {
+        std::string args = std::string("-m ") + data.model + " -f " + data.file + " -k " +
+                           std::to_string(k) + " -h " + h.first + " -c " + criterion + " -B 1" +
+                           (data.prior[0] ? std::string(" -p ") + data.prior : "");
+        SCOPED_TRACE(args);
+        TempDir fast, reference;
+        fast.write(data.file, data.text);
+        reference.write(data.file, data.text);
+        int fastStatus = run("exact", fast.path, args);
+        int referenceStatus = run("reference", reference.path, args);
+        ASSERT_EQ(fastStatus, referenceStatus);
+        EXPECT_EQ(timeless(fast.read("stdout.txt")), timeless(reference.read("stdout.txt")));
+        for (const char* suffix : {".save", ".finalz", ".log"}) {
+          std::string stem = std::string(data.file).substr(0, std::string(data.file).find('.'));
+          std::string name = stem + "_k" + std::to_string(k) + "_" + h.first + "_p" + data.prior +
+                             "_a0" + (std::string(h.first) == "EN" ? "" : "_B1");
+          if (!fast.exists(name + suffix)) {
+            EXPECT_FALSE(reference.exists(name + suffix)) << name << suffix;
+            continue;
           }
+          EXPECT_EQ(timeless(fast.read(name + suffix)), timeless(reference.read(name + suffix)))
+              << name << suffix;
         }
       }
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EachDataSet, ScoringIdentity, ::testing::ValuesIn(kData),
+                         [](const ::testing::TestParamInfo<Data>& info) {
+                           std::string name = std::string(info.param.model) + "_" +
+                                              info.param.file;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 const char* const kFastLine =
     "Fast arithmetic (-x): real-valued models score clusters from running sums, agreeing with "
