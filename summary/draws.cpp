@@ -105,4 +105,24 @@ Chain readDraws(const std::string& file, double burn) {
   return chain;
 }
 
+void thinKept(Chain& chain, size_t step) {
+  if (step <= 1) return;
+  const size_t n = static_cast<size_t>(chain.n);
+  size_t out = chain.burned;
+  for (size_t d = 0; d < chain.kept(); d += step, out++) {
+    const size_t line = chain.burned + d;
+    chain.iteration[out] = chain.iteration[line];
+    chain.score[out] = chain.score[line];
+    chain.clusters[out] = chain.clusters[line];
+    std::copy(chain.labels.begin() + static_cast<std::ptrdiff_t>(d * n),
+              chain.labels.begin() + static_cast<std::ptrdiff_t>((d + 1) * n),
+              chain.labels.begin() + static_cast<std::ptrdiff_t>((out - chain.burned) * n));
+  }
+  chain.iteration.resize(out);
+  chain.score.resize(out);
+  chain.clusters.resize(out);
+  chain.labels.resize((out - chain.burned) * n);
+  chain.labels.shrink_to_fit();
+}
+
 }  // namespace summary

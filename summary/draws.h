@@ -32,4 +32,8 @@ struct Chain {
 // regular file is refused before it is opened. Throws InputError naming the file and line.
 Chain readDraws(const std::string& file, double burn);
 
+// Keeps one kept line in every step (the first of each step), dropping the others' iteration,
+// score, k and labels; the burn-in lines stay. step 0 or 1 changes nothing.
+void thinKept(Chain& chain, size_t step);
+
 }  // namespace summary

@@ -495,6 +495,13 @@ Summary summariseChecked(const Request& request) {
                        std::to_string(chains.back().n) + " items, " + chains[0].file + " has " +
                        std::to_string(chains[0].n));
   }
+  size_t step = 1;
+  if (request.maxDraws > 0) {
+    size_t kept = 0;
+    for (const Chain& chain : chains) kept += chain.kept();
+    step = (kept + request.maxDraws - 1) / request.maxDraws;
+    for (Chain& chain : chains) thinKept(chain, step);
+  }
   const std::string& prefix = request.prefix;
   const std::vector<std::string> suffixes = {".estimate", ".summary.tsv", ".psm", ".svg"};
   for (const auto& suffix : suffixes)
@@ -508,6 +515,7 @@ Summary summariseChecked(const Request& request) {
   results.prefix = prefix;
   results.burn = request.burn;
   results.loss = request.loss;
+  results.thinStep = std::max<size_t>(1, step);
   Extra extra;
   summarise(chains, request.loss, results, extra);
   results.alpha = summariseAlpha(chains);
