@@ -89,9 +89,10 @@ void trimDraws(const std::string& file) {
 }
 
 // The draws the summary reads: its similarity costs n^2 / 2 per draw, so about kSummaryPairs
-// pair updates in all (a second or two), between 500 and 20000 draws.
+// pair updates in all (about 4 s for 1000 observations on a busy machine), between 500 and
+// 20000 draws.
 size_t summaryDraws(long observations) {
-  const double kSummaryPairs = 1e9;
+  const double kSummaryPairs = 2.5e8;
   const double n = static_cast<double>(std::max(1L, observations));
   return static_cast<size_t>(std::max(500.0, std::min(20000.0, 2 * kSummaryPairs / (n * n))));
 }

@@ -21,19 +21,22 @@ std::string drawsLines(int lines) {
   return text;
 }
 
-TEST(ThinKept, KeepsOneKeptLineInEveryStepAndTheBurnIn) {
+TEST(ThinKept, ReadsOneLineInEveryStepOfTheBurnInAndOfTheRest) {
   TempDir dir;
-  dir.write("a.draws", drawsLines(10));
-  summary::Chain chain = summary::readDraws(dir.file("a.draws"), 0.4);
-  ASSERT_EQ(chain.burned, 4u);
-  summary::thinKept(chain, 4);  // kept lines 5..10: lines 5 and 9 stay
-  EXPECT_EQ(chain.iteration, (std::vector<long long>{10, 20, 30, 40, 50, 90}));
-  EXPECT_EQ(chain.score, (std::vector<double>{-1, -2, -3, -4, -5, -9}));
-  EXPECT_EQ(chain.clusters, (std::vector<int>{1, 2, 1, 2, 1, 1}));
+  dir.write("a.draws", drawsLines(10) + "not a draws line\n");  // skipped lines are not read
+  // 11 lines, burn-in floor(0.4 x 11) = 4: lines 1 and 5, 9 (0-based 0; 4, 8) are read.
+  const summary::Chain chain = summary::readDraws(dir.file("a.draws"), 0.4, 4);
+  EXPECT_EQ(chain.burned, 1u);
+  EXPECT_EQ(chain.iteration, (std::vector<long long>{10, 50, 90}));
+  EXPECT_EQ(chain.score, (std::vector<double>{-1, -5, -9}));
+  EXPECT_EQ(chain.clusters, (std::vector<int>{1, 1, 1}));
   EXPECT_EQ(chain.kept(), 2u);
   EXPECT_EQ(chain.labels, (std::vector<int>{0, 0, 0, 0, 0, 0}));
-  summary::thinKept(chain, 1);
-  EXPECT_EQ(chain.kept(), 2u);
+  EXPECT_EQ(summary::countLines(dir.file("a.draws")), 11u);
+  dir.write("b.draws", "1 -1 1 0\n2 -2 1 0");  // the last line without its line break counts
+  EXPECT_EQ(summary::countLines(dir.file("b.draws")), 2u);
+  EXPECT_EQ(summary::readDraws(dir.file("b.draws"), 0.5, 1).kept(), 1u);
+  EXPECT_THROW(summary::readDraws(dir.file("a.draws"), 0.4, 1), summary::InputError);  // every line read
 }
 
 TEST(ThinKept, MaxDrawsBoundsWhatTheSummaryReads) {
