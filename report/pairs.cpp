@@ -11,11 +11,7 @@
 namespace report {
 namespace {
 
-std::string num(double value, const char* format = "%.1f") {
-  char text[48];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
+std::string num(double value, const char* format = "%.1f") { return svgNumber(value, format); }
 
 }  // namespace
 

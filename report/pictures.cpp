@@ -9,13 +9,15 @@
 
 namespace report {
 
-namespace {
-
-std::string num(double value, const char* format = "%.1f") {
+std::string svgNumber(double value, const char* format) {
   char text[48];
   std::snprintf(text, sizeof text, format, value);
   return text;
 }
+
+namespace {
+
+std::string num(double value, const char* format = "%.1f") { return svgNumber(value, format); }
 
 // About five round steps over [low, high].
 std::vector<double> roundTicks(double low, double high) {

@@ -8,6 +8,9 @@
 
 namespace report {
 
+// A number as an SVG attribute or label shows it (printf format).
+std::string svgNumber(double value, const char* format = "%.1f");
+
 // The colour of the cluster with 0-based label c: ten distinct ones, then hues apart.
 std::string clusterColour(int c);
 
