@@ -279,7 +279,7 @@ TEST(FitHelp, NamesEveryEngineLetterAndOnlyOptionsItAccepts) {
       EXPECT_EQ(std::string(e.what()).find("unknown option"), std::string::npos) << e.what();
     }
   }
-  EXPECT_EQ(rows, 8);
+  EXPECT_EQ(rows, 10);
 }
 
 std::string fileText(const std::string& path) {

@@ -94,7 +94,7 @@ TEST_P(FitExample, AnswersWithEveryFile) {
   const ExeResult result =
       runExe({example.file, "--chains", "2", "--minutes", "0.1"}, temp.path, VORNAK_FIT_EXE);
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.err, "");  // not a terminal, no --progress: silent
+  EXPECT_EQ(result.err, "");  // not a terminal, no --progress: nothing in the first minute
   const std::vector<std::string> out = lines(result.out);
   ASSERT_EQ(out.size(), 3u) << result.out;
   expectStopStated(out[0]);
