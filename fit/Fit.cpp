@@ -10,8 +10,10 @@
 #include <sstream>
 #include <thread>
 
+#include "fit/Align.h"
 #include "fit/ChainRunner.h"
 #include "fit/DataKind.h"
+#include "fit/Keep.h"
 #include "fit/Options.h"
 #include "fit/OutputDir.h"
 #include "fit/Pilot.h"
@@ -21,6 +23,7 @@
 #include "io/FileKind.h"
 #include "io/Interrupt.h"
 #include "io/VisibleText.h"
+#include "recommend/Alignment.h"
 #include "report/Report.h"
 #include "summary/agreement.h"
 #include "summary/summary.h"
@@ -85,6 +88,15 @@ void trimDraws(const std::string& file) {
   if (end < size) truncate(file.c_str(), static_cast<off_t>(end));
 }
 
+// The draws the summary reads: its similarity costs n^2 / 2 per draw, so about kSummaryPairs
+// pair updates in all (about 4 s for 1000 observations on a busy machine), between 500 and
+// 20000 draws.
+size_t summaryDraws(long observations) {
+  const double kSummaryPairs = 2.5e8;
+  const double n = static_cast<double>(std::max(1L, observations));
+  return static_cast<size_t>(std::max(500.0, std::min(20000.0, 2 * kSummaryPairs / (n * n))));
+}
+
 int fail(std::ostream& err, const std::string& line) {
   err << "vornak-fit: " << visibleText(line) << '\n' << std::flush;
   return 255;
@@ -98,6 +110,7 @@ struct Plan {
   std::string engine, dataName;
   OutputDir dir;
   long thin = 1;
+  std::string alignCommand;  // --align: how the chains' alignment was made
 };
 
 // A signal recorded before the chains started.
@@ -110,6 +123,16 @@ struct EarlySignal {
 Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSeconds) {
   Plan plan;
   plan.shape = readData(options.dataFile);
+  if (options.align && plan.shape.kind != report::DataKind::Sequences)
+    throw FitError(std::string("--align is for FASTA sequences; the data file holds a ") +
+                   report::kindName(plan.shape.kind) + ": " + options.dataFile);
+  if (options.align && findOnPath("mafft").empty())
+    throw FitError("--align runs mafft, which is not on the PATH (Debian package mafft): mafft");
+  if (!options.align && plan.shape.kind == report::DataKind::Sequences) {
+    std::ifstream in(options.dataFile, std::ios::binary);
+    const std::string refusal = recommend::unalignedRefusal(in);
+    if (!refusal.empty()) throw FitError(refusal + ", or give vornak-fit --align");
+  }
   // The shared recommender (recommend/) chooses the settings, budgets the threads of heated
   // chains and refuses what the engine would refuse, before any folder exists.
   recommend::Request request;
@@ -135,12 +158,21 @@ Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSe
   plan.dir = makeOutputDir(options.outDir, options.dataFile);
   try {
     plan.dataName = copyData(options.dataFile, plan.dir.path, plan.shape.kind);
+    if (options.align) {
+      const Aligned aligned = alignSequences(plan.dir.path, plan.dataName);
+      plan.dataName = aligned.file;
+      plan.alignCommand = aligned.command;
+      plan.shape = readData(plan.dir.path + "/" + aligned.file);
+    }
     const double budget = std::min(20.0, std::max(2.0, limitSeconds / 5));
     const double speed = measureSpeed(plan.engine, chainWords, plan.dir.path, plan.dataName, budget);
     if (const int signal = interruptSignal()) throw EarlySignal{signal};
     // The measuring run had the processors to itself; the chains share them.
     const double share = std::min(1.0, static_cast<double>(cores) / (options.chains * threads));
     plan.thin = chooseThin(speed * share, std::max(1.0, limitSeconds - since(start)), plan.shape.rows);
+  } catch (const AlignStopped& stopped) {
+    discardOutputDir(plan.dir);
+    throw EarlySignal{stopped.signal};
   } catch (...) {
     discardOutputDir(plan.dir);
     throw;
@@ -174,7 +206,7 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
                                ? " sequences"
                                : " rows x " + std::to_string(shape.columns) + " columns";
   const unsigned long long lastSeed = options.firstSeed + static_cast<unsigned long long>(options.chains) - 1;
-  return {
+  std::vector<std::string> lines = {
       "Data: " + options.dataFile + ", " + report::kindName(shape.kind) + ", " + std::to_string(shape.rows) + size +
           (shape.missing ? ", with NA cells" : ""),
       "Settings: " + joined(plan.words) + "; " + std::to_string(options.chains) + " chains, seeds " +
@@ -185,6 +217,9 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
       "Time: " + formatDuration(seconds) + "; every chain made at least " + std::to_string(iterations) +
           " iterations",
   };
+  if (!plan.alignCommand.empty())
+    lines.insert(lines.begin() + 1, "Aligned before the chains, in the output folder: " + plan.alignCommand);
+  return lines;
 }
 
 // The summary of the stopped chains' draws and the page; prints where they are.
@@ -211,6 +246,7 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   summary::Request request;
   request.prefix = folder + "/summary";
   request.burn = kBurn;
+  request.maxDraws = summaryDraws(plan.shape.rows);
   for (const std::string& draws : used)
     if (hasLine(draws)) request.files.push_back(draws);
   if (request.files.empty())
@@ -235,6 +271,12 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   input.svg = result.svg;
   input.summaryText = summaryText;
   input.notes = notes(plan, options, stopped, seconds, outcome.agreement.iterations);
+  if (outcome.stop != Stop::Agreed) input.warnings.push_back(stopped);
+  input.warnings.insert(input.warnings.end(), result.warnings.begin(), result.warnings.end());
+  if (result.thinStep > 1)
+    input.notes.push_back("Summary: of every chain's kept draws one in every " + std::to_string(result.thinStep) +
+                          " was read (at most " + std::to_string(request.maxDraws) + " draws in all, so that " +
+                          "the summary of a long run takes seconds)");
   const std::string page = folder + "/report.html";
   // The signal that stopped the chains has done its work; the page reads the data with the
   // engine's readers, which stop at a recorded signal, so only a new one stops them.
@@ -249,9 +291,14 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   }
   // A folder named after the data file reaches the terminal with its control bytes as escapes.
   const std::string shown = visibleText(folder);
+  std::vector<std::string> outputStems;
+  for (int c = 1; c <= static_cast<int>(team.chains.size()); c++)
+    outputStems.push_back(folder + "/chain" + std::to_string(c));
+  const ChainFiles chainFiles = keepChainFiles(team.draws, outputStems, options.keep);
   out << stopped << '\n'
       << "The answer: " << visibleText(page) << " (estimate " << shown << "/summary.estimate, report " << shown
       << "/summary.txt)\n"
+      << chainFilesLine(chainFiles, shown, options.keep) << '\n'
       << std::flush;
   return outcome.stop == Stop::Signal ? 128 + outcome.signal : 0;
 }

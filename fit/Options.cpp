@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "driver/options.h"
+#include "fit/Keep.h"
 
 namespace fit {
 namespace {
@@ -49,6 +50,7 @@ unsigned long long wholeValue(const std::string& option, const std::string& text
 
 FitOptions parseOptions(const std::vector<std::string>& args) {
   FitOptions options;
+  options.keep = keepKinds();
   if (std::find(args.begin(), args.end(), "--help") != args.end()) {
     options.help = true;
     return options;
@@ -56,7 +58,7 @@ FitOptions parseOptions(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); i++) {
     const std::string& word = args[i];
     const bool takesValue = word == "-o" || word == "--chains" || word == "--minutes" ||
-                            word == "--rhat" || word == "--ess" || word == "--seed" ||
+                            word == "--rhat" || word == "--ess" || word == "--seed" || word == "--keep" ||
                             (findOption(word) && !isFlag(word));
     if (takesValue && i + 1 == args.size()) throw FitError(word + " needs a value");
     const std::string value = takesValue ? args[i + 1] : "";
@@ -76,6 +78,10 @@ FitOptions parseOptions(const std::vector<std::string>& args) {
       options.firstSeed = wholeValue(word, value, 1, 4294967295ULL);
     } else if (word == "--progress") {
       options.progress = true;
+    } else if (word == "--align") {
+      options.align = true;
+    } else if (word == "--keep") {
+      options.keep = parseKeep(value);
     } else if (ownLetter(word)) {
       throw FitError(word + " is set by vornak-fit for each chain and cannot be given: " + word);
     } else if (findOption(word)) {

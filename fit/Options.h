@@ -24,6 +24,8 @@ struct FitOptions {
   unsigned long long firstSeed = 1;  // chain c runs with seed firstSeed + c - 1
   bool progress = false;             // a progress line also when standard error is no terminal
   bool help = false;
+  bool align = false;                // --align: the sequences aligned by mafft first
+  std::vector<std::string> keep;     // kinds of chain files that stay (--keep; all by default)
   // The engine's letters with their values, as typed (flags alone).
   std::vector<std::string> engineWords;
 };

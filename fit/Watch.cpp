@@ -19,7 +19,6 @@ double since(Clock::time_point start) {
 }
 
 void ProgressLine::show(const std::string& line) {
-  if (!wanted_) return;
   if (terminal_) {
     err_ << '\r' << line << "\033[K" << std::flush;
     shown_ = true;
@@ -75,8 +74,7 @@ Outcome watch(Team& team, const FitOptions& options,
         return outcome;
       }
     }
-    // Rewritten in place twice a second on a terminal; elsewhere one line per check.
-    if (progress.terminal() ? since(lastShown) >= 0.5 : checkedNow) {
+    if (progress.due(since(lastShown), checkedNow)) {
       progress.show(checked ? progressLine(since(start), outcome.agreement)
                             : formatDuration(since(start)) + "  chains starting");
       lastShown = Clock::now();

@@ -26,12 +26,23 @@ struct Team {
   std::vector<std::string> draws;  // each chain's draws file, named by the chain's plan
 };
 
-// On a terminal one line rewritten in place; elsewhere, when wanted, one line per check.
+// Seconds between progress lines off a terminal without --progress: a long run in a batch
+// job or behind a pipe still says it is alive.
+constexpr double kQuietProgressSeconds = 60;
+
+// On a terminal one line rewritten in place; elsewhere, when wanted, one line per check, and
+// otherwise one line every kQuietProgressSeconds.
 class ProgressLine {
  public:
   ProgressLine(std::ostream& err, bool terminal, bool wanted)
       : err_(err), terminal_(terminal), wanted_(wanted || terminal) {}
   bool terminal() const { return terminal_; }
+  // Whether a line is due, sinceShown seconds after the last (or the start), checkedNow when
+  // the chains were just checked.
+  bool due(double sinceShown, bool checkedNow) const {
+    if (terminal_) return sinceShown >= 0.5;
+    return wanted_ ? checkedNow : sinceShown >= kQuietProgressSeconds;
+  }
   void show(const std::string& line);
   // Ends a line rewritten in place.
   void end();

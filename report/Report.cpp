@@ -10,6 +10,7 @@
 #include "io/VisibleText.h"
 #include "models/ProteinSequence.h"
 #include "report/inputs.h"
+#include "report/pairs.h"
 #include "report/pictures.h"
 #include "report/principal.h"
 #include "report/profiles.h"
@@ -74,12 +75,14 @@ struct ResidueClass {
   const char* colour;
   const char* name;
 };
+// Pale tones, so that no residue class shares a colour with a cluster (clusterColour's are
+// saturated) and the letters on them stay readable.
 const ResidueClass kResidueClasses[] = {
-    {"AILMFWV", "#3b6fb6", "hydrophobic AILMFWV"}, {"KR", "#d62728", "positive KR"},
-    {"DE", "#a53fbf", "negative DE"},              {"NQST", "#2ca02c", "polar NQST"},
-    {"C", "#f28e8e", "cysteine C"},                {"G", "#f39c12", "glycine G"},
-    {"P", "#c9b400", "proline P"},                 {"HY", "#17a2b8", "aromatic HY"},
-    {"-", "#e4e4e4", "gap"}};
+    {"AILMFWV", "#a9c6ea", "hydrophobic AILMFWV"}, {"KR", "#f5b7b1", "positive KR"},
+    {"DE", "#d7bde2", "negative DE"},              {"NQST", "#c5e8b7", "polar NQST"},
+    {"C", "#f9e79f", "cysteine C"},                {"G", "#fad7a0", "glycine G"},
+    {"P", "#e5e0c0", "proline P"},                 {"HY", "#a8e0e6", "aromatic HY"},
+    {"-", "#f2f2f2", "gap"}};
 
 int residueClass(int code) {
   const char letter = residueLetter(code);
@@ -152,16 +155,22 @@ void realPicture(Page& page) {
   std::vector<double> x(static_cast<size_t>(data.n)), y(x.size());
   std::vector<bool> usable(x.size(), true);
   if (data.columns >= 3) {
-    const Components pc = principalComponents(data.real);
+    const Components pc = principalComponents(data.real, kCovarianceWork, spreadsDiffer(data.real));
     x = pc.score[0];
     y = pc.score[1];
     const double total = pc.totalVariance > 0 ? pc.totalVariance : 1;
     s.xLabel = "first principal component (" + fmt("%.1f", 100 * pc.variance[0] / total) + " % of the variance)";
     s.yLabel = "second principal component (" + fmt("%.1f", 100 * pc.variance[1] / total) + " %)";
-    caption = "The rows on the first two principal components of the covariance of the " +
+    caption = "The rows on the first two principal components of the " +
+              std::string(pc.standardised ? "correlation" : "covariance") + " of the " +
               std::to_string(data.columns) + " columns (eigenvectors by " +
               (pc.jacobi ? "Jacobi rotations" : "subspace power iteration") +
               "), coloured by estimated cluster.";
+    caption += pc.standardised
+                   ? " The columns are standardised (each divided by its standard deviation) because their "
+                     "spreads differ by more than " + fmt("%.0f", kSpreadRatio) + " times, as columns in different units do."
+                   : " The columns are not standardised: their spreads differ by less than " +
+                         fmt("%.0f", kSpreadRatio) + " times.";
     if (pc.rowStep > 1)
       caption += " The covariance is that of one row in every " + std::to_string(pc.rowStep) + ".";
     if (data.missing > 0)
@@ -189,11 +198,32 @@ void realPicture(Page& page) {
       s.x.push_back(x[static_cast<size_t>(i)]);
       s.y.push_back(y[static_cast<size_t>(i)]);
       s.labels.push_back(page.labels[static_cast<size_t>(i)]);
+      s.certainty.push_back(page.membership[static_cast<size_t>(i)]);
     }
+  // One column has no second axis for a spread.
+  s.ellipses = data.columns >= 2;
+  caption += " Each point's opacity is its membership probability (faint: uncertain).";
+  if (s.ellipses)
+    caption += " Each ellipse would hold 95 % of its cluster's rows were they normal on these two axes "
+               "(from the cluster's mean and covariance there; clusters of three rows or more).";
   if (step > 1)
     caption += " One row in every " + std::to_string(step) + " is drawn (" +
                std::to_string(s.x.size()) + " of " + std::to_string(data.n) + ").";
   figure(page, scatterSvg(s), caption);
+  if (data.columns >= 3 && data.columns <= kPairsMaxColumns && page.clusters() >= 2) {
+    const std::vector<double> separation = columnSeparation(data.real, page.members);
+    const std::vector<int> shown = mostSeparating(separation, kPairsShown);
+    std::string pairsCaption =
+        "Pairs of columns in their own units, the rows coloured by estimated cluster: " +
+        std::string(shown.size() < static_cast<size_t>(data.columns)
+                        ? "the " + std::to_string(shown.size()) + " columns that separate the clusters best"
+                        : "every column") +
+        ". Separation: the column's variance between the clusters' means over its variance within the "
+        "clusters (larger: better apart).";
+    if (data.missing > 0) pairsCaption += " A row with a missing cell is left out of that cell's panels.";
+    if (step > 1) pairsCaption += " One row in every " + std::to_string(step) + " is drawn.";
+    figure(page, pairsSvg(data.real, page.labels, shown, separation, step), pairsCaption);
+  }
 }
 
 // The distinct values of a categorical matrix, ascending.
@@ -230,9 +260,12 @@ void matrixPicture(Page& page, const std::vector<double>& score, const std::vect
     tiles.legend = {{"#e6e6e6", "0"}, {"#1f3b73", "1"}};
   } else {
     levels = levelsOf(data);
+    const bool ordered = orderedLevels(levels);
     for (size_t v = 0; v < levels.size(); v++) {
-      tiles.colours.push_back(kLevelColours[v % 20]);
-      tiles.legend.emplace_back(kLevelColours[v % 20], "level " + std::to_string(levels[v]));
+      const std::string colour = ordered ? sequentialColour(static_cast<double>(v) / (levels.size() - 1))
+                                         : std::string(kLevelColours[v % 20]);
+      tiles.colours.push_back(colour);
+      tiles.legend.emplace_back(colour, "level " + std::to_string(levels[v]));
     }
   }
   if (!sequences && data.missing > 0) {
@@ -256,7 +289,10 @@ void matrixPicture(Page& page, const std::vector<double>& score, const std::vect
       ? "The alignment, one row per sequence, grouped by estimated cluster (bands at the left, "
         "boundaries in black), residues coloured by class; under it each cluster's consensus."
       : "The matrix, one row per observation, grouped by estimated cluster (bands at the left, "
-        "boundaries in black), one colour per value.";
+        "boundaries in black), one colour per value" +
+            std::string(data.kind == DataKind::Categorical && orderedLevels(levelsOf(data))
+                            ? " (the levels are consecutive whole numbers, read as ordered: pale to dark)."
+                            : ".");
   if (sequences) {
     // Bars only when some column tells clusters apart (never for one cluster).
     if (std::find(marked.begin(), marked.end(), true) != marked.end()) {
@@ -459,7 +495,20 @@ const char* const kStyle =
     "figcaption{font-size:13px;color:#444;max-width:1000px}svg.picture,.summary svg{max-width:100%;"
     "height:auto}.low{color:#b00000}.bar{display:inline-block;height:8px;background:#9ab;"
     "margin-right:6px}pre{background:#f7f7f7;padding:10px;font-size:12px;overflow-x:auto}"
-    "summary{cursor:pointer;margin:6px 0}";
+    "summary{cursor:pointer;margin:6px 0}.warned{color:#b34700}ul.warned{font-weight:bold;"
+    "margin:4px 0 10px;padding-left:22px}";
+
+}  // namespace
+
+std::string headlineText(const std::vector<std::vector<int>>& members, int n) {
+  long grouped = 0, alone = 0;
+  for (const std::vector<int>& m : members) (m.size() >= 2 ? grouped : alone) += 1;
+  std::string text = std::to_string(grouped) + (grouped == 1 ? " cluster" : " clusters");
+  if (alone > 0) text += ", and " + std::to_string(alone) + (alone == 1 ? " observation alone" : " observations alone") + ",";
+  return text + " among " + std::to_string(n) + (n == 1 ? " observation" : " observations");
+}
+
+namespace {
 
 std::string pageText(const Input& input, const Data& data, const std::vector<int>& labels,
                      const std::vector<double>& membership, const std::string& summarySvg) {
@@ -467,12 +516,18 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
   if (data.kind == DataKind::Sequences)
     for (const std::vector<int>& members : page.members) page.consensus.push_back(consensus(data.cells, members));
   std::ostringstream& html = page.html;
-  const int k = page.clusters();
+  const std::string headline = headlineText(page.members, data.n);
+  const bool warned = !input.warnings.empty();
   html << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
-       << esc(visibleText(input.dataFile)) << ": " << k << (k == 1 ? " cluster" : " clusters")
-       << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1 id=\"headline\">" << k
-       << (k == 1 ? " cluster" : " clusters") << " among " << data.n << (data.n == 1 ? " observation" : " observations") << "</h1>\n"
-       << "<p class=\"kind\">" << kindName(data.kind) << ", " << data.columns
+       << esc(visibleText(input.dataFile)) << ": " << esc(headline)
+       << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1 id=\"headline\""
+       << (warned ? " class=\"warned\"" : "") << ">" << esc(headline) << "</h1>\n";
+  if (warned) {
+    html << "<ul id=\"warnings\" class=\"warned\">\n";
+    for (const std::string& warning : input.warnings) html << "<li>" << esc(warning) << "</li>\n";
+    html << "</ul>\n";
+  }
+  html << "<p class=\"kind\">" << kindName(data.kind) << ", " << data.columns
        << " columns: " << esc(visibleText(input.dataFile));
   if (data.missing > 0) html << " (" << data.missing << " missing cells)";
   html << "</p>\n";

@@ -26,7 +26,14 @@ struct Input {
   std::string svg;                 // the summary's picture
   std::string summaryText;    // the report vornak-summary printed, shown as it stands
   std::vector<std::string> notes;  // lines shown first: settings, how the run stopped, ...
+  // Shown under the headline, in its colour: what should stop a reader trusting the answer
+  // (chains that did not agree, a chain that did not move, the summary's warnings).
+  std::vector<std::string> warnings;
 };
+
+// The page's headline: the clusters of two or more members, and the observations alone when
+// any are ("5 clusters, and 3 observations alone, among 435 observations").
+std::string headlineText(const std::vector<std::vector<int>>& members, int n);
 
 // One line naming the problem and the offending file or value.
 struct ReportError : std::runtime_error {

@@ -9,13 +9,15 @@
 
 namespace report {
 
-namespace {
-
-std::string num(double value, const char* format = "%.1f") {
+std::string svgNumber(double value, const char* format) {
   char text[48];
   std::snprintf(text, sizeof text, format, value);
   return text;
 }
+
+namespace {
+
+std::string num(double value, const char* format = "%.1f") { return svgNumber(value, format); }
 
 // About five round steps over [low, high].
 std::vector<double> roundTicks(double low, double high) {
@@ -61,6 +63,47 @@ std::string clusterColour(int c) {
   return "hsl(" + std::to_string((c * 137) % 360) + ",60%,42%)";
 }
 
+Ellipse spreadEllipse(const std::vector<double>& x, const std::vector<double>& y) {
+  Ellipse e;
+  const double n = static_cast<double>(x.size());
+  if (x.size() < 3) return e;
+  for (size_t i = 0; i < x.size(); i++) {
+    e.cx += x[i] / n;
+    e.cy += y[i] / n;
+  }
+  double sxx = 0, syy = 0, sxy = 0;
+  for (size_t i = 0; i < x.size(); i++) {
+    sxx += (x[i] - e.cx) * (x[i] - e.cx);
+    syy += (y[i] - e.cy) * (y[i] - e.cy);
+    sxy += (x[i] - e.cx) * (y[i] - e.cy);
+  }
+  sxx /= n - 1;
+  syy /= n - 1;
+  sxy /= n - 1;
+  const double mid = (sxx + syy) / 2, half = std::sqrt((sxx - syy) * (sxx - syy) / 4 + sxy * sxy);
+  const double chi = 5.991;
+  e.rx = std::sqrt(chi * std::max(0.0, mid + half));
+  e.ry = std::sqrt(chi * std::max(0.0, mid - half));
+  e.degrees = 0.5 * std::atan2(2 * sxy, sxx - syy) * 180 / M_PI;
+  return e;
+}
+
+std::string sequentialColour(double u) {
+  static const double kStops[][3] = {{253, 231, 37}, {94, 201, 98}, {33, 145, 140}, {59, 82, 139}, {68, 1, 84}};
+  const double at = std::min(1.0, std::max(0.0, std::isnan(u) ? 0.0 : u)) * 4;
+  const int low = std::min(3, static_cast<int>(at));
+  const double f = at - low;
+  char text[8];
+  int rgb[3];
+  for (int k = 0; k < 3; k++) rgb[k] = static_cast<int>(std::lround(kStops[low][k] + f * (kStops[low + 1][k] - kStops[low][k])));
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+  return text;
+}
+
+bool orderedLevels(const std::vector<int>& levels) {
+  return levels.size() >= 3 && levels.back() - levels.front() + 1 == static_cast<int>(levels.size());
+}
+
 std::string scatterSvg(const Scatter& s) {
   const double width = 820, height = 560, left = 70, top = 20, plotW = 560, plotH = 470;
   std::ostringstream out;
@@ -103,8 +146,31 @@ std::string scatterSvg(const Scatter& s) {
   for (int c = 0; c < clusters; c++) {
     out << "<g fill=\"" << clusterColour(c) << "\" fill-opacity=\"0.8\">";
     for (size_t i = 0; i < s.x.size(); i++)
-      if (s.labels[i] == c)
-        out << "<circle cx=\"" << num(px(s.x[i])) << "\" cy=\"" << num(py(s.y[i])) << "\" r=\"3.2\"/>";
+      if (s.labels[i] == c) {
+        out << "<circle cx=\"" << num(px(s.x[i])) << "\" cy=\"" << num(py(s.y[i])) << "\" r=\"3.2\"";
+        // Certain points solid, uncertain ones faint.
+        if (!s.certainty.empty() && !std::isnan(s.certainty[i]))
+          out << " fill-opacity=\"" << num(0.15 + 0.75 * s.certainty[i], "%.2f") << "\"";
+        out << "/>";
+      }
+    out << "</g>\n";
+  }
+  if (s.ellipses) {
+    out << "<clipPath id=\"scatter-frame\"><rect x=\"" << left << "\" y=\"" << top << "\" width=\"" << plotW
+        << "\" height=\"" << plotH << "\"/></clipPath>\n<g clip-path=\"url(#scatter-frame)\">\n";
+    for (int c = 0; c < clusters; c++) {
+      std::vector<double> cx, cy;
+      for (size_t i = 0; i < s.x.size(); i++)
+        if (s.labels[i] == c) {
+          cx.push_back(px(s.x[i]));
+          cy.push_back(py(s.y[i]));
+        }
+      const Ellipse e = spreadEllipse(cx, cy);
+      if (e.rx > 0)
+        out << "<ellipse cx=\"" << num(e.cx) << "\" cy=\"" << num(e.cy) << "\" rx=\"" << num(e.rx) << "\" ry=\""
+            << num(e.ry) << "\" transform=\"rotate(" << num(e.degrees) << " " << num(e.cx) << " " << num(e.cy)
+            << ")\" fill=\"none\" stroke=\"" << clusterColour(c) << "\" stroke-width=\"1.6\"/>\n";
+    }
     out << "</g>\n";
   }
   const int listed = std::min(clusters, 24);

@@ -112,24 +112,56 @@ void leadingEigen(const std::vector<double>& a, int d, std::vector<double>& valu
       vectors[j * size + t] = rotation[j * 2] * x[t] + rotation[j * 2 + 1] * x[size + t];
 }
 
-Components principalComponents(const Matrix<double>& data, double work) {
+namespace {
+
+// Each column's mean and standard deviation (n - 1) over its seen cells.
+void columnSpreads(const Matrix<double>& data, std::vector<double>& mean, std::vector<double>& sd) {
   const int n = data.rows(), d = data.cols();
-  const size_t size = static_cast<size_t>(d);
-  std::vector<double> mean(size, 0.0);
-  std::vector<int> seen(size, 0);
+  mean.assign(static_cast<size_t>(d), 0.0);
+  sd.assign(static_cast<size_t>(d), 0.0);
+  std::vector<int> seen(static_cast<size_t>(d), 0);
   for (int i = 0; i < n; i++)
     for (int t = 0; t < d; t++)
       if (!isMissing(data[i][t])) {
         mean[t] += data[i][t];
         seen[t]++;
       }
-  for (size_t t = 0; t < size; t++) mean[t] = seen[t] > 0 ? mean[t] / seen[t] : 0;
-  auto centred = [&](int i, int t) { return isMissing(data[i][t]) ? 0.0 : data[i][t] - mean[t]; };
+  for (int t = 0; t < d; t++) mean[t] = seen[t] > 0 ? mean[t] / seen[t] : 0;
+  for (int i = 0; i < n; i++)
+    for (int t = 0; t < d; t++)
+      if (!isMissing(data[i][t])) sd[t] += (data[i][t] - mean[t]) * (data[i][t] - mean[t]);
+  for (int t = 0; t < d; t++) sd[t] = seen[t] > 1 ? std::sqrt(sd[t] / (seen[t] - 1)) : 0;
+}
+
+}  // namespace
+
+bool spreadsDiffer(const Matrix<double>& data) {
+  std::vector<double> mean, sd;
+  columnSpreads(data, mean, sd);
+  double low = 0, high = 0;
+  for (double s : sd)
+    if (s > 0 && std::isfinite(s)) {
+      low = low > 0 ? std::min(low, s) : s;
+      high = std::max(high, s);
+    }
+  return low > 0 && high > kSpreadRatio * low;
+}
+
+Components principalComponents(const Matrix<double>& data, double work, bool standardise) {
+  const int n = data.rows(), d = data.cols();
+  const size_t size = static_cast<size_t>(d);
+  std::vector<double> mean, sd;
+  columnSpreads(data, mean, sd);
+  std::vector<double> scale(size, 1.0);
+  if (standardise)
+    for (size_t t = 0; t < size; t++) scale[t] = sd[t] > 0 ? 1 / sd[t] : 1.0;
+  auto centred = [&](int i, int t) { return isMissing(data[i][t]) ? 0.0 : (data[i][t] - mean[t]) * scale[t]; };
 
   std::vector<double> covariance(size * size, 0.0);
   std::vector<double> row(size);
   // Each row adds d^2 / 2 products: above work in all, an evenly spaced subset does.
   Components result;
+  result.standardised = standardise;
   const double perRow = 0.5 * size * size;
   result.rowStep = std::max(1, static_cast<int>(std::ceil(n * perRow / work)));
   int used = 0;

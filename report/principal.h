@@ -28,6 +28,7 @@ struct Components {
   bool jacobi = true;               // false: subspace iteration
   int rowStep = 1;                  // the covariance from one row in every rowStep
   std::vector<double> axis[2];      // unit vectors over the columns; sign: largest part positive
+  bool standardised = false;        // the columns divided by their standard deviations first
   double variance[2] = {0, 0};      // the variance along each
   double totalVariance = 0;         // the trace of the covariance
   std::vector<double> score[2];     // each row's coordinate on each, centred
@@ -36,6 +37,15 @@ struct Components {
 // The first two components of the column covariance (n - 1). A missing cell counts as its
 // column's mean of the seen cells (adding nothing to the covariance). d >= 2. Every row gets
 // its scores; the covariance of a wide, long matrix comes from an evenly spaced subset.
-Components principalComponents(const Matrix<double>& data, double work = kCovarianceWork);
+// With standardise, each column with a spread is divided by its standard deviation first (the
+// correlation matrix's components).
+Components principalComponents(const Matrix<double>& data, double work = kCovarianceWork,
+                               bool standardise = false);
+
+// The rule the report and R's plot share: standardise when the columns' standard deviations
+// (over their seen cells; constant columns left out) differ by more than kSpreadRatio times,
+// as columns in different units do (depth in km beside magnitudes).
+constexpr double kSpreadRatio = 10;
+bool spreadsDiffer(const Matrix<double>& data);
 
 }  // namespace report

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "formats/Draws.h"
 
@@ -51,7 +52,7 @@ bool boundedLine(std::istream& in, std::string& line, size_t limit) {
 
 }  // namespace
 
-Chain readDraws(const std::string& file, double burn) {
+Chain readDraws(const std::string& file, double burn, size_t step) {
   const std::string kind = notRegular(file);
   if (!kind.empty()) throw InputError("Cannot read draws file: " + file + ": it is " + kind + ", not a regular file");
   std::ifstream in(file, std::ios::binary);
@@ -62,7 +63,16 @@ Chain readDraws(const std::string& file, double burn) {
   std::vector<formats::Draw> lines;
   std::string text;
   size_t limit = kMaxFirstLine;
-  for (size_t l = 0; boundedLine(in, text, limit); l++) {
+  // Thinned: the burn-in from the count of lines, then one line in every step of the burn-in
+  // and of the rest, the others skipped unread.
+  const size_t burnedLines = step > 1 ? static_cast<size_t>(std::floor(burn * countLines(file))) : 0;
+  auto skipped = [&](size_t l) { return step > 1 && (l < burnedLines ? l : l - burnedLines) % step != 0; };
+  for (size_t l = 0;; l++) {
+    if (skipped(l)) {
+      if (!in.ignore(std::numeric_limits<std::streamsize>::max(), '\n')) break;
+      continue;
+    }
+    if (!boundedLine(in, text, limit)) break;
     auto fail = [&](const std::string& what, const std::string& value) {
       throw InputError("Malformed draws line: " + file + " line " + std::to_string(l + 1) + ": " +
                        what + ": " + value);
@@ -89,7 +99,7 @@ Chain readDraws(const std::string& file, double burn) {
   Chain chain;
   chain.file = file;
   chain.n = static_cast<int>(lines[0].labels.size());
-  chain.burned = static_cast<size_t>(std::floor(burn * lines.size()));
+  chain.burned = step > 1 ? (burnedLines + step - 1) / step : static_cast<size_t>(std::floor(burn * lines.size()));
   chain.labels.reserve((lines.size() - chain.burned) * chain.n);
   std::vector<int> renumber(chain.n, -1);
   for (size_t l = 0; l < lines.size(); l++) {
@@ -103,6 +113,22 @@ Chain readDraws(const std::string& file, double burn) {
     chain.clusters.push_back(draw.k);
   }
   return chain;
+}
+
+size_t countLines(const std::string& file) {
+  const std::string kind = notRegular(file);
+  if (!kind.empty()) throw InputError("Cannot read draws file: " + file + ": it is " + kind + ", not a regular file");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw InputError("Cannot read draws file: " + file);
+  std::vector<char> block(size_t(1) << 20);
+  size_t lines = 0;
+  char last = '\n';
+  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+    const auto got = static_cast<size_t>(in.gcount());
+    lines += static_cast<size_t>(std::count(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got), '\n'));
+    last = block[got - 1];
+  }
+  return lines + (last != '\n' ? 1 : 0);
 }
 
 }  // namespace summary

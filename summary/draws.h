@@ -30,6 +30,12 @@ struct Chain {
 // the first, and be no longer than such a line can be; a score must lie within +-1e100.
 // Labels that are not in order of first appearance are renumbered. A path that is not a
 // regular file is refused before it is opened. Throws InputError naming the file and line.
-Chain readDraws(const std::string& file, double burn);
+// With step above 1 only one line in every step of the burn-in and of the kept lines is read
+// (the first of each), the burn-in taken from the file's count of lines, and the lines
+// between are skipped unchecked: a large run's summary reads a bounded share of its draws.
+Chain readDraws(const std::string& file, double burn, size_t step = 1);
+
+// The lines of a file (a last line without a line break counts). Throws InputError.
+size_t countLines(const std::string& file);
 
 }  // namespace summary

@@ -487,9 +487,19 @@ class FileSet {
 };
 
 Summary summariseChecked(const Request& request) {
+  // Over maxDraws kept draws in all: one in every step of each chain is read.
+  size_t step = 1;
+  if (request.maxDraws > 0) {
+    size_t kept = 0;
+    for (const auto& file : request.files) {
+      const size_t lines = countLines(file);
+      kept += lines - static_cast<size_t>(std::floor(request.burn * lines));
+    }
+    step = std::max<size_t>(1, (kept + request.maxDraws - 1) / request.maxDraws);
+  }
   std::vector<Chain> chains;
   for (const auto& file : request.files) {
-    chains.push_back(readDraws(file, request.burn));
+    chains.push_back(readDraws(file, request.burn, step));
     if (chains.back().n != chains[0].n)
       throw InputError("Chains of different n: " + file + " has " +
                        std::to_string(chains.back().n) + " items, " + chains[0].file + " has " +
@@ -508,6 +518,7 @@ Summary summariseChecked(const Request& request) {
   results.prefix = prefix;
   results.burn = request.burn;
   results.loss = request.loss;
+  results.thinStep = step;
   Extra extra;
   summarise(chains, request.loss, results, extra);
   results.alpha = summariseAlpha(chains);

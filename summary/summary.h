@@ -22,6 +22,9 @@ struct Request {
   double burn = 0.5;               // share of each chain's lines dropped first, in [0, 1)
   Loss loss = Loss::VI;
   std::string prefix;              // of the output files; empty: the default from the files
+  // At most this many kept draws over all chains are summarised (one in every step of each
+  // chain, evenly); 0: every one. Bounds the time of large runs.
+  size_t maxDraws = 0;
 };
 
 // One chain's figures.
@@ -65,6 +68,7 @@ struct Summary {
   std::vector<std::pair<std::string, std::string>> written;  // file, what it holds
   std::vector<std::string> replaced;  // files of an earlier summary that were replaced
   std::string svg;                    // the picture, as written to PREFIX.svg
+  size_t thinStep = 1;                // one kept draw in every thinStep was read (Request::maxDraws)
 };
 
 // Reads the draws, writes PREFIX.estimate, .summary.tsv, .psm (n up to 5000) and .svg (all or

@@ -142,11 +142,14 @@ class Plot {
 void traces(std::ostream& out, const Picture& picture, Box box, bool scores) {
   double xLow = std::numeric_limits<double>::infinity(), xHigh = -xLow, yLow = xLow, yHigh = -xLow;
   bool anyBurn = false;
+  // The range is the kept draws': a start far below them would flatten what is summarised.
   for (const Chain* chain : picture.chains) {
+    const size_t from = chain->kept() > 0 ? chain->burned : 0;
     for (size_t i = 0; i < chain->iteration.size(); i++) {
       double v = scores ? chain->score[i] : chain->clusters[i];
       xLow = std::min(xLow, static_cast<double>(chain->iteration[i]));
       xHigh = std::max(xHigh, static_cast<double>(chain->iteration[i]));
+      if (i < from) continue;
       yLow = std::min(yLow, v);
       yHigh = std::max(yHigh, v);
     }
@@ -154,13 +157,20 @@ void traces(std::ostream& out, const Picture& picture, Box box, bool scores) {
   }
   double pad = (yHigh - yLow) * 0.05;
   if (!scores) pad = std::max(pad, 0.5);
-  Plot plot(out, box, xLow, xHigh, yLow - pad, yHigh + pad);
-  // The burn-in of each chain faded, joined to its first kept draw.
+  double shownLow = yLow - pad, shownHigh = yHigh + pad;
+  if (shownHigh <= shownLow) {  // as Plot widens a flat range
+    shownLow -= 1;
+    shownHigh += 1;
+  }
+  Plot plot(out, box, xLow, xHigh, shownLow, shownHigh);
+  // The burn-in of each chain faded, joined to its first kept draw, held to the frame.
   for (size_t c = 0; c < picture.chains.size(); c++) {
     const Chain& chain = *picture.chains[c];
     std::vector<double> ys = scores ? chain.score
                                     : std::vector<double>(chain.clusters.begin(), chain.clusters.end());
     const std::string colour = kChainColours[c % 10];
+    for (size_t i = 0; i < chain.burned && i < ys.size(); i++)
+      ys[i] = std::min(shownHigh, std::max(shownLow, ys[i]));
     plot.trace(chain.iteration, ys, 0, std::min(chain.burned + 1, ys.size()), colour, 0.3);
     plot.trace(chain.iteration, ys, chain.burned, ys.size(), colour, 1);
   }
@@ -181,9 +191,12 @@ void posteriorBars(std::ostream& out, const Picture& picture, Box box) {
     out << "<rect x=\"" << px(centre - width / 2) << "\" y=\"" << px(plot.y(bar.second))
         << "\" width=\"" << px(width) << "\" height=\"" << px(plot.y(0) - plot.y(bar.second))
         << "\" fill=\"#4a7fb5\"/>";
+    // A bar that reaches the top carries its figure inside, clear of the title above.
+    const bool inside = plot.y(bar.second) - box.top < 14;
     if (kHigh - kLow < 25)
-      out << "<text x=\"" << px(centre) << "\" y=\"" << px(plot.y(bar.second) - 4)
-          << "\" text-anchor=\"middle\" class=\"small\">" << fmt("%.2f", bar.second) << "</text>"
+      out << "<text x=\"" << px(centre) << "\" y=\"" << px(plot.y(bar.second) + (inside ? 12 : -4))
+          << "\" text-anchor=\"middle\" class=\"small\"" << (inside ? " fill=\"#fff\"" : "") << ">"
+          << fmt("%.2f", bar.second) << "</text>"
           << "<text x=\"" << px(centre) << "\" y=\"" << px(box.bottom() + 18)
           << "\" text-anchor=\"middle\">" << bar.first << "</text>";
     out << '\n';

@@ -11,11 +11,11 @@ if [ "${VORNAK_SANITIZE:-0}" = thread ]; then
 fi
 if [ "${VORNAK_SANITIZE:-0}" = 1 ]; then
   build="$root/build-asan"
-  flags=(-DCMAKE_BUILD_TYPE=Debug -DVORNAK_SANITIZE=ON)
+  flags=(-DCMAKE_BUILD_TYPE=Debug -DVORNAK_SANITIZE=ON -DVORNAK_TESTS=ON)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
   build="$root/build-tests"
-  flags=(-DCMAKE_BUILD_TYPE=Release)
+  flags=(-DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=ON)
 fi
 cmake -S "$root" -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$jobs"

@@ -279,7 +279,7 @@ TEST(FitHelp, NamesEveryEngineLetterAndOnlyOptionsItAccepts) {
       EXPECT_EQ(std::string(e.what()).find("unknown option"), std::string::npos) << e.what();
     }
   }
-  EXPECT_EQ(rows, 8);
+  EXPECT_EQ(rows, 10);
 }
 
 std::string fileText(const std::string& path) {
@@ -481,6 +481,26 @@ TEST(SummaryHelp, NamesEveryOptionAndExitsZero) {
     EXPECT_EQ(run.out, help);
     EXPECT_EQ(run.err, "");
   }
+}
+
+// A plain configure builds the programs only: no test suite (it needs GoogleTest and most of
+// the build time) and no R library; tests/run.sh turns the suite on.
+TEST(Install, DefaultBuildHasNoTestSuite) {
+  TempDir build;
+  const ExeResult configure = runInChild(build.path, [&] {
+    execlp("cmake", "cmake", "-S", VORNAK_SOURCE_DIR, "-B", build.path.c_str(), static_cast<char*>(nullptr));
+    return 127;
+  });
+  ASSERT_EQ(configure.status, 0) << configure.out << configure.err;
+  const std::string cache = build.read("CMakeCache.txt");
+  EXPECT_NE(cache.find("VORNAK_TESTS:BOOL=OFF"), std::string::npos);
+  const ExeResult targets = runInChild(build.path, [&] {
+    execlp("cmake", "cmake", "--build", build.path.c_str(), "--target", "help", static_cast<char*>(nullptr));
+    return 127;
+  });
+  ASSERT_EQ(targets.status, 0) << targets.err;
+  EXPECT_NE(targets.out.find("vornak-fit"), std::string::npos) << targets.out;
+  EXPECT_EQ(targets.out.find("vornak_tests"), std::string::npos) << targets.out;
 }
 
 // cmake --install puts the programs into PREFIX/bin; the installed ones run from there.

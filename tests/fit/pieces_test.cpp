@@ -6,13 +6,16 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 
 #include "fit/ChainRunner.h"
+#include "fit/Keep.h"
 #include "fit/Options.h"
 #include "fit/OutputDir.h"
 #include "fit/Progress.h"
 #include "fit/Signals.h"
 #include "fit/Thinning.h"
+#include "fit/Watch.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -150,6 +153,57 @@ TEST(Signals, CopiesOfOneSignalWithinASecondAreOneRequest) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(fit::sameRequest(c.signal, c.seconds, c.first, c.firstSeconds), c.same) << c.signal << " " << c.seconds;
+}
+
+// Off a terminal without --progress a line comes once a minute, so a batch job's log shows
+// the run is alive; with --progress one per check; on a terminal twice a second.
+TEST(ProgressLine, DueByWhereItGoes) {
+  std::ostringstream err;
+  const fit::ProgressLine quiet(err, false, false), wanted(err, false, true), terminal(err, true, false);
+  struct Case {
+    const fit::ProgressLine& line;
+    double since;
+    bool checked, due;
+  };
+  const Case cases[] = {
+      {quiet, 59.9, true, false}, {quiet, 60, false, true},   {quiet, 600, true, true},
+      {wanted, 0.1, true, true},  {wanted, 600, false, false}, {terminal, 0.4, true, false},
+      {terminal, 0.5, false, true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.line.due(c.since, c.checked), c.due) << c.since;
+}
+
+TEST(Keep, KindsSizesAndRemoval) {
+  EXPECT_EQ(fit::parseKeep("all"), fit::keepKinds());
+  EXPECT_TRUE(fit::parseKeep("none").empty());
+  EXPECT_EQ(fit::parseKeep("draws,log,draws"), (std::vector<std::string>{"draws", "log"}));
+  for (const char* bad : {"", "draws,", "drawz", "all,log"}) EXPECT_THROW(fit::parseKeep(bad), fit::FitError) << bad;
+  struct {
+    unsigned long long bytes;
+    const char* text;
+  } sizes[] = {{0, "0 bytes"}, {999, "999 bytes"}, {1000, "1.0 kB"}, {152300000, "152.3 MB"},
+               {999960, "1.0 MB"}, {1200000000, "1.2 GB"}};
+  for (const auto& s : sizes) EXPECT_EQ(fit::formatBytes(s.bytes), s.text);
+
+  TempDir dir;
+  dir.write("a_s1.draws", std::string(3000, 'd'));
+  dir.write("a_s1.log", std::string(200, 'l'));
+  dir.write("a_s1.best", "b");
+  dir.write("chain1.stdout", std::string(10, 'o'));
+  dir.write("chain1.stderr", "");
+  dir.write("summary.estimate", "0 0\n");
+  const fit::ChainFiles files =
+      fit::keepChainFiles({dir.file("a_s1.draws")}, {dir.file("chain1")}, fit::parseKeep("log,best"));
+  EXPECT_EQ(files.keptBytes, 201u);
+  EXPECT_EQ(files.removedBytes, 3010u);
+  EXPECT_TRUE(dir.exists("a_s1.log"));
+  EXPECT_FALSE(dir.exists("a_s1.draws"));
+  EXPECT_FALSE(dir.exists("chain1.stdout"));
+  EXPECT_TRUE(dir.exists("summary.estimate"));
+  EXPECT_EQ(fit::chainFilesLine(files, "out", fit::parseKeep("log,best")),
+            "Chain files: 201 bytes kept in out (log, best), 3.0 kB removed");
+  EXPECT_EQ(fit::chainFilesLine(fit::ChainFiles{2500000, 0}, "out", fit::keepKinds()),
+            "Chain files: 2.5 MB kept in out (--keep chooses which stay)");
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -92,13 +94,16 @@ TEST_P(FitExample, AnswersWithEveryFile) {
   const ExeResult result =
       runExe({example.file, "--chains", "2", "--minutes", "0.1"}, temp.path, VORNAK_FIT_EXE);
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.err, "");  // not a terminal, no --progress: silent
+  EXPECT_EQ(result.err, "");  // not a terminal, no --progress: nothing in the first minute
   const std::vector<std::string> out = lines(result.out);
-  ASSERT_EQ(out.size(), 2u) << result.out;
+  ASSERT_EQ(out.size(), 3u) << result.out;
   expectStopStated(out[0]);
   const std::string dir = temp.file(example.folder);
   EXPECT_EQ(out[1], "The answer: " + std::string(example.folder) + "/report.html (estimate " + example.folder +
                         "/summary.estimate, report " + example.folder + "/summary.txt)");
+  EXPECT_EQ(out[2].rfind("Chain files: ", 0), 0u) << out[2];
+  EXPECT_NE(out[2].find(" kept in " + std::string(example.folder) + " (--keep chooses which stay)"),
+            std::string::npos) << out[2];
 
   // Each chain's draws: its seed in the name, lines of ITER SCORE K and one label per item.
   const std::vector<std::string> draws = filesEndingIn(dir, ".draws");
@@ -166,11 +171,15 @@ TEST(FitProgram, FailuresAreOneLineAndLeaveNoFolder) {
       {"bad own value", {"sim11.dat", "--minutes", "abc"}, "abc"},
       {"bad engine value", {"sim11.dat", "-T", "100", "--minutes", "0.2"}, "100"},
       {"data the model refuses", {"na.dat", "-m", "mvn", "--minutes", "0.2"}, "NA"},
+      {"unaligned sequences", {"raw.fa"}, "not aligned (sequence 2 has 3 characters where the first has 6"},
+      {"--align on a matrix", {"sim11.dat", "--align"}, "sim11.dat"},
+      {"unknown --keep kind", {"sim11.dat", "--keep", "log,drawz"}, "drawz"},
   };
   for (const Failure& c : cases) {
     TempDir temp;
     copyExample(temp, "sim11.dat");
     temp.write("na.dat", "1.5 2\nNA 3\n4 5.5\n");
+    temp.write("raw.fa", ">a\nACDEFG\n>b\nACD\n");
     fs::create_directory(temp.file("full"));
     temp.write("full/earlier", "kept");
     const std::set<std::string> before = entries(temp.path);
@@ -220,7 +229,7 @@ TEST_P(FitSignal, StopsTheChainsAndStillAnswers) {
   EXPECT_FALSE(ending.bySignal);
   EXPECT_EQ(ending.code, 128 + signo) << fit.err();
   const std::vector<std::string> out = lines(fit.out());
-  ASSERT_EQ(out.size(), 2u) << fit.out() << fit.err();
+  ASSERT_EQ(out.size(), 3u) << fit.out() << fit.err();
   EXPECT_EQ(out[0].rfind("Stopped by signal " + std::to_string(signo) + " after ", 0), 0u) << out[0];
   EXPECT_TRUE(fs::exists(temp.file("out/report.html")));
   EXPECT_EQ(processesIn(temp.file("out")), 0);
@@ -248,6 +257,68 @@ TEST(FitProgram, AlignmentAfterBlankLinesIsRead) {
   expectStopStated(lines(result.out).at(0));
   EXPECT_EQ(temp.read("aligned/aligned.fasta").substr(0, 5), ">seq1");
   EXPECT_NE(temp.read("aligned/report.html").find("-m ProteinSequence"), std::string::npos);
+}
+
+// --align runs the mafft on the PATH in the output folder and the chains read its output; the
+// report records the command. A fake mafft pads every sequence with gaps to the longest.
+TEST(FitProgram, AlignRunsMafftFromThePathAndKeepRemovesChainFiles) {
+  TempDir temp;
+  std::ifstream example(std::string(VORNAK_SOURCE_DIR) + "/examples/set123a.fasta");
+  // Every sequence loses its gaps, every second one its first residue too: unequal lengths.
+  std::string raw;
+  int sequence = 0;
+  bool first = false;
+  for (std::string line; std::getline(example, line);) {
+    if (line[0] == '>') {
+      sequence++;
+      first = true;
+    } else {
+      line.erase(std::remove(line.begin(), line.end(), '-'), line.end());
+      if (first && sequence % 2 == 0) line.erase(0, 1);
+      first = false;
+    }
+    raw += line + "\n";
+  }
+  temp.write("raw.fa", raw);
+  fs::create_directory(temp.file("bin"));
+  temp.write("bin/mafft",
+             "#!/bin/sh\nPATH=/usr/bin:/bin\n[ \"$1\" = --auto ] || exit 2\n"
+             "awk '/^>/{n++; h[n]=$0; next} {s[n]=s[n] $0} END{m=0; for(i=1;i<=n;i++) if(length(s[i])>m) m=length(s[i]);"
+             " for(i=1;i<=n;i++){x=s[i]; while(length(x)<m) x=x \"-\"; print h[i]; print x}}' \"$2\"\n");
+  fs::permissions(temp.file("bin/mafft"), fs::perms::owner_all);
+  const std::string path = temp.file("bin");
+  const auto onlyFakeMafft = [&] { setenv("PATH", path.c_str(), 1); };
+
+  const ExeResult refused = runExe({"raw.fa"}, temp.path, VORNAK_FIT_EXE, onlyFakeMafft);
+  EXPECT_EQ(refused.status, 255);
+  EXPECT_NE(refused.err.find("mafft --auto in.fa > aligned.fa"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--align"), std::string::npos) << refused.err;
+
+  const ExeResult result = runExe({"raw.fa", "--align", "--chains", "2", "--minutes", "0.05", "--keep", "log,best"},
+                                  temp.path, VORNAK_FIT_EXE, onlyFakeMafft);
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> out = lines(result.out);
+  ASSERT_EQ(out.size(), 3u) << result.out;
+  EXPECT_NE(out[2].find("(log, best), "), std::string::npos) << out[2];
+  EXPECT_NE(out[2].find(" removed"), std::string::npos) << out[2];
+  const std::vector<std::string> aligned = lines(temp.read("raw/raw-aligned.fa"));
+  ASSERT_EQ(aligned.size(), 30u);
+  EXPECT_EQ(aligned[1].size(), aligned[29].size());
+  EXPECT_NE(temp.read("raw/report.html").find("mafft --auto raw.fa &gt; raw-aligned.fa"), std::string::npos);
+  EXPECT_EQ(filesEndingIn(temp.file("raw"), ".log").size(), 2u);
+  EXPECT_EQ(filesEndingIn(temp.file("raw"), ".best").size(), 2u);
+  for (const char* gone : {".draws", ".save", ".finalz", ".stdout"})
+    EXPECT_TRUE(filesEndingIn(temp.file("raw"), gone).empty()) << gone;
+  EXPECT_FALSE(fs::exists(temp.file("raw/chain1.stderr")));
+  EXPECT_TRUE(fs::exists(temp.file("raw/mafft.stderr")));  // the aligner's own messages stay
+  EXPECT_TRUE(fs::exists(temp.file("raw/summary.estimate")));
+
+  // Without mafft on the PATH --align is refused before any folder exists.
+  const auto noPath = [] { setenv("PATH", "/nonexistent", 1); };
+  const ExeResult missing = runExe({"raw.fa", "--align", "-o", "none"}, temp.path, VORNAK_FIT_EXE, noPath);
+  EXPECT_EQ(missing.status, 255);
+  EXPECT_NE(missing.err.find("--align runs mafft, which is not on the PATH"), std::string::npos) << missing.err;
+  EXPECT_FALSE(fs::exists(temp.file("none")));
 }
 
 TEST(FitProgram, ChainsEndWhenFitIsKilled) {
@@ -322,7 +393,7 @@ TEST(FitProgram, FileNamesWithLineBreaksAndControlBytes) {
   // The default folder is named after the file, control bytes and all.
   const ExeResult result = runExe({name, "--chains", "2", "--minutes", "0.05"}, temp.path, VORNAK_FIT_EXE);
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(lines(result.out).size(), 2u) << result.out;
+  EXPECT_EQ(lines(result.out).size(), 3u) << result.out;
   EXPECT_EQ(result.out.find('\x01'), std::string::npos);
   EXPECT_NE(result.out.find("The answer: a\\nb"), std::string::npos) << result.out;
   const std::string folder = name.substr(0, name.size() - 4);
@@ -364,7 +435,7 @@ TEST_P(FitSignal, TwoCopiesOfOneSignalAreOneRequest) {
   EXPECT_FALSE(fit.timedOut());
   EXPECT_FALSE(ending.bySignal) << ending.code;
   EXPECT_EQ(ending.code, 128 + signo) << fit.err();
-  EXPECT_EQ(lines(fit.out()).size(), 2u) << fit.out() << fit.err();
+  EXPECT_EQ(lines(fit.out()).size(), 3u) << fit.out() << fit.err();
   EXPECT_TRUE(fs::exists(temp.file("out/report.html")));
 }
 
@@ -431,7 +502,7 @@ TEST(FitProgram, AChainEndedByASignalIsNamed) {
     EXPECT_FALSE(fit.timedOut());
     EXPECT_EQ(ending.code, 0) << fit.err();
     const std::vector<std::string> out = lines(fit.out());
-    ASSERT_EQ(out.size(), 2u) << fit.out() << fit.err();
+    ASSERT_EQ(out.size(), 3u) << fit.out() << fit.err();
     EXPECT_EQ(out[0].rfind(std::string("Stopped: ") + c.said + " after ", 0), 0u) << out[0];
     const bool leftOut = out[0].find("; the answer is from the other chains, without the draws of chain 2") !=
                          std::string::npos;

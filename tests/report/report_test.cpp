@@ -185,7 +185,7 @@ TEST(ReportPage, oneClusterOfSequencesHasNoDistinctiveColumns) {
 
 TEST(ReportPage, oneObservationIsNamedInTheSingular) {
   Fixture f(DataKind::Sequences, ">a\nAC\n", "0\n", {1});
-  EXPECT_NE(f.page().find("<h1 id=\"headline\">1 cluster among 1 observation</h1>"), std::string::npos);
+  EXPECT_NE(f.page().find("<h1 id=\"headline\">0 clusters, and 1 observation alone, among 1 observation</h1>"), std::string::npos);
 }
 
 TEST(ReportPage, refusesWithOneLineAndLeavesNoFile) {

@@ -247,6 +247,32 @@ as.mcmc.list.vornak <- function(x, burn = 0.5, ...) {
 # two principal components, matrices as a heat map of the rows ordered by cluster, sequences
 # as the alignment ordered by cluster with each cluster's consensus below its rows. Gives
 # what it drew: the estimate, and the points, or the rows in their order (and their labels).
+# The residue classes of the report's alignment picture, in its colours.
+residue_classes <- data.frame(
+  letters = c("AILMFWV", "KR", "DE", "NQST", "C", "G", "P", "HY", "-*."),
+  colour = c("#a9c6ea", "#f5b7b1", "#d7bde2", "#c5e8b7", "#f9e79f", "#fad7a0", "#e5e0c0",
+             "#a8e0e6", "#f2f2f2"),
+  name = c("hydrophobic AILMFWV", "positive KR", "negative DE", "polar NQST", "cysteine C",
+           "glycine G", "proline P", "aromatic HY", "gap"),
+  stringsAsFactors = FALSE)
+
+residue_class <- function(characters) {
+  upper <- toupper(characters)
+  class <- rep(1L, length(upper))
+  for (r in seq_len(nrow(residue_classes)))
+    class[vapply(upper, function(ch) grepl(ch, residue_classes$letters[r], fixed = TRUE),
+                 logical(1))] <- r
+  class
+}
+
+# The rule the report shares: the columns' standard deviations (over their seen cells,
+# constant columns left out) differ by more than ten times.
+spreads_differ <- function(data) {
+  spread <- apply(data, 2, stats::sd, na.rm = TRUE)
+  spread <- spread[is.finite(spread) & spread > 0]
+  length(spread) > 0L && max(spread) > 10 * min(spread)
+}
+
 plot_clusters <- function(x, summary = NULL) {
   data <- x$data
   if (is.null(data)) stop("the fit holds no data to draw", call. = FALSE)
@@ -266,16 +292,26 @@ plot_clusters <- function(x, summary = NULL) {
       points <- if (ncol(filled) == 1L) cbind(seq_len(nrow(filled)), filled) else filled
       labels <- if (ncol(filled) == 1L) c("observation", "value") else c("column 1", "column 2")
     } else {
-      pca <- stats::prcomp(filled, scale. = TRUE)
+      # The report's rule: standardise when the spreads differ tenfold (units differ).
+      standardised <- spreads_differ(data)
+      spread <- apply(filled, 2, stats::sd)
+      scaled <- if (standardised) sweep(filled, 2, ifelse(spread > 0, apply(data, 2, stats::sd,
+                                        na.rm = TRUE), 1), "/") else filled
+      pca <- stats::prcomp(scaled)
       points <- pca$x[, 1:2]
-      share <- round(100 * pca$sdev[1:2]^2 / sum(pca$sdev^2))
-      labels <- sprintf("principal component %d (%d%%)", 1:2, share)
+      share <- 100 * pca$sdev[1:2]^2 / sum(pca$sdev^2)
+      labels <- sprintf("principal component %d (%.1f%%)", 1:2, share)
     }
     graphics::plot(points, col = colours[estimate], pch = 15 + (estimate - 1L) %% 5L,
-                   xlab = labels[1], ylab = labels[2], main = "Data coloured by cluster")
+                   xlab = labels[1], ylab = labels[2], main = "Data coloured by cluster",
+                   sub = if (ncol(filled) > 2L) {
+                     if (standardised) "columns standardised: their spreads differ more than tenfold"
+                     else "columns not standardised: their spreads differ less than tenfold"
+                   })
     graphics::legend("topright", paste("cluster", seq_len(groups)), col = colours,
                      pch = 15 + (seq_len(groups) - 1L) %% 5L, bty = "n", cex = 0.8)
-    drawn <- list(estimate = estimate, points = points)
+    drawn <- list(estimate = estimate, points = points,
+                  standardised = ncol(filled) > 2L && standardised)
   } else if (x$kind == "sequences") {
     residues <- do.call(rbind, strsplit(data, "", fixed = TRUE))
     consensus <- do.call(rbind, strsplit(
@@ -283,13 +319,20 @@ plot_clusters <- function(x, summary = NULL) {
     rows <- unlist(lapply(seq_len(groups), function(g)
       c(which(estimate == g), nrow(residues) + g)))
     shown <- rbind(residues, consensus)[rows, , drop = FALSE]
-    alphabet <- sort(unique(as.vector(shown)))
-    codes <- matrix(match(shown, alphabet), nrow(shown))
-    palette <- grDevices::hcl.colors(length(alphabet), "Set 3")
-    palette[alphabet %in% c("-", ".")] <- "white"
+    # The report's residue classes and their pale colours; any other character counts as
+    # hydrophobic, as the model reads it as A.
+    codes <- matrix(residue_class(shown), nrow(shown))
     graphics::image(seq_len(ncol(codes)), seq_len(nrow(codes)), t(codes[nrow(codes):1, ,
-                    drop = FALSE]), col = palette, axes = FALSE, xlab = "alignment column",
+                    drop = FALSE]), col = residue_classes$colour, zlim = c(1, nrow(residue_classes)),
+                    axes = FALSE, xlab = "alignment column",
                     ylab = "", main = "Alignment ordered by cluster (consensus below each)")
+    # Letters where a cell is large enough to read one.
+    if (ncol(shown) <= 80L && nrow(shown) <= 60L)
+      graphics::text(rep(seq_len(ncol(shown)), each = nrow(shown)), rep(rev(seq_len(nrow(shown))),
+                     ncol(shown)), as.vector(shown), cex = min(0.8, 25 / max(ncol(shown), nrow(shown))),
+                     family = "mono")
+    graphics::legend("bottom", legend = residue_classes$name, fill = residue_classes$colour,
+                     ncol = 5L, cex = 0.65, bty = "n", xpd = NA, inset = c(0, -0.32))
     names <- c(if (is.null(names(data))) paste0("seq", seq_along(data)) else names(data),
                paste("consensus", seq_len(groups)))[rows]
     graphics::axis(2, at = rev(seq_along(rows)), labels = names, las = 1, cex.axis = 0.6,

@@ -65,8 +65,13 @@ write_data <- function(x, dir) {
     if (any(bad))
       stop("sequence ", which(bad)[1], " of 'x' holds a character that is not ASCII: ",
            x[which(bad)[1]], "; residues are ASCII letters, '-' and '*'", call. = FALSE)
-    if (length(unique(nchar(x))) != 1L)
-      stop("the sequences in 'x' must be aligned: all of one length", call. = FALSE)
+    if (length(unique(nchar(x))) != 1L) {
+      other <- which(nchar(x) != nchar(x[1]))[1]
+      stop("the sequences in 'x' must be aligned: all of one length (sequence ", other, " has ",
+           nchar(x[other]), " characters where the first has ", nchar(x[1]), ")",
+           if (!any(grepl("[-*.]", x))) paste0("; align them first, e.g. ", align_command,
+                                              " (Debian package mafft)"), call. = FALSE)
+    }
     ids <- names(x)
     if (is.null(ids)) ids <- paste0("seq", seq_along(x))
     bad <- grepl(control_bytes, ids, perl = TRUE, useBytes = TRUE)
@@ -147,6 +152,9 @@ given_words <- function(a, tree, start_file) {
   without <- c(if (isFALSE(a$fast)) "-x", if (!a$quiet) "-q", if (!is.null(start_file)) "-Z")
   list(words = as.character(words), without = as.character(without))
 }
+
+# The aligner the refusal of unaligned sequences names, as vornak-fit does.
+align_command <- "mafft --auto in.fa > aligned.fa"
 
 # The settings of every chain from the native recommender, the same code as vornak-fit's: the
 # data file's kind, the recommended settings (when recommend) under the given words, the

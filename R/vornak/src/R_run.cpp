@@ -20,6 +20,7 @@
 #include "io/Interrupt.h"
 #include "io/RunError.h"
 #include "driver/common_main.h"
+#include "recommend/Alignment.h"
 #include "recommend/Recommend.h"
 #include "summary/agreement.h"
 #include "summary/summary.h"
@@ -219,7 +220,13 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
     try {
       std::ifstream in(path, std::ios::binary);
       if (!in) throw std::runtime_error("cannot read the data file: " + path);
-      choice = recommend::choose(recommend::detectData(in), request);
+      const recommend::DataShape shape = recommend::detectData(in);
+      if (shape.kind == recommend::DataKind::Sequences) {
+        std::ifstream again(path, std::ios::binary);
+        const std::string refusal = recommend::unalignedRefusal(again);
+        if (!refusal.empty()) throw std::runtime_error(refusal);
+      }
+      choice = recommend::choose(shape, request);
     } catch (const std::bad_alloc&) {
       outcome.status = 255;
       outcome.error = "Out of memory while reading the data file";

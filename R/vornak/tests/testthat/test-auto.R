@@ -211,7 +211,15 @@ test_that("plot(fit, 'clusters') draws the data by cluster for every kind", {
   expect_identical(unname(shown$points), unname(two_groups))
   wide <- quiet_fit(iris[1:30, 1:4], "mclust2", k = 0, iterations = 50)
   shown <- plot(wide, "clusters")
-  expect_equal(unname(shown$points), unname(prcomp(iris[1:30, 1:4], scale. = TRUE)$x[, 1:2]))
+  # Spreads within tenfold (0.11 to 0.38): the covariance's components, as in the report.
+  expect_false(shown$standardised)
+  expect_equal(unname(shown$points), unname(prcomp(iris[1:30, 1:4])$x[, 1:2]))
+  units <- cbind(iris[1:30, 1:3], grams = iris[1:30, 4] * 1000)
+  shown <- plot(quiet_fit(units, "mclust2", k = 0, iterations = 50), "clusters")
+  expect_true(shown$standardised)
+  expect_equal(unname(shown$points), unname(prcomp(units, scale. = TRUE)$x[, 1:2]))
+  expect_true(vornak:::spreads_differ(cbind(c(0, 1, 2), c(0, 11, 22))))
+  expect_false(vornak:::spreads_differ(cbind(c(0, 1, 2), c(0, 9, 18), 5)))
   binary <- matrix(c(1, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 0, 0, 1), 6)
   heat <- quiet_fit(binary, "HDBern", iterations = 200, thin = 2, chains = 2)
   shown <- plot(heat, "clusters")
@@ -223,6 +231,7 @@ test_that("plot(fit, 'clusters') draws the data by cluster for every kind", {
   expect_identical(shown$labels[length(shown$labels)], paste("consensus", max(aligned$estimate)))
   expect_identical(sum(startsWith(shown$labels, "consensus")), max(aligned$estimate))
   expect_length(shown$labels, 6L + max(aligned$estimate))
+  expect_identical(vornak:::residue_class(c("a", "K", "-", "h", "X", "*")), c(1L, 2L, 9L, 8L, 1L, 9L))
 })
 
 test_that("fast = TRUE is the program's -x", {

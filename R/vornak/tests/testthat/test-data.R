@@ -17,15 +17,20 @@ test_that("data R cannot write are refused in R, data the model cannot read nati
     list(x = matrix(c(-Inf, 1), 1), error = "infinite values"),
     list(x = data.frame(a = 1:2, b = c("u", "v")), error = "not: b"),
     list(x = c("AC-D", "ACD"), error = "aligned"),
+    list(x = c("ACDE", "AC"), error = "(sequence 2 has 2 characters where the first has 4); align them first, e.g. mafft --auto in.fa"),
     list(x = c("AC-D", NA), error = "missing sequences"),
     list(x = "no/such/file.dat", error = "existing data file"),
     list(x = tempdir(), error = "existing data file"),
     list(x = matrix(numeric(0), 0, 2), error = "no observations"),
     list(x = list(1, 2), error = "numeric matrix"))
   for (case in cases)
-    expect_error(vornak:::write_data(case$x, dir), case$error, info = case$error)
+    expect_error(vornak:::write_data(case$x, dir), case$error, fixed = TRUE, info = case$error)
+  unaligned <- tempfile(fileext = ".fa")
+  writeLines(c(">a", "ACDE", ">b", "AC"), unaligned)
   # Data the model cannot read are refused by the native recommender before any chain runs.
   native <- list(
+    list(x = unaligned, model = "ProteinSequence",
+         error = "the sequences are not aligned (sequence 2 has 2 characters where the first has 4, and none has a gap): align them first, e.g. mafft --auto in.fa > aligned.fa"),
     list(x = matrix(c(0, 1, 2, 1), 2), model = "HDBern",
          error = "-m HDBern reads a matrix of 0 and 1, but the data are a matrix of whole numbers 0 to 19: HDBern"),
     list(x = matrix(c(0, 20), 1), model = "HDGBern",
