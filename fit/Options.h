@@ -24,6 +24,11 @@ struct FitOptions {
   unsigned long long firstSeed = 1;  // chain c runs with seed firstSeed + c - 1
   bool progress = false;             // a progress line also when standard error is no terminal
   bool help = false;
+  // Delimited files (io/DelimitedReader.h): known classes (a column or a labels file), the
+  // identifier column, the separator (0: detected) and decimal commas.
+  std::string classes, idColumn;
+  char separator = 0;
+  bool decimalComma = false;
   // The engine's letters with their values, as typed (flags alone).
   std::vector<std::string> engineWords;
 };

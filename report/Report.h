@@ -26,6 +26,10 @@ struct Input {
   std::string svg;                 // the summary's picture
   std::string summaryText;    // the report vornak-summary printed, shown as it stands
   std::vector<std::string> notes;  // lines shown first: settings, how the run stopped, ...
+  // Names from a table file (none: numbers, or an alignment's headers) and known classes
+  // (one per observation, empty when unknown; none: no comparison), as the page shows them.
+  std::vector<std::string> rowNames, columnNames, classes;
+  std::string classSource;  // where the classes come from: a column or a file
 };
 
 // One line naming the problem and the offending file or value.

@@ -20,6 +20,17 @@ namespace {
 
 const size_t kShownHeader = 200;  // bytes of a FASTA header the page shows
 
+// A name as the page shows it: control bytes as escapes, cut at a character's start.
+std::string shownName(const std::string& name) {
+  std::string text = visibleText(name);
+  if (text.size() > kShownHeader) {
+    size_t cut = kShownHeader;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xc0) == 0x80) cut--;
+    text = text.substr(0, cut) + "…";
+  }
+  return text;
+}
+
 // The headers of an alignment in the reader's terms: the first line whatever it holds, then
 // every line that starts with '>'.
 std::vector<std::string> fastaHeaders(const std::string& fileName) {
@@ -29,14 +40,7 @@ std::vector<std::string> fastaHeaders(const std::string& fileName) {
   for (bool first = true; std::getline(in, line); first = false) {
     if (!first && (line.empty() || line[0] != '>')) continue;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    // Shown on the page: control bytes as escapes, a long header cut at a character's start.
-    std::string header = visibleText(!line.empty() && line[0] == '>' ? line.substr(1) : line);
-    if (header.size() > kShownHeader) {
-      size_t cut = kShownHeader;
-      while (cut > 0 && (static_cast<unsigned char>(header[cut]) & 0xc0) == 0x80) cut--;
-      header = header.substr(0, cut) + "…";
-    }
-    headers.push_back(header);
+    headers.push_back(shownName(!line.empty() && line[0] == '>' ? line.substr(1) : line));
   }
   return headers;
 }
@@ -80,6 +84,23 @@ Data readData(const std::string& fileName, DataKind kind) {
     throw ReportError(error.what());
   }
   return data;
+}
+
+void setNames(Data& data, const std::vector<std::string>& rowNames, const std::vector<std::string>& columnNames) {
+  if (!rowNames.empty()) {
+    if (rowNames.size() != static_cast<size_t>(data.n))
+      throw ReportError(std::to_string(rowNames.size()) + " row names where the data have " +
+                        std::to_string(data.n) + " observations");
+    data.names.clear();
+    for (const std::string& name : rowNames) data.names.push_back(shownName(name));
+  }
+  if (!columnNames.empty()) {
+    if (columnNames.size() != static_cast<size_t>(data.columns))
+      throw ReportError(std::to_string(columnNames.size()) + " column names where the data have " +
+                        std::to_string(data.columns) + " columns");
+    data.columnNames.clear();
+    for (const std::string& name : columnNames) data.columnNames.push_back(shownName(name));
+  }
 }
 
 std::vector<int> checkedEstimate(const std::vector<int>& labels, int n, const std::string& dataFile) {
