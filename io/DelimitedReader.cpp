@@ -1,5 +1,6 @@
 #include "io/DelimitedReader.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -24,7 +25,8 @@ std::string trimmed(const std::string& text) {
 bool isMissing(const std::string& cell) { return cell.empty() || cell == "NA"; }
 
 bool isNumber(const std::string& cell) {
-  if (cell.empty() || isBlank(cell[0])) return false;
+  // strtod would skip leading white space, line breaks included.
+  if (cell.empty() || std::isspace(static_cast<unsigned char>(cell[0]))) return false;
   char* end = nullptr;
   const double value = std::strtod(cell.c_str(), &end);
   return end != cell.c_str() && *end == '\0' && std::isfinite(value);
