@@ -368,7 +368,7 @@ std::vector<std::string> tableNotes(const DataTable& table) {
     notes.push_back("Row names: column " + (table.idName.empty() ? std::string("1") : shown(table.idName)));
   for (const TextColumn& column : table.classColumns)
     notes.push_back("Column " + shown(column.name) + " (" + std::to_string(column.distinct) +
-                    " values) is not clustered; to compare the clusters with it: --classes " +
+                    " values) is not clustered; to compare the clusters with it: vornak-fit --classes " +
                     visibleText(column.name));
   for (const TextColumn& column : table.leftOut) {
     std::string why = column.distinct == 0 ? "no values"

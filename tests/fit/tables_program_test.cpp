@@ -129,3 +129,25 @@ TEST(FitTables, RefusalsNameTheLineAndLeaveNoFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// The engine itself reads a table its matrix format refused at the first line.
+TEST(EngineTables, ReadsWriteCsvOutput) {
+  TempDir temp;
+  temp.write("iris.csv", "\"Sepal.Length\",\"Petal.Width\",\"Species\"\n5.1,0.2,\"setosa\"\n7,1.4,\"versicolor\"\n"
+                         "6.3,1.8,\"virginica\"\n4.9,0.2,\"setosa\"\n5.8,1.9,\"virginica\"\n6.4,1.5,\"versicolor\"\n");
+  const ExeResult result = runExe({"-m", "kmeans2", "-f", "iris.csv", "-k", "0", "-h", "OA", "-c", "integrated",
+                                   "-i", "3", "-q"},
+                                  temp.path, VORNAK_EXE);
+  EXPECT_EQ(result.status, 1) << result.out;
+  EXPECT_TRUE(holds(result.out, "Column \"Species\" (3 values) is not clustered")) << result.out;
+  const std::vector<std::string> final = lines(temp.read("iris_k0_OA_p_a0_i3.finalz"));
+  ASSERT_EQ(final.size(), 1u);
+  std::istringstream labels(final[0]);
+  int count = 0;
+  for (std::string label; labels >> label;) count++;
+  EXPECT_EQ(count, 6);
+}
+
+}  // namespace

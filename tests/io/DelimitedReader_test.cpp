@@ -115,7 +115,7 @@ TEST(DelimitedReader, WriteCsvWithoutRowNames) {
   EXPECT_EQ(table.classColumns[0].distinct, 3);
   EXPECT_EQ(matrixText(table), "5.1 0.2\n7 1.4\n6.3 NA\n4.9 0.2\n5.8 1.9\n6.4 1.5\n");
   EXPECT_EQ(tableNotes(table), std::vector<std::string>{"Column \"Species\" (3 values) is not clustered; to "
-                                                        "compare the clusters with it: --classes Species"});
+                                                        "compare the clusters with it: vornak-fit --classes Species"});
 }
 
 // write.csv(USArrests): the row names' column has an empty header.
@@ -180,7 +180,7 @@ TEST(DelimitedReader, TextColumnsAreClassesOrLeftOutWithTheirReason) {
   EXPECT_EQ(t.columnNames, std::vector<std::string>{"x"});
   EXPECT_EQ(tableNotes(t), (std::vector<std::string>{
                                "Row names: column \"id\"",
-                               "Column \"kind\" (2 values) is not clustered; to compare the clusters with it: --classes kind",
+                               "Column \"kind\" (2 values) is not clustered; to compare the clusters with it: vornak-fit --classes kind",
                                "Column \"note\" left out: text with 4 distinct values",
                                "Column \"mixed\" left out: not a number on line 4: \"n/a\"",
                                "Column \"blank\" left out: no values"}));
@@ -224,6 +224,68 @@ TEST(DelimitedReader, CsvFieldQuotesWhenNeeded) {
   // What csvField writes, splitRecords reads back.
   const std::string name = "a,\"b\"\nc";
   EXPECT_EQ(splitRecords(csvField(name) + ",1\n", ',', "f"), (Records{{name, "1"}}));
+}
+
+}  // namespace
+
+// The engine's matrix reader takes a table it would refuse at the first line; everything it
+// accepts, and every refusal the table reader shares, stays as it was.
+#include <sstream>
+
+#include "io/MatrixReader.h"
+#include "io/RunError.h"
+#include "support/CaptureStdout.h"
+#include "support/TempDir.h"
+
+namespace {
+
+TEST(MatrixReaderTables, ReadsTablesRefusedAtTheFirstLine) {
+  TempDir temp;
+  temp.write("iris.csv", "\"Sepal.Length\",\"Petal.Width\",\"Species\"\n5.1,0.2,\"setosa\"\n7,NA,\"versicolor\"\n"
+                         "6.3,1.8,\"virginica\"\n4.9,0.2,\"setosa\"\n5.8,1.9,\"virginica\"\n6.4,1.5,\"versicolor\"\n");
+  std::ostringstream log;
+  int rows = 0, columns = 0;
+  Matrix<double> data;
+  long missing = 0;
+  MatrixReader::readData<double>(temp.file("iris.csv"), rows, columns, data, log, &missing);
+  EXPECT_EQ(rows, 6);
+  EXPECT_EQ(columns, 2);
+  EXPECT_EQ(data[0][0], 5.1);
+  EXPECT_TRUE(isMissing(data[1][1]));
+  EXPECT_EQ(missing, 1);
+  const std::string path = temp.file("iris.csv");
+  EXPECT_EQ(log.str(), "  read " + path + "\n  read " + path +
+                           "\nColumn \"Species\" (3 values) is not clustered; to compare the clusters with it: "
+                           "vornak-fit --classes Species\n");
+}
+
+TEST(MatrixReaderTables, KeepsTheMatrixLinesForEverythingElse) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string line;  // the matrix reader's refusal, as before
+  };
+  const Case cases[] = {
+      {"a word after a good first line", "1 2\n3 x\n", "line 2: not a number: x"},
+      {"a table the table reader refuses", "a,b\n1,2\n3\n", "line 1: not a number: a,b"},
+      {"a real where whole numbers are read", "a,b\n1,2.5\n", "line 1: not a number: a,b"},
+      {"NA where it is refused", "a,b\n1,NA\n2,3\n", "line 1: not a number: a,b"},
+      {"a word in a blank-separated first line", "a b\n1 2\n", "line 1: not a number: a"},
+  };
+  for (const Case& c : cases) {
+    TempDir temp;
+    temp.write("m.dat", c.text);
+    std::ostringstream log;
+    int rows = 0, columns = 0;
+    Matrix<int> data;
+    CaptureStdout quiet;
+    try {
+      MatrixReader::readData<int>(temp.file("m.dat"), rows, columns, data, log);
+      ADD_FAILURE() << c.what << ": accepted";
+    } catch (const RunError& error) {
+      EXPECT_EQ(std::string(error.what()), "Bad matrix file " + temp.file("m.dat") + ", " + c.line) << c.what;
+    }
+  }
 }
 
 }  // namespace
