@@ -29,7 +29,8 @@ bool isNumber(const std::string& cell) {
   if (cell.empty() || std::isspace(static_cast<unsigned char>(cell[0]))) return false;
   char* end = nullptr;
   const double value = std::strtod(cell.c_str(), &end);
-  return end != cell.c_str() && *end == '\0' && std::isfinite(value);
+  // All of it: a NUL inside would end strtod early.
+  return end == cell.c_str() + cell.size() && std::isfinite(value);
 }
 
 // "5,1" read with a decimal point, or the cell as it is.
