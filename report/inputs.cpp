@@ -87,20 +87,16 @@ Data readData(const std::string& fileName, DataKind kind) {
 }
 
 void setNames(Data& data, const std::vector<std::string>& rowNames, const std::vector<std::string>& columnNames) {
-  if (!rowNames.empty()) {
-    if (rowNames.size() != static_cast<size_t>(data.n))
-      throw ReportError(std::to_string(rowNames.size()) + " row names where the data have " +
-                        std::to_string(data.n) + " observations");
-    data.names.clear();
-    for (const std::string& name : rowNames) data.names.push_back(shownName(name));
-  }
-  if (!columnNames.empty()) {
-    if (columnNames.size() != static_cast<size_t>(data.columns))
-      throw ReportError(std::to_string(columnNames.size()) + " column names where the data have " +
-                        std::to_string(data.columns) + " columns");
-    data.columnNames.clear();
-    for (const std::string& name : columnNames) data.columnNames.push_back(shownName(name));
-  }
+  const auto shown = [](const std::vector<std::string>& names, int count, const char* what) {
+    if (names.size() != static_cast<size_t>(count))
+      throw ReportError(std::to_string(names.size()) + " " + what + " names where the data have " +
+                        std::to_string(count));
+    std::vector<std::string> out;
+    for (const std::string& name : names) out.push_back(shownName(name));
+    return out;
+  };
+  if (!rowNames.empty()) data.names = shown(rowNames, data.n, "row");
+  if (!columnNames.empty()) data.columnNames = shown(columnNames, data.columns, "column");
 }
 
 std::vector<int> checkedEstimate(const std::vector<int>& labels, int n, const std::string& dataFile) {
