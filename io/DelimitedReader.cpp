@@ -159,8 +159,9 @@ bool isPlainMatrix(const std::string& text) {
   }
   if (skipByteOrderMark(text) > 0 || trimmed(first).empty() || first.find_first_of(",;\"") != std::string::npos)
     return false;
-  std::vector<std::string> fields = splitRecords(first, ' ', "").at(0);
-  for (const std::string& field : fields)
+  const std::vector<std::vector<std::string>> records = splitRecords(first, ' ', "");
+  if (records.empty()) return false;  // a lone carriage return
+  for (const std::string& field : records[0])
     if (field != "NA" && !isNumber(field)) return false;
   return true;
 }
