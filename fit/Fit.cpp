@@ -48,7 +48,8 @@ std::string copyData(const std::string& from, const std::string& folder, report:
                      const TableData& table) {
   std::string name = from.substr(from.rfind('/') + 1);
   // A table becomes the engine's matrix: named after the file, without its extension.
-  if (table.table) name = name.substr(0, name.rfind('.') == 0 || name.rfind('.') == std::string::npos ? name.size() : name.rfind('.')) + ".dat";
+  const size_t dot = name.rfind('.');
+  if (table.table) name = name.substr(0, dot == 0 || dot == std::string::npos ? name.size() : dot) + ".dat";
   if (name.rfind("summary", 0) == 0 || name.rfind("report", 0) == 0 || name.rfind("chain", 0) == 0 ||
       name.rfind("clusters.csv", 0) == 0 || name.rfind("columns.csv", 0) == 0 ||
       name[0] == '.' || name[0] == '-')
