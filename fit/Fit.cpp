@@ -18,6 +18,7 @@
 #include "fit/OutputDir.h"
 #include "fit/Pilot.h"
 #include "fit/Progress.h"
+#include "fit/Tables.h"
 #include "fit/Thinning.h"
 #include "fit/Watch.h"
 #include "io/FileKind.h"
@@ -46,20 +47,27 @@ DataShape readData(const std::string& file) {
 
 // The copy the chains read, in the output folder (a chain writes its files beside its data).
 // An alignment loses its leading blank lines, which the engine would take for a header.
-std::string copyData(const std::string& from, const std::string& folder, report::DataKind kind) {
+std::string copyData(const std::string& from, const std::string& folder, report::DataKind kind,
+                     const TableData& table) {
   std::string name = from.substr(from.rfind('/') + 1);
+  // A table becomes the engine's matrix: named after the file, without its extension.
+  const size_t dot = name.rfind('.');
+  if (table.table) name = name.substr(0, dot == 0 || dot == std::string::npos ? name.size() : dot) + ".dat";
   if (name.rfind("summary", 0) == 0 || name.rfind("report", 0) == 0 || name.rfind("chain", 0) == 0 ||
+      name.rfind("clusters.csv", 0) == 0 || name.rfind("columns.csv", 0) == 0 ||
       name[0] == '.' || name[0] == '-')
     name = "data-" + name;
   std::ifstream in(from, std::ios::binary);
   std::ofstream out(folder + "/" + name, std::ios::binary);
-  if (kind == report::DataKind::Sequences) {
+  if (table.table) {
+    out << table.matrix;
+  } else if (kind == report::DataKind::Sequences) {
     char c = 0;
     while (in.get(c) && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
     }
     if (in) out.put(c);
   }
-  out << in.rdbuf();
+  if (!table.table) out << in.rdbuf();
   out.close();
   if (!out) throw FitError("cannot copy the data into the output folder: " + folder + "/" + name);
   return name;
@@ -105,6 +113,7 @@ int fail(std::ostream& err, const std::string& line) {
 // Everything decided before the chains start.
 struct Plan {
   DataShape shape;
+  TableData table;                  // a delimited file's matrix, names and classes
   std::vector<std::string> words;   // the settings: recommended, then the user's letters
   std::vector<std::string> common;  // every chain's words but its seed
   std::string engine, dataName;
@@ -133,6 +142,11 @@ Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSe
     const std::string refusal = recommend::unalignedRefusal(in);
     if (!refusal.empty()) throw FitError(refusal + ", or give vornak-fit --align");
   }
+  plan.table = readTableData(options, plan.shape.kind == report::DataKind::Sequences, plan.shape.rows);
+  if (plan.table.table) {
+    std::istringstream matrix(plan.table.matrix);
+    plan.shape = detectData(matrix);
+  }
   // The shared recommender (recommend/) chooses the settings, budgets the threads of heated
   // chains and refuses what the engine would refuse, before any folder exists.
   recommend::Request request;
@@ -157,7 +171,7 @@ Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSe
   plan.engine = findEngine();
   plan.dir = makeOutputDir(options.outDir, options.dataFile);
   try {
-    plan.dataName = copyData(options.dataFile, plan.dir.path, plan.shape.kind);
+    plan.dataName = copyData(options.dataFile, plan.dir.path, plan.shape.kind, plan.table);
     if (options.align) {
       const Aligned aligned = alignSequences(plan.dir.path, plan.dataName);
       plan.dataName = aligned.file;
@@ -222,6 +236,26 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
   return lines;
 }
 
+// Each observation's name: a table's row names or an alignment's headers; none otherwise.
+std::vector<std::string> observationNames(const Plan& plan, const std::string& folder) {
+  if (!plan.table.rowNames.empty()) return plan.table.rowNames;
+  if (plan.shape.kind == report::DataKind::Sequences) return fastaNames(folder + "/" + plan.dataName);
+  return {};
+}
+
+// clusters.csv, and columns.csv for a run with column selection (-V).
+void writeTables(const Plan& plan, const Team& team, const summary::Summary& result,
+                 const std::vector<std::string>& names) {
+  const std::string& folder = plan.dir.path;
+  std::ofstream(folder + "/clusters.csv", std::ios::binary)
+      << clustersCsv(names, result.estimate.labels, result.mates);
+  if (std::find(plan.words.begin(), plan.words.end(), "-V") == plan.words.end()) return;
+  std::vector<std::string> files;
+  for (const std::string& draws : team.draws) files.push_back(draws.substr(0, draws.size() - 6) + ".columns");
+  const std::string text = columnsCsv(files, plan.table.columnNames);
+  if (!text.empty()) std::ofstream(folder + "/columns.csv", std::ios::binary) << text;
+}
+
 // The summary of the stopped chains' draws and the page; prints where they are.
 int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outcome, double seconds,
            std::ostream& out, std::ostream& err) {
@@ -260,6 +294,8 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   } catch (const std::exception& error) {
     return fail(err, "the summary of the draws failed: " + visibleText(error.what()));
   }
+  const std::vector<std::string> names = observationNames(plan, folder);
+  for (const std::string& name : names) result.names.push_back(visibleText(name));
   const std::string summaryText = summary::summaryText(result);
   std::ofstream(folder + "/summary.txt", std::ios::binary) << summaryText;
 
@@ -277,6 +313,11 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
     input.notes.push_back("Summary: of every chain's kept draws one in every " + std::to_string(result.thinStep) +
                           " was read (at most " + std::to_string(request.maxDraws) + " draws in all, so that " +
                           "the summary of a long run takes seconds)");
+  input.notes.insert(input.notes.end(), plan.table.notes.begin(), plan.table.notes.end());
+  input.rowNames = plan.table.rowNames;
+  input.columnNames = plan.table.columnNames;
+  input.classes = plan.table.classes;
+  input.classSource = plan.table.classSource;
   const std::string page = folder + "/report.html";
   // The signal that stopped the chains has done its work; the page reads the data with the
   // engine's readers, which stop at a recorded signal, so only a new one stops them.
@@ -289,6 +330,7 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
     err << "vornak-fit: stopped by signal " << interruption.signal << " while writing " << visibleText(page) << "\n";
     return 128 + interruption.signal;
   }
+  writeTables(plan, team, result, names);
   // A folder named after the data file reaches the terminal with its control bytes as escapes.
   const std::string shown = visibleText(folder);
   std::vector<std::string> outputStems;
@@ -313,6 +355,8 @@ int run(const FitOptions& options, std::ostream& out, std::ostream& err, bool te
     err << "vornak-fit: stopped by signal " << early.signal << " before the chains started\n";
     return 128 + early.signal;
   }
+  for (const std::string& note : plan.table.notes) out << note << '\n';
+  out << std::flush;
   Team team = startChains(plan, options);
   ProgressLine progress(err, terminal, options.progress);
   Outcome outcome;

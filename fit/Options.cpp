@@ -7,6 +7,7 @@
 
 #include "driver/options.h"
 #include "fit/Keep.h"
+#include "io/DelimitedReader.h"
 
 namespace fit {
 namespace {
@@ -59,6 +60,7 @@ FitOptions parseOptions(const std::vector<std::string>& args) {
     const std::string& word = args[i];
     const bool takesValue = word == "-o" || word == "--chains" || word == "--minutes" ||
                             word == "--rhat" || word == "--ess" || word == "--seed" || word == "--keep" ||
+                            word == "--classes" || word == "--id" || word == "--separator" ||
                             (findOption(word) && !isFlag(word));
     if (takesValue && i + 1 == args.size()) throw FitError(word + " needs a value");
     const std::string value = takesValue ? args[i + 1] : "";
@@ -76,6 +78,14 @@ FitOptions parseOptions(const std::vector<std::string>& args) {
       options.minEss = realValue(word, value, 1, 1e12, true, "a number, 1 or more");
     } else if (word == "--seed") {
       options.firstSeed = wholeValue(word, value, 1, 4294967295ULL);
+    } else if (word == "--classes" || word == "--id") {
+      if (value.empty()) throw FitError(word + " must name a column" + (word == "--id" ? "" : " or a file") + ": (empty)");
+      (word == "--id" ? options.idColumn : options.classes) = value;
+    } else if (word == "--separator") {
+      options.separator = delimited::parseSeparator(value);
+      if (!options.separator) throw FitError("--separator must be comma, tab, semicolon or blanks: " + value);
+    } else if (word == "--decimal-comma") {
+      options.decimalComma = true;
     } else if (word == "--progress") {
       options.progress = true;
     } else if (word == "--align") {

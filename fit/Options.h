@@ -26,6 +26,11 @@ struct FitOptions {
   bool help = false;
   bool align = false;                // --align: the sequences aligned by mafft first
   std::vector<std::string> keep;     // kinds of chain files that stay (--keep; all by default)
+  // Delimited files (io/DelimitedReader.h): known classes (a column or a labels file), the
+  // identifier column, the separator (0: detected) and decimal commas.
+  std::string classes, idColumn;
+  char separator = 0;
+  bool decimalComma = false;
   // The engine's letters with their values, as typed (flags alone).
   std::vector<std::string> engineWords;
 };

@@ -11,7 +11,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 # Parallel jobs: CMAKE_BUILD_PARALLEL_LEVEL when set, else the number of processors.
 jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
 build="$root/build-fuzz"
-targets=(matrix_reader fasta_reader start_partition prior_text)
+targets=(matrix_reader fasta_reader start_partition prior_text delimited_reader)
 
 command -v clang++ >/dev/null || { echo "fuzz/run.sh: clang++ not found (apt-get install clang)" >&2; exit 1; }
 CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNAK_FUZZ=ON \

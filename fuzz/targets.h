@@ -18,6 +18,7 @@
 #include "stats/MixtureDirichletRV.h"
 #include "models/PriorStrings.h"
 #include "io/RunError.h"
+#include "io/DelimitedReader.h"
 #include "io/MatrixReader.h"
 #include "models/ProteinSequence.h"
 
@@ -67,6 +68,42 @@ inline bool matrixReader(const uint8_t* data, size_t size, const std::string& sc
       for (int t = 0; t < asInt.cols(); t++) require(asDouble[i][t] == asInt[i][t]);
   }
   return doubleRead;
+}
+
+// The delimited-file reader: the first byte picks the options (separator, header, decimal
+// commas), the rest is the file. An accepted table is rectangular, its matrix text splits back
+// into its cells, and a row name written as a CSV field reads back as itself.
+inline bool delimitedReader(const uint8_t* data, size_t size, const std::string&) {
+  if (size == 0) return false;
+  const char separators[] = {0, ',', '\t', ';', ' '};
+  delimited::TableOptions options;
+  options.separator = separators[data[0] % 5];
+  options.header = static_cast<int>((data[0] / 5) % 3) - 1;
+  options.decimalComma = (data[0] / 15) % 2 == 1;
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  delimited::isPlainMatrix(text);
+  delimited::DataTable table;
+  try {
+    table = delimited::readTable(text, "input", options);
+  } catch (const delimited::TableError&) {
+    return false;
+  }
+  const size_t rows = table.cells.size(), columns = table.cells.at(0).size();
+  require(rows > 0 && columns > 0);
+  require(table.columnNames.empty() || table.columnNames.size() == columns);
+  require(table.rowNames.empty() || table.rowNames.size() == rows);
+  for (const auto& list : {table.classColumns, table.leftOut})
+    for (const delimited::TextColumn& column : list) require(column.values.size() == rows);
+  for (const auto& row : table.cells) require(row.size() == columns);
+  require(delimited::splitRecords(delimited::matrixText(table), ' ', "matrix") == table.cells);
+  for (const std::string& name : table.rowNames) {
+    if (name.empty() || name.front() == ' ' || name.front() == '\t' || name.back() == ' ' ||
+        name.back() == '\t' || name.compare(0, 3, "\xEF\xBB\xBF") == 0)
+      continue;
+    const auto back = delimited::splitRecords(delimited::csvField(name) + "\n", ',', "name");
+    require(back.size() == 1 && back[0].size() == 1 && back[0][0] == name);
+  }
+  return true;
 }
 
 // The FASTA reader, through the model that owns it; an accepted alignment is also scored.

@@ -5,8 +5,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <sstream>
 #include <vector>
 
+#include "io/DelimitedReader.h"
+#include "io/FileKind.h"
 #include "io/Files.h"
 #include "io/Interrupt.h"
 #include "io/LineReader.h"
@@ -39,6 +42,64 @@ bool parseValue(const char* text, double& value) {
   return true;
 }
 
+// A file the matrix format refuses at its first line, which holds a comma, semicolon or quote
+// or starts with a BOM, but the delimited reader takes: read as a table, its numeric columns the matrix, its other
+// columns named in the log. Every other file, and every table the delimited reader refuses,
+// goes the matrix format's way, with its lines.
+template <class T>
+bool readAsTable(const std::string& fileName, int& rowCount, int& columnCount, Matrix<T>& data,
+                 std::ostream& logFile, long* missingCells) {
+  if (!notRegularFile(fileName).empty()) return false;  // never opened: a FIFO would block
+  std::ifstream file(fileName, std::ios::binary);
+  if (!file) return false;
+  std::string first;
+  bool longLine = false;
+  if (!readLineUpTo(file, first, 1 << 20, longLine) || longLine) return false;
+  if (!first.empty() && first.back() == '\r') first.pop_back();
+  std::vector<std::string> fields;
+  Tokenize(first, fields, " \t");
+  // Only a first line that shows a table's marks: a blank-separated line with a word in it is
+  // a bad matrix, and keeps its line.
+  const bool marked = first.find_first_of(",;\"") != std::string::npos || first.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  if (!marked || fields.empty() || first.find('\0') != std::string::npos) return false;
+  double number = 0;
+  bool numbers = true;
+  for (const std::string& field : fields) numbers = numbers && (field == "NA" || parseValue(field.c_str(), number));
+  if (numbers) return false;
+  file.clear();
+  file.seekg(0);
+  std::ostringstream text;
+  text << file.rdbuf();
+  delimited::DataTable table;
+  try {
+    table = delimited::readTable(text.str(), fileName, delimited::TableOptions());
+  } catch (const delimited::TableError&) {
+    return false;
+  }
+  std::vector<std::vector<T>> values(table.cells.size(), std::vector<T>(table.cells[0].size()));
+  long missing = 0;
+  for (size_t i = 0; i < table.cells.size(); i++)
+    for (size_t t = 0; t < table.cells[i].size(); t++) {
+      const std::string& cell = table.cells[i][t];
+      if (cell == "NA") {
+        if (!missingCells) return false;
+        setMissing(values[i][t]);
+        missing++;
+      } else if (!parseValue(cell.c_str(), values[i][t])) {
+        return false;  // a real where whole numbers are read: the matrix format's line says so
+      }
+    }
+  logFile << "  read " << fileName << '\n' << "  read " << fileName << '\n';
+  for (const std::string& note : delimited::tableNotes(table)) logFile << note << '\n';
+  rowCount = static_cast<int>(values.size());
+  columnCount = static_cast<int>(values[0].size());
+  data = Matrix<T>(rowCount, columnCount);
+  for (int i = 0; i < rowCount; i++)
+    for (int t = 0; t < columnCount; t++) data[i][t] = values[static_cast<size_t>(i)][static_cast<size_t>(t)];
+  if (missingCells) *missingCells = missing;
+  return true;
+}
+
 }  // namespace
 
 void MatrixReader::noteMissing(std::ostream& logFile, long missingCells, long cells) {
@@ -50,6 +111,7 @@ void MatrixReader::noteMissing(std::ostream& logFile, long missingCells, long ce
 template <class T>
 void MatrixReader::readData(const std::string& fileName, int& rowCount, int& columnCount, Matrix<T>& data,
                  std::ostream& logFile, long* missingCells) {
+  if (readAsTable(fileName, rowCount, columnCount, data, logFile, missingCells)) return;
   std::ifstream file;
   Files::openRead(file, fileName, logFile);
   auto bad = [&](long lineNo, const std::string& why) {

@@ -12,6 +12,9 @@ struct MatrixReader {
   // "  read " and the name twice. Malformed files end the run with one line naming the file
   // and the line. With missingCells, the literal NA is a missing cell (kMissingInt or NaN)
   // and missingCells gets their count; without it NA is refused as a missing cell.
+  // A file refused at its first line, which holds a comma, semicolon or quote or starts with a
+  // BOM, that the delimited reader (io/DelimitedReader.h) takes whole is read as that table: its numeric
+  // columns are the matrix, its other columns are named on logFile, one line each.
   // The log line of a matrix with missing cells; nothing when there are none.
   static void noteMissing(std::ostream& logFile, long missingCells, long cells);
 

@@ -9,6 +9,7 @@
 #include "io/Files.h"
 #include "io/VisibleText.h"
 #include "models/ProteinSequence.h"
+#include "report/classes.h"
 #include "report/inputs.h"
 #include "report/pairs.h"
 #include "report/pictures.h"
@@ -105,6 +106,9 @@ struct Page {
     return "<td><span class=\"swatch\" style=\"background:" + clusterColour(c) + "\"></span>" +
            std::to_string(c + 1) + "</td>";
   }
+  std::string columnName(int t) const {
+    return data.columnNames.empty() ? "column " + std::to_string(t + 1) : data.columnNames[static_cast<size_t>(t)];
+  }
   std::string itemName(int i) const {
     return data.names.empty() ? "row " + std::to_string(i + 1) : data.names[static_cast<size_t>(i)];
   }
@@ -185,8 +189,8 @@ void realPicture(Page& page) {
                                                           0.5 * std::fmod(i * 0.618034, 1.0) - 0.25;
       usable[static_cast<size_t>(i)] = !isMissing(x[static_cast<size_t>(i)]) && !isMissing(y[static_cast<size_t>(i)]);
     }
-    s.xLabel = "column 1";
-    s.yLabel = data.columns == 2 ? "column 2" : "cluster (rows spread apart)";
+    s.xLabel = page.columnName(0);
+    s.yLabel = data.columns == 2 ? page.columnName(1) : "cluster (rows spread apart)";
     caption = data.columns == 2 ? "The two columns, each row coloured by its estimated cluster."
                                 : "The one column by estimated cluster.";
     const long left = std::count(usable.begin(), usable.end(), false);
@@ -384,7 +388,8 @@ void columnTable(Page& page, const std::string& what, const std::vector<int>& li
   std::vector<int> everyone(static_cast<size_t>(page.data.n));
   std::iota(everyone.begin(), everyone.end(), 0);
   for (int t : listed) {
-    page.html << "<tr data-column=\"" << t + 1 << "\"><th>" << t + 1 << "</th>";
+    page.html << "<tr data-column=\"" << t + 1 << "\"><th>"
+              << (page.data.columnNames.empty() ? std::to_string(t + 1) : esc(page.columnName(t))) << "</th>";
     if (score) page.html << "<td>" << fmt("%.2f", (*score)[static_cast<size_t>(t)]) << "</td>";
     page.html << cell(everyone, t);
     for (int c : shown) page.html << cell(page.members[static_cast<size_t>(c)], t);
@@ -570,6 +575,7 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
        << "</h3>\n";
   columnTables(page, score, distinctive);
 
+  if (!input.classes.empty()) html << classesSection(compareClasses(labels, input.classes), input.classSource);
   html << "<h2>Membership probabilities</h2>\n";
   membershipTable(page);
 
@@ -587,7 +593,11 @@ std::string inlineSvg(const std::string& svg) {
 }  // namespace
 
 void writeReport(const Input& input, const std::string& htmlFile) {
-  const Data data = readData(input.dataFile, input.kind);
+  Data data = readData(input.dataFile, input.kind);
+  setNames(data, input.rowNames, input.columnNames);
+  if (!input.classes.empty() && input.classes.size() != static_cast<size_t>(data.n))
+    throw ReportError(std::to_string(input.classes.size()) + " known classes (" + input.classSource +
+                      ") where the data have " + std::to_string(data.n) + " observations");
   const std::vector<int> labels = checkedEstimate(input.labels, data.n, input.dataFile);
   const std::vector<double> membership = checkedMembership(input.membership, data.n);
   const std::string svg = inlineSvg(input.svg);

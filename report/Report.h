@@ -29,6 +29,10 @@ struct Input {
   // Shown under the headline, in its colour: what should stop a reader trusting the answer
   // (chains that did not agree, a chain that did not move, the summary's warnings).
   std::vector<std::string> warnings;
+  // Names from a table file (none: numbers, or an alignment's headers) and known classes
+  // (one per observation, empty when unknown; none: no comparison), as the page shows them.
+  std::vector<std::string> rowNames, columnNames, classes;
+  std::string classSource;  // where the classes come from: a column or a file
 };
 
 // The page's headline: the clusters of two or more members, and the observations alone when

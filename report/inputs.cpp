@@ -20,6 +20,17 @@ namespace {
 
 const size_t kShownHeader = 200;  // bytes of a FASTA header the page shows
 
+// A name as the page shows it: control bytes as escapes, cut at a character's start.
+std::string shownName(const std::string& name) {
+  std::string text = visibleText(name);
+  if (text.size() > kShownHeader) {
+    size_t cut = kShownHeader;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xc0) == 0x80) cut--;
+    text = text.substr(0, cut) + "…";
+  }
+  return text;
+}
+
 // The headers of an alignment in the reader's terms: the first line whatever it holds, then
 // every line that starts with '>'.
 std::vector<std::string> fastaHeaders(const std::string& fileName) {
@@ -29,14 +40,7 @@ std::vector<std::string> fastaHeaders(const std::string& fileName) {
   for (bool first = true; std::getline(in, line); first = false) {
     if (!first && (line.empty() || line[0] != '>')) continue;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    // Shown on the page: control bytes as escapes, a long header cut at a character's start.
-    std::string header = visibleText(!line.empty() && line[0] == '>' ? line.substr(1) : line);
-    if (header.size() > kShownHeader) {
-      size_t cut = kShownHeader;
-      while (cut > 0 && (static_cast<unsigned char>(header[cut]) & 0xc0) == 0x80) cut--;
-      header = header.substr(0, cut) + "…";
-    }
-    headers.push_back(header);
+    headers.push_back(shownName(!line.empty() && line[0] == '>' ? line.substr(1) : line));
   }
   return headers;
 }
@@ -80,6 +84,19 @@ Data readData(const std::string& fileName, DataKind kind) {
     throw ReportError(error.what());
   }
   return data;
+}
+
+void setNames(Data& data, const std::vector<std::string>& rowNames, const std::vector<std::string>& columnNames) {
+  const auto shown = [](const std::vector<std::string>& names, int count, const char* what) {
+    if (names.size() != static_cast<size_t>(count))
+      throw ReportError(std::to_string(names.size()) + " " + what + " names where the data have " +
+                        std::to_string(count));
+    std::vector<std::string> out;
+    for (const std::string& name : names) out.push_back(shownName(name));
+    return out;
+  };
+  if (!rowNames.empty()) data.names = shown(rowNames, data.n, "row");
+  if (!columnNames.empty()) data.columnNames = shown(columnNames, data.columns, "column");
 }
 
 std::vector<int> checkedEstimate(const std::vector<int>& labels, int n, const std::string& dataFile) {

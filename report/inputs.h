@@ -19,7 +19,12 @@ struct Data {
   long missing = 0;
   // Sequences: each FASTA header without its '>', control bytes escaped, cut after 200 bytes.
   std::vector<std::string> names;
+  std::vector<std::string> columnNames;  // empty: columns are numbered
 };
+
+// Names given beside the data (rowNames and columnNames of Input) checked against its size and
+// made fit to show: control bytes escaped, long names cut.
+void setNames(Data& data, const std::vector<std::string>& rowNames, const std::vector<std::string>& columnNames);
 
 // Reads the data as the engine does (NA is a missing cell in every matrix). A 0/1 matrix
 // with another value, or a categorical one with a negative value, is refused.

@@ -394,7 +394,8 @@ void report(std::ostream& out, const Summary& r) {
          "  mean probability of sharing a cluster with each estimate cluster-mate; for an item\n"
          "  alone in the estimate, the probability of being alone):\n";
   for (int s = 0; s < shown; s++)
-    out << "    item " << order[s] + 1 << " (cluster " << e.labels[order[s]] + 1 << "): "
+    out << "    item " << order[s] + 1
+        << (r.names.size() == static_cast<size_t>(r.n) ? " " + r.names[order[s]] : std::string()) << " (cluster " << e.labels[order[s]] + 1 << "): "
         << number(r.mates[order[s]], "%.3f") << '\n';
 
   out << "\nConvergence (effective sample size: bulk, rank-normalised, per chain):\n"

@@ -69,6 +69,7 @@ struct Summary {
   std::vector<std::string> replaced;  // files of an earlier summary that were replaced
   std::string svg;                    // the picture, as written to PREFIX.svg
   size_t thinStep = 1;                // one kept draw in every thinStep was read (Request::maxDraws)
+  std::vector<std::string> names;     // the items' names when the caller knows them (n or none)
 };
 
 // Reads the draws, writes PREFIX.estimate, .summary.tsv, .psm (n up to 5000) and .svg (all or
@@ -76,7 +77,7 @@ struct Summary {
 // one line) or std::bad_alloc.
 Summary summariseDraws(const Request& request);
 
-// The report vornak-summary prints.
+// The report vornak-summary prints; with names, each item listed shows its name too.
 std::string summaryText(const Summary& summary);
 
 }  // namespace summary

@@ -39,6 +39,7 @@ TEST(FuzzCorpus, EveryInputIsReadOrRefusedWithoutHarm) {
     bool (*replay)(const uint8_t*, size_t, const std::string&);
   } targets[] = {
       {"matrix_reader", fuzzing::matrixReader},
+      {"delimited_reader", fuzzing::delimitedReader},
       {"fasta_reader", fuzzing::fastaReader},
       {"start_partition", fuzzing::startPartitionReader},
       {"prior_text", [](const uint8_t* data, size_t size, const std::string&) {

@@ -29,6 +29,7 @@ print.vornak <- function(x, ...) {
     cat("estimate (summary defaults): cluster sizes and mean membership probabilities\n")
     print(x$clusters$table, row.names = FALSE, digits = 3)
   }
+  if (!is.null(x$classes)) print_classes(x$classes)
   invisible(x)
 }
 

@@ -35,6 +35,14 @@ place_file <- function(source, dir, name) {
   name
 }
 
+# Text written through a scratch file, as it stands.
+place_text <- function(text, dir, name) {
+  scratch <- tempfile()
+  on.exit(unlink(scratch))
+  writeChar(text, scratch, eos = NULL, useBytes = TRUE)
+  place_file(scratch, dir, name)
+}
+
 # Lines written through a scratch file, so that they too go through place_file.
 place_lines <- function(lines, dir, name) {
   scratch <- tempfile()
@@ -316,7 +324,8 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
                    thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
                    label = NULL, B = NULL, columns = NULL, heated = NULL, threads = NULL,
                    fast = NULL, progress = getOption("vornak.progress", interactive()),
-                   rhat = 1.01, ess = 400, cl = NULL) {
+                   rhat = 1.01, ess = 400, cl = NULL, classes = NULL, id = NULL,
+                   separator = NULL, decimal_comma = FALSE) {
   call <- match.call()
   # Without a model the data's kind chooses the recommended settings; what is given stays.
   auto <- missing(model) || is.null(model)
@@ -331,7 +340,9 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
   dir.create(a$dir, showWarnings = FALSE, recursive = TRUE)
   if (!dir.exists(a$dir)) stop("cannot create the folder ", a$dir, call. = FALSE)
   dir <- normalizePath(a$dir)
-  data_file <- write_data(x, dir)
+  prepared <- prepare_data(x, classes, id, separator, decimal_comma)
+  for (note in prepared$notes) message(note)
+  data_file <- if (prepared$table) place_text(prepared$x, dir, "data.dat") else write_data(prepared$x, dir)
   # "tree" (when no file of that name is at hand) is the start built from the data's tree.
   tree <- identical(start, "tree") && !file.exists("tree")
   start_file <- if (is.null(start) || tree) NULL else write_start(start, dir)
@@ -350,9 +361,10 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
                    tree = "-Z" %in% choice$words, until_agreement = a$until_agreement,
                    trace_thin = if (auto) a$thin)
   ran <- run_chains(settings, a, dir)
-  finish_fit(ran, settings,
-             if (auto) list(kind = choice$kind, model = settings$model, words = choice$words),
-             x, call)
+  fit <- finish_fit(ran, settings,
+                    if (auto) list(kind = choice$kind, model = settings$model, words = choice$words),
+                    if (prepared$table) file.path(dir, data_file) else prepared$x, call)
+  add_tables(fit, prepared)
 }
 
 # The value of a letter in a list of words, or default when it is absent.

@@ -18,14 +18,20 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
        thin = NULL, start = NULL, quiet = TRUE, dir = tempfile("vornak"),
        label = NULL, B = NULL, columns = NULL, heated = NULL, threads = NULL,
        fast = NULL, progress = getOption("vornak.progress", interactive()),
-       rhat = 1.01, ess = 400, cl = NULL)
+       rhat = 1.01, ess = 400, cl = NULL, classes = NULL, id = NULL,
+       separator = NULL, decimal_comma = FALSE)
 }
 \arguments{
   \item{x}{the data: a numeric matrix or data frame, one row per observation
     (\code{"kmeans2"}, \code{"mclust2"}, \code{"mvn"}); a matrix of 0/1 (\code{"HDBern"}) or of whole
     numbers 0 to 19 (\code{"HDGBern"}); a character vector of aligned sequences, named or
     not (\code{"ProteinSequence"}; ASCII residues only, and no control characters in
-    sequences or names); or the path of a data file in the program's format.
+    sequences or names); or the path of a data file: a FASTA alignment, a matrix of numbers in the program's
+    format, or a table (comma, tab, semicolon or blank separated, quoted as in RFC 4180,
+    with or without a header row and a column of row names), read as \command{vornak-fit}
+    reads it. Factor and character columns of a data frame or table are not clustered:
+    the first one with unique values gives the row names, those with few values are
+    offered as \code{classes}, the others are left out, each said in a message.
     Reals are written with 17 significant digits, so the run sees exactly the values of
     \code{x}; row and column names are never written as data.}
   \item{model}{observation model: \code{"mclust2"}, \code{"mvn"} (full-covariance Gaussian
@@ -91,6 +97,15 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{cl}{a cluster of the \pkg{parallel} package (\code{makePSOCKcluster}, possibly
     spanning machines) whose workers run the chains; each worker needs the package
     installed. The draws come back as data and are written into \code{dir}.}
+  \item{classes}{known classes to compare the estimate with (never used by the search):
+    the name of a column of \code{x} (a data frame or table file), or one label per
+    observation. The fit then holds \code{classes}: the confusion table, the adjusted Rand
+    index and the variation of information (bits).}
+  \item{id}{the column of row names of a table file (by default detected: a first column
+    with an empty name, or of text with unique values).}
+  \item{separator}{of a table file: \code{"comma"}, \code{"tab"}, \code{"semicolon"} or
+    \code{"blanks"} (by default detected from its first line).}
+  \item{decimal_comma}{\code{TRUE} reads cells like \code{5,1} of a table file as 5.1.}
 }
 \details{
   Each chain is the command-line program's run with the options \option{-m -f -k -h -c -a
@@ -171,6 +186,12 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     probability) with \code{clusters$profile}: per-cluster column means (real data),
     shares of 1s (0/1 data), a levels-by-columns matrix of level frequencies per cluster
     (whole numbers) or the consensus sequence per cluster.}
+  \item{names, observations, classes, column_probability}{the observations' names (row
+    names of a matrix, data frame or table, sequence names, else their numbers); a data
+    frame of \code{name}, \code{cluster} and \code{membership} per observation (as
+    \file{clusters.csv} of \command{vornak-fit}); with \code{classes}, the comparison
+    (\code{table}, \code{adjusted_rand}, \code{variation_of_information}, \code{unlabelled});
+    with \code{columns}, each column's probability of being clustered (mean over chains).}
   \item{data, kind, choice, stop}{the data as R holds them (a file is read), their kind
     (\code{"real"}, \code{"binary"}, \code{"levels"}, \code{"sequences"}), the settings
     chosen without \code{model} (else \code{NULL}) and how the run ended.}

@@ -21,6 +21,7 @@
 #include "io/RunError.h"
 #include "driver/common_main.h"
 #include "recommend/Alignment.h"
+#include "io/DelimitedReader.h"
 #include "recommend/Recommend.h"
 #include "summary/agreement.h"
 #include "summary/summary.h"
@@ -251,3 +252,90 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
   return list;
 }
 
+
+namespace {
+
+SEXP stringsOf(const std::vector<std::string>& values) {
+  SEXP out = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(values.size())));
+  for (size_t i = 0; i < values.size(); i++)
+    SET_STRING_ELT(out, static_cast<R_xlen_t>(i), Rf_mkCharCE(values[i].c_str(), CE_NATIVE));
+  UNPROTECT(1);
+  return out;
+}
+
+}  // namespace
+
+// A data file read as vornak-fit reads it: when it is a delimited table (not an alignment, not
+// the engine's matrix format, or a table option given), its matrix in the engine's format,
+// row and column names, its text columns (class columns first) and the notes on them.
+extern "C" SEXP vornak_R_table(SEXP file, SEXP id, SEXP separator, SEXP decimalComma) {
+  if (!Rf_isString(file) || XLENGTH(file) != 1 || !Rf_isString(id) || XLENGTH(id) != 1 ||
+      !Rf_isString(separator) || XLENGTH(separator) != 1 || !Rf_isLogical(decimalComma) ||
+      XLENGTH(decimalComma) != 1)
+    Rf_error("vornak_R_table: needs a file, an identifier column, a separator and one flag");
+  Outcome outcome;
+  bool table = false;
+  delimited::DataTable data;
+  std::string matrix;
+  std::vector<std::string> notes, textNames;
+  std::vector<std::vector<std::string>> textValues;
+  int classColumns = 0;
+  {  // gone before anything is allocated in R, which may jump
+    const std::string path = CHAR(STRING_ELT(file, 0));
+    delimited::TableOptions options;
+    options.idColumn = CHAR(STRING_ELT(id, 0));
+    const std::string separatorWord = CHAR(STRING_ELT(separator, 0));
+    options.decimalComma = LOGICAL(decimalComma)[0] == TRUE;
+    try {
+      if (!separatorWord.empty()) {
+        options.separator = delimited::parseSeparator(separatorWord);
+        if (!options.separator)
+          throw std::runtime_error("'separator' must be \"comma\", \"tab\", \"semicolon\" or \"blanks\": " +
+                                   separatorWord);
+      }
+      std::ifstream in(path, std::ios::binary);
+      if (!in) throw std::runtime_error("cannot read the data file: " + path);
+      std::ostringstream text;
+      text << in.rdbuf();
+      const std::string content = text.str();
+      const size_t first = content.find_first_not_of(" \t\r\n", content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0);
+      const bool fasta = first != std::string::npos && content[first] == '>';
+      const bool asked = options.separator || !options.idColumn.empty() || options.decimalComma;
+      if (!fasta && (asked || !delimited::isPlainMatrix(content))) {
+        data = delimited::readTable(content, path, options);
+        table = true;
+        matrix = delimited::matrixText(data);
+        notes = delimited::tableNotes(data);
+        for (const auto* list : {&data.classColumns, &data.leftOut})
+          for (const delimited::TextColumn& column : *list) {
+            textNames.push_back(column.name);
+            textValues.push_back(column.values);
+          }
+        classColumns = static_cast<int>(data.classColumns.size());
+      }
+    } catch (const std::bad_alloc&) {
+      outcome.status = 255;
+      outcome.error = "Out of memory while reading the data file";
+    } catch (const std::exception& error) {
+      outcome.status = 255;
+      outcome.error = error.what();
+    }
+  }
+  const char* names[] = {"status", "error", "table", "matrix", "row_names", "column_names",
+                         "text_columns", "class_columns", "notes", ""};
+  SEXP list = PROTECT(Rf_mkNamed(VECSXP, names));
+  SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(outcome.status));
+  SET_VECTOR_ELT(list, 1, Rf_mkString(outcome.error.c_str()));
+  SET_VECTOR_ELT(list, 2, Rf_ScalarLogical(table ? TRUE : FALSE));
+  SET_VECTOR_ELT(list, 3, Rf_mkString(matrix.c_str()));
+  SET_VECTOR_ELT(list, 4, stringsOf(data.rowNames));
+  SET_VECTOR_ELT(list, 5, stringsOf(data.columnNames));
+  SEXP text = PROTECT(Rf_allocVector(VECSXP, static_cast<R_xlen_t>(textValues.size())));
+  for (size_t c = 0; c < textValues.size(); c++) SET_VECTOR_ELT(text, static_cast<R_xlen_t>(c), stringsOf(textValues[c]));
+  Rf_setAttrib(text, R_NamesSymbol, stringsOf(textNames));
+  SET_VECTOR_ELT(list, 6, text);
+  SET_VECTOR_ELT(list, 7, Rf_ScalarInteger(classColumns));
+  SET_VECTOR_ELT(list, 8, stringsOf(notes));
+  UNPROTECT(2);
+  return list;
+}

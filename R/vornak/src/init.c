@@ -11,6 +11,7 @@ SEXP vornak_R_summary(SEXP args);
 SEXP vornak_R_parent(void);
 SEXP vornak_R_agreement(SEXP files, SEXP burn);
 SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP recommend, SEXP chains);
+SEXP vornak_R_table(SEXP file, SEXP id, SEXP separator, SEXP decimalComma);
 
 static R_NativePrimitiveArgType vornakArgTypes[VORNAK_R_MAIN_ARGUMENT_COUNT] = {
     VORNAK_R_MAIN_ARGUMENT_TYPES};
@@ -28,6 +29,7 @@ static const R_CallMethodDef callMethods[] = {
     {"vornak_R_parent", (DL_FUNC)(void (*)(void))&vornak_R_parent, 0},
     {"vornak_R_agreement", (DL_FUNC)(void (*)(void))&vornak_R_agreement, 2},
     {"vornak_R_recommend", (DL_FUNC)(void (*)(void))&vornak_R_recommend, 5},
+    {"vornak_R_table", (DL_FUNC)(void (*)(void))&vornak_R_table, 4},
     {NULL, NULL, 0}};
 
 void R_init_vornak(DllInfo* dll) {
