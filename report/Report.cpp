@@ -9,6 +9,7 @@
 #include "io/Files.h"
 #include "io/VisibleText.h"
 #include "models/ProteinSequence.h"
+#include "report/modes.h"
 #include "report/inputs.h"
 #include "report/pictures.h"
 #include "report/principal.h"
@@ -481,6 +482,7 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
     for (const std::string& note : input.notes) html << "<li>" << esc(note) << "</li>\n";
     html << "</ul>\n";
   }
+  html << modesSection(input);
 
   std::vector<double> score;
   std::vector<int> distinctive;
@@ -510,7 +512,8 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
   clusterTable(page);
   html << "<p class=\"note\">Membership probability of an observation: the mean posterior "
           "probability that it shares a cluster with each of its estimated cluster-mates (for an "
-          "observation alone, that it is alone).</p>\n";
+          "observation alone, that it is alone)"
+       << (input.conditionalOn.empty() ? "" : ", conditional on the best mode the chains found") << ".</p>\n";
   html << "<h3>" << (data.kind == DataKind::Sequences ? "Distinctive columns" : "Per column")
        << "</h3>\n";
   columnTables(page, score, distinctive);

@@ -26,6 +26,10 @@ struct Input {
   std::string svg;                 // the summary's picture
   std::string summaryText;    // the report vornak-summary printed, shown as it stands
   std::vector<std::string> notes;  // lines shown first: settings, how the run stopped, ...
+  std::string modes;          // the summary's starts and modes (summary::modesText); "": none
+  // When the chains ended in several modes: the sentence saying that the estimate and the
+  // membership probabilities are conditional on the best one; "" otherwise.
+  std::string conditionalOn;
 };
 
 // One line naming the problem and the offending file or value.
