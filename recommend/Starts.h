@@ -7,8 +7,8 @@
 namespace recommend {
 
 // The -Z word of chain c (0-based): the tree cut for the first, then a tree over a bootstrap
-// of the columns, the average-linkage tree, a random start, and from the fifth on bootstrap
-// and random starts in turn (both follow the chain's seed, so no two are the same).
+// of the columns, the average-linkage tree, and from the fourth on bootstraps (each follows
+// the chain's seed, so no two are the same).
 std::string chainStart(int chain);
 
 // Whether the chains start apart: not when the user gave a start (-z or -Z) or asked for an
