@@ -10,27 +10,16 @@ usage: gen_modes.py subfamilies N T K FILE LABELS
            (Jukes-Cantor on the 20 residues); LABELS gets the family
        gen_modes.py weak N T K LEVELS FILE LABELS
            categorical matrix of whole numbers 0..LEVELS-1 in K latent classes whose column
-           distributions are mixtures of a shared background and a class profile (weight 0.35),
+           distributions are mixtures of a shared background and a class profile (weight 0.6),
            so that many partitions score close
-       gen_modes.py singletons N T FILE LABELS
-           real matrix of N rows far apart from each other (one group per row)
 """
-import math
+import os
 import random
 import sys
 
-AA = "ACDEFGHIKLMNPQRSTVWY"
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-
-def evolve(rng, seq, length):
-    redraw = 1.0 - math.exp(-20.0 * length / 19.0)
-    return [rng.choice(AA) if rng.random() < redraw else c for c in seq]
-
-
-def dirichlet(rng, alpha, size):
-    draws = [rng.gammavariate(alpha, 1.0) for _ in range(size)]
-    total = sum(draws) or 1.0
-    return [d / total for d in draws]
+from gen_families import AA, dirichlet, evolve
 
 
 def categorical(rng, probabilities):
@@ -71,19 +60,13 @@ def main():
         n, t, k, levels = int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
         path, labels = sys.argv[6], sys.argv[7]
         background = [dirichlet(rng, 1.0, levels) for _ in range(t)]
-        tables = [[[0.65 * b + 0.35 * p for b, p in zip(background[c], dirichlet(rng, 0.5, levels))]
+        tables = [[[0.4 * b + 0.6 * p for b, p in zip(background[c], dirichlet(rng, 0.5, levels))]
                    for c in range(t)] for _ in range(k)]
         with open(path, "w") as out:
             for i in range(n):
                 g = i % k
                 out.write(" ".join(str(categorical(rng, tables[g][c])) for c in range(t)) + "\n")
                 group.append(g)
-    elif kind == "singletons":
-        n, t, path, labels = int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5]
-        with open(path, "w") as out:
-            for i in range(n):
-                out.write(" ".join("%.6f" % rng.gauss(0, 100) for _ in range(t)) + "\n")
-                group.append(i)
     else:
         sys.exit("unknown kind " + kind)
     with open(labels, "w") as lab:

@@ -19,7 +19,7 @@ std::string fixed(double value, const char* format) {
 
 std::string startName(const std::string& file) {
   const std::string start = startOf(file);
-  return start.empty() ? "-" : start;
+  return start.empty() ? "none" : start;
 }
 
 }  // namespace
@@ -68,8 +68,10 @@ std::string modesText(const Summary& summary) {
   }
   for (size_t m = 0; m < verdict.modes.size(); m++) {
     const Mode& mode = verdict.modes[m];
+    // The table gives each chain's mode; a long list of chains would repeat it.
     text += "  mode " + std::to_string(m + 1) + ": score " + fixed(mode.score, "%.10g") + ", k " +
-            std::to_string(mode.k) + ", " + chainList(mode.chains);
+            std::to_string(mode.k) + ", " +
+            (mode.chains.size() <= 4 ? chainList(mode.chains) : std::to_string(mode.chains.size()) + " chains");
     if (m > 0) text += ", log odds " + fixed(mode.logOdds, "%.1f") + " against mode 1";
     text += '\n';
   }
@@ -83,24 +85,25 @@ std::vector<std::array<std::string, 4>> modesRows(const Summary& summary) {
   const Agreement& verdict = summary.verdict;
   std::vector<std::array<std::string, 4>> rows;
   if (verdict.ends.size() != summary.chains.size()) return rows;
+  std::vector<size_t> modeOf(verdict.ends.size(), 0);
+  for (size_t m = 0; m < verdict.modes.size(); m++)
+    for (size_t c : verdict.modes[m].chains) modeOf[c] = m + 1;
+  std::vector<bool> used(verdict.ends.size(), false);
+  for (size_t c : summary.estimateChains) used[c] = true;
   for (size_t c = 0; c < verdict.ends.size(); c++) {
     const std::string chain = std::to_string(c + 1);
     rows.push_back({"start", chain, "", startName(summary.chains[c].file)});
     rows.push_back({"best_score", chain, "", fixed(verdict.ends[c].best, "%.10g")});
+    rows.push_back({"mode", chain, "", std::to_string(modeOf[c])});
+    rows.push_back({"in_estimate", chain, "", used[c] ? "1" : "0"});
   }
   for (size_t m = 0; m < verdict.modes.size(); m++) {
     const Mode& mode = verdict.modes[m];
     const std::string name = std::to_string(m + 1);
-    std::string chains;
-    for (size_t c : mode.chains) chains += (chains.empty() ? "" : " ") + std::to_string(c + 1);
     rows.push_back({"mode_score", "all", name, fixed(mode.score, "%.10g")});
     rows.push_back({"mode_k", "all", name, std::to_string(mode.k)});
     rows.push_back({"mode_log_odds", "all", name, fixed(mode.logOdds, "%.10g")});
-    rows.push_back({"mode_chains", "all", name, chains});
   }
-  std::string used;
-  for (size_t c : summary.estimateChains) used += (used.empty() ? "" : " ") + std::to_string(c + 1);
-  rows.push_back({"estimate_chains", "all", "", used});
   return rows;
 }
 

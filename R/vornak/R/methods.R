@@ -146,7 +146,7 @@ read_summary <- function(prefix, text, n, loss, burn) {
     warnings = table$value[table$quantity == "warning"],
     starts = table$value[table$quantity == "start"],
     modes = modes_table(table),
-    estimate_chains = as.integer(unlist(strsplit(table$value[table$quantity == "estimate_chains"], " "))),
+    estimate_chains = as.integer(table$chain[table$quantity == "in_estimate" & table$value == "1"]),
     psm = psm, files = paths[file.exists(paths)])
   class(out) <- "summary.vornak"
   out
@@ -156,9 +156,12 @@ read_summary <- function(prefix, text, n, loss, burn) {
 modes_table <- function(table) {
   value <- function(q) table$value[table$quantity == q]
   if (length(value("mode_score")) == 0L) return(NULL)
-  data.frame(mode = as.integer(table$item[table$quantity == "mode_score"]),
-             score = as.numeric(value("mode_score")), k = as.integer(value("mode_k")),
-             log_odds = as.numeric(value("mode_log_odds")), chains = value("mode_chains"),
+  modes <- as.integer(table$item[table$quantity == "mode_score"])
+  chain_mode <- table$value[table$quantity == "mode"]
+  chain <- table$chain[table$quantity == "mode"]
+  data.frame(mode = modes, score = as.numeric(value("mode_score")), k = as.integer(value("mode_k")),
+             log_odds = as.numeric(value("mode_log_odds")),
+             chains = vapply(modes, function(m) paste(chain[chain_mode == m], collapse = " "), ""),
              stringsAsFactors = FALSE)
 }
 
