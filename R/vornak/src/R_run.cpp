@@ -246,8 +246,10 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
     }
   }
   const char* kinds[] = {"sequences", "binary", "levels", "real"};
-  std::vector<std::string> starts;  // each chain's -Z word ("" for none), the recommender's
-  for (int c = 0; c < chainCount && outcome.status == 0; c++)
+  // Each chain's -Z word ("" for none), the recommender's; a model given keeps the words it
+  // documents, the console's run's.
+  std::vector<std::string> starts;
+  for (int c = 0; c < chainCount && outcome.status == 0 && LOGICAL(recommend)[0] == TRUE; c++)
     starts.push_back(recommend::wordValue(recommend::chainWords(choice.words, givenWords, c, rows), "-Z"));
   const char* names[] = {"status", "error", "kind", "words", "threads", "chains", "starts", ""};
   SEXP list = PROTECT(Rf_mkNamed(VECSXP, names));
