@@ -67,4 +67,5 @@ def main():
         lab.write("".join("%d\n" % g for g in group))
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -351,7 +351,7 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
       // Each copy shares the model's data, read once, with scratch of its own.
       sampler.heat(static_cast<int>(plan.value("-T")), static_cast<int>(cap),
                    static_cast<std::uint32_t>(plan.value("-s")),
-                   !s.initialZ.empty() || s.has("-Z"));
+                   !s.initialZ.empty() || (s.has("-Z") && s.further.at("-Z") != "random"));
     }
     // What the user has been told so far shows before a long search.
     vout().flush();

@@ -121,10 +121,12 @@ const std::vector<OptionSpec> kOptions = {
      nullptr},
     {"-S", K::Flag, true, 0, 1, nullptr, 0, "_S", P::BeforeLabel, {}, nullptr, "",
      "standardise every column of a real matrix (kmeans2, mclust2, mvn)", nullptr},
-    {"-Z", K::Text, true, 0, 0, "-Z must name a start built from the data: tree", -1, "_Z",
-     P::BeforeLabel, {}, "tree", "tree",
-     "start from the best cut of the complete-linkage tree over the data, not a\n"
-     "random start (not with -z)",
+    {"-Z", K::Text, true, 0, 0, "-Z must name a start: tree, boot, average or random", -1, "_Z",
+     P::BeforeLabel, {}, "tree|boot|average|random", "HOW",
+     "start from the best cut of the complete-linkage tree over the data (tree),\n"
+     "of that tree over a bootstrap of the columns drawn by the seed (boot), of the\n"
+     "average-linkage tree (average), or the seeded random start (random); not\n"
+     "with -z",
      nullptr},
     // Heated chains: 1 is the plain run. The thread cap changes no byte, so it has no stem part;
     // 0 (absent) means one thread per processor.

@@ -25,8 +25,10 @@
 #include "io/Interrupt.h"
 #include "io/VisibleText.h"
 #include "recommend/Alignment.h"
+#include "recommend/Starts.h"
 #include "report/Report.h"
 #include "summary/agreement.h"
+#include "summary/modes.h"
 #include "summary/summary.h"
 
 namespace fit {
@@ -79,8 +81,19 @@ bool hasLine(const std::string& file) {
   return std::getline(in, line) && !in.eof();
 }
 
-// Cuts a draws file after its last complete line (a killed chain may leave half a line).
-void trimDraws(const std::string& file) {
+// Cuts a draws file after its last complete line (a killed chain may leave half a line), and
+// after its first `lines` lines when fewer.
+void trimDraws(const std::string& file, size_t lines = static_cast<size_t>(-1)) {
+  {
+    std::ifstream in(file, std::ios::binary);
+    std::streamoff at = 0;
+    std::string line;
+    for (size_t l = 0; l < lines && std::getline(in, line) && !in.eof(); l++) at = in.tellg();
+    in.close();
+    if (lines != static_cast<size_t>(-1) && at > 0) {
+      if (truncate(file.c_str(), static_cast<off_t>(at)) != 0) return;
+    }
+  }
   std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) return;
   std::streamoff size = in.tellg();
@@ -203,7 +216,7 @@ Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSe
 Team startChains(const Plan& plan, const FitOptions& options) {
   Team team;
   for (int c = 0; c < options.chains; c++) {
-    std::vector<std::string> args = plan.common;
+    std::vector<std::string> args = recommend::chainWords(plan.common, options.engineWords, c, plan.shape.rows);
     args.insert(args.end(), {"-s", std::to_string(options.firstSeed + static_cast<unsigned long long>(c))});
     const std::string name = plan.dir.path + "/chain" + std::to_string(c + 1);
     team.draws.push_back(plan.dir.path + "/" + drawsFileOf(args));
@@ -226,7 +239,8 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
       "Settings: " + joined(plan.words) + "; " + std::to_string(options.chains) + " chains, seeds " +
           std::to_string(options.firstSeed) + " to " + std::to_string(lastSeed) + ", a draw kept every " +
           std::to_string(plan.thin) + " iterations",
-      "Command of chain 1: vornak " + joined(plan.common) + " -s " + std::to_string(options.firstSeed),
+      "Command of chain 1: vornak " + joined(recommend::chainWords(plan.common, options.engineWords, 0, shape.rows)) +
+          " -s " + std::to_string(options.firstSeed),
       stopped,
       "Time: " + formatDuration(seconds) + "; every chain made at least " + std::to_string(iterations) +
           " iterations",
@@ -270,11 +284,13 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
     }
     if (!chain.endedNormally() && !chain.killed() && chain.foreignSignal() == 0)
       return fail(err, failureLine(chain.outFile(), chain.errFile()));
-    trimDraws(team.draws[c]);
+    // Agreed: the summary reads the lines the agreement was measured on, so it finds the same.
+    if (outcome.stop == Stop::Agreed && c < outcome.agreement.ends.size())
+      trimDraws(team.draws[c], outcome.agreement.ends[c].lines);
+    else
+      trimDraws(team.draws[c]);
     used.push_back(team.draws[c]);
   }
-  if (outcome.stop != Stop::Agreed) outcome.agreement = summary::checkAgreement(used, kBurn);
-  const std::string stopped = stopSentence(outcome, options, seconds);
 
   // A chain stopped before its first draw has nothing to summarise.
   summary::Request request;
@@ -296,6 +312,9 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   }
   const std::vector<std::string> names = observationNames(plan, folder);
   for (const std::string& name : names) result.names.push_back(visibleText(name));
+  // Any stop but agreement is described by the summary's own assessment of the same lines.
+  if (outcome.stop != Stop::Agreed) outcome.agreement = result.verdict;
+  const std::string stopped = stopSentence(outcome, options, seconds);
   const std::string summaryText = summary::summaryText(result);
   std::ofstream(folder + "/summary.txt", std::ios::binary) << summaryText;
 
@@ -318,6 +337,12 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   input.columnNames = plan.table.columnNames;
   input.classes = plan.table.classes;
   input.classSource = plan.table.classSource;
+  input.modes = summary::modesText(result);
+  if (result.verdict.modes.size() > 1)
+    input.conditionalOn = "The chains ended in " + std::to_string(result.verdict.modes.size()) + " modes: " +
+                          summary::modesPhrase(result.verdict) + ". The estimate and the membership probabilities "
+                          "are from " + summary::chainList(result.estimateChains) +
+                          " alone, conditional on the best mode.";
   const std::string page = folder + "/report.html";
   // The signal that stopped the chains has done its work; the page reads the data with the
   // engine's readers, which stop at a recorded signal, so only a new one stops them.

@@ -89,12 +89,29 @@ void stopAll(Team& team) {
 
 namespace {
 
+// "did not agree: chains 2 and 4 end 1,760 log units below chain 1", from the summary's words,
+// or "" when nothing but time kept the chains from agreeing.
+std::string disagreement(const summary::Agreement& agreement) {
+  if (agreement.chains < 2) return "";
+  if (agreement.modes.size() > 1) return "did not agree: " + summary::modesPhrase(agreement);
+  const std::string starts = summary::startsPhrase(agreement);
+  return starts.empty() ? "" : "did not agree: " + starts;
+}
+
 std::string stopReason(const Outcome& outcome, const FitOptions& options, double seconds) {
   const std::string figures = agreementFigures(outcome.agreement);
+  const std::string apart = disagreement(outcome.agreement);
   switch (outcome.stop) {
     case Stop::Agreed:
       return "Stopped: the chains agreed after " + formatDuration(seconds) + " (" + figures + ")";
     case Stop::TimeLimit:
+      if (!apart.empty())
+        return "Stopped at the time limit of " + formatMinutes(options.minutes) + " minutes: the chains " + apart +
+               " (" + figures + ")" +
+               (outcome.agreement.modes.size() > 1
+                    ? "; the answer is from " + summary::chainList(outcome.agreement.modes[0].chains) +
+                          ", conditional on its mode"
+                    : "");
       return "Stopped at the time limit of " + formatMinutes(options.minutes) + " minutes before the chains agreed (" +
              figures + "); run longer (--minutes) before trusting the answer";
     case Stop::Signal:

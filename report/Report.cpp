@@ -10,6 +10,7 @@
 #include "io/VisibleText.h"
 #include "models/ProteinSequence.h"
 #include "report/classes.h"
+#include "report/modes.h"
 #include "report/inputs.h"
 #include "report/pairs.h"
 #include "report/pictures.h"
@@ -541,6 +542,7 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
     for (const std::string& note : input.notes) html << "<li>" << esc(note) << "</li>\n";
     html << "</ul>\n";
   }
+  html << modesSection(input);
 
   std::vector<double> score;
   std::vector<int> distinctive;
@@ -570,7 +572,8 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
   clusterTable(page);
   html << "<p class=\"note\">Membership probability of an observation: the mean posterior "
           "probability that it shares a cluster with each of its estimated cluster-mates (for an "
-          "observation alone, that it is alone).</p>\n";
+          "observation alone, that it is alone)"
+       << (input.conditionalOn.empty() ? "" : ", conditional on the best mode the chains found") << ".</p>\n";
   html << "<h3>" << (data.kind == DataKind::Sequences ? "Distinctive columns" : "Per column")
        << "</h3>\n";
   columnTables(page, score, distinctive);

@@ -33,6 +33,10 @@ struct Input {
   // (one per observation, empty when unknown; none: no comparison), as the page shows them.
   std::vector<std::string> rowNames, columnNames, classes;
   std::string classSource;  // where the classes come from: a column or a file
+  std::string modes;          // the summary's starts and modes (summary::modesText); "": none
+  // When the chains ended in several modes: the sentence saying that the estimate and the
+  // membership probabilities are conditional on the best one; "" otherwise.
+  std::string conditionalOn;
 };
 
 // The page's headline: the clusters of two or more members, and the observations alone when

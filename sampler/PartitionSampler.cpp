@@ -50,7 +50,10 @@ void PartitionSampler::initZ(const std::string& initialZ) {
 }
 
 void PartitionSampler::initZFromData(const std::string& how) {
-  if (how == "tree") treeStart(state, scorer, logFile_);
+  if (how == "random")
+    initZ("");
+  else
+    treeStart(state, scorer, logFile_, how);
 }
 
 void PartitionSampler::run(long long iterations, int minuteAllowed, const std::string& fileStem) {

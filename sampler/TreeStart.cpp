@@ -6,17 +6,20 @@
 #include <numeric>
 
 #include "io/Interrupt.h"
+#include "stats/rvgs.h"
 #include "sampler/moves/TreeGuided.h"
 
-TreeCuts::TreeCuts(const Observable& model, int n) : n_(n) {
+TreeCuts::TreeCuts(const Observable& model, int n, const std::string& linkage,
+                   const std::vector<int>& positions)
+    : n_(n) {
   if (n < 2) return;
   // The moves' own tree builder, so that the start is the tree they would see.
   std::ostream nowhere(nullptr);
   TreeGuidedSplitMerge builder(n, true, TreeMoveSettings{}, DebugLog{nowhere, false});
-  builder.useDistances(model, {});
+  builder.useDistances(model, positions);
   std::vector<int> all(n);
   std::iota(all.begin(), all.end(), 0);
-  for (const Node& node : builder.getTree(all, "complete")) {
+  for (const Node& node : builder.getTree(all, linkage)) {
     left_.push_back(node.left);
     right_.push_back(node.right);
   }
@@ -48,9 +51,15 @@ std::vector<int> TreeCuts::cut(int clusters) const {
   return z;
 }
 
-void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log) {
+void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log, const std::string& how) {
   const int n = state.n;
-  const TreeCuts cuts(scorer.model(), n);
+  std::vector<int> positions;
+  if (how == "boot") {
+    const int columns = scorer.model().T;
+    positions.resize(static_cast<size_t>(std::max(1, columns)));
+    for (int& p : positions) p = rUniform(0, std::max(1, columns) - 1);
+  }
+  const TreeCuts cuts(scorer.model(), n, how == "average" ? "average" : "complete", positions);
   const int fixedK = scorer.prior().fixedK();
   const int first = fixedK > 0 ? fixedK : 1;
   const int last = fixedK > 0 ? fixedK : std::min(n, kMaxTreeCut);
@@ -69,9 +78,18 @@ void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log) {
     }
   }
   state.setPartition(best, bestK);
-  log << "Start from the data (-Z tree): the complete-linkage tree over all observations cut "
-         "into "
-      << bestK << " clusters";
+  if (how == "boot")
+    log << "Start from the data (-Z boot): the complete-linkage tree over all observations by a "
+           "bootstrap of the "
+        << positions.size() << " positions cut into " << bestK << " clusters";
+  else if (how == "average")
+    log << "Start from the data (-Z average): the average-linkage tree over all observations cut "
+           "into "
+        << bestK << " clusters";
+  else
+    log << "Start from the data (-Z tree): the complete-linkage tree over all observations cut "
+           "into "
+        << bestK << " clusters";
   if (fixedK <= 0) log << ", the best of its cuts into 1 to " << last << " clusters";
   log << ", score " << std::setprecision(10) << bestScore << std::setprecision(6) << '\n';
 }

@@ -3,6 +3,7 @@
 // best (an open k: every cut into 1 .. kMaxTreeCut clusters; a fixed k: its k-cluster cut).
 #pragma once
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "sampler/ChainState.h"
@@ -15,9 +16,11 @@ constexpr int kMaxTreeCut = 1000;
 // numbered in order of first appearance.
 class TreeCuts {
  public:
-  // The complete-linkage tree over observations 0..n-1 of the model, by its distances over
-  // all positions.
-  TreeCuts(const Observable& model, int n);
+  // The tree of the linkage ("complete", "average" or "single") over observations 0..n-1 of
+  // the model, by its distances over the positions given (all when empty; repeats count
+  // twice, as in a bootstrap).
+  TreeCuts(const Observable& model, int n, const std::string& linkage = "complete",
+           const std::vector<int>& positions = {});
   int n() const { return n_; }
   std::vector<int> cut(int clusters) const;
 
@@ -26,5 +29,8 @@ class TreeCuts {
   std::vector<int> left_, right_;  // merge s joins these (leaves 0..n-1, merges -(s+1))
 };
 
-// Makes the best cut the state's partition and logs which start it is and its score.
-void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log);
+// Makes the best cut the state's partition and logs which start it is and its score. how:
+// "tree" the complete-linkage tree over all positions (no random number); "average" the
+// average-linkage tree (none either); "boot" the complete-linkage tree over a bootstrap of the
+// positions (T uniforms), so that chains with their own seeds start apart.
+void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log, const std::string& how = "tree");

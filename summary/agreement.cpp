@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <limits>
 
 #include "summary/diagnostics.h"
 #include "summary/draws.h"
@@ -14,15 +14,11 @@ namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-struct Trace {
-  std::vector<long long> iteration;
-  std::vector<double> score, k;
-};
-
 // The first three fields of every complete line; a last line without its line break is
 // still being written and is left for the next look.
 Trace readTrace(const std::string& file) {
   Trace trace;
+  trace.file = file;
   std::ifstream in(file, std::ios::binary);
   if (!in) return trace;
   std::string line;
@@ -54,31 +50,120 @@ bool constantAndEqual(const Chains& chains) {
   return true;
 }
 
-}  // namespace
-
-bool Agreement::agreed(double maxRhat, double minEss) const {
-  return chains >= 2 && stuck.empty() && rhatScore <= maxRhat && rhatK <= maxRhat && essScore >= minEss &&
-         essK >= minEss;
+double deviation(const std::vector<double>& values) {
+  if (values.size() < 2) return 0;
+  double mean = 0;
+  for (double v : values) mean += v;
+  mean /= values.size();
+  double sum = 0;
+  for (double v : values) sum += (v - mean) * (v - mean);
+  return std::sqrt(sum / (values.size() - 1));
 }
 
-Agreement checkAgreement(const std::vector<std::string>& files, double burn) {
+ChainEnd chainEnd(const Trace& trace) {
+  ChainEnd end;
+  end.start = sharedStartOf(trace.file);
+  end.lines = trace.score.size();
+  end.kept = end.lines - std::min(trace.burned, end.lines);
+  const std::vector<double> score(trace.score.end() - end.kept, trace.score.end());
+  const std::vector<double> k(trace.k.end() - end.kept, trace.k.end());
+  for (size_t d = 0; d < score.size(); d++)
+    if (score[d] > end.best) {
+      end.best = score[d];
+      end.kAtBest = static_cast<int>(k[d]);
+    }
+  end.essScore = bulkEss(mergeNearlyEqual({score})[0]);
+  end.essK = bulkEss(k);
+  end.spread = deviation(score);
+  end.stuck = end.kept >= kFewestKept && nearlyConstant(score);
+  return end;
+}
+
+// Chains sorted by their best kept score; a chain more than the margin below the leader of
+// the mode being filled starts the next.
+void findModes(Agreement& result) {
+  std::vector<size_t> order;
+  std::vector<double> spreads;
+  for (size_t c = 0; c < result.ends.size(); c++)
+    if (result.ends[c].kept > 0) {
+      order.push_back(c);
+      spreads.push_back(result.ends[c].spread);
+    }
+  if (order.empty()) return;
+  std::sort(spreads.begin(), spreads.end());
+  const size_t m = spreads.size() / 2;
+  const double median = spreads.size() % 2 ? spreads[m] : (spreads[m - 1] + spreads[m]) / 2;
+  result.margin = std::max(kModeMargin, median);
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return result.ends[a].best > result.ends[b].best || (result.ends[a].best == result.ends[b].best && a < b);
+  });
+  for (size_t c : order) {
+    const ChainEnd& end = result.ends[c];
+    if (result.modes.empty() || end.best < result.modes.back().score - result.margin) {
+      Mode mode;
+      mode.score = end.best;
+      mode.k = end.kAtBest;
+      mode.logOdds = result.modes.empty() ? 0 : end.best - result.modes[0].score;
+      result.modes.push_back(mode);
+    }
+    result.modes.back().chains.push_back(c);
+  }
+  std::vector<std::string> starts;
+  size_t own = 0;
+  for (size_t c : result.modes[0].chains) {
+    const std::string& start = result.ends[c].start;
+    if (start.empty())
+      own++;
+    else if (std::find(starts.begin(), starts.end(), start) == starts.end())
+      starts.push_back(start);
+  }
+  result.distinctStarts = own + starts.size() >= 2;
+}
+
+}  // namespace
+
+std::string startOf(const std::string& file) {
+  const size_t slash = file.find_last_of('/');
+  const std::string name = file.substr(slash == std::string::npos ? 0 : slash + 1);
+  for (const char* start : {"tree", "boot", "average", "random"}) {
+    const std::string part = std::string("_Z") + start;
+    for (size_t at = name.find(part); at != std::string::npos; at = name.find(part, at + 1)) {
+      const char after = at + part.size() < name.size() ? name[at + part.size()] : '\0';
+      if (after == '_' || after == '.' || after == '\0') return start;
+    }
+  }
+  return "";
+}
+
+std::string sharedStartOf(const std::string& file) {
+  const std::string start = startOf(file);
+  return start == "tree" || start == "average" ? start : "";
+}
+
+bool Agreement::agreed(double maxRhat, double minEss) const {
+  if (chains < 2 || !stuck.empty() || modes.size() != 1 || !distinctStarts || ends.size() != chains) return false;
+  for (const ChainEnd& end : ends) {
+    if (end.kept < kFewestKept || !(end.essScore >= kChainEssLimit)) return false;
+    // A k constant in a chain has no ESS; it agrees when it is constant and equal in all.
+    if (!(end.essK >= kChainEssLimit) && !(essK >= minEss && rhatK == 1)) return false;
+  }
+  return rhatScore <= maxRhat && rhatK <= maxRhat && essScore >= minEss && essK >= minEss;
+}
+
+Agreement assess(const std::vector<Trace>& traces) {
   Agreement result;
-  result.chains = files.size();
+  result.chains = traces.size();
   result.bestScore = -std::numeric_limits<double>::infinity();
   result.rhatScore = result.rhatK = result.essScore = result.essK = kNaN;
-  std::vector<Trace> traces;
   size_t fewest = std::numeric_limits<size_t>::max();
-  for (const std::string& file : files) {
-    Trace trace = readTrace(file);
-    const size_t burned = static_cast<size_t>(std::floor(burn * trace.score.size()));
-    trace.iteration.erase(trace.iteration.begin(), trace.iteration.begin() + burned);
-    trace.score.erase(trace.score.begin(), trace.score.begin() + burned);
-    trace.k.erase(trace.k.begin(), trace.k.begin() + burned);
-    fewest = std::min(fewest, trace.score.size());
+  for (const Trace& trace : traces) {
+    result.ends.push_back(chainEnd(trace));
+    fewest = std::min(fewest, result.ends.back().kept);
     for (double s : trace.score) result.bestScore = std::max(result.bestScore, s);
-    traces.push_back(std::move(trace));
+    if (result.ends.back().stuck) result.stuck.push_back(result.ends.size() - 1);
   }
-  if (files.empty() || fewest == 0) return result;
+  findModes(result);
+  if (traces.empty() || fewest == 0) return result;
   result.keptPerChain = fewest;
   result.iterations = traces[0].iteration.back();
   for (const Trace& trace : traces) result.iterations = std::min(result.iterations, trace.iteration.back());
@@ -89,26 +174,74 @@ Agreement checkAgreement(const std::vector<std::string>& files, double burn) {
     score.emplace_back(trace.score.end() - fewest, trace.score.end());
     k.emplace_back(trace.k.end() - fewest, trace.k.end());
   }
-  for (size_t c = 0; c < score.size(); c++)
-    if (nearlyConstant(score[c])) result.stuck.push_back(c);
-  auto measure = [&](const Chains& last, double& rhat, double& ess) {
-    // Stuck chains (the score) are not an agreement of moving ones: their R-hat is measured.
-    if (constantAndEqual(last) && &last != &score) {
-      rhat = 1;
-      ess = static_cast<double>(fewest * last.size());
-      return;
-    }
-    rhat = splitRhat(&last == &score ? mergeNearlyEqual(last) : last);
-    ess = 0;
-    for (const Chains::value_type& chain : last) {
-      // Each chain's own ties, as the summary measures a chain alone.
-      const double one = bulkEss(&last == &score ? mergeNearlyEqual({chain})[0] : chain);
-      ess += std::isnan(one) ? 0 : one;
-    }
-  };
-  measure(score, result.rhatScore, result.essScore);
-  measure(k, result.rhatK, result.essK);
+  result.rhatScore = splitRhat(mergeNearlyEqual(score));
+  if (constantAndEqual(k)) {
+    result.rhatK = 1;
+    result.essK = static_cast<double>(fewest * k.size());
+  } else {
+    result.rhatK = splitRhat(k);
+  }
+  result.essScore = 0;
+  double essK = 0;
+  for (const ChainEnd& end : result.ends) {
+    result.essScore += std::isnan(end.essScore) ? 0 : end.essScore;
+    essK += std::isnan(end.essK) ? 0 : end.essK;
+  }
+  if (std::isnan(result.essK)) result.essK = essK;
   return result;
+}
+
+Agreement checkAgreement(const std::vector<std::string>& files, double burn) {
+  std::vector<Trace> traces;
+  for (const std::string& file : files) {
+    traces.push_back(readTrace(file));
+    traces.back().burned = static_cast<size_t>(std::floor(burn * traces.back().score.size()));
+  }
+  return assess(traces);
+}
+
+std::string gapText(double logUnits) {
+  char text[64];
+  if (logUnits < 10) {
+    std::snprintf(text, sizeof text, "%.1f", logUnits);
+    return text;
+  }
+  std::snprintf(text, sizeof text, "%.0f", logUnits);
+  std::string digits = text, grouped;
+  for (size_t i = 0; i < digits.size(); i++) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::string chainList(const std::vector<size_t>& chains) {
+  std::vector<size_t> sorted = chains;
+  std::sort(sorted.begin(), sorted.end());
+  std::string text = sorted.size() == 1 ? "chain " : "chains ";
+  for (size_t i = 0; i < sorted.size(); i++) {
+    if (i > 0) text += i + 1 == sorted.size() ? " and " : ", ";
+    text += std::to_string(sorted[i] + 1);
+  }
+  return text;
+}
+
+std::string modesPhrase(const Agreement& agreement) {
+  std::string text;
+  for (size_t m = 1; m < agreement.modes.size(); m++) {
+    const Mode& mode = agreement.modes[m];
+    if (!text.empty()) text += "; ";
+    text += chainList(mode.chains) + (mode.chains.size() == 1 ? " ends " : " end ") + gapText(-mode.logOdds) +
+            " log units below " + chainList(agreement.modes[0].chains);
+  }
+  return text;
+}
+
+std::string startsPhrase(const Agreement& agreement) {
+  if (agreement.modes.empty() || agreement.distinctStarts || agreement.chains < 2) return "";
+  const std::vector<size_t>& best = agreement.modes[0].chains;
+  if (best.size() == 1) return "only " + chainList(best) + " reached the best mode";
+  return chainList(best) + " reached the best mode from one start (-Z " + agreement.ends[best[0]].start + ")";
 }
 
 }  // namespace summary

@@ -11,10 +11,12 @@
 #include <sstream>
 
 #include "formats/Draws.h"
+#include "summary/agreement.h"
 #include "summary/alpha.h"
 #include "summary/diagnostics.h"
 #include "summary/draws.h"
 #include "summary/estimate.h"
+#include "summary/modes.h"
 #include "summary/posterior.h"
 #include "summary/svg.h"
 #include "io/VisibleText.h"
@@ -216,7 +218,14 @@ void summarise(const std::vector<Chain>& chains, Loss loss, Summary& results, Ex
   std::vector<const int*> pooled;
   std::vector<std::pair<int, size_t>> origin;  // chain and line of each pooled draw
   std::map<int, double> kCounts;
-  for (size_t c = 0; c < chains.size(); c++) {
+  std::vector<Trace> traces;
+  for (const Chain& chain : chains) {
+    traces.push_back({chain.file, chain.iteration, chain.score, {}, chain.burned});
+    traces.back().k.assign(chain.clusters.begin(), chain.clusters.end());
+  }
+  results.verdict = assess(traces);
+  results.estimateChains = estimateChains(results.verdict);
+  for (size_t c : results.estimateChains) {
     for (size_t d = 0; d < chains[c].kept(); d++) {
       pooled.push_back(chains[c].draw(d));
       origin.emplace_back(static_cast<int>(c), chains[c].burned + d);
@@ -242,20 +251,21 @@ void summarise(const std::vector<Chain>& chains, Loss loss, Summary& results, Ex
   results.rhatScore = results.rhatK = NAN;
   for (size_t c = 0; c < chains.size(); c++) {
     const Chain& chain = chains[c];
-    std::vector<double> score = mergeNearlyEqual({keptTrace(chain, true, chain.kept())})[0];
     std::vector<double> k = keptTrace(chain, false, chain.kept());
+    // The figures of the assessment the stop rule makes, so the two cannot differ.
+    const ChainEnd& end = results.verdict.ends[c];
     ChainFigures figures;
     figures.file = chain.file;
     figures.lines = chain.iteration.size();
     figures.kept = chain.kept();
-    figures.essScore = bulkEss(score);
-    figures.essK = bulkEss(k);
+    figures.essScore = end.essScore;
+    figures.essK = end.essK;
+    figures.stuck = end.stuck;
+    results.chains.push_back(figures);
     auto constant = [](const std::vector<double>& v) {
       return std::all_of(v.begin(), v.end(), [&](double x) { return x == v[0]; });
     };
-    figures.stuck = std::isnan(figures.essScore) && chain.kept() >= 6 && constant(score);
-    results.chains.push_back(figures);
-    checkEss(results, c, "the score", figures.essScore, chain.kept(), constant(score));
+    checkEss(results, c, "the score", figures.essScore, chain.kept(), end.stuck);
     checkEss(results, c, "k", figures.essK, chain.kept(), constant(k));
   }
   if (chains.size() >= 2) {
@@ -277,6 +287,7 @@ void summarise(const std::vector<Chain>& chains, Loss loss, Summary& results, Ex
       results.warnings.push_back("R-hat needs at least 4 draws kept in every chain; the shortest "
                                  "chain kept " + std::to_string(last));
 
+    addModeWarnings(results);
     std::vector<std::vector<int>> own;
     for (const Chain& chain : chains) own.push_back(findEstimate(DrawSet(keptDraws(chain), n), loss).labels);
     results.agreement = pairAgreements(own, n);
@@ -323,6 +334,7 @@ std::string tsvText(const Summary& r) {
     row("alpha", "all", "q2.5", number(r.alpha.lower));
     row("alpha", "all", "q97.5", number(r.alpha.upper));
   }
+  for (const auto& m : modesRows(r)) row(m[0], m[1], m[2], m[3]);
   for (const auto& warning : r.warnings) row("warning", "all", "", visibleText(warning));
   return out.str();
 }
@@ -420,6 +432,7 @@ void report(std::ostream& out, const Summary& r) {
     out << '\n';
   }
 
+  out << modesText(r);
   out << '\n';
   if (r.warnings.empty()) out << "No warnings.\n";
   for (const auto& warning : r.warnings) out << "WARNING: " << warning << '\n';

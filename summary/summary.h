@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "summary/agreement.h"
 #include "summary/alpha.h"
 #include "summary/estimate.h"
 #include "summary/loss.h"
@@ -64,6 +65,11 @@ struct Summary {
   size_t rhatDraws = 0;
   Agreements agreement;       // two or more chains
   AlphaSummary alpha;
+  // Where each chain ended and its modes, by the rule vornak-fit stops on (summary/agreement.h).
+  Agreement verdict;
+  // The chains (0-based) whose draws make the estimate, the posterior on k and the membership
+  // probabilities: every chain, or those of the best mode when the chains ended in several.
+  std::vector<size_t> estimateChains;
   std::vector<std::string> warnings;
   std::vector<std::pair<std::string, std::string>> written;  // file, what it holds
   std::vector<std::string> replaced;  // files of an earlier summary that were replaced

@@ -581,15 +581,31 @@ TEST(RunPlan, DataStartNamesItsMethodInTheStemAndStandsAlone) {
   const RunPlan plan = makePlan(s);
   EXPECT_EQ(plan.fileStem, "votes_k0_OA_p_a0_B2_s5_Ztree_run");
   EXPECT_EQ(plan.value("-Z"), 0);
+  const struct {
+    const char* Z;
+    const char* stem;
+    long long value;
+  } starts[] = {{"boot", "votes_k0_OA_p_a0_B2_s5_Zboot_run", 1},
+                {"average", "votes_k0_OA_p_a0_B2_s5_Zaverage_run", 2},
+                {"random", "votes_k0_OA_p_a0_B2_s5_Zrandom_run", 3}};
+  for (const auto& start : starts) {
+    s.further["-Z"] = start.Z;
+    const RunPlan other = makePlan(s);
+    EXPECT_EQ(other.fileStem, start.stem);
+    EXPECT_EQ(other.value("-Z"), start.value);
+  }
   struct Refused {
     const char* Z;
     const char* z;
     const char* line;
   };
   const Refused cases[] = {
-      {"greedy", "", "main(). -Z must name a start built from the data: tree: greedy\n"},
-      {"", "", "main(). -Z must name a start built from the data: tree: \n"},
-      {"tree|tree", "", "main(). -Z must name a start built from the data: tree: tree|tree\n"},
+      {"greedy", "", "main(). -Z must name a start: tree, boot, average or random: greedy\n"},
+      {"", "", "main(). -Z must name a start: tree, boot, average or random: \n"},
+      {"tree|boot", "", "main(). -Z must name a start: tree, boot, average or random: tree|boot\n"},
+      {"random", "a.finalz",
+       "main(). -Z builds the start from the data, so a start file cannot be given too: -z "
+       "a.finalz\n"},
       {"tree", "a.finalz",
        "main(). -Z builds the start from the data, so a start file cannot be given too: -z "
        "a.finalz\n"},

@@ -12,9 +12,10 @@
 
 namespace {
 
-// Complete linkage by hand: the two groups whose farthest members are closest merge first.
-// Returns the canonical partition into c groups for c = 1..n (index c - 1).
-std::vector<std::vector<int>> handCuts(const std::vector<double>& x) {
+// Complete linkage by hand: the two groups whose farthest members are closest merge first
+// (average: whose mean distance is smallest). Returns the canonical partition into c groups
+// for c = 1..n (index c - 1).
+std::vector<std::vector<int>> handCuts(const std::vector<double>& x, bool average = false) {
   const int n = static_cast<int>(x.size());
   std::vector<std::vector<int>> groups;
   for (int i = 0; i < n; i++) groups.push_back({i});
@@ -31,9 +32,13 @@ std::vector<std::vector<int>> handCuts(const std::vector<double>& x) {
     double closest = 1e300;
     for (size_t a = 0; a < groups.size(); a++)
       for (size_t b = a + 1; b < groups.size(); b++) {
-        double farthest = 0;
+        double farthest = 0, sum = 0;
         for (int i : groups[a])
-          for (int j : groups[b]) farthest = std::max(farthest, std::fabs(x[i] - x[j]));
+          for (int j : groups[b]) {
+            farthest = std::max(farthest, std::fabs(x[i] - x[j]));
+            sum += std::fabs(x[i] - x[j]);
+          }
+        if (average) farthest = sum / static_cast<double>(groups[a].size() * groups[b].size());
         if (farthest < closest) {
           closest = farthest;
           ga = a;
@@ -127,6 +132,37 @@ TEST(TreeStart, FixedKTakesTheKClusterCut) {
       EXPECT_EQ(std::vector<int>(sampler.state.clusterSizes0.begin(),
                                  sampler.state.clusterSizes0.begin() + k),
                 sizes);
+    }
+  }
+}
+
+// The other starts of -Z: the average-linkage tree's best cut (no random number), the tree over
+// a bootstrap of the T positions (T uniforms; TinyModel's distance ignores the positions, so
+// the tree is the complete-linkage one), and the names in the log.
+TEST(TreeStart, AverageLinkageAndBootstrapStarts) {
+  for (const Data& d : kData) {
+    TinyModel model(d.x);
+    for (const char* how : {"average", "boot"}) {
+      std::ostringstream log;
+      PartitionSampler sampler(0, model.n, INTEGRATED, &model, d.logalpha, log, "OA");
+      const bool boot = std::string(how) == "boot";
+      EXPECT_EQ(uniformsUsed([&] { treeStart(sampler.state, sampler.scorer, log, how); }), boot ? model.T : 0);
+      const auto cuts = handCuts(d.x, !boot);
+      double best = -1e300;
+      std::vector<int> want;
+      for (const auto& cut : cuts) {
+        const double score = sampler.scorer.getTotalLik(cut.data(), blockCount(cut));
+        if (score > best) {
+          best = score;
+          want = cut;
+        }
+      }
+      EXPECT_EQ(canonical(sampler.state.zold.data(), model.n), want) << how;
+      EXPECT_NE(log.str().find(std::string("Start from the data (-Z ") + how + "): the " +
+                               (boot ? "complete-linkage tree over all observations by a bootstrap of the 4 positions"
+                                     : "average-linkage tree over all observations")),
+                std::string::npos)
+          << log.str();
     }
   }
 }

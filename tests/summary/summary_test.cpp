@@ -80,6 +80,19 @@ TEST(SummaryRun, FilesOfTinyDrawsWorkedByHand) {
       "rhat\tall\tk\tNA\n"
       // Chain 1's own estimate is d1 or d2 (equal loss), chain 2's d3: no pair agrees.
       "ari\tall\t1-2\t0\n"
+      // No start in the names; chain 1's best kept score -3 (k 2), chain 2's -3 (k 3): one
+      // mode, led by chain 1, every chain in the estimate.
+      "start\t1\t\tnone\n"
+      "best_score\t1\t\t-3\n"
+      "mode\t1\t\t1\n"
+      "in_estimate\t1\t\t1\n"
+      "start\t2\t\tnone\n"
+      "best_score\t2\t\t-3\n"
+      "mode\t2\t\t1\n"
+      "in_estimate\t2\t\t1\n"
+      "mode_score\tall\t1\t-3\n"
+      "mode_k\tall\t1\t2\n"
+      "mode_log_odds\tall\t1\t0\n"
       "warning\tall\t\tonly 2 draws kept in chain 1: too few for an effective sample size of "
       "the score\n"
       "warning\tall\t\tonly 2 draws kept in chain 1: too few for an effective sample size of k\n"
@@ -216,7 +229,7 @@ TEST(SummaryRun, PosteriorOfDrawsFromAKnownDistribution) {
     for (std::string cell; std::getline(cells, cell, '\t');) field.push_back(cell);
     ASSERT_EQ(field.size(), 4u) << line;
     ASSERT_NE(field[0], "warning") << line;
-    if (field[0] != "loss") rows[field[0] + " " + field[1] + " " + field[2]] = std::stod(field[3]);
+    if (field[0] != "loss" && field[0] != "start") rows[field[0] + " " + field[1] + " " + field[2]] = std::stod(field[3]);
   }
 
   std::map<int, double> k;

@@ -21,9 +21,12 @@ print.vornak <- function(x, ...) {
               x$dir))
   if (!is.null(x$choice))
     cat(sprintf("settings chosen for %s data: %s\n", x$choice$kind, choice_text(x$choice)))
+  verdict <- if (!is.null(x$stop$agreement)) attr(x$stop$agreement, "verdict")
   if (!is.null(x$stop) && x$stop$by %in% c("agreement", "limit"))
     cat(sprintf("stopped %s after %.0f s\n", if (x$stop$by == "agreement")
-      "once the chains agreed" else "at the time limit, the chains not yet agreeing",
+      "once the chains agreed" else if (length(verdict) == 1L && nzchar(verdict))
+      paste0("at the time limit: the chains ", verdict) else
+      "at the time limit, the chains not yet agreeing",
       x$stop$seconds))
   if (!is.null(x$clusters)) {
     cat("estimate (summary defaults): cluster sizes and mean membership probabilities\n")
@@ -142,9 +145,25 @@ read_summary <- function(prefix, text, n, loss, burn) {
     rhat = table_values(table, "rhat"),
     ari = table_values(table, "ari"),
     warnings = table$value[table$quantity == "warning"],
+    starts = table$value[table$quantity == "start"],
+    modes = modes_table(table),
+    estimate_chains = as.integer(table$chain[table$quantity == "in_estimate" & table$value == "1"]),
     psm = psm, files = paths[file.exists(paths)])
   class(out) <- "summary.vornak"
   out
+}
+
+# The modes the chains ended in, best first: score, k, log odds against the best, chains.
+modes_table <- function(table) {
+  value <- function(q) table$value[table$quantity == q]
+  if (length(value("mode_score")) == 0L) return(NULL)
+  modes <- as.integer(table$item[table$quantity == "mode_score"])
+  chain_mode <- table$value[table$quantity == "mode"]
+  chain <- table$chain[table$quantity == "mode"]
+  data.frame(mode = modes, score = as.numeric(value("mode_score")), k = as.integer(value("mode_k")),
+             log_odds = as.numeric(value("mode_log_odds")),
+             chains = vapply(modes, function(m) paste(chain[chain_mode == m], collapse = " "), ""),
+             stringsAsFactors = FALSE)
 }
 
 print.summary.vornak <- function(x, ...) {
@@ -161,6 +180,8 @@ plot.vornak <- function(x, summary = NULL, which = 1:4, ...) {
   }
   if (identical(which, "clusters")) return(plot_clusters(x, summary))
   if (is.null(summary) && any(3:4 %in% which)) summary <- summary.vornak(x)
+  if (is.null(summary) && 1 %in% which && length(x$score) > 1L)
+    summary <- tryCatch(summary.vornak(x), error = function(e) NULL)
   chains <- length(x$score)
   colours <- grDevices::hcl.colors(max(chains, 2L), "Dark 3")[seq_len(chains)]
   old <- graphics::par(mfrow = c(2, 2), mar = c(4, 4, 2.5, 1))
@@ -183,6 +204,14 @@ plot.vornak <- function(x, summary = NULL, which = 1:4, ...) {
       graphics::lines(info$iteration[rows], info[[column]][rows], type = type, col = colours[i])
     }
     if (burn > 0) graphics::abline(v = burn_end, lty = 2, col = "grey40")
+    # Chains that ended apart: each mode's best score, and where the estimate comes from.
+    modes <- if (!is.null(summary)) summary$modes
+    if (column == "score" && !is.null(modes) && nrow(modes) > 1L) {
+      graphics::abline(h = modes$score, lty = 3, col = "red")
+      graphics::mtext(sprintf("%d modes; the estimate from chain(s) %s only", nrow(modes),
+                              paste(summary$estimate_chains, collapse = ", ")),
+                      side = 3, line = 0.2, cex = 0.7, col = "red")
+    }
     if (chains > 1L) graphics::legend("bottomright", names(x$score), col = colours, lty = 1,
                                       bty = "n", cex = 0.8)
   }

@@ -8,12 +8,17 @@
 agreement <- function(files, burn = 0.5) {
   result <- .Call(vornak_R_agreement, enc2native(unname(files)), as.double(burn))
   if (result$status != 0L) stop(result$error, call. = FALSE)
-  result$values
+  values <- result$values
+  attr(values, "verdict") <- result$verdict
+  values
 }
 
+# vornak-fit's rule: one mode reached from two starts, no chain stuck, every chain's ESS at
+# least 100 (the native side's "conditions"), then R-hat and the summed ESS within the rule.
 agreed <- function(a, rule) {
-  a[["chains"]] >= 2 && isTRUE(a[["rhat_score"]] <= rule$rhat && a[["rhat_k"]] <= rule$rhat &&
-                                 a[["ess_score"]] >= rule$ess && a[["ess_k"]] >= rule$ess)
+  a[["chains"]] >= 2 && isTRUE(a[["conditions"]] == 1) &&
+    isTRUE(a[["rhat_score"]] <= rule$rhat && a[["rhat_k"]] <= rule$rhat &&
+             a[["ess_score"]] >= rule$ess && a[["ess_k"]] >= rule$ess)
 }
 
 number_text <- function(x, digits) if (is.finite(x)) formatC(x, digits = digits, format = "f") else "-"
@@ -187,7 +192,7 @@ run_cluster <- function(cl, settings, files, control) {
         inputs <- c(inputs, input(start))
       }
       seed <- settings$seeds[i] + (round - 1) * chains
-      list(words = chain_words(round_settings, settings$data, start, seed), inputs = inputs)
+      list(words = chain_words(round_settings, settings$data, start, seed, i), inputs = inputs)
     })
     round_started <- Sys.time()
     results <- parallel::clusterApplyLB(cl, tasks, cluster_chain)

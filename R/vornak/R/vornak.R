@@ -131,9 +131,13 @@ drop_letter <- function(words, letter) {
 
 # Command-line words of one chain: the settings the native recommender chose, then the run's
 # own (data, alpha, seed, thinning, length, start, label).
-chain_words <- function(settings, data_file, start_file, seed) {
+chain_words <- function(settings, data_file, start_file, seed, chain = NULL) {
   words <- settings$words
   if (!isTRUE(settings$tree)) words <- drop_letter(words, "-Z")
+  # Each chain its own start, from the native recommender, unless a start file is given.
+  start_word <- if (!is.null(chain) && is.null(start_file) && chain <= length(settings$starts))
+    settings$starts[[chain]] else ""
+  if (nzchar(start_word)) words <- c(drop_letter(words, "-Z"), "-Z", start_word)
   words <- c(words, "-f", file_word(data_file), "-a", sprintf("%.17g", log(settings$alpha)),
              "-s", int_text(seed), "-d", int_text(settings$thin))
   if (!is.null(settings$iterations)) words <- c(words, "-i", int_text(settings$iterations))
@@ -260,8 +264,8 @@ check_arguments <- function(a) {
 # Runs the chains of the settings in dir: forked, on a cluster or here; gives the runner's
 # result and the files of each chain, named by kind.
 run_chains <- function(settings, a, dir) {
-  word_list <- lapply(settings$seeds, function(s)
-    chain_words(settings, settings$data, settings$start, s))
+  word_list <- lapply(seq_along(settings$seeds), function(i)
+    chain_words(settings, settings$data, settings$start, settings$seeds[i], i))
   old <- setwd(dir)
   on.exit(setwd(old), add = TRUE)
   files <- lapply(word_list, plan_chain)
@@ -358,7 +362,8 @@ vornak <- function(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes
                    data = data_file, dir = dir, columns = columns,
                    heated = as.integer(max(1, as.numeric(word_value(choice$words, "-T", 1)))),
                    threads = threads, fast = "-x" %in% choice$words,
-                   tree = "-Z" %in% choice$words, until_agreement = a$until_agreement,
+                   tree = "-Z" %in% choice$words, starts = choice$starts,
+                   until_agreement = a$until_agreement,
                    trace_thin = if (auto) a$thin)
   ran <- run_chains(settings, a, dir)
   fit <- finish_fit(ran, settings,

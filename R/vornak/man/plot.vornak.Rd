@@ -26,7 +26,8 @@ as.mcmc.list(x, ...)
   \item{x}{a fit returned by \code{\link{vornak}}.}
   \item{summary}{its \code{\link[=summary.vornak]{summary}}; made with the defaults when
     \code{NULL} and a panel needs it. A character string here is taken as \code{which}.}
-  \item{which}{the panels: 1 score of the draws, 2 clusters per draw, 3 posterior on the number
+  \item{which}{the panels: 1 score of the draws (chains that ended in different modes: a
+    dotted line at each mode's best score, and which chains the estimate comes from), 2 clusters per draw, 3 posterior on the number
     of clusters, 4 similarity heat map; or \code{"clusters"}: the data coloured by cluster
     (real data: the two columns, or the first two principal components of the scaled
     columns, missing cells at their column's mean; matrices of 0/1 or levels: a heat map of

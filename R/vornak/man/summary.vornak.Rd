@@ -30,7 +30,10 @@
   fit's cluster description); \code{print} shows the text the program prints. A fit whose
   folder is gone (read back with \code{readRDS} in another session) is summarised from the
   draws it holds, written into a new temporary folder, where the summary's files go. A warning line is part of the text when R-hat exceeds 1.01 or an effective
-  sample size is below 100.
+  sample size is below 100, when the chains ended in different modes, and when the chains
+  that reached the best mode all started from one partition. Chains in different modes: the
+  estimate, the posterior on \eqn{k} and the uncertainties come from the chains of the best
+  mode alone and are conditional on that mode; the text says so.
 }
 \value{
   An object of class \code{"summary.vornak"}, a list with
@@ -43,6 +46,10 @@
   \item{ess, rhat, ari}{effective sample sizes of the score and \eqn{k} traces per chain;
     rank-normalised split R-hat of both across chains; adjusted Rand index between the
     chains' estimates.}
+  \item{starts, modes, estimate_chains}{each chain's start (the engine's \code{-Z} word, or
+    \code{"-"}); the modes the chains ended in, best first (\code{score}, \code{k},
+    \code{log_odds} against the best, \code{chains}); the chains whose draws make the
+    estimate.}
   \item{psm}{posterior similarity matrix (\code{NULL} above 5000 observations).}
   \item{warnings, table, text, files, loss, burn}{the engine's warnings, its whole table
     (columns \code{quantity}, \code{chain}, \code{item}, \code{value}), its text, the paths

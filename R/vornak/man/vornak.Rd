@@ -68,7 +68,11 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     are kept per chain (every 10th iteration for a run bounded by minutes only).}
   \item{start}{a starting partition (one label of any kind per observation) or the path of
     a file holding one; \code{"tree"} starts from the best cut of the data's linkage tree
-    (the program's \option{-Z tree}); \code{NULL} starts from a random partition.}
+    (the program's \option{-Z tree}); \code{NULL} without \code{model} gives each chain its own start, from the
+    same recommender as \command{vornak-fit}: chain 1 the tree's best cut, chain 2 a tree over
+    a bootstrap of the columns, chain 3 the average-linkage tree, later chains bootstraps
+    (\option{-Z tree}, \option{boot}, \option{average}; above 5000 observations chain 1 the
+    recommended start and the others random ones); with \code{model}, a random start.}
   \item{quiet}{\code{TRUE} keeps the log short: no per-move debug lines.}
   \item{dir}{folder of the run's files, created if needed; by default a new temporary
     folder, so nothing is written to the working folder.}
@@ -93,7 +97,11 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     interactive session.}
   \item{rhat, ess}{the chains agree when the R-hat of the score and of \eqn{k} is at most
     \code{rhat} and the bulk ESS of both, summed over the chains, at least \code{ess}
-    (each chain's first half of draws left out).}
+    (each chain's first half of draws left out), every chain's ESS is at least 100, no
+    chain's score is constant, every chain's best kept score lies within 2 log units (or the
+    chains' median spread of the score, when larger) of the best any chain kept, and the
+    chains of that best mode came from at least two different starts. \code{print} says when
+    they did not agree and which chains ended how far below.}
   \item{cl}{a cluster of the \pkg{parallel} package (\code{makePSOCKcluster}, possibly
     spanning machines) whose workers run the chains; each worker needs the package
     installed. The draws come back as data and are written into \code{dir}.}

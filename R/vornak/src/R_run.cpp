@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <exception>
+#include <limits>
 #include <fstream>
 #include <new>
 #include <sstream>
@@ -23,6 +24,7 @@
 #include "recommend/Alignment.h"
 #include "io/DelimitedReader.h"
 #include "recommend/Recommend.h"
+#include "recommend/Starts.h"
 #include "summary/agreement.h"
 #include "summary/summary.h"
 
@@ -180,20 +182,30 @@ extern "C" SEXP vornak_R_agreement(SEXP files, SEXP burn) {
       outcome.error = error.what();
     }
   }
+  // conditions: 1 when everything but R's own R-hat and ESS limits holds (one mode reached from
+  // two starts, no chain stuck, every chain's ESS at least 100): vornak-fit's rule.
   const char* names[] = {"chains", "kept", "iterations", "best_score", "rhat_score", "rhat_k",
-                         "ess_score", "ess_k", ""};
+                         "ess_score", "ess_k", "conditions", "modes", ""};
   SEXP values = PROTECT(Rf_mkNamed(REALSXP, names));
   const double fields[] = {static_cast<double>(agreement.chains),
                            static_cast<double>(agreement.keptPerChain),
                            static_cast<double>(agreement.iterations), agreement.bestScore,
                            agreement.rhatScore, agreement.rhatK, agreement.essScore,
-                           agreement.essK};
-  for (int i = 0; i < 8; i++) REAL(values)[i] = fields[i];
-  const char* listNames[] = {"status", "error", "values", ""};
+                           agreement.essK,
+                           agreement.agreed(std::numeric_limits<double>::infinity(), 0) ? 1.0 : 0.0,
+                           static_cast<double>(agreement.modes.size())};
+  for (int i = 0; i < 10; i++) REAL(values)[i] = fields[i];
+  std::string verdict;
+  if (agreement.chains >= 2) {
+    verdict = agreement.modes.size() > 1 ? summary::modesPhrase(agreement) : summary::startsPhrase(agreement);
+    if (!verdict.empty()) verdict = "did not agree: " + verdict;
+  }
+  const char* listNames[] = {"status", "error", "values", "verdict", ""};
   SEXP list = PROTECT(Rf_mkNamed(VECSXP, listNames));
   SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(outcome.status));
   SET_VECTOR_ELT(list, 1, Rf_mkString(outcome.error.c_str()));
   SET_VECTOR_ELT(list, 2, values);
+  SET_VECTOR_ELT(list, 3, Rf_mkString(verdict.c_str()));
   UNPROTECT(2);
   return list;
 }
@@ -210,6 +222,8 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
   Outcome outcome;
   recommend::Choice choice;
   int chainCount = 0;
+  std::vector<std::string> givenWords;
+  long rows = 0;
   {  // gone before anything is allocated in R, which may jump
     const std::string path = CHAR(STRING_ELT(file, 0));
     recommend::Request request;
@@ -228,6 +242,8 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
         if (!refusal.empty()) throw std::runtime_error(refusal);
       }
       choice = recommend::choose(shape, request);
+      givenWords = request.given;
+      rows = shape.rows;
     } catch (const std::bad_alloc&) {
       outcome.status = 255;
       outcome.error = "Out of memory while reading the data file";
@@ -237,7 +253,12 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
     }
   }
   const char* kinds[] = {"sequences", "binary", "levels", "real"};
-  const char* names[] = {"status", "error", "kind", "words", "threads", "chains", ""};
+  // Each chain's -Z word ("" for none), the recommender's; a model given keeps the words it
+  // documents, the console's run's.
+  std::vector<std::string> starts;
+  for (int c = 0; c < chainCount && outcome.status == 0 && LOGICAL(recommend)[0] == TRUE; c++)
+    starts.push_back(recommend::wordValue(recommend::chainWords(choice.words, givenWords, c, rows), "-Z"));
+  const char* names[] = {"status", "error", "kind", "words", "threads", "chains", "starts", ""};
   SEXP list = PROTECT(Rf_mkNamed(VECSXP, names));
   SET_VECTOR_ELT(list, 0, Rf_ScalarInteger(outcome.status));
   SET_VECTOR_ELT(list, 1, Rf_mkString(outcome.error.c_str()));
@@ -248,7 +269,11 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
   SET_VECTOR_ELT(list, 3, words);
   SET_VECTOR_ELT(list, 4, Rf_ScalarInteger(choice.threads));
   SET_VECTOR_ELT(list, 5, Rf_ScalarInteger(chainCount));
-  UNPROTECT(2);
+  SEXP startWords = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(starts.size())));
+  for (size_t i = 0; i < starts.size(); i++)
+    SET_STRING_ELT(startWords, static_cast<R_xlen_t>(i), Rf_mkChar(starts[i].c_str()));
+  SET_VECTOR_ELT(list, 6, startWords);
+  UNPROTECT(3);
   return list;
 }
 

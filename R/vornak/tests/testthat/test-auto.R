@@ -108,11 +108,11 @@ test_that("data alone run every kind with its settings until agreement or the li
   binary <- matrix(c(1, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 0, 0, 1), 6)
   sixteen <- cbind(c(seq(0, 0.7, 0.1), seq(5, 5.7, 0.1)), c(seq(0.3, -0.4, -0.1), seq(5.2, 4.5, -0.1)))
   cases <- list(
-    list(x = sixteen, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mvn"),
-    list(x = two_groups, stem = "_k0_OA_p1_a0_t2_s5_e10_x.draws", model = "mclust2"),
-    list(x = binary, stem = "_k0_OA_pflat_a0_t2_s5_e10_T4.draws", model = "HDBern"),
-    list(x = binary * 3, stem = "_k0_OA_plevels_a0_t2_s5_e10.draws", model = "HDGBern"),
-    list(x = seqs, stem = "_k0_OA_pbg_a0_t2_s5_e10_Ztree.draws", model = "ProteinSequence"))
+    list(x = sixteen, stem = "_k0_OA_p1_a0_t2_s5_e10_Zboot_x.draws", model = "mvn"),
+    list(x = two_groups, stem = "_k0_OA_p1_a0_t2_s5_e10_Zboot_x.draws", model = "mclust2"),
+    list(x = binary, stem = "_k0_OA_pflat_a0_t2_s5_e10_Zboot_T4.draws", model = "HDBern"),
+    list(x = binary * 3, stem = "_k0_OA_plevels_a0_t2_s5_e10_Zboot.draws", model = "HDGBern"),
+    list(x = seqs, stem = "_k0_OA_pbg_a0_t2_s5_e10_Zboot.draws", model = "ProteinSequence"))
   for (case in cases) {
     fit <- quiet_fit(case$x, minutes = 0.03, chains = 2, seed = 4)
     expect_identical(fit$settings$model, case$model, info = case$model)
@@ -169,6 +169,9 @@ test_that("the agreement of draws files is the native one's", {
   expect_identical(unname(got[c("chains", "kept", "iterations", "best_score")]), c(2, 8, 8, -4))
   # k is the same constant in both: it agrees, with every draw counted.
   expect_identical(unname(got[c("rhat_k", "ess_k")]), c(1, 16))
+  # Two chains of 8 draws: too few for vornak-fit's rule, whatever R-hat says.
+  expect_identical(unname(got[c("conditions", "modes")]), c(0, 1))
+  expect_identical(attr(got, "verdict"), "")
   # A line still being written is left for later; a line that is not a draw is an error.
   cat("9 -4", file = a[1], append = TRUE)
   expect_identical(vornak:::agreement(a, 0)[["kept"]], 8)

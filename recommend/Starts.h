@@ -1,0 +1,28 @@
+// Dispersed starts: the chains of one analysis (vornak-fit, R's vornak()) start from different
+// partitions, so that chains agreeing on a mode means more than one start walked there.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace recommend {
+
+// The -Z word of chain c (0-based): the tree cut for the first, then a tree over a bootstrap
+// of the columns, the average-linkage tree, and from the fourth on bootstraps (each follows
+// the chain's seed, so no two are the same).
+std::string chainStart(int chain);
+
+// Whether the chains start apart: not when the user gave a start (-z or -Z) or asked for an
+// enumeration (-h EN). given: the user's engine words.
+bool dispersedStarts(const std::vector<std::string>& given);
+
+// Above this many rows only the settings' own start builds a tree (once, for chain 1): a tree
+// over all rows costs time and memory in the square of their number.
+constexpr long kMostRowsForTrees = 5000;
+
+// The words of chain c: the settings with its -Z word in place of theirs (or added), when the
+// chains start apart; above kMostRowsForTrees rows chain 1 keeps the settings' start and the
+// others start at random; else the settings as they are.
+std::vector<std::string> chainWords(const std::vector<std::string>& words, const std::vector<std::string>& given,
+                                    int chain, long rows);
+
+}  // namespace recommend
