@@ -234,6 +234,8 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   input.membership = result.mates;
   input.svg = result.svg;
   input.summaryText = summaryText;
+  for (const summary::ColumnProbability& c : result.columns.columns)
+    input.columnProbability.push_back(c.probability);
   input.notes = notes(plan, options, stopped, seconds, outcome.agreement.iterations);
   const std::string page = folder + "/report.html";
   // The signal that stopped the chains has done its work; the page reads the data with the

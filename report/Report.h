@@ -26,7 +26,13 @@ struct Input {
   std::string svg;                 // the summary's picture
   std::string summaryText;    // the report vornak-summary printed, shown as it stands
   std::vector<std::string> notes;  // lines shown first: settings, how the run stopped, ...
+  // Column selection (-V): each column's probability of being clustered, column by column
+  // from the first; empty without -V.
+  std::vector<double> columnProbability;
 };
+
+// A column counts as selected (listed, marked) from this probability of being clustered.
+constexpr double kSelectedColumn = 0.5;
 
 // One line naming the problem and the offending file or value.
 struct ReportError : std::runtime_error {

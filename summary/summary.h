@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "summary/alpha.h"
+#include "summary/columns.h"
 #include "summary/estimate.h"
 #include "summary/loss.h"
 
@@ -61,6 +62,7 @@ struct Summary {
   size_t rhatDraws = 0;
   Agreements agreement;       // two or more chains
   AlphaSummary alpha;
+  ColumnSummary columns;      // -V runs: the .columns and .pdraws files beside the draws
   std::vector<std::string> warnings;
   std::vector<std::pair<std::string, std::string>> written;  // file, what it holds
   std::vector<std::string> replaced;  // files of an earlier summary that were replaced

@@ -110,6 +110,7 @@ describe_fit <- function(fit) {
   fit$estimate <- s$estimate
   fit$membership <- 1 - s$uncertainty
   fit$clusters <- describe_clusters(fit$data, fit$kind, s$estimate, fit$membership)
+  fit$columns <- s$columns
   fit
 }
 
@@ -141,9 +142,19 @@ read_summary <- function(prefix, text, n, loss, burn) {
     rhat = table_values(table, "rhat"),
     ari = table_values(table, "ari"),
     warnings = table$value[table$quantity == "warning"],
-    psm = psm, files = paths[file.exists(paths)])
+    psm = psm, files = paths[file.exists(paths)],
+    columns = column_table(table), P = table_values(table, "P"))
   class(out) <- "summary.vornak"
   out
+}
+
+# Column selection (-V): each column's probability of being clustered, as a data frame with
+# whether it counts as selected (0.5 or more); NULL without -V.
+column_table <- function(table) {
+  p <- table_values(table, "column_probability")
+  if (length(p) == 0L) return(NULL)
+  data.frame(column = as.integer(names(p)), probability = unname(p),
+             selected = unname(p) >= 0.5)
 }
 
 print.summary.vornak <- function(x, ...) {

@@ -43,6 +43,10 @@
   \item{ess, rhat, ari}{effective sample sizes of the score and \eqn{k} traces per chain;
     rank-normalised split R-hat of both across chains; adjusted Rand index between the
     chains' estimates.}
+  \item{columns, P}{with column selection: the data frame of each column's probability of
+    being clustered (as \code{columns} of \code{\link{vornak}}'s fit, else \code{NULL}), and
+    P's posterior mean and 2.5 and 97.5 \% quantiles from the \file{.pdraws} files (runs with a
+    prior on P; else empty).}
   \item{psm}{posterior similarity matrix (\code{NULL} above 5000 observations).}
   \item{warnings, table, text, files, loss, burn}{the engine's warnings, its whole table
     (columns \code{quantity}, \code{chain}, \code{item}, \code{value}), its text, the paths

@@ -171,6 +171,10 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     probability) with \code{clusters$profile}: per-cluster column means (real data),
     shares of 1s (0/1 data), a levels-by-columns matrix of level frequencies per cluster
     (whole numbers) or the consensus sequence per cluster.}
+  \item{columns}{with column selection (argument \code{columns}) and kept draws: a data frame
+    with each \code{column}'s posterior \code{probability} of being clustered (the chains'
+    \file{.columns} files averaged) and whether it is \code{selected} (0.5 or more);
+    \code{NULL} otherwise.}
   \item{data, kind, choice, stop}{the data as R holds them (a file is read), their kind
     (\code{"real"}, \code{"binary"}, \code{"levels"}, \code{"sequences"}), the settings
     chosen without \code{model} (else \code{NULL}) and how the run ended.}
