@@ -39,7 +39,7 @@ const std::vector<OptionSpec> kOptions = {
     {"-p", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::prior, nullptr, "PRIOR",
      "component prior: ProteinSequence bg (default), flat, cloud9 or shared;\n"
      "HDBern and HDGBern flat (default), point5, point05, point005, levels or shared\n"
-     "(shared: each cluster's profile drawn around its column's profile over all rows);\n"
+     "(shared: cluster profiles drawn around each column's profile over all rows);\n"
      "mclust2 and mvn a positive number c (default 1), larger c tighter clusters;\n"
      "kmeans2 none (the word only goes into the file names)",
      "bg, flat or 1, by model"},
