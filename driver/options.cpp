@@ -37,8 +37,9 @@ const std::vector<OptionSpec> kOptions = {
      "mvn              a real matrix, Gaussian clusters with full covariances",
      nullptr},
     {"-p", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::prior, nullptr, "PRIOR",
-     "component prior: ProteinSequence bg (default), flat or cloud9;\n"
-     "HDBern and HDGBern flat (default), point5, point05, point005 or levels;\n"
+     "component prior: ProteinSequence bg (default), flat, cloud9 or shared;\n"
+     "HDBern and HDGBern flat (default), point5, point05, point005, levels or shared\n"
+     "(shared: cluster profiles drawn around each column's profile over all rows);\n"
      "mclust2 and mvn a positive number c (default 1), larger c tighter clusters;\n"
      "kmeans2 none (the word only goes into the file names)",
      "bg, flat or 1, by model"},

@@ -325,6 +325,8 @@ int answer(const Plan& plan, const FitOptions& options, Team& team, Outcome outc
   input.membership = result.mates;
   input.svg = result.svg;
   input.summaryText = summaryText;
+  for (const summary::ColumnProbability& c : result.columns.columns)
+    input.columnProbability.push_back(c.probability);
   input.notes = notes(plan, options, stopped, seconds, outcome.agreement.iterations);
   if (outcome.stop != Stop::Agreed) input.warnings.push_back(stopped);
   input.warnings.insert(input.warnings.end(), result.warnings.begin(), result.warnings.end());

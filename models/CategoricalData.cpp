@@ -81,7 +81,9 @@ CategoricalData<W>::CategoricalData(const std::string& dataFileName, std::istrea
     Files::fail(logFile, "Bad prior text: " + name + " needs " + Text::n2s(W) +
                          " categories, not " + Text::n2s(muPrior.dimension));
   std::string marker;
-  const bool byLevels = (priorStream >> marker) && marker == "levels";
+  const bool hasMarker = static_cast<bool>(priorStream >> marker);
+  const bool byLevels = hasMarker && marker == "levels";
+  const bool shared = hasMarker && marker == ColumnProfilePrior::kMarker;
   MatrixReader::readData<int>(dataFileName, n, T, sequence, vout(), &missing);
   for (int i = 0; i < n; i++)
     for (int t = 0; t < T; t++)
@@ -94,6 +96,9 @@ CategoricalData<W>::CategoricalData(const std::string& dataFileName, std::istrea
   // The prior text is then the symmetric Dirichlet of the pseudo-count.
   if (byLevels)
     levels = std::make_unique<const LevelsPrior<W>>(muPrior.alpha[0][0], sequence, n, T, logFile);
+  if (shared)
+    profile = std::make_unique<const ColumnProfilePrior>(muPrior, columnCounts(sequence, n, T, W),
+                                                         T, W, logFile);
 }
 
 template class LevelsPrior<2>;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "io/Matrix.h"
+#include "models/ColumnProfilePrior.h"
 #include "stats/DirichletScorer.h"
 #include "stats/MixtureDirichletRV.h"
 
@@ -45,6 +46,8 @@ struct CategoricalData {
   MixtureDirichletRV muPrior;  // a column's W outcome probabilities, as read
   std::shared_ptr<const DirichletTables> muTables;  // muPrior, counts up to n
   std::unique_ptr<const LevelsPrior<W>> levels;     // null unless the prior says "levels"
+  // Null unless the prior says "shared": then each column's profile centres the prior.
+  std::unique_ptr<const ColumnProfilePrior> profile;
 
   // Reads the prior text (it must have W categories, and may end with the word "levels"),
   // then the matrix; a value outside 0..W-1 ends the run with a line naming its row and

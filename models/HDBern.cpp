@@ -50,6 +50,9 @@ double CategoricalColumns<W>::columnsFit(const int* count, bool reference) const
   if (data_->levels) {
     const LevelsPrior<W>& levels = *data_->levels;
     for (int t = 0; t < T; t++) fit += levels.columnFit(count + t * W, t);
+  } else if (data_->profile) {
+    const ColumnProfilePrior& profile = *data_->profile;
+    for (int t = 0; t < T; t++) fit += profile.columnFit(count + t * W, t);
   } else if (reference) {
     for (int t = 0; t < T; t++) fit += work_.muPrior.logIntegratedLik(count + t * W);
   } else {
@@ -127,6 +130,8 @@ void CategoricalColumns<W>::columnTerms(const int* stats, int members, double* t
       terms[t] = 0.0;
     } else if (data_->levels) {
       terms[t] = scale * data_->levels->columnFit(stats + t * W, t);
+    } else if (data_->profile) {
+      terms[t] = scale * data_->profile->columnFit(stats + t * W, t);
     } else {
       terms[t] = scale * work_.muScorer.logIntegratedLik(stats + t * W);
     }

@@ -27,6 +27,17 @@ const char* const ProteinSequenceCloud9PriorString =
     "0.143634 0.278983 0.358482 0.66175 0.061533 0.199373 0.234585 0.005193 0.004039 "
     "0.006722 0.006121 0.003468 0.016931 0.003647 0.002184 0.005019 0.00599 0.001473 "
     "0.004158 0.009055 0.00363 0.006583 0.003172 0.00369 0.002967 0.002772 0.002686 ";
+// Concentrations 1, 10, 100 and 1000 (each component's parameters sum to it); the word
+// "shared" centres each on the column's profile.
+const char* const ProteinSequenceSharedPriorString =
+    "  4 20 "
+    "0.1 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 0.05 "
+    "0.05 0.05 0.05 "
+    "0.1 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 "
+    "0.1 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 5 "
+    "0.7 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 shared";
+const char* const HDBernSharedPriorString =
+    "  4 2 0.1 0.5 0.5 0.1 5 5 0.1 50 50 0.7 500 500 shared";
 const char* const HDBernPoint5PriorString = "  1 2 1 0.5 0.5 ";
 const char* const HDBernPoint05PriorString = "  1 2 1 0.05 0.05 ";
 const char* const HDBernPoint005PriorString = "  1 2 1 0.005 0.005 ";

@@ -12,3 +12,6 @@ extern const char* const HDBernPoint005PriorString;
 extern const char* const HDBernFlatPriorString;
 // Dirichlet(1) spread per column over the levels that occur in it (the closing word says so).
 extern const char* const HDBernLevelsPriorString;
+// Around each column's own profile (ColumnProfilePrior): the parameters give concentrations.
+extern const char* const ProteinSequenceSharedPriorString;
+extern const char* const HDBernSharedPriorString;

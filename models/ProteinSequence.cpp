@@ -52,7 +52,13 @@ ProteinData::ProteinData(const std::string& sequenceFileName, std::istream& prio
     Files::fail(logFile, "Bad prior text: ProteinSequence needs " +
                          Text::n2s(ProteinSequence::AA_KINDS) + " categories, not " +
                          Text::n2s(muPrior.dimension));
+  std::string marker;
+  const bool shared = (priorStream >> marker) && marker == ColumnProfilePrior::kMarker;
   readFastaFile(sequenceFileName, logFile);
+  if (shared)
+    profile = std::make_unique<const ColumnProfilePrior>(
+        muPrior, columnCounts(sequence, n, T, ProteinSequence::AA_KINDS), T,
+        ProteinSequence::AA_KINDS, logFile);
   gapFlags = Matrix<unsigned char>(n, T + 1);  // column 0: before the first, no gap
   for (int i = 0; i < n; i++)
     for (int t = 0; t < T; t++) gapFlags[i][t + 1] = sequence[i][t] == ProteinSequence::GAP;
@@ -222,7 +228,13 @@ double ProteinSequence::getClusterFit(const int* z, int j) const {
   return clusterFitFast(z, j);
 }
 
+double ProteinSequence::residueFit(const int* aa, int t) const {
+  const ColumnProfilePrior* profile = data_->profile.get();
+  return profile ? profile->columnFit(aa, t) : work_.muScorer.logIntegratedLik(aa);
+}
+
 double ProteinSequence::clusterFitReference(const int* z, int j) const {
+  const ColumnProfilePrior* profile = data_->profile.get();
   // The fast path's count buffers are large enough for these counts.
   int* aaCount = work_.codeCount.data();
   int* taoCount = work_.tranCount.data();
@@ -239,7 +251,7 @@ double ProteinSequence::clusterFitReference(const int* z, int j) const {
     if (nu[0] + nu[1] > 0) ll += work_.nuPrior.logIntegratedLik(nu);
     int residues = 0;
     for (int m = 0; m < AA_KINDS; m++) residues += aa[m];
-    if (residues > 0) ll += work_.muPrior.logIntegratedLik(aa);
+    if (residues > 0) ll += profile ? profile->columnFit(aa, t) : work_.muPrior.logIntegratedLik(aa);
   }
   return ll;
 }
@@ -313,7 +325,7 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
     const int* aa = &codeCount[t * width];
     if (tao[0] + tao[1] > 0) ll += work_.taoScorer.logIntegratedLik(tao);
     if (nu[0] + nu[1] > 0) ll += work_.nuScorer.logIntegratedLik(nu);
-    if (members - aa[GAP] > 0) ll += work_.muScorer.logIntegratedLik(aa);
+    if (members - aa[GAP] > 0) ll += residueFit(aa, t);
   }
   return ll;
 }
@@ -347,7 +359,7 @@ double ProteinSequence::scoreStats(const int* stats, int members) const {
     const int* nu = tao + 2;
     if (tao[0] + tao[1] > 0) ll += work_.taoScorer.logIntegratedLik(tao);
     if (nu[0] + nu[1] > 0) ll += work_.nuScorer.logIntegratedLik(nu);
-    if (members - aa[GAP] > 0) ll += work_.muScorer.logIntegratedLik(aa);
+    if (members - aa[GAP] > 0) ll += residueFit(aa, t);
   }
   return ll;
 }
@@ -363,7 +375,7 @@ void ProteinSequence::columnTerms(const int* stats, int members, double* terms) 
     if (members > 0) {
       if (tao[0] + tao[1] > 0) term += work_.taoScorer.logIntegratedLik(tao);
       if (nu[0] + nu[1] > 0) term += work_.nuScorer.logIntegratedLik(nu);
-      if (members - aa[GAP] > 0) term += work_.muScorer.logIntegratedLik(aa);
+      if (members - aa[GAP] > 0) term += residueFit(aa, t);
     }
     terms[t] = term;
   }

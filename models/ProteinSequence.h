@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "models/ColumnProfilePrior.h"
 #include "models/Observable.h"
 #include "stats/DirichletRV.h"
 #include "stats/DirichletScorer.h"
@@ -27,6 +28,9 @@ struct ProteinData {
   std::shared_ptr<const DirichletTables> muTables, taoTables, nuTables;
   // Per observation, 1 + T flags: 0, then whether each column is a gap.
   Matrix<unsigned char> gapFlags;
+  // With a prior text ending in "shared": the residue prior around each column's profile,
+  // which then replaces muPrior's scoring.
+  std::unique_ptr<const ColumnProfilePrior> profile;
 
   // Reads the prior text, then the alignment (see readFastaFile). A bad prior text or
   // alignment ends the run.
@@ -85,6 +89,8 @@ class ProteinSequence final : public Observable {
   double pairwiseDistance(int i1, int i2, int length, const int* positions) const override;
 
  private:
+  // The residue term of column t for its 20 counts (the fast paths' prior).
+  double residueFit(const int* aa, int t) const;
   // Over positions[0..length-1], or over columns 0..length-1 when positions is null.
   double distanceOver(int i1, int i2, int length, const int* positions) const;
 

@@ -3,6 +3,7 @@
 #include <sstream>
 #include <string>
 
+#include "models/ColumnProfilePrior.h"
 #include "models/HDBern.h"
 #include "models/PriorStrings.h"
 #include "models/ProteinSequence.h"
@@ -15,6 +16,7 @@ namespace {
 const PriorChoice kProteinPriors[] = {{"flat", ProteinSequenceFlatPriorString},
                                       {"bg", ProteinSequenceBgPriorString},
                                       {"cloud9", ProteinSequenceCloud9PriorString},
+                                      {"shared", ProteinSequenceSharedPriorString},
                                       {nullptr, nullptr}};
 
 const PriorChoice kBernPriors[] = {{"flat", HDBernFlatPriorString},
@@ -22,11 +24,39 @@ const PriorChoice kBernPriors[] = {{"flat", HDBernFlatPriorString},
                                    {"point05", HDBernPoint05PriorString},
                                    {"point005", HDBernPoint005PriorString},
                                    {"levels", HDBernLevelsPriorString},
+                                   {"shared", HDBernSharedPriorString},
                                    {nullptr, nullptr}};
+
+// A mixture around the column profiles keeps its weights and concentrations: each component's
+// two parameters' sum spread evenly over the 20 categories.
+std::string categoricalSharedText(const char* binaryText) {
+  std::istringstream in(binaryText);
+  int components = 0, dimension = 0;
+  in >> components >> dimension;
+  std::ostringstream text;
+  text << components << ' ' << 20 << '\n';
+  for (int k = 0; k < components; k++) {
+    double weight = 0, sum = 0, parameter = 0;
+    in >> weight;
+    for (int d = 0; d < dimension; d++) {
+      in >> parameter;
+      sum += parameter;
+    }
+    text << weight;
+    for (int w = 0; w < 20; w++) text << ' ' << sum / 20;
+    text << '\n';
+  }
+  text << ColumnProfilePrior::kMarker;
+  return text.str();
+}
 
 // HDGBern takes the Dirichlet parameter of the HDBern prior of the same name for each of
 // its 20 categories, and its closing word "levels" if it has one.
 std::string categoricalPriorText(const char* binaryText) {
+  const std::string whole(binaryText), shared(ColumnProfilePrior::kMarker);
+  if (whole.size() > shared.size() &&
+      whole.compare(whole.size() - shared.size(), shared.size(), shared) == 0)
+    return categoricalSharedText(binaryText);
   std::istringstream in(binaryText);
   std::string parameter, marker, token;
   while (in >> token) {

@@ -121,7 +121,7 @@ bool suitsMvn(const DataShape& shape) {
 
 const std::vector<TableRow>& settingsTable() {
   static const std::vector<TableRow> table = {
-      {"FASTA alignment (first non-blank byte '>')", DataKind::Sequences, "ProteinSequence", "bg",
+      {"FASTA alignment (first non-blank byte '>')", DataKind::Sequences, "ProteinSequence", "shared",
        {"-Z", "tree"}},
       {"matrix, every cell 0 or 1 (NA allowed)", DataKind::Binary, "HDBern", "flat", {"-T", "4"}},
       {"matrix, every cell a whole number 0..19, some\n  above 1 (NA allowed)", DataKind::Categorical,

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <numeric>
 #include <sstream>
+#include <utility>
 
 #include "io/Files.h"
 #include "io/VisibleText.h"
@@ -242,7 +243,10 @@ std::vector<int> levelsOf(const Data& data) {
   return levels;
 }
 
-void matrixPicture(Page& page, const std::vector<double>& score, const std::vector<bool>& marked) {
+// score and marked: per data column, the bar and whether it is highlighted; with selection
+// (-V) the bars are the columns' probabilities of being clustered, for every kind.
+void matrixPicture(Page& page, const std::vector<double>& score, const std::vector<bool>& marked,
+                   bool selection) {
   const Data& data = page.data;
   const bool sequences = data.kind == DataKind::Sequences;
   Tiles tiles;
@@ -298,9 +302,19 @@ void matrixPicture(Page& page, const std::vector<double>& score, const std::vect
             std::string(data.kind == DataKind::Categorical && orderedLevels(levelsOf(data))
                             ? " (the levels are consecutive whole numbers, read as ordered: pale to dark)."
                             : ".");
+  if (selection) {
+    for (int t : columns) {
+      tiles.columnScore.push_back(score[static_cast<size_t>(t)]);
+      tiles.marked.push_back(marked[static_cast<size_t>(t)]);
+    }
+    tiles.scoreLabel = "clustered";
+    caption += " The bars above show each column's posterior probability of being clustered "
+               "(column selection); the red ones, at " + fmt("%.2g", kSelectedColumn) +
+               " or more, are the selected columns listed below.";
+  }
   if (sequences) {
     // Bars only when some column tells clusters apart (never for one cluster).
-    if (std::find(marked.begin(), marked.end(), true) != marked.end()) {
+    if (!selection && std::find(marked.begin(), marked.end(), true) != marked.end()) {
       for (int t : columns) {
         tiles.columnScore.push_back(score[static_cast<size_t>(t)]);
         tiles.marked.push_back(marked[static_cast<size_t>(t)]);
@@ -373,15 +387,16 @@ std::vector<int> tableClusters(const Page& page) {
 // first), each cell made by cell(members, column).
 template <class Cell>
 void columnTable(Page& page, const std::string& what, const std::vector<int>& listed, Cell cell,
-                 const std::vector<double>* score = nullptr) {
+                 const std::vector<double>* score = nullptr, const char* scoreName = "apart",
+                 const char* id = "columns") {
   const std::vector<int> shown = tableClusters(page);
   if (shown.size() < page.members.size())
     page.html << "<p>The " << shown.size() << " largest of the " << page.clusters()
               << " clusters.</p>\n";
   const bool collapse = listed.size() > static_cast<size_t>(kOpenTableRows);
   if (collapse) page.html << "<details><summary>" << listed.size() << " columns</summary>\n";
-  page.html << "<div class=\"wide\"><table id=\"columns\">\n<tr><th>column</th>"
-            << (score ? "<th>apart</th>" : "") << "<th>all rows</th>";
+  page.html << "<div class=\"wide\"><table id=\"" << id << "\">\n<tr><th>column</th>"
+            << (score ? std::string("<th>") + scoreName + "</th>" : "") << "<th>all rows</th>";
   for (int c : shown)
     page.html << "<th><span class=\"swatch\" style=\"background:" << clusterColour(c)
               << "\"></span>cluster " << c + 1 << "</th>";
@@ -458,6 +473,62 @@ void columnTables(Page& page, const std::vector<double>& score, const std::vecto
                          "</td>";
                 }, &score);
   }
+}
+
+// The most frequent residue or level of a column over members, and its share.
+std::pair<std::string, double> topValue(const Data& data, const std::vector<int>& members, int t,
+                                        int top) {
+  const bool sequences = data.kind == DataKind::Sequences;
+  const std::vector<int> counts = levelCounts(data.cells, members, t, sequences ? 21 : top);
+  const int seen = std::accumulate(counts.begin(), counts.end(), 0);
+  const int best = mostFrequent(counts);
+  if (best < 0) return {"NA", std::nan("")};
+  return {sequences ? std::string(1, residueLetter(best)) : std::to_string(best),
+          static_cast<double>(counts[static_cast<size_t>(best)]) / seen};
+}
+
+// The columns column selection keeps, most probable first, with what differs between the
+// clusters: each cluster's most frequent residue or level.
+void selectedColumns(Page& page, const std::vector<double>& probability) {
+  const Data& data = page.data;
+  std::vector<int> selected;
+  for (int t = 0; t < data.columns; t++)
+    if (probability[static_cast<size_t>(t)] >= kSelectedColumn) selected.push_back(t);
+  std::stable_sort(selected.begin(), selected.end(), [&](int a, int b) {
+    return probability[static_cast<size_t>(a)] > probability[static_cast<size_t>(b)];
+  });
+  page.html << "<h3>Selected columns</h3>\n<p>Column selection (-V) finds " << selected.size()
+            << " of " << data.columns << " columns clustered with probability "
+            << fmt("%.2g", kSelectedColumn) << " or more";
+  if (selected.empty()) {
+    page.html << ".</p>\n";
+    return;
+  }
+  page.html << ":";
+  std::vector<int> everyone(static_cast<size_t>(data.n));
+  std::iota(everyone.begin(), everyone.end(), 0);
+  const int top = data.kind == DataKind::Sequences ? 21 : 20;
+  for (size_t s = 0; s < selected.size() && s < static_cast<size_t>(kDistinctiveColumns); s++) {
+    const int t = selected[s];
+    std::vector<std::string> shown;
+    for (const std::vector<int>& m : page.members) {
+      const std::string value = topValue(data, m, t, top).first;
+      if (std::find(shown.begin(), shown.end(), value) == shown.end()) shown.push_back(value);
+    }
+    std::string values;
+    for (const std::string& v : shown) values += (values.empty() ? "" : "/") + v;
+    page.html << (s == 0 ? " " : ", ") << t + 1 << " (" << fmt("%.2f", probability[static_cast<size_t>(t)])
+              << ": " << esc(values) << ")";
+  }
+  if (selected.size() > static_cast<size_t>(kDistinctiveColumns)) page.html << ", ...";
+  page.html << ".</p>\n";
+  columnTable(page, "Each selected column's probability of being clustered, then in each cell "
+                    "the most frequent " + std::string(data.kind == DataKind::Sequences ? "residue" : "level") +
+                    " and its share over the rows (clusters that differ show different values).",
+              selected, [&](const std::vector<int>& m, int t) {
+                const auto value = topValue(data, m, t, top);
+                return "<td class=\"seq\">" + esc(value.first) + " " + fmt("%.2f", value.second) + "</td>";
+              }, &probability, "probability", "selected");
 }
 
 void membershipTable(Page& page) {
@@ -562,11 +633,21 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
       }
   }
 
+  const std::vector<double>& chosen = input.columnProbability;
+  const bool selection = !chosen.empty() && data.kind != DataKind::Real;
+  if (!chosen.empty() && chosen.size() != static_cast<size_t>(data.columns))
+    throw ReportError("Bad column probabilities: " + std::to_string(chosen.size()) + " for " +
+                      std::to_string(data.columns) + " columns");
+  std::vector<bool> selectedFlags;
+  for (double p : chosen) selectedFlags.push_back(p >= kSelectedColumn);
+
   html << "<h2>The data by cluster</h2>\n";
   if (data.kind == DataKind::Real)
     realPicture(page);
+  else if (selection)
+    matrixPicture(page, chosen, selectedFlags, true);
   else
-    matrixPicture(page, score, marked);
+    matrixPicture(page, score, marked, false);
 
   html << "<h2>Clusters</h2>\n";
   clusterTable(page);
@@ -577,6 +658,7 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
   html << "<h3>" << (data.kind == DataKind::Sequences ? "Distinctive columns" : "Per column")
        << "</h3>\n";
   columnTables(page, score, distinctive);
+  if (selection) selectedColumns(page, chosen);
 
   if (!input.classes.empty()) html << classesSection(compareClasses(labels, input.classes), input.classSource);
   html << "<h2>Membership probabilities</h2>\n";

@@ -37,11 +37,17 @@ struct Input {
   // When the chains ended in several modes: the sentence saying that the estimate and the
   // membership probabilities are conditional on the best one; "" otherwise.
   std::string conditionalOn;
+  // Column selection (-V): each column's probability of being clustered, column by column
+  // from the first; empty without -V.
+  std::vector<double> columnProbability;
 };
 
 // The page's headline: the clusters of two or more members, and the observations alone when
 // any are ("5 clusters, and 3 observations alone, among 435 observations").
 std::string headlineText(const std::vector<std::vector<int>>& members, int n);
+
+// A column counts as selected (listed, marked) from this probability of being clustered.
+constexpr double kSelectedColumn = 0.5;
 
 // One line naming the problem and the offending file or value.
 struct ReportError : std::runtime_error {

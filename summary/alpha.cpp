@@ -21,29 +21,30 @@ double quantile(const std::vector<double>& sorted, double q) {
 
 }  // namespace
 
-AlphaSummary summariseAlpha(const std::vector<Chain>& chains) {
+AlphaSummary summariseValues(const std::vector<Chain>& chains, const std::string& suffix,
+                             const std::string& name) {
   AlphaSummary out;
   std::vector<double> values;
   for (const Chain& chain : chains) {
-    const std::string file = formats::alphaFileOf(chain.file);
+    const std::string file = formats::siblingFileOf(chain.file, suffix);
     std::error_code error;
     if (file.empty() || !std::filesystem::is_regular_file(file, error)) continue;
     std::ifstream in(file);
     if (!in) throw InputError("Fail to read " + file);
-    // Alpha after the chain's kept draws only, as for its partitions.
+    // The values after the chain's kept draws only, as for its partitions.
     const long long firstKept = chain.kept() > 0 ? chain.iteration[chain.burned] : 0;
     std::string line;
     size_t number = 0;
     while (std::getline(in, line)) {
       number++;
       long long iteration = 0;
-      double alpha = 0;
+      double value = 0;
       try {
-        formats::parseAlphaLine(line, iteration, alpha);
+        formats::parseValueLine(line, iteration, value, name);
       } catch (const formats::FormatError& e) {
         throw InputError(file + ", line " + std::to_string(number) + ": " + e.what());
       }
-      if (iteration >= firstKept) values.push_back(alpha);
+      if (iteration >= firstKept) values.push_back(value);
     }
     out.chains++;
   }
@@ -59,6 +60,10 @@ AlphaSummary summariseAlpha(const std::vector<Chain>& chains) {
   out.lower = quantile(values, 0.025);
   out.upper = quantile(values, 0.975);
   return out;
+}
+
+AlphaSummary summariseAlpha(const std::vector<Chain>& chains) {
+  return summariseValues(chains, ".alpha", "alpha");
 }
 
 }  // namespace summary

@@ -3,6 +3,7 @@
 // kept draw dropped as burn-in, and summarised by the posterior mean and central 95 % interval.
 #pragma once
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "summary/draws.h"
@@ -18,5 +19,9 @@ struct AlphaSummary {
 // Reads the alpha files that exist beside the chains' draws files. A malformed line throws
 // InputError naming the file and line.
 AlphaSummary summariseAlpha(const std::vector<Chain>& chains);
+// The same for the values of the file with suffix beside each draws file (".pdraws": P of
+// -W); messages call the value name.
+AlphaSummary summariseValues(const std::vector<Chain>& chains, const std::string& suffix,
+                             const std::string& name);
 
 }  // namespace summary

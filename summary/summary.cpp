@@ -335,6 +335,13 @@ std::string tsvText(const Summary& r) {
     row("alpha", "all", "q97.5", number(r.alpha.upper));
   }
   for (const auto& m : modesRows(r)) row(m[0], m[1], m[2], m[3]);
+  for (const ColumnProbability& c : r.columns.columns)
+    row("column_probability", "all", std::to_string(c.column), number(c.probability));
+  if (r.columns.p.chains > 0) {
+    row("P", "all", "mean", number(r.columns.p.mean));
+    row("P", "all", "q2.5", number(r.columns.p.lower));
+    row("P", "all", "q97.5", number(r.columns.p.upper));
+  }
   for (const auto& warning : r.warnings) row("warning", "all", "", visibleText(warning));
   return out.str();
 }
@@ -359,6 +366,29 @@ void writeMatrix(std::ostream& file, const std::vector<uint32_t>& counts, int n,
   }
 }
 
+// The columns that tell the clusters apart, at most kListedColumns of them, and P.
+void columnsText(std::ostream& out, const ColumnSummary& c) {
+  constexpr size_t kListedColumns = 20;
+  if (c.chains > 0) {
+    const std::vector<ColumnProbability> selected = c.selected();
+    out << "\nColumn selection (the .columns files of " << c.chains
+        << (c.chains == 1 ? " chain" : " chains") << "): " << selected.size() << " of "
+        << c.columns.size() << " columns clustered with probability at least "
+        << kSelectedProbability << (selected.empty() ? "\n" : ":\n");
+    for (size_t s = 0; s < selected.size() && s < kListedColumns; s++)
+      out << "  column " << selected[s].column << "  "
+          << number(selected[s].probability, "%.4f") << '\n';
+    if (selected.size() > kListedColumns)
+      out << "  ... and " << selected.size() - kListedColumns << " more (see the table)\n";
+  }
+  if (c.p.chains > 0)
+    out << (c.chains > 0 ? "" : "\n") << "Prior probability P of a clustered column ("
+        << c.p.draws << " draws from the .pdraws files of " << c.p.chains
+        << (c.p.chains == 1 ? " chain" : " chains") << "): posterior mean "
+        << number(c.p.mean, "%.4g") << ", 95% interval " << number(c.p.lower, "%.4g") << " to "
+        << number(c.p.upper, "%.4g") << '\n';
+}
+
 void report(std::ostream& out, const Summary& r) {
   double kept = 0;
   for (const ChainFigures& chain : r.chains) kept += chain.kept;
@@ -380,6 +410,8 @@ void report(std::ostream& out, const Summary& r) {
         << r.alpha.chains << (r.alpha.chains == 1 ? " chain" : " chains")
         << "): posterior mean " << number(r.alpha.mean, "%.4g") << ", 95% interval "
         << number(r.alpha.lower, "%.4g") << " to " << number(r.alpha.upper, "%.4g") << '\n';
+
+  columnsText(out, r.columns);
 
   const Estimate& e = r.estimate;
   out << "\nPoint estimate ("
@@ -536,6 +568,7 @@ Summary summariseChecked(const Request& request) {
   Extra extra;
   summarise(chains, request.loss, results, extra);
   results.alpha = summariseAlpha(chains);
+  results.columns = summariseColumns(chains);
   results.svg = renderSvg(picture(results, chains, extra));
 
   FileSet files;
@@ -635,7 +668,9 @@ std::string summaryHelp() {
          "  size of score and k per chain, R-hat (two or more chains), the adjusted Rand index\n"
          "  between the chains' own estimates and warnings (R-hat above 1.01, an effective\n"
          "  sample size below 100). NAME.alpha beside NAME.draws (vornak -A) adds alpha's\n"
-         "  posterior mean and 95% interval.\n"
+         "  posterior mean and 95% interval. NAME.columns and NAME.pdraws (vornak -V, -W)\n"
+         "  add each column's probability of being clustered (the chains' files averaged,\n"
+         "  weighted by their draws) and P's posterior mean and 95% interval.\n"
          "\n"
          "  Exit status: 0 summarised (or --help); 2 a usage problem (an unknown option, a\n"
          "  missing value, no draws file), with the first lines of this text on standard error;\n"

@@ -12,6 +12,7 @@
 
 #include "summary/agreement.h"
 #include "summary/alpha.h"
+#include "summary/columns.h"
 #include "summary/estimate.h"
 #include "summary/loss.h"
 
@@ -70,6 +71,7 @@ struct Summary {
   // The chains (0-based) whose draws make the estimate, the posterior on k and the membership
   // probabilities: every chain, or those of the best mode when the chains ended in several.
   std::vector<size_t> estimateChains;
+  ColumnSummary columns;      // -V runs: the .columns and .pdraws files beside the draws
   std::vector<std::string> warnings;
   std::vector<std::pair<std::string, std::string>> written;  // file, what it holds
   std::vector<std::string> replaced;  // files of an earlier summary that were replaced

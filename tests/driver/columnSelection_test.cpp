@@ -159,6 +159,49 @@ TEST(ColumnSelectionOption, ColumnsFileHoldsTheMeanProbabilities) {
   EXPECT_FALSE(dir.exists(stem + "_b.columns"));
 }
 
+// The whole way: a -V run's .columns (worked above: 0.6 and 3/7) and a -W run's .pdraws read by
+// vornak-summary into its table and text; the summary's P is the mean of the kept draws.
+TEST(ColumnSelectionOption, SummaryReportsTheColumnsOfARun) {
+  TempDir dir;
+  dir.write("two.dat", "0 0\n1 0\n");
+  ASSERT_EQ(runExe(fields("-m HDBern -f two.dat -k 2 -h OA -c integrated -i 3 -d 1 -q -V 0.5"),
+                   dir.path).status, 1);
+  ExeResult run = runExe(fields("--burn 0 -o s two_k2_OA_p_a0_i3_V0.5.draws"), dir.path,
+                         VORNAK_SUMMARY_EXE);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(dir.read("s.summary.tsv").find("column_probability\tall\t1\t0.6\n"
+                                           "column_probability\tall\t2\t0.428571\n"),
+            std::string::npos) << dir.read("s.summary.tsv");
+  EXPECT_NE(run.out.find("1 of 2 columns clustered with probability at least 0.5:\n"
+                         "  column 1  0.6000\n"),
+            std::string::npos) << run.out;
+
+  ASSERT_EQ(runExe(fields("-m HDBern -f two.dat -k 2 -h OA -c integrated -i 8 -d 1 -q -V 0.5 "
+                          "-W 2,2"), dir.path).status, 1);
+  const std::string stem = "two_k2_OA_p_a0_i8_V0.5_W2,2";
+  // Burn-in 0.5 of 8 lines keeps iterations 5 to 8.
+  double sum = 0;
+  int kept = 0;
+  for (const std::string& line : lines(dir.read(stem + ".pdraws"))) {
+    const std::vector<std::string> f = fields(line);
+    if (std::stoi(f[0]) >= 5) {
+      sum += std::stod(f[1]);
+      kept++;
+    }
+  }
+  ASSERT_EQ(kept, 4);
+  run = runExe(fields("-o w " + stem + ".draws"), dir.path, VORNAK_SUMMARY_EXE);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string tsv = dir.read("w.summary.tsv");
+  const std::string row = "P\tall\tmean\t";
+  const size_t at = tsv.find(row);
+  ASSERT_NE(at, std::string::npos) << tsv;
+  EXPECT_NEAR(std::stod(tsv.substr(at + row.size())), sum / 4, 1e-9);
+  EXPECT_NE(run.out.find("Prior probability P of a clustered column (4 draws from the .pdraws "
+                         "files of 1 chain)"),
+            std::string::npos) << run.out;
+}
+
 // The moves' incremental scores under column selection equal the reference's whole scores
 // bit for bit, so every file keeps its bytes.
 TEST(ColumnSelectionOption, IncrementalRunsGiveTheReferenceBytes) {

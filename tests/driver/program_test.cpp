@@ -42,9 +42,9 @@ const char* const kUsageLines[] = {
     "  -l: an arbitrary label for this run. It is used to help provide unique names for the "
     "output files.\n",
     "  -p: component prior. The allowable values depends on the model.\n\tFor ProteinSequence, "
-    "this should be bg (default), flat, or cloud9.\n\tFor mclust2 and mvn, this is used in "
+    "this should be bg (default), flat, cloud9, or shared.\n\tFor mclust2 and mvn, this is used in "
     "specifying component prior, default 1.\n\tFor HDBern and HDGBern, this should be flat "
-    "(default), point5, point05, point005, or levels.\n\tFor kmeans2, it is not used.\n",
+    "(default), point5, point05, point005, levels, or shared.\n\tFor kmeans2, it is not used.\n",
     "  -a: parameter log(alpha) for DP or Dirichlet, default log(1).\n",
     "  -z: name of a file containing a partition used to initialize the search. The default is "
     "an empty string, meaning use a random partition.\n",

@@ -102,7 +102,7 @@ TEST(Settings, EachKindGetsItsRowAndTheCommonWords) {
     DataKind kind;
     std::vector<std::string> expected;
   } cases[] = {
-      {DataKind::Sequences, {"-m", "ProteinSequence", "-p", "bg", "-h", "OA", "-Z", "tree"}},
+      {DataKind::Sequences, {"-m", "ProteinSequence", "-p", "shared", "-h", "OA", "-Z", "tree"}},
       {DataKind::Binary, {"-m", "HDBern", "-p", "flat", "-h", "OA", "-T", "4"}},
       {DataKind::Categorical, {"-m", "HDGBern", "-p", "levels", "-h", "OA"}},
       {DataKind::Real, {"-m", "mvn", "-p", "1", "-h", "OA", "-x"}},

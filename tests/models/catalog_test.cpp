@@ -67,6 +67,13 @@ std::string twenty(const std::string& parameter) {
   return text;
 }
 
+// One line of a 20-category component: its weight, then the parameter 20 times.
+std::string component(const std::string& weight, const std::string& parameter) {
+  std::string text = weight;
+  for (int i = 0; i < 20; i++) text += " " + parameter;
+  return text + "\n";
+}
+
 TEST(ModelTable, PriorTexts) {
   struct Case {
     const char* model;
@@ -80,6 +87,12 @@ TEST(ModelTable, PriorTexts) {
       // levels: the flat parameter, then the word that spreads it over the levels seen.
       {"HDBern", "levels", "levels", "  1 2 1 1 1 levels"},
       {"HDGBern", "levels", "levels", twenty("1") + "\nlevels"},
+      // shared: weights and concentrations 1, 10, 100, 1000 (each component's parameters sum
+      // to it), spread over 20 categories for HDGBern, then the word.
+      {"HDBern", "shared", "shared", "  4 2 0.1 0.5 0.5 0.1 5 5 0.1 50 50 0.7 500 500 shared"},
+      {"HDGBern", "shared", "shared",
+       "4 20\n" + component("0.1", "0.05") + component("0.1", "0.5") + component("0.1", "5") +
+           component("0.7", "50") + "shared"},
       {"mclust2", "", "1", "1"},
       {"mclust2", "2.5", "2.5", "2.5"},
       {"mvn", "", "1", "1"},

@@ -171,7 +171,7 @@ TEST(Recommend, TheEngineRefusalIsItsOwnLine) {
 // The help's table as it reads, row by row (its words begin in column 52).
 TEST(RecommendTable, HelpTextLines) {
   const std::string expected =
-      "  FASTA alignment (first non-blank byte '>')       -m ProteinSequence -p bg -h OA -Z tree\n"
+      "  FASTA alignment (first non-blank byte '>')       -m ProteinSequence -p shared -h OA -Z tree\n"
       "  matrix, every cell 0 or 1 (NA allowed)           -m HDBern -p flat -h OA -T 4\n"
       "  matrix, every cell a whole number 0..19, some\n"
       "    above 1 (NA allowed)                           -m HDGBern -p levels -h OA\n"

@@ -165,6 +165,55 @@ TEST(ReportPage, alignmentGivesConsensusDistinctiveColumnsAndEscapedHeaders) {
   EXPECT_EQ(membershipOrder(page), (std::vector<int>{2, 1, 4, 3}));
 }
 
+// Column selection (-V): the selected columns (probability 0.5 or more) listed with what each
+// cluster shows there, most probable first, and their bars marked in the tile map.
+TEST(ReportPage, selectedColumnsAreListedAndMarked) {
+  struct Case {
+    DataKind kind;
+    const char* data;
+    std::vector<double> probability;
+    const char* sentence;
+    std::vector<std::vector<std::string>> rows;  // per column 1..columns: its cells, or none
+  } cases[] = {
+      // Cluster 2 shows D and a gap at column 3: the tie goes to the residue.
+      {DataKind::Sequences, ">a\nACDE\n>b\nACDF\n>c\nKLDE\n>d\nKL-E\n", {0.5, 0.2, 0.9, 0.1},
+       "finds 2 of 4 columns clustered with probability 0.5 or more: 3 (0.90: D), 1 (0.50: A/K).",
+       {{"1", "0.50", "A 0.50", "A 1.00", "K 1.00"}, {}, {"3", "0.90", "D 0.75", "D 1.00", "D 0.50"}, {}}},
+      {DataKind::Categorical, "0 1\n0 2\n3 1\n3 1\n", {1, 0.3},
+       "finds 1 of 2 columns clustered with probability 0.5 or more: 1 (1.00: 0/3).",
+       {{"1", "1.00", "0 0.50", "0 1.00", "3 1.00"}, {}}},
+      {DataKind::Binary, "0 1\n0 0\n1 1\n1 0\n", {0.1, 0.2},
+       "finds 0 of 2 columns clustered with probability 0.5 or more.", {{}, {}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.data);
+    Fixture f(c.kind, c.data, "0 0 1 1 \n", {1, 1, 1, 1});
+    f.input.columnProbability = c.probability;
+    const std::string page = f.page();
+    EXPECT_NE(page.find("Column selection (-V) " + std::string(c.sentence)), std::string::npos);
+    for (size_t t = 0; t < c.rows.size(); t++)
+      EXPECT_EQ(rowCells(page, "selected", "data-column", static_cast<int>(t + 1)), c.rows[t]);
+    // The bars are the probabilities, labelled so; the selected ones red.
+    EXPECT_NE(page.find(">clustered</text>"), std::string::npos);
+    EXPECT_EQ(page.find("The bars above show how well"), std::string::npos);
+    const bool anySelected = c.rows[0].size() + (c.rows.size() > 2 ? c.rows[2].size() : 0) > 0;
+    EXPECT_EQ(page.find("<path fill=\"#c0392b\" d=\"\"/>") == std::string::npos, anySelected);
+  }
+  // Without them, nothing of the kind.
+  Fixture plain(DataKind::Categorical, "0 1\n0 2\n3 1\n3 1\n", "0 0 1 1 \n", {1, 1, 1, 1});
+  const std::string page = plain.page();
+  EXPECT_EQ(page.find("Selected columns"), std::string::npos);
+  EXPECT_EQ(page.find(">clustered</text>"), std::string::npos);
+  // A list of another length is refused.
+  plain.input.columnProbability = {0.5, 0.5, 0.5};
+  try {
+    plain.page();
+    ADD_FAILURE() << "no refusal";
+  } catch (const report::ReportError& e) {
+    EXPECT_STREQ(e.what(), "Bad column probabilities: 3 for 2 columns");
+  }
+}
+
 TEST(ReportPage, headersShowControlBytesAndAreCutWhenLong) {
   const std::string longHeader(300, 'h');
   Fixture f(DataKind::Sequences, ">x\ty\n-A\n>" + longHeader + "\nAA\n", "0 1\n", {1, 1});

@@ -34,6 +34,13 @@ const Data kData[] = {
     {"ProteinSequence", "bg", "p.fasta", ">a\nAC-D\n>b\nACLE\n>c\nWKLD\n>d\nW-LD\n>e\nAKLE\n"},
     // Missing cells and the prior over the levels each column shows (a constant column too).
     {"HDGBern", "levels", "n.dat", "0 3 NA 5\n0 NA 2 5\n2 1 1 5\n2 1 0 NA\nNA 3 1 5\n"},
+    // Profiles around each column's own (-p shared), with missing cells.
+    {"ProteinSequence", "shared", "p.fasta", ">a\nAC-D\n>b\nACLE\n>c\nWKLD\n>d\nW-LD\n>e\nAKLE\n"},
+    // Its clusters cost little where they differ little from the whole, so it takes more
+    // columns for selection to change the target by the margin the chains check.
+    {"HDGBern", "shared", "n.dat",
+     "0 3 NA 5 1 0 4 1 2\n0 NA 2 5 1 2 4 1 0\n2 1 1 4 0 2 3 0 2\n2 1 0 NA 0 0 3 1 0\n"
+     "NA 3 1 5 1 2 3 0 1\n"},
 };
 
 std::ostream& operator<<(std::ostream& os, const Data& d) { return os << d.model << " " << d.prior; }
@@ -378,6 +385,8 @@ const std::vector<ChainCase> kChains = {
     {&kData[2], Kind::UX, 2, 60000},     {&kData[3], Kind::OA, 0, 40000},
     {&kData[3], Kind::SR, 0, 200000},    {&kData[3], Kind::UX, 0, 60000},
     {&kData[4], Kind::OA, 0, 40000},     {&kData[4], Kind::SR, 0, 200000},
+    {&kData[5], Kind::OA, 0, 40000},     {&kData[5], Kind::UX, 0, 60000},
+    {&kData[6], Kind::OA, 0, 40000},     {&kData[6], Kind::SR, 0, 200000},
 };
 
 INSTANTIATE_TEST_SUITE_P(Moves, ColumnChains, ::testing::ValuesIn(kChains));

@@ -46,6 +46,8 @@ const Data kData[] = {
     {"kmeans2", "real.dat", kReal, {"integrated"}, ""},
     {"ProteinSequence", "seq.fasta", kFasta, {"integrated"}, "cloud9"},
     {"HDGBern", "catna.dat", kCategoricalMissing, {"integrated", "classi"}, "levels"},
+    {"HDGBern", "catna.dat", kCategoricalMissing, {"integrated"}, "shared"},
+    {"ProteinSequence", "seq.fasta", kFasta, {"integrated"}, "shared"},
     {"HDBern", "binna.dat", kBinaryMissing, {"mixture"}, "flat"},
     {"mclust2", "realna.dat", kRealMissing, {"integrated"}, "1"},
     {"kmeans2", "realna.dat", kRealMissing, {"integrated"}, ""},

@@ -150,6 +150,74 @@ TEST(SummaryRun, AlphaFromTheFilesBesideTheDraws) {
   EXPECT_EQ(run.err, "b.alpha, line 2: alpha is not a positive number: -2\n");
 }
 
+// Column selection: chain 1 has 4 draws lines, chain 2 has 2, so the chains' .columns weigh 4
+// and 2. Column 1: (4 x 0.9 + 2 x 0.6) / 6 = 0.8; column 2: (4 x 0.25 + 2 x 1) / 6 = 0.5;
+// column 3: (4 x 0.1 + 2 x 0.4) / 6 = 0.2. P from .pdraws after the burn-in, as alpha's.
+TEST(SummaryRun, ColumnsAndPFromTheFilesBesideTheDraws) {
+  TempDir dir;
+  dir.write("a.draws", kChain1);
+  dir.write("b.draws", kChain2);
+  dir.write("a.columns", "1 0.9\n2 0.25\n3 0.1\n");
+  dir.write("b.columns", "1 0.6\n2 1\n3 0.4\n");
+  dir.write("a.pdraws", "10 0.5\n20 0.5\n30 0.2\n40 0.4\n");
+  dir.write("b.pdraws", "10 0.9\n20 0.3\n");
+  ExeResult run = summarise(dir, {"-o", "s", "a.draws", "b.draws"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string tsv = dir.read("s.summary.tsv");
+  // P kept: 0.2, 0.4 and 0.3: mean 0.3; quantiles at 0.05 and 1.95 of 0.2 0.3 0.4.
+  EXPECT_NE(tsv.find("column_probability\tall\t1\t0.8\ncolumn_probability\tall\t2\t0.5\n"
+                     "column_probability\tall\t3\t0.2\nP\tall\tmean\t0.3\nP\tall\tq2.5\t0.205\n"
+                     "P\tall\tq97.5\t0.395\n"),
+            std::string::npos)
+      << tsv;
+  // Selected: probability 0.5 or more, the most probable first.
+  EXPECT_NE(run.out.find("\nColumn selection (the .columns files of 2 chains): 2 of 3 columns "
+                         "clustered with probability at least 0.5:\n  column 1  0.8000\n"
+                         "  column 2  0.5000\nPrior probability P of a clustered column (3 draws "
+                         "from the .pdraws files of 2 chains): posterior mean 0.3, 95% interval "
+                         "0.205 to 0.395\n"),
+            std::string::npos)
+      << run.out;
+  // The same probabilities for a caller with the file names only.
+  const auto direct = summary::columnProbabilities({dir.file("a.draws"), dir.file("b.draws")});
+  ASSERT_EQ(direct.size(), 3u);
+  const double expected[3] = {0.8, 0.5, 0.2};
+  for (int t = 0; t < 3; t++) {
+    EXPECT_EQ(direct[t].column, t + 1);
+    EXPECT_NEAR(direct[t].probability, expected[t], 1e-15);
+  }
+  // An empty columns file (a run without draws) counts for nothing.
+  dir.write("b.columns", "");
+  ASSERT_EQ(summarise(dir, {"-o", "e", "a.draws", "b.draws"}).status, 0);
+  EXPECT_NE(dir.read("e.summary.tsv").find("column_probability\tall\t1\t0.9\n"),
+            std::string::npos);
+  // Without the files, no column figure.
+  dir.write("c.draws", kChain2);
+  run = summarise(dir, {"-o", "u", "c.draws"});
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(dir.read("u.summary.tsv").find("column_probability"), std::string::npos);
+  EXPECT_EQ(run.out.find("Column selection"), std::string::npos);
+  EXPECT_TRUE(summary::columnProbabilities({dir.file("c.draws")}).empty());
+  // Malformed files are named with their line.
+  struct Bad {
+    const char* columns;
+    const char* pdraws;
+    const char* err;
+  } bad[] = {
+      {"1 0.6\n2 1.5\n3 0.4\n", "10 0.9\n", "b.columns, line 2: not COLUMN PROBABILITY: \"2 1.5\"\n"},
+      {"1 0.6\n3 1\n", "10 0.9\n", "b.columns, line 2: column 3 out of order\n"},
+      {"1 0.6\n2 1\n", "10 0.9\n", "b.columns has 2 columns, the first 3\n"},
+      {"1 0.6\n2 1\n3 0\n", "10 0.9\n20 x\n", "b.pdraws, line 2: P is not a positive number: x\n"},
+  };
+  for (const Bad& b : bad) {
+    dir.write("b.columns", b.columns);
+    dir.write("b.pdraws", b.pdraws);
+    run = summarise(dir, {"-o", "v", "a.draws", "b.draws"});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.err, b.err);
+  }
+}
+
 TEST(SummaryRun, LabelsInAnyOrderAndBurnInZero) {
   // The same three draws written with other label names give the same files.
   TempDir dir;

@@ -114,6 +114,7 @@ describe_fit <- function(fit) {
   fit$estimate <- s$estimate
   fit$membership <- 1 - s$uncertainty
   fit$clusters <- describe_clusters(fit$data, fit$kind, s$estimate, fit$membership)
+  fit$columns <- s$columns
   fit
 }
 
@@ -148,7 +149,8 @@ read_summary <- function(prefix, text, n, loss, burn) {
     starts = table$value[table$quantity == "start"],
     modes = modes_table(table),
     estimate_chains = as.integer(table$chain[table$quantity == "in_estimate" & table$value == "1"]),
-    psm = psm, files = paths[file.exists(paths)])
+    psm = psm, files = paths[file.exists(paths)],
+    columns = column_table(table), P = table_values(table, "P"))
   class(out) <- "summary.vornak"
   out
 }
@@ -164,6 +166,15 @@ modes_table <- function(table) {
              log_odds = as.numeric(value("mode_log_odds")),
              chains = vapply(modes, function(m) paste(chain[chain_mode == m], collapse = " "), ""),
              stringsAsFactors = FALSE)
+}
+
+# Column selection (-V): each column's probability of being clustered, as a data frame with
+# whether it counts as selected (0.5 or more); NULL without -V.
+column_table <- function(table) {
+  p <- table_values(table, "column_probability")
+  if (length(p) == 0L) return(NULL)
+  data.frame(column = as.integer(names(p)), probability = unname(p),
+             selected = unname(p) >= 0.5)
 }
 
 print.summary.vornak <- function(x, ...) {

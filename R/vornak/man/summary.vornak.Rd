@@ -50,6 +50,10 @@
     \code{"-"}); the modes the chains ended in, best first (\code{score}, \code{k},
     \code{log_odds} against the best, \code{chains}); the chains whose draws make the
     estimate.}
+  \item{columns, P}{with column selection: the data frame of each column's probability of
+    being clustered (as \code{columns} of \code{\link{vornak}}'s fit, else \code{NULL}), and
+    P's posterior mean and 2.5 and 97.5 \% quantiles from the \file{.pdraws} files (runs with a
+    prior on P; else empty).}
   \item{psm}{posterior similarity matrix (\code{NULL} above 5000 observations).}
   \item{warnings, table, text, files, loss, burn}{the engine's warnings, its whole table
     (columns \code{quantity}, \code{chain}, \code{item}, \code{value}), its text, the paths

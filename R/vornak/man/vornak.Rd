@@ -50,9 +50,10 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \code{iterations}, \code{B} or \code{minutes}; with several, the first reached ends
     it. Without \code{model}, \code{iterations} and \code{B}: the longest the chains run
     before they agree, any positive number, default 10.}
-  \item{prior}{component prior: \code{"bg"} (default), \code{"flat"}, \code{"cloud9"} for
-    \code{"ProteinSequence"}; \code{"flat"} (default), \code{"point5"}, \code{"point05"},
-    \code{"point005"} for \code{"HDBern"} and \code{"HDGBern"}; a positive number for
+  \item{prior}{component prior: \code{"bg"} (default), \code{"flat"}, \code{"cloud9"},
+    \code{"shared"} for \code{"ProteinSequence"}; \code{"flat"} (default), \code{"point5"},
+    \code{"point05"}, \code{"point005"}, \code{"levels"}, \code{"shared"} for \code{"HDBern"}
+    and \code{"HDGBern"}; a positive number for
     \code{"mclust2"} and \code{"mvn"} (default 1). \code{NULL} takes the default.}
   \item{alpha}{concentration of the Dirichlet (process) prior on the partition.}
   \item{criterion}{\code{"integrated"} (the parameters integrated out), \code{"classi"} or
@@ -145,7 +146,7 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \command{vornak-fit} program's (each overridable by its argument):
   \tabular{ll}{
     aligned sequences (a character vector, or a file whose first non-blank byte is
-    \code{>}) \tab \code{ProteinSequence}, prior \code{"bg"}, \code{start = "tree"}\cr
+    \code{>}) \tab \code{ProteinSequence}, prior \code{"shared"}, \code{start = "tree"}\cr
     matrix of 0 and 1 \tab \code{HDBern}, prior \code{"flat"}, \code{heated = 4}\cr
     matrix of whole numbers 0 to 19, some above 1 \tab \code{HDGBern}, prior
     \code{"levels"}\cr
@@ -200,6 +201,10 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \file{clusters.csv} of \command{vornak-fit}); with \code{classes}, the comparison
     (\code{table}, \code{adjusted_rand}, \code{variation_of_information}, \code{unlabelled});
     with \code{columns}, each column's probability of being clustered (mean over chains).}
+  \item{columns}{with column selection (argument \code{columns}) and kept draws: a data frame
+    with each \code{column}'s posterior \code{probability} of being clustered (the chains'
+    \file{.columns} files averaged) and whether it is \code{selected} (0.5 or more);
+    \code{NULL} otherwise.}
   \item{data, kind, choice, stop}{the data as R holds them (a file is read), their kind
     (\code{"real"}, \code{"binary"}, \code{"levels"}, \code{"sequences"}), the settings
     chosen without \code{model} (else \code{NULL}) and how the run ended.}

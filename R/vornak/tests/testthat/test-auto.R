@@ -49,8 +49,8 @@ test_that("the kind of the data chooses the recommended settings", {
     list(x = cbind(many, 7), kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
     list(x = many[1:14, ], kind = "real", options = "-m mclust2 -p 1 -h OA -x"),
     list(x = many[1:15, ], kind = "real", options = "-m mvn -p 1 -h OA -x"),
-    list(x = seqs, kind = "sequences", options = "-m ProteinSequence -p bg -h OA -Z tree"),
-    list(x = fasta, kind = "sequences", options = "-m ProteinSequence -p bg -h OA -Z tree"))
+    list(x = seqs, kind = "sequences", options = "-m ProteinSequence -p shared -h OA -Z tree"),
+    list(x = fasta, kind = "sequences", options = "-m ProteinSequence -p shared -h OA -Z tree"))
   for (case in cases) {
     choice <- recommended_for(case$x)
     expect_identical(choice$kind, case$kind, info = case$options)
@@ -112,7 +112,7 @@ test_that("data alone run every kind with its settings until agreement or the li
     list(x = two_groups, stem = "_k0_OA_p1_a0_t2_s5_e10_Zboot_x.draws", model = "mclust2"),
     list(x = binary, stem = "_k0_OA_pflat_a0_t2_s5_e10_Zboot_T4.draws", model = "HDBern"),
     list(x = binary * 3, stem = "_k0_OA_plevels_a0_t2_s5_e10_Zboot.draws", model = "HDGBern"),
-    list(x = seqs, stem = "_k0_OA_pbg_a0_t2_s5_e10_Zboot.draws", model = "ProteinSequence"))
+    list(x = seqs, stem = "_k0_OA_pshared_a0_t2_s5_e10_Zboot.draws", model = "ProteinSequence"))
   for (case in cases) {
     fit <- quiet_fit(case$x, minutes = 0.03, chains = 2, seed = 4)
     expect_identical(fit$settings$model, case$model, info = case$model)

@@ -117,6 +117,10 @@ test_that("columns is the program's -V, its range and models checked natively", 
   # Two rows apart, flat prior: column 1 (0, 1) is clustered with probability 0.6, column 2
   # (0, 0) with 3/7 (the worked case of the program's tests).
   expect_identical(readLines(fit$files[1, "columns"]), c("1 0.6", "2 0.428571"))
+  # The fit and its summary carry them, column 1 selected (0.5 or more).
+  expected <- data.frame(column = 1:2, probability = c(0.6, 0.428571), selected = c(TRUE, FALSE))
+  expect_equal(fit$columns, expected)
+  expect_equal(summary(fit)$columns, expected)
   expect_error(suppressMessages(vornak(x, "HDBern", k = 2, iterations = 3, columns = 1.5)),
                "main(). -V must be a number between 0 and 1, both excluded: 1.5", fixed = TRUE)
   expect_error(suppressMessages(vornak(two_groups, "mclust2", k = 2, iterations = 3, columns = 0.5)),
