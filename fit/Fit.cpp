@@ -174,7 +174,7 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
                                ? " sequences"
                                : " rows x " + std::to_string(shape.columns) + " columns";
   const unsigned long long lastSeed = options.firstSeed + static_cast<unsigned long long>(options.chains) - 1;
-  return {
+  std::vector<std::string> lines = {
       "Data: " + options.dataFile + ", " + report::kindName(shape.kind) + ", " + std::to_string(shape.rows) + size +
           (shape.missing ? ", with NA cells" : ""),
       "Settings: " + joined(plan.words) + "; " + std::to_string(options.chains) + " chains, seeds " +
@@ -185,6 +185,9 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
       "Time: " + formatDuration(seconds) + "; every chain made at least " + std::to_string(iterations) +
           " iterations",
   };
+  const std::string offer = recommend::ordinalOffer(shape, plan.words);
+  if (!offer.empty()) lines.push_back(offer);
+  return lines;
 }
 
 // The summary of the stopped chains' draws and the page; prints where they are.
