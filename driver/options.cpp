@@ -115,8 +115,9 @@ const std::vector<OptionSpec> kOptions = {
      "numbers; with -d, STEM.pdraws keeps P)",
      nullptr},
     {"-x", K::Flag, true, 0, 1, nullptr, 0, "_x", P::Last, {}, nullptr, "",
-     "fast arithmetic for kmeans2, mclust2, mvn, diagonal: running sums, agreeing with\n"
-     "exact scores to about 1e-12 relative; other models score as without it",
+     "fast arithmetic for kmeans2, mclust2, mvn, diagonal: running sums,\n"
+     "agreeing with exact scores to about 1e-12 relative; other models score as\n"
+     "without it",
      nullptr},
     // SHAPE,RATE of a Gamma prior on alpha, checked by the plan (two positive numbers).
     {"-A", K::Text, true, 0, 0, nullptr, 0, "_A", P::BeforeLabel, {}, nullptr, "SHAPE,RATE",

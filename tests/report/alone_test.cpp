@@ -23,7 +23,9 @@ TEST(EveryRowAlone, OnlyWhenNoTwoObservationsShareACluster) {
   for (const auto& c : cases) {
     const std::string note = report::everyRowAloneNote(c.labels);
     EXPECT_EQ(!note.empty(), c.alone) << c.labels.size();
-    if (c.alone) EXPECT_NE(note.find("Every observation is alone"), std::string::npos);
+    if (c.alone) {
+      EXPECT_NE(note.find("Every observation is alone"), std::string::npos);
+    }
   }
 }
 
