@@ -34,13 +34,17 @@ const std::vector<OptionSpec> kOptions = {
      "HDGBern          a matrix of whole numbers 0..19 (categorical columns)\n"
      "kmeans2          a real matrix, sum of squares within clusters\n"
      "mclust2          a real matrix, Gaussian clusters with independent columns\n"
-     "mvn              a real matrix, Gaussian clusters with full covariances",
+     "mvn              a real matrix, Gaussian clusters with full covariances\n"
+     "diagonal         as mclust2 with a prior set per column (for wide data)\n"
+     "ordinal          a matrix of whole numbers 0..19 read as ordered levels",
      nullptr},
     {"-p", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::prior, nullptr, "PRIOR",
      "component prior: ProteinSequence bg (default), flat, cloud9 or shared;\n"
      "HDBern and HDGBern flat (default), point5, point05, point005, levels or shared\n"
      "(shared: cluster profiles drawn around each column's profile over all rows);\n"
-     "mclust2 and mvn a positive number c (default 1), larger c tighter clusters;\n"
+     "mclust2, mvn and diagonal a positive number c (default 1), larger c tighter\n"
+     "clusters;\n"
+     "ordinal flat (default) or jeffreys (Beta(1, 1) or Beta(0.5, 0.5));\n"
      "kmeans2 none (the word only goes into the file names)",
      "bg, flat or 1, by model"},
     {"-f", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::dataFile, nullptr,
@@ -102,7 +106,7 @@ const std::vector<OptionSpec> kOptions = {
     // Further real numbers lie strictly between min and max.
     {"-V", K::RealNumber, true, 0, 1, "-V must be a number between 0 and 1, both excluded", 0,
      "_V", P::Last, {}, nullptr, "P",
-     "column selection for ProteinSequence, HDBern and HDGBern under integrated:\n"
+     "column selection for ProteinSequence, HDBern, HDGBern, ordinal (integrated):\n"
      "each column is clustered with prior probability P (0 < P < 1), else\n"
      "background; with -d, STEM.columns ranks the columns",
      nullptr},
@@ -112,8 +116,9 @@ const std::vector<OptionSpec> kOptions = {
      "numbers; with -d, STEM.pdraws keeps P)",
      nullptr},
     {"-x", K::Flag, true, 0, 1, nullptr, 0, "_x", P::Last, {}, nullptr, "",
-     "fast arithmetic for kmeans2, mclust2 and mvn: running sums, agreeing with\n"
-     "exact scores to about 1e-12 relative; other models score as without it",
+     "fast arithmetic for kmeans2, mclust2, mvn, diagonal: running sums,\n"
+     "agreeing with exact scores to about 1e-12 relative; other models score as\n"
+     "without it",
      nullptr},
     // SHAPE,RATE of a Gamma prior on alpha, checked by the plan (two positive numbers).
     {"-A", K::Text, true, 0, 0, nullptr, 0, "_A", P::BeforeLabel, {}, nullptr, "SHAPE,RATE",
@@ -121,7 +126,7 @@ const std::vector<OptionSpec> kOptions = {
      "iteration; needs -k 0, not with EN; with -d, STEM.alpha keeps alpha",
      nullptr},
     {"-S", K::Flag, true, 0, 1, nullptr, 0, "_S", P::BeforeLabel, {}, nullptr, "",
-     "standardise every column of a real matrix (kmeans2, mclust2, mvn)", nullptr},
+     "standardise every column of a real matrix (kmeans2, mclust2, mvn, diagonal)", nullptr},
     {"-Z", K::Text, true, 0, 0, "-Z must name a start: tree, boot, average or random", -1, "_Z",
      P::BeforeLabel, {}, "tree|boot|average|random", "HOW",
      "start from the best cut of the complete-linkage tree over the data (tree),\n"

@@ -247,6 +247,8 @@ std::vector<std::string> notes(const Plan& plan, const FitOptions& options, cons
   };
   if (!plan.alignCommand.empty())
     lines.insert(lines.begin() + 1, "Aligned before the chains, in the output folder: " + plan.alignCommand);
+  const std::string offer = recommend::ordinalOffer(shape, plan.words);
+  if (!offer.empty()) lines.push_back(offer);
   return lines;
 }
 

@@ -29,7 +29,8 @@ void warnOfSpreads(const std::vector<double>& columnSd) {
 
 }  // namespace
 
-DiagonalData::DiagonalData(const std::string& dataFileName, std::ostream& logFile, double scale)
+DiagonalData::DiagonalData(const std::string& dataFileName, std::ostream& logFile, double scale,
+                           bool warnSpreads)
     : RealData(dataFileName, logFile, scale, true) {
   center.assign(T, 0.0);
   if (missing > 0) {
@@ -44,7 +45,7 @@ DiagonalData::DiagonalData(const std::string& dataFileName, std::ostream& logFil
       for (int t = 0; t < T; t++) center[t] += data[i][t];
     for (int t = 0; t < T; t++) center[t] /= n;
   }
-  warnOfSpreads(columnSd);
+  if (warnSpreads) warnOfSpreads(columnSd);
 }
 
 DiagonalRows::DiagonalRows(std::shared_ptr<const DiagonalData> shared, double _scale)

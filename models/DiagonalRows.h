@@ -14,8 +14,9 @@ struct DiagonalData : RealData {
   std::vector<double> center;  // column averages, the origin of the fast moments
 
   // Reads the matrix (NA cells accepted); warns on standard error when the columns' spreads
-  // differ by more than a factor 100.
-  DiagonalData(const std::string& dataFileName, std::ostream& logFile, double scale);
+  // differ by more than a factor 100 (unless the model scales each column by itself).
+  DiagonalData(const std::string& dataFileName, std::ostream& logFile, double scale,
+               bool warnSpreads = true);
 };
 
 class DiagonalRows : public RealRows {

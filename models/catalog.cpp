@@ -9,7 +9,9 @@
 #include "models/ProteinSequence.h"
 #include "models/kmeans2.h"
 #include "models/mclust2.h"
+#include "models/diagonal.h"
 #include "models/mvn.h"
+#include "models/ordinal.h"
 
 namespace {
 
@@ -49,6 +51,8 @@ std::string categoricalSharedText(const char* binaryText) {
   text << ColumnProfilePrior::kMarker;
   return text.str();
 }
+// The Beta prior of ordinal's binomial profiles: "a b".
+const PriorChoice kOrdinalPriors[] = {{"flat", "1 1"}, {"jeffreys", "0.5 0.5"}, {nullptr, nullptr}};
 
 // HDGBern takes the Dirichlet parameter of the HDBern prior of the same name for each of
 // its 20 categories, and its closing word "levels" if it has one.
@@ -98,6 +102,16 @@ std::unique_ptr<Observable> makeKmeans2(const std::string& dataFile, std::istrea
   return std::make_unique<kmeans2>(dataFile, logFile, 1000.0);
 }
 
+std::unique_ptr<Observable> makeDiagonal(const std::string& dataFile, std::istream& prior,
+                                         std::ostream& logFile) {
+  return std::make_unique<diagonal>(dataFile, prior, logFile, 1.0);
+}
+
+std::unique_ptr<Observable> makeOrdinal(const std::string& dataFile, std::istream& prior,
+                                        std::ostream& logFile) {
+  return std::make_unique<ordinal>(dataFile, prior, logFile, 1.0);
+}
+
 }  // namespace
 
 const ModelEntry kModels[] = {
@@ -113,6 +127,10 @@ const ModelEntry kModels[] = {
     {"mclust2", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMclust2,
      false},
     {"mvn", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeMvn, false},
+    {"diagonal", PriorKind::Number, nullptr, "1", nullptr, {true, false, false}, makeDiagonal,
+     false},
+    {"ordinal", PriorKind::Named, kOrdinalPriors, "flat", nullptr, {true, false, false}, makeOrdinal,
+     true},
     {nullptr, PriorKind::None, nullptr, nullptr, nullptr, {false, false, false}, nullptr, false},
 };
 

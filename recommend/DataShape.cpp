@@ -1,5 +1,7 @@
 #include "recommend/DataShape.h"
 
+#include <algorithm>
+#include <bitset>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -74,6 +76,7 @@ DataShape detectData(std::istream& text) {
   // Per column: its first seen value and whether another value followed.
   std::vector<double> firstSeen;
   std::vector<int> state;  // 0 no value yet, 1 one value, 2 several
+  std::vector<unsigned> levelsSeen;  // per column, bit v for each whole number v in 0..19
   std::string line;
   while (std::getline(text, line)) {
     const std::vector<std::string> cells = splitCells(line);
@@ -82,6 +85,7 @@ DataShape detectData(std::istream& text) {
       shape.columns = static_cast<long>(cells.size());
       firstSeen.assign(cells.size(), 0);
       state.assign(cells.size(), 0);
+      levelsSeen.assign(cells.size(), 0);
     }
     shape.rows++;
     for (size_t t = 0; t < cells.size(); t++) {
@@ -101,6 +105,8 @@ DataShape detectData(std::istream& text) {
         if (!realNumber(cells[t], value)) allNumbers = false;
       }
       if (t >= state.size()) continue;  // a ragged line: the engine names it
+      if (value >= 0 && value <= 19 && value == static_cast<long>(value))
+        levelsSeen[t] |= 1u << static_cast<int>(value);
       if (state[t] == 0) {
         firstSeen[t] = value;
         state[t] = 1;
@@ -111,6 +117,8 @@ DataShape detectData(std::istream& text) {
   }
   for (int s : state)
     if (s != 2) shape.constantColumn = true;
+  for (unsigned seen : levelsSeen)
+    shape.mostLevels = std::max(shape.mostLevels, static_cast<int>(std::bitset<20>(seen).count()));
   if (allNumbers && allBinary) shape.kind = DataKind::Binary;
   else if (allNumbers && allSmall && someAboveOne) shape.kind = DataKind::Categorical;
   else shape.kind = DataKind::Real;

@@ -15,6 +15,7 @@ struct DataShape {
   long columns = 0;  // values on a matrix's first line (0 for an alignment)
   bool missing = false;         // some matrix cell is the literal NA
   bool constantColumn = false;  // some column shows one value in every row that has one
+  int mostLevels = 0;  // whole numbers 0..19: the most distinct values one column shows
 };
 
 // Reads the whole text. A UTF-8 byte-order mark at the start is skipped. An alignment: the

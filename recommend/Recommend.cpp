@@ -119,6 +119,11 @@ bool suitsMvn(const DataShape& shape) {
          shape.rows >= kRowsPerColumnForMvn * (shape.columns + 1);
 }
 
+bool isWide(const DataShape& shape) {
+  return shape.kind == DataKind::Real && shape.columns >= kWideColumns &&
+         shape.rows < kRowsPerColumnForMvn * (shape.columns + 1);
+}
+
 const std::vector<TableRow>& settingsTable() {
   static const std::vector<TableRow> table = {
       {"FASTA alignment (first non-blank byte '>')", DataKind::Sequences, "ProteinSequence", "shared",
@@ -130,6 +135,9 @@ const std::vector<TableRow>& settingsTable() {
       {"  but with an NA cell, a constant column, or fewer than " + std::to_string(kRowsPerColumnForMvn) +
            " x (columns + 1) rows:",
        DataKind::Real, "mclust2", "1", {"-x"}},
+      {"  but with fewer than " + std::to_string(kRowsPerColumnForMvn) + " x (columns + 1) rows and " +
+           std::to_string(kWideColumns) + " or more columns:",
+       DataKind::Real, "diagonal", "1", {"-x", "-Z", "tree"}},
   };
   return table;
 }
@@ -184,12 +192,21 @@ std::vector<std::string> wordsFor(const std::string& model) {
 }  // namespace
 
 std::vector<std::string> recommendedWords(const DataShape& shape) {
+  if (isWide(shape)) return wordsFor("diagonal");
   if (shape.kind == DataKind::Real && !suitsMvn(shape)) return wordsFor("mclust2");
   for (const TableRow& row : settingsTable())
     if (row.kind == shape.kind) return wordsFor(row.model);
   return wordsFor("mclust2");
 }
 
+
+std::string ordinalOffer(const DataShape& shape, const std::vector<std::string>& words) {
+  if (shape.kind != DataKind::Categorical || shape.mostLevels < kOrdinalLevels ||
+      wordValue(words, "-m") != "HDGBern")
+    return "";
+  return "A column holds " + std::to_string(shape.mostLevels) +
+         " levels: if they are ordered scores, -m ordinal reads them in order (see docs/models.md)";
+}
 
 Choice choose(const DataShape& shape, const Request& request) {
   Choice choice;

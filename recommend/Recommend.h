@@ -20,6 +20,12 @@ struct RecommendError : std::runtime_error {
 // constant column, and at least this many rows per (columns + 1).
 constexpr long kRowsPerColumnForMvn = 5;
 bool suitsMvn(const DataShape& shape);
+// Real data too few rows for mvn with at least this many columns are wide: mclust2's prior,
+// whose shape grows with the columns, would leave every row alone there, so they go to the
+// diagonal model, whose prior is set per column, started from the cuts of the data's tree
+// (one-at-a-time moves alone keep two far-apart groups merged once they meet).
+constexpr long kWideColumns = 10;
+bool isWide(const DataShape& shape);
 
 // A row of the recommended settings: the data it is for (as the help text words it, lines
 // broken with '\n'), the model and the words that go with it. A model given in place of the
@@ -40,6 +46,13 @@ std::string settingsTableText();
 
 // The kind of data a model reads; false for a model this module does not know.
 bool modelReads(const std::string& model, DataKind& kind);
+
+// Whole numbers with this many levels in some column may be ordered scores.
+constexpr int kOrdinalLevels = 5;
+// For HDGBern (as recommended) on such data, the line that offers the ordinal model; "" else.
+// Not picked by itself: on the generated sets of bench/ordinal_bench.sh it beat -p levels on 5
+// and 7 levels but split 10-level scores apart.
+std::string ordinalOffer(const DataShape& shape, const std::vector<std::string>& words);
 
 // The engine words recommended for the shape: model, prior, heuristic and extras, then
 // commonWords(). Each pair is an option letter and its value; flags stand alone.

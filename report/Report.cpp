@@ -12,6 +12,7 @@
 #include "models/ProteinSequence.h"
 #include "report/classes.h"
 #include "report/modes.h"
+#include "report/alone.h"
 #include "report/inputs.h"
 #include "report/pairs.h"
 #include "report/pictures.h"
@@ -608,6 +609,8 @@ std::string pageText(const Input& input, const Data& data, const std::vector<int
        << " columns: " << esc(visibleText(input.dataFile));
   if (data.missing > 0) html << " (" << data.missing << " missing cells)";
   html << "</p>\n";
+  const std::string alone = everyRowAloneNote(labels);
+  if (!alone.empty()) html << "<p id=\"every-row-alone\" class=\"low\">" << esc(alone) << "</p>\n";
   if (!input.notes.empty()) {
     html << "<ul class=\"notes\">\n";
     for (const std::string& note : input.notes) html << "<li>" << esc(note) << "</li>\n";

@@ -62,9 +62,9 @@ TEST(ColumnSelectionOption, RefusedWithOneLine) {
       {"-m HDBern -f v.dat -c integrated -V 0.5x", "main(). -V must be a number between 0 and 1, both excluded: 0.5x"},
       {"-m HDBern -f v.dat -c integrated -V nan", "main(). -V must be a number between 0 and 1, both excluded: nan"},
       {"-m kmeans2 -f v.dat -c integrated -V 0.5",
-       "main(). -V selects the columns of ProteinSequence, HDBern, HDGBern only, not of kmeans2"},
+       "main(). -V selects the columns of ProteinSequence, HDBern, HDGBern, ordinal only, not of kmeans2"},
       {"-m mclust2 -f v.dat -c integrated -V 0.5",
-       "main(). -V selects the columns of ProteinSequence, HDBern, HDGBern only, not of mclust2"},
+       "main(). -V selects the columns of ProteinSequence, HDBern, HDGBern, ordinal only, not of mclust2"},
       {"-m HDBern -f v.dat -c classi -V 0.5", "main(). -V needs the integrated criterion: classi"},
       {"-m HDGBern -f v.dat -c mixture -V 0.5", "main(). -V needs the integrated criterion: mixture"},
   };

@@ -27,7 +27,8 @@ const char* const kUsageLines[] = {
     "integrated -z set123a_k3_UX_p_a0_B6_case1.finalz\n",
     "\n",
     "Options:\n",
-    "  -m: model. This should be ProteinSequence, HDBern, HDGBern, kmeans2, mclust2, or mvn.\n",
+    "  -m: model. This should be ProteinSequence, HDBern, HDGBern, kmeans2, mclust2, mvn, "
+    "diagonal, or ordinal.\n",
     "  -f: data file name. For ProteinSequence, the file should be in fasta format. For other "
     "models, the file should contain a matrix, with each row corresponding to an observation.\n",
     "  -h: heuristics. This should be OA, JN, JN2, DA, DA2, SR, SR2, UX, UX2, UXf, UXf2, rBHS2, "
@@ -42,9 +43,10 @@ const char* const kUsageLines[] = {
     "  -l: an arbitrary label for this run. It is used to help provide unique names for the "
     "output files.\n",
     "  -p: component prior. The allowable values depends on the model.\n\tFor ProteinSequence, "
-    "this should be bg (default), flat, cloud9, or shared.\n\tFor mclust2 and mvn, this is used in "
-    "specifying component prior, default 1.\n\tFor HDBern and HDGBern, this should be flat "
-    "(default), point5, point05, point005, levels, or shared.\n\tFor kmeans2, it is not used.\n",
+    "this should be bg (default), flat, cloud9, or shared.\n\tFor mclust2, mvn and diagonal, this is used "
+    "in specifying component prior, default 1.\n\tFor HDBern and HDGBern, this should be flat "
+    "(default), point5, point05, point005, levels, or shared.\n\tFor ordinal, this should be flat "
+    "(default) or jeffreys.\n\tFor kmeans2, it is not used.\n",
     "  -a: parameter log(alpha) for DP or Dirichlet, default log(1).\n",
     "  -z: name of a file containing a partition used to initialize the search. The default is "
     "an empty string, meaning use a random partition.\n",

@@ -24,7 +24,7 @@ TEST(ModelTable, CriteriaListedAreTheOnesTheModelsScore) {
   int models = 0;
   for (const ModelEntry* entry = kModels; entry->name; entry++, models++) {
     const std::string name = entry->name;
-    const bool realRows = name == "mclust2" || name == "kmeans2" || name == "mvn";
+    const bool realRows = name == "mclust2" || name == "kmeans2" || name == "mvn" || name == "diagonal";
     const std::string& file = name == "ProteinSequence" ? fasta : realRows ? real : binary;
     std::string prior;
     std::stringstream text;
@@ -57,7 +57,7 @@ TEST(ModelTable, CriteriaListedAreTheOnesTheModelsScore) {
       }
     }
   }
-  EXPECT_EQ(models, 6);
+  EXPECT_EQ(models, 8);
   EXPECT_EQ(findModel("HDbern"), nullptr);  // names are compared whole and case-sensitively
 }
 

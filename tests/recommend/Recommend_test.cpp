@@ -177,7 +177,9 @@ TEST(RecommendTable, HelpTextLines) {
       "    above 1 (NA allowed)                           -m HDGBern -p levels -h OA\n"
       "  any other numeric matrix                         -m mvn -p 1 -h OA -x\n"
       "    but with an NA cell, a constant column, or fewer than 5 x (columns + 1) rows:\n"
-      "                                                   -m mclust2 -p 1 -h OA -x\n";
+      "                                                   -m mclust2 -p 1 -h OA -x\n"
+      "    but with fewer than 5 x (columns + 1) rows and 10 or more columns:\n"
+      "                                                   -m diagonal -p 1 -h OA -x -Z tree\n";
   EXPECT_EQ(recommend::settingsTableText(), expected);
 }
 
@@ -257,6 +259,68 @@ TEST(RecommendTable, SmallFilesGetTheirModel) {
     rows++;
   }
   EXPECT_GE(rows, 8);
+}
+
+}  // namespace
+
+namespace {
+
+// Real data too few rows for mvn go to mclust2 unless they are wide (10 or more columns),
+// where mclust2's prior, surer of tight clusters with every column, leaves each row alone.
+TEST(RecommendShape, WideRealDataGetTheDiagonalModel) {
+  struct {
+    long rows, columns;
+    bool missing;
+    const char* model;
+  } cases[] = {
+      {60, 50, false, "diagonal"},  {60, 1000, false, "diagonal"}, {54, 10, false, "diagonal"},
+      {49, 9, false, "mclust2"},    {14, 2, false, "mclust2"},     {55, 10, false, "mvn"},
+      {104, 20, true, "diagonal"},  {200, 20, true, "mclust2"},   {105, 20, false, "mvn"},
+  };
+  for (const auto& c : cases) {
+    DataShape shape = shapeOf(DataKind::Real, c.rows, c.columns);
+    shape.missing = c.missing;
+    EXPECT_EQ(recommend::wordValue(recommend::recommendedWords(shape), "-m"), c.model)
+        << c.rows << " x " << c.columns << (c.missing ? " with NA" : "");
+    EXPECT_EQ(recommend::isWide(shape), std::string(c.model) == "diagonal");
+  }
+  // Only real data are wide.
+  EXPECT_FALSE(recommend::isWide(shapeOf(DataKind::Binary, 60, 50)));
+  EXPECT_EQ(recommend::wordValue(recommend::recommendedWords(shapeOf(DataKind::Binary, 60, 50)), "-m"),
+            "HDBern");
+}
+
+}  // namespace
+
+namespace {
+
+// Whole numbers with five or more levels in a column: HDGBern stays recommended (it held up
+// better than ordinal on 10-level scores), and the ordinal model is offered in one line.
+TEST(RecommendShape, ManyLevelsAreCountedAndOfferTheOrdinalModel) {
+  struct {
+    const char* text;
+    int levels;
+    bool offered;
+  } cases[] = {
+      {"1 2\n3 4\n5 1\n7 9\n10 1\n", 5, true},   // 1 3 5 7 10 in column 1
+      {"1 2\n3 4\n5 1\n7 9\n", 4, false},
+      {"0 1\n1 0\n1 1\n", 2, false},             // 0/1: HDBern, no offer
+      {"1 NA\n2 2\n3 5\n4 6\n5 3\n", 5, true},   // NA is no level
+      {"1.5 2\n3 4\n5 1\n7 9\n10 1\n11 3\n", 5, false},  // real data: no offer
+  };
+  for (const auto& c : cases) {
+    std::istringstream text(c.text);
+    const DataShape shape = recommend::detectData(text);
+    EXPECT_EQ(shape.mostLevels, c.levels) << c.text;
+    const Words words = recommend::recommendedWords(shape);
+    const std::string offer = recommend::ordinalOffer(shape, words);
+    EXPECT_EQ(!offer.empty(), c.offered) << c.text;
+    if (c.offered) {
+      EXPECT_EQ(recommend::wordValue(words, "-m"), "HDGBern");
+      EXPECT_NE(offer.find("-m ordinal"), std::string::npos) << offer;
+      EXPECT_EQ(recommend::ordinalOffer(shape, Words{"-m", "ordinal"}), "");
+    }
+  }
 }
 
 }  // namespace

@@ -23,8 +23,9 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
 }
 \arguments{
   \item{x}{the data: a numeric matrix or data frame, one row per observation
-    (\code{"kmeans2"}, \code{"mclust2"}, \code{"mvn"}); a matrix of 0/1 (\code{"HDBern"}) or of whole
-    numbers 0 to 19 (\code{"HDGBern"}); a character vector of aligned sequences, named or
+    (\code{"kmeans2"}, \code{"mclust2"}, \code{"mvn"}, \code{"diagonal"}); a matrix of 0/1
+    (\code{"HDBern"}) or of whole numbers 0 to 19 (\code{"HDGBern"}, or \code{"ordinal"} for
+    ordered levels); a character vector of aligned sequences, named or
     not (\code{"ProteinSequence"}; ASCII residues only, and no control characters in
     sequences or names); or the path of a data file: a FASTA alignment, a matrix of numbers in the program's
     format, or a table (comma, tab, semicolon or blank separated, quoted as in RFC 4180,
@@ -35,8 +36,9 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     Reals are written with 17 significant digits, so the run sees exactly the values of
     \code{x}; row and column names are never written as data.}
   \item{model}{observation model: \code{"mclust2"}, \code{"mvn"} (full-covariance Gaussian
-    clusters), \code{"kmeans2"}, \code{"HDBern"}, \code{"HDGBern"} or
-    \code{"ProteinSequence"}. When missing, the kind of \code{x} chooses it and the other
+    clusters), \code{"diagonal"} (as \code{"mclust2"} with a prior set per column, for wide
+    data), \code{"kmeans2"}, \code{"HDBern"}, \code{"HDGBern"}, \code{"ordinal"} (binomial
+    profiles over ordered levels) or \code{"ProteinSequence"}. When missing, the kind of \code{x} chooses it and the other
     recommended settings (see \sQuote{Data alone}).}
   \item{k}{number of clusters; \code{0} leaves it open (Dirichlet-process prior). This and
     the other numbers are checked by the program, whose line is the error.}
@@ -53,8 +55,9 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{prior}{component prior: \code{"bg"} (default), \code{"flat"}, \code{"cloud9"},
     \code{"shared"} for \code{"ProteinSequence"}; \code{"flat"} (default), \code{"point5"},
     \code{"point05"}, \code{"point005"}, \code{"levels"}, \code{"shared"} for \code{"HDBern"}
-    and \code{"HDGBern"}; a positive number for
-    \code{"mclust2"} and \code{"mvn"} (default 1). \code{NULL} takes the default.}
+    and \code{"HDGBern"}; \code{"flat"} (default) or \code{"jeffreys"} for \code{"ordinal"};
+    a positive number for \code{"mclust2"}, \code{"mvn"} and \code{"diagonal"} (default 1).
+    \code{NULL} takes the default.}
   \item{alpha}{concentration of the Dirichlet (process) prior on the partition.}
   \item{criterion}{\code{"integrated"} (the parameters integrated out), \code{"classi"} or
     \code{"mixture"}.}
@@ -152,7 +155,9 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     \code{"levels"}\cr
     any other numeric matrix \tab \code{mvn}, prior 1, \code{fast = TRUE}; when a cell is
     missing, a column holds a single value or there are fewer than 5 rows per (columns + 1):
-    \code{mclust2}, prior 1, \code{fast = TRUE}\cr
+    \code{mclust2}, prior 1, \code{fast = TRUE}; but with fewer than 5 rows per (columns +
+    1) and 10 or more columns: \code{diagonal}, prior 1, \code{fast = TRUE}, \code{start =
+    "tree"}\cr
   }
   Missing cells (\code{NA}) do not count towards the kind. A cell is a whole number when it
   is written as one: a file whose cells read \code{1.0} is a real matrix (the models of whole
