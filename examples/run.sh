@@ -9,7 +9,7 @@ jobs="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_TESTS=OFF >/dev/null
 cmake --build "$root/build" -j"$jobs" --target vornak vornak-summary vornak-fit
 rm -rf "$root/out/example" && mkdir -p "$root/out/example" && cd "$root/out/example"
-cp "$root"/examples/*.dat "$root"/examples/*.fasta "$root"/examples/*.species .
+cp "$root"/examples/*.dat "$root"/examples/*.csv "$root"/examples/*.fasta "$root"/examples/*.species .
 # A completed run exits with status 1; anything else is a failure.
 vornak() {
   local status=0
@@ -27,8 +27,9 @@ vornak -m mclust2 -f sim11.dat -k 3 -h OA -B 2 -c integrated -q
 vornak -m mclust2 -f iris.dat -k 0 -h UX2 -B 2 -c integrated -q
 vornak -m HDGBern -f iris4.dat -k 0 -h OA -B 3 -p point05 -c integrated -q
 vornak -m ProteinSequence -f set123a.fasta -k 3 -h UX -B 2 -c integrated -q
-# One command from data to a report: settings chosen from the data, chains until they agree.
-"$root/build/vornak-fit" iris.dat -o iris_fit --minutes 2
+# One command from a spreadsheet's table to a report: settings chosen from the data, chains
+# until they agree, the clusters compared with the species the search never sees.
+"$root/build/vornak-fit" iris.csv --classes Species -o iris_fit --minutes 2
 echo
 echo "Results in $PWD:"
 ls

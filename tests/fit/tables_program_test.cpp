@@ -29,7 +29,7 @@ TEST(FitTables, RowNamesQuotesCrlfAndBomReachTheAnswer) {
   const ExeResult result = runExe({"arrests.csv", "--chains", "2", "--minutes", "0.05"}, temp.path, VORNAK_FIT_EXE);
   ASSERT_EQ(result.status, 0) << result.err;
   const std::vector<std::string> out = lines(result.out);
-  ASSERT_EQ(out.size(), 4u) << result.out;
+  ASSERT_EQ(out.size(), 5u) << result.out;  // and the stop, the answer, the chain files
   EXPECT_EQ(out[0], "Read as a table: comma separated, a header row, 8 rows, 2 columns of numbers");
   EXPECT_EQ(out[1], "Row names: column 1");
   EXPECT_TRUE(fs::exists(temp.file("arrests/arrests.dat")));
@@ -63,7 +63,7 @@ TEST(FitTables, ClassColumnOfATsvIsComparedNeverClustered) {
       runExe({"plants.tsv", "--classes", "kind", "--chains", "2", "--minutes", "0.05"}, temp.path, VORNAK_FIT_EXE);
   ASSERT_EQ(result.status, 0) << result.err;
   const std::vector<std::string> out = lines(result.out);
-  ASSERT_EQ(out.size(), 5u) << result.out;
+  ASSERT_EQ(out.size(), 6u) << result.out;
   EXPECT_EQ(out[0], "Read as a table: tab separated, a header row, 8 rows, 2 columns of numbers");
   EXPECT_EQ(out[1], "Row names: column \"id\"");
   EXPECT_EQ(out[2], "Column \"note\" left out: text with 8 distinct values");

@@ -114,7 +114,7 @@ TEST_P(ScoringIdentity, ExactAndReferenceModesWriteTheSameFiles) {
 INSTANTIATE_TEST_SUITE_P(EachDataSet, ScoringIdentity, ::testing::ValuesIn(kData),
                          [](const ::testing::TestParamInfo<Data>& info) {
                            std::string name = std::string(info.param.model) + "_" +
-                                              info.param.file;
+                                              info.param.file + "_" + info.param.prior;
                            for (char& c : name)
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return name;

@@ -124,7 +124,7 @@ test_that("columns is the program's -V, its range and models checked natively", 
   expect_error(suppressMessages(vornak(x, "HDBern", k = 2, iterations = 3, columns = 1.5)),
                "main(). -V must be a number between 0 and 1, both excluded: 1.5", fixed = TRUE)
   expect_error(suppressMessages(vornak(two_groups, "mclust2", k = 2, iterations = 3, columns = 0.5)),
-               "-V selects the columns of ProteinSequence, HDBern, HDGBern only, not of mclust2",
+               "-V selects the columns of ProteinSequence, HDBern, HDGBern, ordinal only, not of mclust2",
                fixed = TRUE)
   expect_error(vornak(x, "HDBern", iterations = 3, columns = "a"), "'columns' must be a single number")
 })
