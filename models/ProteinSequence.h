@@ -44,7 +44,7 @@ struct ProteinData {
 
 class ProteinSequence final : public Observable {
  public:
-  static const int AA_KINDS = 20;  // residue codes 0..19; 20 is the gap
+  static constexpr int AA_KINDS = 20;  // residue codes 0..19; 20 is the gap
   static const int GAP = 20;
 
   const Matrix<int>& sequence;  // the shared data's
