@@ -25,8 +25,15 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
+// The nothrow forms too (std::stable_sort's buffer uses them): every form allocates with
+// malloc, so that the replaced delete may free whatever any of them returned.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (counting) allocations++;
+  return std::malloc(size == 0 ? 1 : size);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
