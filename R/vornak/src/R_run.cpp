@@ -68,6 +68,18 @@ SEXP result(const Outcome& outcome) {
   return list;
 }
 
+// Inside a catch block of a data file's reading: the outcome takes the failure's one line.
+void dataFileFailed(Outcome& outcome) {
+  outcome.status = 255;
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    outcome.error = "Out of memory while reading the data file";
+  } catch (const std::exception& error) {
+    outcome.error = error.what();
+  }
+}
+
 // Parses the words as the console does and, unless planOnly, runs them; either way the
 // outcome names the files of the run, from the plan that the run itself makes.
 Outcome runWords(const std::vector<std::string>& words, bool planOnly, bool draw,
@@ -244,12 +256,8 @@ extern "C" SEXP vornak_R_recommend(SEXP file, SEXP given, SEXP without, SEXP rec
       choice = recommend::choose(shape, request);
       givenWords = request.given;
       rows = shape.rows;
-    } catch (const std::bad_alloc&) {
-      outcome.status = 255;
-      outcome.error = "Out of memory while reading the data file";
-    } catch (const std::exception& error) {
-      outcome.status = 255;
-      outcome.error = error.what();
+    } catch (...) {
+      dataFileFailed(outcome);
     }
   }
   const char* kinds[] = {"sequences", "binary", "levels", "real"};
@@ -338,12 +346,8 @@ extern "C" SEXP vornak_R_table(SEXP file, SEXP id, SEXP separator, SEXP decimalC
           }
         classColumns = static_cast<int>(data.classColumns.size());
       }
-    } catch (const std::bad_alloc&) {
-      outcome.status = 255;
-      outcome.error = "Out of memory while reading the data file";
-    } catch (const std::exception& error) {
-      outcome.status = 255;
-      outcome.error = error.what();
+    } catch (...) {
+      dataFileFailed(outcome);
     }
   }
   const char* names[] = {"status", "error", "table", "matrix", "row_names", "column_names",
