@@ -62,6 +62,12 @@ double ListScoring::scoreListed(const Scorer& scorer, const int* list, int membe
   return value;
 }
 
+double ListScoring::listed(const Scorer& scorer, const int* list, int members,
+                           const ClusterKey& key) {
+  if (scorer.mode() == ScoringMode::Reference) return fresh(scorer, list, members);
+  return scoreListed(scorer, list, members, false, key);
+}
+
 double ListScoring::restrictedIntLik(const Scorer& scorer, const std::vector<int>& members,
                                      const std::vector<int>& split) {
   if (scorer.mode() == ScoringMode::Reference) {

@@ -150,6 +150,10 @@ double Scorer::freshScore(const int* list, int members) const {
   return lists_.fresh(*this, list, members);
 }
 
+double Scorer::listScore(const int* list, int members, const ClusterKey& key) const {
+  return lists_.listed(*this, list, members, key);
+}
+
 double Scorer::getRestrictedIntLik(const std::vector<int>& members,
                                    const std::vector<int>& split) const {
   return lists_.restrictedIntLik(*this, members, split);

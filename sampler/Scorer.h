@@ -63,6 +63,9 @@ class Scorer {
   // Integrated scores of the two groups of a split of members (split[m] 0 or 1; any other
   // entry is logged and left out), scored as two clusters.
   double getRestrictedIntLik(const std::vector<int>& members, const std::vector<int>& split) const;
+  // Integrated score of the members listed (at least one, any order) whose member key (the
+  // XOR of memo(INTEGRATED).key of each) is given; memoised.
+  double listScore(const int* list, int members, const ClusterKey& key) const;
 
   // Whether the one-at-a-time sweep may score its candidates from the current clusters'
   // scores (integrated and classification criteria, not in the reference mode).

@@ -1,5 +1,6 @@
 #include "sampler/heuristics.h"
 
+#include "sampler/moves/CloseSplitMerge.h"
 #include "sampler/moves/OneAtATime.h"
 #include "sampler/moves/SplitMerge.h"
 
@@ -7,6 +8,9 @@ namespace {
 
 using F = FlatProposal;
 using M = MoveKind;
+
+// Restricted Gibbs scans of "CM" between its sequential launch and its final scan.
+constexpr int kCloseScans = 2;
 
 const Heuristic kHeuristics[] = {
     // name     move                 flat         leaves  sweeps  open k
@@ -22,6 +26,8 @@ const Heuristic kHeuristics[] = {
     {"UXf", M::TreeGuided, F::Always, true, false, false},
     {"UXf2", M::TreeGuided, F::Always, false, true, false},
     {"rBHS2", M::TreeGuided, F::EveryTenth, false, true, false},
+    {"CM", M::CloseSplitMerge, F::Never, false, false, true},
+    {"CM2", M::CloseSplitMerge, F::Never, false, true, true},
     {"EN", M::Enumerate, F::Never, false, false, false},
 };
 
@@ -55,6 +61,8 @@ std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, D
     case MoveKind::TreeGuided:
       return std::make_unique<TreeGuidedSplitMerge>(
           n, infmix, TreeMoveSettings{heuristic.flat, heuristic.includeLeafNode, 0.9}, debug);
+    case MoveKind::CloseSplitMerge:
+      return std::make_unique<CloseSplitMerge>(n, kCloseScans, debug);
     case MoveKind::Enumerate:
       break;
   }

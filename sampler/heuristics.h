@@ -15,6 +15,7 @@ enum class MoveKind {
   Sequential,       // sampler/moves/SplitMerge.h
   RandomSplitMerge, // open k: RandomSplitMerge; fixed k: the tree-guided move, uniform only
   TreeGuided,       // sampler/moves/TreeGuided.h
+  CloseSplitMerge,  // sampler/moves/CloseSplitMerge.h
   Enumerate,        // no move: every partition is listed (sampler/Enumeration.h)
 };
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "sampler/moves/SplitMerge.h"
+#include "sampler/moves/SplitMergeParts.h"
 #include "stats/MathPlus.h"
 #include "stats/RandomPlus.h"
 #include "io/Interrupt.h"
@@ -11,7 +12,7 @@
 #include "stats/Arrays.h"
 #include "stats/rvgs.h"
 
-namespace {
+namespace splitmerge {
 
 // Log prior ratio of splitting a cluster of n into groups of n1 and n - n1 (split), or of
 // merging groups of n1 and n - n1 (merge); kold clusters before the move.
@@ -70,6 +71,12 @@ int buildMerge(const std::vector<int>& zold, std::vector<int>& znew, int kold, i
   }
   return sizeC1;
 }
+
+}  // namespace splitmerge
+
+using namespace splitmerge;
+
+namespace {
 
 // znew := zold with the members in group 1 of zlaunch moved to the new label kold.
 // Returns how many moved.

@@ -43,7 +43,8 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
   \item{k}{number of clusters; \code{0} leaves it open (Dirichlet-process prior). This and
     the other numbers are checked by the program, whose line is the error.}
   \item{heuristic}{the move of each iteration: \code{"OA"} (a one-at-a-time Gibbs sweep),
-    \code{"JN"}, \code{"DA"}, \code{"SR"}, \code{"UX"}, \code{"UXf"}, \code{"rBHS2"}, or
+    \code{"JN"}, \code{"DA"}, \code{"SR"}, \code{"UX"}, \code{"UXf"}, \code{"rBHS2"},
+    \code{"CM"} (merges of clusters that score well together, and splits), or
     one of them followed by \code{"2"} where the program offers it. \code{"EN"} (list every
     partition) draws nothing and is refused here: use the command-line program or the
     \code{.C} entry below.}
