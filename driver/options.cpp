@@ -25,7 +25,7 @@ const std::vector<OptionSpec> kOptions = {
      "UX     tree-guided split-merge, the tree's steps weighed by their scores\n"
      "UXf    as UX, the steps weighed equally\n"
      "rBHS2  as UX2, the steps weighed equally every tenth iteration\n"
-     "CM     split-merge whose merges pair clusters that score well together (needs -k 0)\n"
+     "CM     split-merge pairing clusters that score well joined (needs -k 0)\n"
      "JN2, DA2, SR2, UX2, UXf2, CM2: the move plus two OA sweeps per iteration\n"
      "EN     list and score every partition instead of a search (tiny data only)",
      nullptr},
