@@ -17,6 +17,7 @@
 #include "sampler/moves/CloseSplitMerge.h"
 #include "stats/rvgs.h"
 #include "support/CaptureStdout.h"
+#include "support/RowModels.h"
 #include "support/TempDir.h"
 #include "support/TinyModel.h"
 
@@ -106,20 +107,10 @@ INSTANTIATE_TEST_SUITE_P(Points, CloseSplitMergeInvariance,
 enum class Model { Categorical, Real };
 
 std::unique_ptr<Observable> build(Model kind, const std::string& file, ScoringMode mode) {
-  static std::ostringstream log;
-  CaptureStdout quiet;
-  std::unique_ptr<Observable> model;
-  if (kind == Model::Real) {
-    std::stringstream prior("1");
-    model = std::make_unique<diagonal>(file, prior, log, 1.0);
-  } else {
-    std::string text = "1 20\n1\n";
-    for (int m = 0; m < 20; m++) text += "0.5 ";
-    std::stringstream prior(text);
-    model = std::make_unique<HDGBern>(file, prior, log, 1.0);
-  }
-  model->scoring = mode;
-  return model;
+  if (kind == Model::Real) return rowModel<diagonal>(file, "1", mode);
+  std::string prior = "1 20\n1\n";
+  for (int m = 0; m < 20; m++) prior += "0.5 ";
+  return rowModel<HDGBern>(file, prior, mode);
 }
 
 TEST(CloseSplitMerge, MatchesExactDistributionOfCategoricalAndRealModels) {

@@ -11,7 +11,7 @@
 #include "sampler/moves/SplitMerge.h"
 #include "sampler/moves/TreeGuided.h"
 #include "stats/rvgs.h"
-#include "support/CaptureStdout.h"
+#include "support/RowModels.h"
 #include "support/TempDir.h"
 #include "support/TinyModel.h"
 
@@ -41,18 +41,8 @@ std::string rows(Model model, bool six) {
 }
 
 std::unique_ptr<Observable> build(Model kind, const std::string& file, ScoringMode mode) {
-  static std::ostringstream log;
-  CaptureStdout quiet;
-  std::unique_ptr<Observable> model;
-  if (kind == Model::Diagonal) {
-    std::stringstream prior("1");
-    model = std::make_unique<diagonal>(file, prior, log, 1.0);
-  } else {
-    std::stringstream prior("0.5 0.5");
-    model = std::make_unique<ordinal>(file, prior, log, 1.0);
-  }
-  model->scoring = mode;
-  return model;
+  return kind == Model::Diagonal ? rowModel<diagonal>(file, "1", mode)
+                                 : rowModel<ordinal>(file, "0.5 0.5", mode);
 }
 
 std::unique_ptr<Move> moveFor(const Case& c, int n, DebugLog debug) {
