@@ -3,6 +3,7 @@
 // five observations and hold no annealing iteration in .draws or .save.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -16,6 +17,7 @@
 #include "stats/rvgs.h"
 #include "support/CaptureStdout.h"
 #include "support/TempDir.h"
+#include "support/settings.h"
 #include "support/TinyModel.h"
 
 namespace {
@@ -59,17 +61,6 @@ TEST(AnnealSchedule, ReadsCountAndStartAndRisesGeometricallyToOne) {
   const double expected[] = {0.01, 0.0316227766016838, 0.1, 0.316227766016838};
   for (int a = 0; a < 4; a++) EXPECT_NEAR(schedule.beta(a), expected[a], 1e-12) << a;
   EXPECT_EQ(annealText(schedule), "4,0.01");
-}
-
-Settings settingsOf(const std::string& line) {
-  std::istringstream in("vornak " + line);
-  std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
-  std::vector<char*> argv;
-  for (auto& w : words) argv.push_back(&w[0]);
-  Settings s;
-  parseCommandLine(static_cast<int>(words.size()), argv.data(), s);
-  return s;
 }
 
 TEST(AnnealOption, StemAndRefusals) {
@@ -157,12 +148,38 @@ TEST_P(AnnealedRun, KeptPartSamplesTheExactPosterior) {
                             : heuristic.sweepsAfter               ? 1 + 2 * model.n
                                                                   : 1;
   // A fixed k skips the visits that would empty a cluster: an exact count for an open k only.
-  if (c.k == 0) EXPECT_EQ(points, 1 + perIteration * c.iterations);
+  if (c.k == 0) {
+    EXPECT_EQ(points, 1 + perIteration * c.iterations);
+  }
   EXPECT_LE(points, 1 + perIteration * c.iterations);
   EXPECT_NE(log.str().find("Annealed burn-in (-b 300,0.01): 300 of 300 iterations, inverse temperature from "
                            "0.01 up to 1"),
             std::string::npos)
       << log.str();
+}
+
+// The time limit counts from the annealing's start: a clock a minute further at each reading
+// ends the annealing at the limit (3 minutes: after 3 iterations) and the kept run after its
+// first iteration, which .draws holds alone.
+TEST(AnnealedRunClock, TheTimeLimitCountsTheAnnealing) {
+  TempDir dir;
+  TinyModel model(kPoints);
+  std::ostringstream log;
+  PartitionSampler sampler(0, model.n, INTEGRATED, &model, -0.5, log, "OA");
+  sampler.debug.enabled = false;
+  sampler.options.thin = 1;
+  sampler.options.anneal.iterations = 1000;
+  sampler.options.anneal.startBeta = 0.1;
+  time_t fake = 1000000;
+  sampler.wallClock = [&fake] { return fake += 60; };
+  _rng.initialize(3);
+  sampler.initZ("");
+  sampler.run(100, 3, dir.file("run"));
+  EXPECT_NE(log.str().find("(-b 1000,0.1): 3 of 1000 iterations (time limit)"), std::string::npos) << log.str();
+  EXPECT_NE(log.str().find("Iterations completed within allowed time (3 min): 1\n"), std::string::npos);
+  const std::string draws = dir.read("run.draws");
+  EXPECT_EQ(draws.find("1 "), 0u);
+  EXPECT_EQ(std::count(draws.begin(), draws.end(), '\n'), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Heuristics, AnnealedRun,
