@@ -178,6 +178,18 @@ void checkAlphaPrior(const Settings& s, RunPlan& plan) {
            s.heuristics);
 }
 
+// -b N[,BETA]: an annealed burn-in, for a search; written back as "N,BETA" for the stem.
+void checkAnneal(Settings& s) {
+  if (!s.has("-b")) return;
+  std::string& text = s.further["-b"];
+  AnnealSchedule schedule;
+  if (!parseAnneal(text, schedule))
+    refuse("main(). -b must be N or N,BETA: N iterations from 1, BETA between 0 and 1, both excluded: " +
+           text);
+  if (enumerates(s)) refuse("main(). -b anneals a search, which an enumeration is not: " + s.heuristics);
+  text = annealText(schedule);
+}
+
 // The rest of every chain's settings, once the plan has checked them.
 void fillChainConfig(RunPlan& plan) {
   ChainConfig& chain = plan.chain;
@@ -263,6 +275,7 @@ RunPlan makePlan(Settings s) {
   if (plan.criterionKnown) plan.criterionRefusal = plan.model->refusal(plan.criterion);
   checkFurtherOptions(s, plan);
   checkAlphaPrior(s, plan);
+  checkAnneal(s);
   if (s.has("-V")) checkColumnSelection(s, plan);
   if (s.has("-W")) checkColumnPrior(s, plan);
   // One start only: built from the data or read from a file.
@@ -325,6 +338,7 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
   sampler.debug.enabled = !s.has("-q");
   sampler.options.thin = plan.value("-d");
   sampler.options.traceThin = plan.value("-e");
+  if (s.has("-b")) parseAnneal(s.further.at("-b"), sampler.options.anneal);
   sampler.options.iterationTarget = s.has("-i") || plan.settings.B != -1;
   sampler.options.minuteTarget = plan.settings.minuteAllowed != -1;
   // Any further option closes the log with the best score; without one it keeps its bytes.

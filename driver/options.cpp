@@ -142,6 +142,12 @@ const std::vector<OptionSpec> kOptions = {
      "heated chains: N chains in all, 1 to 64 (default 1, the plain run); only\n"
      "the cold chain is written; combines with -A, -V, -W",
      "1"},
+    // "N" or "N,BETA", checked by the plan (sampler/Anneal.h).
+    {"-b", K::Text, true, 0, 0, nullptr, 0, "_b", P::BeforeLabel, {}, nullptr, "N[,BETA]",
+     "annealed burn-in: N iterations before the kept ones, the inverse temperature\n"
+     "rising from BETA (0 < BETA < 1, default 0.05) to 1; they reach no file but\n"
+     "the log, and count against -t (not against -B or -i)",
+     nullptr},
     {"-j", K::WholeNumber, true, 1, 1024, "-j must be a number of threads from 1 to 1024", 0,
      nullptr, P::None, {}, nullptr, "THREADS",
      "at most this many threads for the chains of -T, 1 to 1024 (default one per\n"

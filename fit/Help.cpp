@@ -51,7 +51,7 @@ std::string helpText() {
          "  --help         this text\n"
          "\n"
          "Engine letters (see vornak's usage) given after DATA are passed to every chain and replace\n"
-         "the recommended value of the same letter: -m -p -h -k -a -c -T -j -V -W -A -Z, and the\n"
+         "the recommended value of the same letter: -m -p -h -k -a -c -T -j -V -W -A -Z -b, and the\n"
          "flags -x -S -q (for example -m mclust2 -h SR2 -p point05 -T 2 -k 3 -x -A 2,1 -Z tree).\n"
          "vornak-fit sets -f -d -e -s -t -B -i -l -z itself and refuses them; -h EN (no draws) and\n"
          "-k 1 (no iteration) are refused too. Heated chains (-T) combine with -A, -V and -W.\n"

@@ -32,6 +32,7 @@ std::string formatMinutes(double minutes) {
 }
 
 std::string agreementFigures(const summary::Agreement& agreement) {
+  if (agreement.onePartition) return summary::onePartitionPhrase(agreement) + ": R-hat and ESS do not apply";
   std::string stuck;
   for (size_t s = 0; s < agreement.stuck.size(); s++)
     stuck += (s == 0 ? "" : ", ") + std::to_string(agreement.stuck[s] + 1);

@@ -131,6 +131,13 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     runAlone(run, startScore);
     return;
   }
+  const bool searches = heuristic_ && !heuristic_->enumerates();
+  std::optional<time_t> t0;
+  if (searches && options_.anneal.iterations > 0) {
+    started_ = true;
+    t0 = wallClock();
+    anneal(run, minuteAllowed, *t0);
+  }
   for (RunOutput* output : run.outputs.all) output->start(state_);
   // The trace writer takes finished runs while it exists, however the run ends.
   struct SinkGuard {
@@ -138,13 +145,12 @@ void RunLoop::run(long long iterations, int minuteAllowed, const std::string& fi
     ~SinkGuard() { state.traceSink = nullptr; }
   } sinkGuard{state_};
   state_.traceSink = run.outputs.trace.get();
-  const bool searches = heuristic_ && !heuristic_->enumerates();
   started_ = searches;
   if (searches && heated) {
     heated->adaptFor(HeatedChains::adaptationLength(iterations));
     heated->describe(logFile_);
   }
-  iterate(run, iterations, minuteAllowed, searches);
+  iterate(run, run.stoppedBy ? 0 : iterations, minuteAllowed, searches, t0);
   state_.traceSink = nullptr;
   finish(run, minuteAllowed, searches);
 }
@@ -161,11 +167,60 @@ void RunLoop::runAlone(Run& run, double startScore) {
   writeBest(outputs.best->fileName());
 }
 
-void RunLoop::iterate(Run& run, long long iterations, int minuteAllowed, bool searches) {
+void RunLoop::anneal(Run& run, int minuteAllowed, time_t t0) {
+  const AnnealSchedule& schedule = options_.anneal;
+  IterationMoves moves(*heuristic_, state_.n, state_.infmix, debug_);
+  const double before = state_.previousLik;
+  const int kBefore = state_.kold;
+  std::vector<int> lastComplete(state_.zold);
+  int lastCompleteK = state_.kold;
+  long long done = 0;
+  std::string cut;
+  for (; done < schedule.iterations; done++) {
+    scorer_.setInverseTemperature(schedule.beta(done));
+    try {
+      moves.iterate(state_, scorer_);
+    } catch (const Interruption& interruption) {
+      run.stoppedBy = interruption.signal;
+      cut = "interrupted";
+      break;
+    } catch (const NonFiniteScore&) {
+      // The kept run meets the same score and says so.
+      state_.setPartition(lastComplete, lastCompleteK);
+      cut = "a score that is not finite";
+      break;
+    }
+    Arrays::copyArray(state_.zold.data(), lastComplete.data(), state_.n);
+    lastCompleteK = state_.kold;
+    if ((run.stoppedBy = interruptSignal()) != 0) {
+      done++;
+      cut = "interrupted";
+      break;
+    }
+    if ((wallClock() - t0) / 60 >= minuteAllowed) {
+      done++;
+      cut = "time limit";
+      break;
+    }
+  }
+  scorer_.setInverseTemperature(1);
+  const double best = state_.bestScore;
+  const double after = scorer_.getTotalLik(state_.zold.data(), state_.kold);
+  logFile_ << "Annealed burn-in (-b " << annealText(schedule) << "): " << done << " of "
+           << schedule.iterations << " iterations" << (cut.empty() ? "" : " (" + cut + ")")
+           << ", inverse temperature from " << schedule.startBeta << " up to 1, kept in no file; score "
+           << scoreText(before) << " (" << kBefore << " clusters) before, " << scoreText(after) << " ("
+           << state_.kold << " clusters) after, best met " << scoreText(best) << '\n';
+  // The kept run starts here: its trace and its best partition know nothing of the annealing.
+  if (std::isfinite(after)) state_.startTrace(after);
+}
+
+void RunLoop::iterate(Run& run, long long iterations, int minuteAllowed, bool searches,
+                      std::optional<time_t> t0) {
   std::unique_ptr<IterationMoves> moves;
   if (searches) moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_);
   Progress progress(progressWanted(), iterations, minuteAllowed, options_);
-  Clock clock{wallClock(), 0, 0};
+  Clock clock{t0 ? *t0 : wallClock(), 0, 0};
   clock.lastRecordFlush = clock.t0;
   // The partition after the last complete iteration: every score on its way was finite.
   std::vector<int> lastComplete(state_.zold);

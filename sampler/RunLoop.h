@@ -5,10 +5,12 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
 
+#include "sampler/Anneal.h"
 #include "sampler/ChainState.h"
 #include "sampler/ParameterDraw.h"
 #include "sampler/Scorer.h"
@@ -37,6 +39,9 @@ struct RunOptions {
   // The parameters drawn after every complete iteration (-A: alpha, before the outputs see
   // the iteration; -W: P, after them). With -d, STEM.alpha and STEM.pdraws record them.
   ParameterDraws draws;
+  // -b: iterations before the kept run, the cold chain alone at rising inverse temperatures,
+  // outside every file but the log; the time limit counts from their start.
+  AnnealSchedule anneal;
 };
 
 class RunLoop {
@@ -69,7 +74,10 @@ class RunLoop {
     long long lastCheckpointMinute;  // minutes after t0 of the last hourly checkpoint
   };
   void runAlone(Run& run, double startScore);
-  void iterate(Run& run, long long iterations, int minuteAllowed, bool searches);
+  // The annealed burn-in; its start is where the time limit counts from.
+  void anneal(Run& run, int minuteAllowed, time_t t0);
+  // t0: when the time limit began; none: now.
+  void iterate(Run& run, long long iterations, int minuteAllowed, bool searches, std::optional<time_t> t0);
   // The parameter draws and the outputs after a complete iteration.
   void afterIteration(Run& run);
   // Flushes, checkpoints and checks the outputs; whether the run ends here.

@@ -117,7 +117,27 @@ void findModes(Agreement& result) {
     else if (std::find(starts.begin(), starts.end(), start) == starts.end())
       starts.push_back(start);
   }
-  result.distinctStarts = own + starts.size() >= 2;
+  result.starts = own + starts.size();
+  result.distinctStarts = result.starts >= 2;
+}
+
+// Chains that each sit on one score, all the same, reached from two or more starts: the
+// posterior holds to that partition, so the chains agree rather than being stuck. A chain
+// constant at a lower score stays stuck.
+void findOnePartition(Agreement& result, const std::vector<Trace>& traces) {
+  if (traces.size() < 2 || result.modes.size() != 1 || !result.distinctStarts) return;
+  std::vector<double> scores;
+  for (size_t c = 0; c < traces.size(); c++) {
+    const ChainEnd& end = result.ends[c];
+    if (!end.stuck || end.kept < static_cast<size_t>(kChainEssLimit)) return;
+    const std::vector<double>& k = traces[c].k;
+    if (std::any_of(k.end() - end.kept, k.end(), [&](double v) { return v != traces[0].k.back(); })) return;
+    scores.push_back(end.best);
+  }
+  if (!nearlyConstant(scores)) return;
+  result.onePartition = true;
+  result.stuck.clear();
+  for (ChainEnd& end : result.ends) end.stuck = false;
 }
 
 }  // namespace
@@ -141,6 +161,11 @@ std::string sharedStartOf(const std::string& file) {
 }
 
 bool Agreement::agreed(double maxRhat, double minEss) const {
+  if (onePartition) {
+    double kept = 0;
+    for (const ChainEnd& end : ends) kept += static_cast<double>(end.kept);
+    return kept >= minEss;
+  }
   if (chains < 2 || !stuck.empty() || modes.size() != 1 || !distinctStarts || ends.size() != chains) return false;
   for (const ChainEnd& end : ends) {
     if (end.kept < kFewestKept || !(end.essScore >= kChainEssLimit)) return false;
@@ -163,6 +188,7 @@ Agreement assess(const std::vector<Trace>& traces) {
     if (result.ends.back().stuck) result.stuck.push_back(result.ends.size() - 1);
   }
   findModes(result);
+  findOnePartition(result, traces);
   if (traces.empty() || fewest == 0) return result;
   result.keptPerChain = fewest;
   result.iterations = traces[0].iteration.back();
@@ -235,6 +261,11 @@ std::string modesPhrase(const Agreement& agreement) {
             " log units below " + chainList(agreement.modes[0].chains);
   }
   return text;
+}
+
+std::string onePartitionPhrase(const Agreement& agreement) {
+  if (!agreement.onePartition) return "";
+  return "one partition reached from " + std::to_string(agreement.starts) + " starts";
 }
 
 std::string startsPhrase(const Agreement& agreement) {

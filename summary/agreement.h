@@ -66,9 +66,15 @@ struct Agreement {
   std::vector<ChainEnd> ends;
   std::vector<Mode> modes;        // best first
   double margin = kModeMargin;
-  // The chains of the best mode came from at least two different starts.
+  // The chains of the best mode came from at least two different starts: this many.
   bool distinctStarts = false;
-  // Two or more chains; none stuck; one mode (every chain's kept scores reach within the
+  size_t starts = 0;
+  // Every chain kept at least kChainEssLimit draws, all of one score (within kScoreTolerance)
+  // and one k, and they came from at least two starts: chains that agree on a partition the
+  // posterior holds to, where R-hat and ESS do not apply. None of them counts as stuck.
+  bool onePartition = false;
+  // onePartition, with at least minEss kept draws in all. Otherwise: two or more chains; none
+  // stuck; one mode (every chain's kept scores reach within the
   // margin of the best); its chains from at least two starts; R-hat of both at most maxRhat;
   // every chain's ESS of both at least kChainEssLimit and their sums at least minEss. A k that
   // is constant and the same in every chain (k fixed) agrees: R-hat 1, ESS the draws kept.
@@ -91,6 +97,8 @@ std::string modesPhrase(const Agreement& agreement);
 // Why chains that are in one mode still do not count as agreeing on it, or "": "only chain 1
 // reached the best mode", "chains 1 and 2 reached the best mode from one start (-Z tree)".
 std::string startsPhrase(const Agreement& agreement);
+// "one partition reached from 3 starts" when onePartition, else "".
+std::string onePartitionPhrase(const Agreement& agreement);
 // A log-unit gap as text: "1,760", "12", "2.5".
 std::string gapText(double logUnits);
 // "chain 3", "chains 1 and 2", "chains 1, 2 and 4" (1-based).

@@ -462,6 +462,8 @@ void report(std::ostream& out, const Summary& r) {
           << "), median " << number(a.median, "%.4f") << ", largest " << number(a.max, "%.4f")
           << " (" << a.maxPair << ")";
     out << '\n';
+    if (r.verdict.onePartition)
+      out << "  the chains agree: " << onePartitionPhrase(r.verdict) << " (R-hat and ESS do not apply)\n";
   }
 
   out << modesText(r);

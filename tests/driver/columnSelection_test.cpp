@@ -12,21 +12,11 @@
 #include "io/RunError.h"
 #include "support/CaptureStdout.h"
 #include "support/TempDir.h"
+#include "support/settings.h"
 #include "support/run_exe.h"
 #include "support/text.h"
 
 namespace {
-
-Settings settingsOf(const std::string& line) {
-  std::istringstream in("vornak " + line);
-  std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
-  std::vector<char*> argv;
-  for (auto& w : words) argv.push_back(&w[0]);
-  Settings s;
-  parseCommandLine(static_cast<int>(words.size()), argv.data(), s);
-  return s;
-}
 
 TEST(ColumnSelectionOption, StemAndFiles) {
   const struct {

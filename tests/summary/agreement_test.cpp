@@ -83,6 +83,66 @@ TEST(Agreement, ConstantEqualTraceAgrees) {
   EXPECT_EQ(result.essK, 200.0);
 }
 
+// Chains that each sit on one score: they agree when it is one score (within the relative
+// tolerance) and one k in every chain, reached from two or more starts with at least 100
+// kept draws in each; otherwise every constant chain is stuck.
+TEST(Agreement, OnePartitionFromSeveralStarts) {
+  // Two sums of one partition's clusters in another order (seen on a 60 x 50 matrix).
+  const double top = -6714.5464108656415, reordered = -6714.546410865424;
+  const std::vector<int> labels = {0, 0, 1, 1, 2}, other = {0, 0, 1, 1, 1};
+  struct Chain {
+    const char* file;
+    double score;
+    std::vector<int> labels;
+    double wobble = 0;  // every other line this much lower
+    int lines = 400;
+  };
+  const struct {
+    const char* name;
+    std::vector<Chain> chains;
+    bool onePartition;
+    std::vector<size_t> stuck;
+    const char* phrase;
+  } cases[] = {
+      {"tree and boot", {{"a_s1_Ztree.draws", top, labels}, {"a_s2_Zboot.draws", top, labels}}, true, {},
+       "one partition reached from 2 starts"},
+      {"last digits differ", {{"a_s1_Ztree.draws", top, labels}, {"a_s2_Zboot.draws", reordered, labels}}, true,
+       {}, "one partition reached from 2 starts"},
+      {"three starts",
+       {{"a_s1_Ztree.draws", top, labels}, {"a_s2_Zaverage.draws", top, labels}, {"a_s3.draws", top, labels}},
+       true, {}, "one partition reached from 3 starts"},
+      {"one start", {{"a_s1_Ztree.draws", top, labels}, {"a_s2_Ztree.draws", top, labels}}, false, {0, 1}, ""},
+      {"one chain lower", {{"a_s1_Ztree.draws", top, labels}, {"a_s2_Zboot.draws", top - 0.5, labels}}, false,
+       {0, 1}, ""},
+      {"too few draws", {{"a_s1_Ztree.draws", top, labels, 0, 150}, {"a_s2_Zboot.draws", top, labels, 0, 150}},
+       false, {0, 1}, ""},
+      {"one score, another k", {{"a_s1_Ztree.draws", top, labels}, {"a_s2_Zboot.draws", top, other}}, false,
+       {0, 1}, ""},
+      {"the other chain moves", {{"a_s1_Ztree.draws", top, labels}, {"a_s2_Zboot.draws", top, labels, 1}}, false,
+       {0}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    std::vector<std::string> files;
+    double kept = 0;
+    for (const Chain& chain : c.chains) {
+      std::string text;
+      for (int i = 1; i <= chain.lines; i++) text += drawsLine(i, chain.score - (i % 2) * chain.wobble, chain.labels);
+      dir.write(chain.file, text);
+      files.push_back(dir.file(chain.file));
+      kept += chain.lines / 2;
+    }
+    const auto result = summary::checkAgreement(files, 0.5);
+    EXPECT_EQ(result.onePartition, c.onePartition);
+    EXPECT_EQ(result.stuck, c.stuck);
+    EXPECT_EQ(summary::onePartitionPhrase(result), c.phrase);
+    // R-hat and ESS play no part: the kept draws must reach the summed ESS asked for.
+    EXPECT_EQ(result.agreed(1.01, kept), c.onePartition);
+    EXPECT_FALSE(result.agreed(1.01, kept + 1));
+  }
+}
+
 // A line still being written, a file not yet created, too few lines and a garbled line.
 TEST(Agreement, IncompleteAndMissingFiles) {
   TempDir dir;

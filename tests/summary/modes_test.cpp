@@ -44,6 +44,7 @@ struct Case {
   bool agreed;
   size_t modes;
   const char* phrase;  // modesPhrase or startsPhrase, "" for none
+  const char* said = "";  // a line of the summary's text, "" for none
 };
 
 // The best partition's index.
@@ -77,6 +78,21 @@ std::vector<Case> cases() {
       {"a stuck chain in the mode",
        {{"a_s1.draws", chainText(14, 0)}, {"a_s2.draws", stuckText(posterior().score[top], posterior().partitions[top])}},
        false, 1, ""},
+      // Every chain on one partition: from two starts they agree and nothing warns that a
+      // chain did not move; from one start, or with a chain on a lower one, they do not.
+      {"one partition from two starts",
+       {{"a_s1_Ztree.draws", stuckText(posterior().score[top], posterior().partitions[top])},
+        {"a_s2_Zboot.draws", stuckText(posterior().score[top], posterior().partitions[top])}},
+       true, 1, "", "the chains agree: one partition reached from 2 starts (R-hat and ESS do not apply)"},
+      {"one partition from one start",
+       {{"a_s1_Ztree.draws", stuckText(posterior().score[top], posterior().partitions[top])},
+        {"a_s2_Ztree.draws", stuckText(posterior().score[top], posterior().partitions[top])}},
+       false, 1, "chains 1 and 2 reached the best mode from one start (-Z tree)",
+       "the score is constant after burn-in in chain 2: the chain did not move"},
+      {"one chain on a lower partition",
+       {{"a_s1_Ztree.draws", stuckText(posterior().score[top], posterior().partitions[top])},
+        {"a_s2_Zboot.draws", stuckText(posterior().score[top] - 0.5, apart)}},
+       false, 1, "", "the score is constant after burn-in in chain 2: the chain did not move"},
   };
 }
 
@@ -106,6 +122,8 @@ TEST(Modes, StopRuleAndSummaryAgreeOnTheSameFiles) {
       EXPECT_EQ(result.verdict.modes[m].chains, rule.modes[m].chains);
       EXPECT_DOUBLE_EQ(result.verdict.modes[m].score, rule.modes[m].score);
     }
+    if (c.said[0] != '\0')
+      EXPECT_NE(summary::summaryText(result).find(c.said), std::string::npos) << "no line says: " << c.said;
     if (c.phrase[0] != '\0') {
       bool said = false;
       for (const std::string& warning : result.warnings) said |= warning.find(c.phrase) != std::string::npos;

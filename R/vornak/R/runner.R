@@ -14,8 +14,10 @@ agreement <- function(files, burn = 0.5) {
 }
 
 # vornak-fit's rule: one mode reached from two starts, no chain stuck, every chain's ESS at
-# least 100 (the native side's "conditions"), then R-hat and the summed ESS within the rule.
+# least 100 (the native side's "conditions"), then R-hat and the summed ESS within the rule; or
+# every chain on one partition reached from two starts (conditions 2), with rule$ess draws kept.
 agreed <- function(a, rule) {
+  if (a[["chains"]] >= 2 && isTRUE(a[["conditions"]] == 2)) return(a[["chains"]] * a[["kept"]] >= rule$ess)
   a[["chains"]] >= 2 && isTRUE(a[["conditions"]] == 1) &&
     isTRUE(a[["rhat_score"]] <= rule$rhat && a[["rhat_k"]] <= rule$rhat &&
              a[["ess_score"]] >= rule$ess && a[["ess_k"]] >= rule$ess)

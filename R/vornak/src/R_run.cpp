@@ -195,7 +195,8 @@ extern "C" SEXP vornak_R_agreement(SEXP files, SEXP burn) {
     }
   }
   // conditions: 1 when everything but R's own R-hat and ESS limits holds (one mode reached from
-  // two starts, no chain stuck, every chain's ESS at least 100): vornak-fit's rule.
+  // two starts, no chain stuck, every chain's ESS at least 100): vornak-fit's rule; 2 when every
+  // chain sits on one partition reached from two starts (agreed; R-hat and ESS do not apply).
   const char* names[] = {"chains", "kept", "iterations", "best_score", "rhat_score", "rhat_k",
                          "ess_score", "ess_k", "conditions", "modes", ""};
   SEXP values = PROTECT(Rf_mkNamed(REALSXP, names));
@@ -204,7 +205,8 @@ extern "C" SEXP vornak_R_agreement(SEXP files, SEXP burn) {
                            static_cast<double>(agreement.iterations), agreement.bestScore,
                            agreement.rhatScore, agreement.rhatK, agreement.essScore,
                            agreement.essK,
-                           agreement.agreed(std::numeric_limits<double>::infinity(), 0) ? 1.0 : 0.0,
+                           agreement.onePartition ? 2.0
+                           : agreement.agreed(std::numeric_limits<double>::infinity(), 0) ? 1.0 : 0.0,
                            static_cast<double>(agreement.modes.size())};
   for (int i = 0; i < 10; i++) REAL(values)[i] = fields[i];
   std::string verdict;
