@@ -17,7 +17,7 @@
 #   0/1 100,000 x 50     1       73.6       50.0
 #   0/1 100,000 x 50     2      119.6       89.0
 #   0/1 1,000,000 x 50   1      343.5      132.6
-#   0/1 1,000,000 x 50   2      469.7        TBD
+#   0/1 1,000,000 x 50   2      469.7      194.2
 # What remains at a million rows (-T 1): the cells (50 MB), the prior's table of log-gammas
 # for counts up to n (16 MB, shared by the chains), and per chain about 60 bytes a row: the
 # partition, its sizes, member lists and best partition (16), the Dirichlet process's
