@@ -54,18 +54,44 @@ bool readMatrixAs(const std::string& path, Matrix<T>& data) {
   return true;
 }
 
-// The numeric matrix reader, as int (HDBern, HDGBern) and as double (kmeans2, mclust2). A
-// file read as int must read as double too, to the same values.
+// The numeric matrix reader, as int (the report), as double (kmeans2, mclust2) and as bytes
+// of 20 levels (HDGBern, ordinal). A file read as int must read as double too, to the same
+// values, and as bytes: the same cells where they lie within the levels, and the first one
+// outside noted in full.
 inline bool matrixReader(const uint8_t* data, size_t size, const std::string& scratch) {
   writeFile(scratch, data, size);
   Matrix<int> asInt;
   Matrix<double> asDouble;
+  Matrix<uint8_t> asBytes;
   const bool intRead = readMatrixAs<int>(scratch, asInt);
   const bool doubleRead = readMatrixAs<double>(scratch, asDouble);
+  MatrixReader::Outside outside;
+  bool byteRead = true;
+  try {
+    Discard log;
+    int rows = -1, columns = -1;
+    MatrixReader::readLevels(scratch, 20, rows, columns, asBytes, outside, log);
+  } catch (const RunError&) {
+    byteRead = false;
+  }
+  require(byteRead == intRead);
   if (intRead) {
     require(doubleRead && asDouble.rows() == asInt.rows() && asDouble.cols() == asInt.cols());
+    require(asBytes.rows() == asInt.rows() && asBytes.cols() == asInt.cols());
+    bool found = false;
     for (int i = 0; i < asInt.rows(); i++)
-      for (int t = 0; t < asInt.cols(); t++) require(asDouble[i][t] == asInt[i][t]);
+      for (int t = 0; t < asInt.cols(); t++) {
+        const int value = asInt[i][t];
+        require(asDouble[i][t] == value);
+        if (value >= 0 && value < 20) {
+          require(asBytes[i][t] == value);
+        } else if (!found) {
+          found = true;
+          require(outside.found && outside.row == i + 1 && outside.column == t + 1 &&
+                  outside.value == value);
+        }
+      }
+    require(found == outside.found);
   }
   return doubleRead;
 }
@@ -116,7 +142,7 @@ inline bool fastaReader(const uint8_t* data, size_t size, const std::string& scr
     require(model.n > 0 && model.T > 0);
     for (int i = 0; i < model.n; i++)
       for (int t = 0; t < model.T; t++)
-        require(model.sequence[i][t] >= 0 && model.sequence[i][t] <= ProteinSequence::GAP);
+        require(model.sequence[i][t] <= ProteinSequence::GAP);
     std::vector<int> together(model.n, 0);
     model.getClusterFit(together.data(), 0);
   } catch (const RunError&) {

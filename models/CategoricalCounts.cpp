@@ -12,13 +12,13 @@ template <bool missing>
 int CategoricalCounts<W>::countRows(const int* z, int j, int* count) const {
   const int rows = data_.n;
   const int columns = data_.T;
-  const Matrix<int>& sequence = data_.sequence;
+  const Matrix<uint8_t>& sequence = data_.sequence;
   std::fill(count, count + static_cast<size_t>(columns) * W, 0);
   int members = 0;
   for (int i = 0; i < rows; i++) {
     if (z[i] != j) continue;
     members++;
-    const int* row = sequence[i];
+    const uint8_t* row = sequence[i];
     for (int t = 0; t < columns; t++)
       if (!missing || !isMissing(row[t])) count[t * W + row[t]]++;
   }
@@ -35,7 +35,7 @@ int CategoricalCounts<W>::fast(const int* z, int j, int* count) {
   if (W != 2 || data_.missing > 0) return plain(z, j, count);
   const int rows = data_.n;
   const int columns = data_.T;
-  const Matrix<int>& sequence = data_.sequence;
+  const Matrix<uint8_t>& sequence = data_.sequence;
   int* list = members_.data();
   int members = 0;
   for (int i = 0; i < rows; i++) {
@@ -49,14 +49,14 @@ int CategoricalCounts<W>::fast(const int* z, int j, int* count) {
   for (; t0 + block <= columns; t0 += block) {
     int sum[block] = {};
     for (int s = 0; s < members; s++) {
-      const int* row = sequence[list[s]] + t0;
+      const uint8_t* row = sequence[list[s]] + t0;
       for (int u = 0; u < block; u++) sum[u] += row[u];
     }
     for (int u = 0; u < block; u++) ones[t0 + u] = sum[u];
   }
   for (int t = t0; t < columns; t++) ones[t] = 0;
   for (int s = 0; s < members; s++) {
-    const int* row = sequence[list[s]];
+    const uint8_t* row = sequence[list[s]];
     for (int t = t0; t < columns; t++) ones[t] += row[t];
   }
   for (int t = 0; t < columns; t++) {

@@ -9,7 +9,7 @@
 #include "stats/MathPlus.h"
 
 template <int W>
-LevelsPrior<W>::LevelsPrior(double pseudoCount, const Matrix<int>& sequence, int n, int T,
+LevelsPrior<W>::LevelsPrior(double pseudoCount, const Matrix<uint8_t>& sequence, int n, int T,
                             std::ostream& log)
     : n_(n), pseudoCount_(pseudoCount) {
   levelsSeen_.assign(T, 0);
@@ -84,13 +84,12 @@ CategoricalData<W>::CategoricalData(const std::string& dataFileName, std::istrea
   const bool hasMarker = static_cast<bool>(priorStream >> marker);
   const bool byLevels = hasMarker && marker == "levels";
   const bool shared = hasMarker && marker == ColumnProfilePrior::kMarker;
-  MatrixReader::readData<int>(dataFileName, n, T, sequence, vout(), &missing);
-  for (int i = 0; i < n; i++)
-    for (int t = 0; t < T; t++)
-      if (!isMissing(sequence[i][t]) && (sequence[i][t] < 0 || sequence[i][t] >= W))
-        Files::fail(logFile, "Bad " + name + " data file " + dataFileName + ": row " +
-                             Text::n2s(i + 1) + ", column " + Text::n2s(t + 1) + " holds " +
-                             Text::n2s(sequence[i][t]) + ", outside 0.." + Text::n2s(W - 1));
+  MatrixReader::Outside outside;
+  MatrixReader::readLevels(dataFileName, W, n, T, sequence, outside, vout(), &missing);
+  if (outside.found)
+    Files::fail(logFile, "Bad " + name + " data file " + dataFileName + ": row " +
+                         Text::n2s(outside.row) + ", column " + Text::n2s(outside.column) +
+                         " holds " + Text::n2s(outside.value) + ", outside 0.." + Text::n2s(W - 1));
   MatrixReader::noteMissing(logFile, missing, static_cast<long>(n) * T);
   muTables = std::make_shared<const DirichletTables>(muPrior, n);
   // The prior text is then the symmetric Dirichlet of the pseudo-count.

@@ -2,6 +2,7 @@
 // integers, how many of its cells are missing, and the column prior with the tables that
 // score it. Read once per process; every chain's model shares it.
 #pragma once
+#include <cstdint>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -19,7 +20,8 @@ template <int W>
 class LevelsPrior {
  public:
   // Counts each column's levels and tabulates the log-gamma terms; writes its line to log.
-  LevelsPrior(double pseudoCount, const Matrix<int>& sequence, int n, int T, std::ostream& log);
+  LevelsPrior(double pseudoCount, const Matrix<uint8_t>& sequence, int n, int T,
+              std::ostream& log);
   // Column t's log marginal for its W counts.
   double columnFit(const int* count, int t) const;
 
@@ -41,7 +43,7 @@ struct CategoricalData {
 
   int n = 0;
   int T = 0;
-  Matrix<int> sequence;  // n rows of T values 0..W-1, or kMissingInt
+  Matrix<uint8_t> sequence;  // n rows of T values 0..W-1, or kMissingByte
   long missing = 0;      // cells read as NA
   MixtureDirichletRV muPrior;  // a column's W outcome probabilities, as read
   std::shared_ptr<const DirichletTables> muTables;  // muPrior, counts up to n

@@ -26,7 +26,7 @@ void CategoricalMixture<W>::countAll(const int* z, int k) {
   std::fill(counts_.begin(), counts_.begin() + tableSize * k, 0);
   for (int i = 0; i < n; i++) {
     int* count = &counts_[tableSize * z[i]];
-    const int* row = data_.sequence[i];
+    const uint8_t* row = data_.sequence[i];
     for (int t = 0; t < T; t++)
       if (!isMissing(row[t])) count[t * W + row[t]]++;
   }
@@ -41,7 +41,7 @@ double CategoricalMixture<W>::reference(const int* z, int k) {
   countAll(z, k);
   double fit = 0;
   for (int i = 0; i < n; i++) {
-    const int* row = data_.sequence[i];
+    const uint8_t* row = data_.sequence[i];
     double fit_i = 0;
     for (int j = 0; j < k; j++) {
       const int size = sizes_[j];
@@ -86,7 +86,7 @@ double CategoricalMixture<W>::fromShares(const int* z, int k) {
   }
   double fit = 0;
   for (int i = 0; i < n; i++) {
-    const int* row = data_.sequence[i];
+    const uint8_t* row = data_.sequence[i];
     double fit_i = 0;
     for (int j = 0; j < k; j++) {
       const int size = sizes[j];

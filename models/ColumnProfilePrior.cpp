@@ -75,7 +75,7 @@ double ColumnProfilePrior::columnFit(const int* count, int t) const {
   return top + std::log(sum);
 }
 
-std::vector<int> columnCounts(const Matrix<int>& sequence, int n, int T, int W) {
+std::vector<int> columnCounts(const Matrix<uint8_t>& sequence, int n, int T, int W) {
   std::vector<int> counts(static_cast<size_t>(T) * W, 0);
   for (int i = 0; i < n; i++)
     for (int t = 0; t < T; t++) {

@@ -37,4 +37,4 @@ class ColumnProfilePrior {
 
 // Per column t of sequence (n rows of T codes), the counts of codes 0..W-1 (other codes,
 // such as a gap or a missing cell, are not counted), into T rows of W.
-std::vector<int> columnCounts(const Matrix<int>& sequence, int n, int T, int W);
+std::vector<int> columnCounts(const Matrix<uint8_t>& sequence, int n, int T, int W);

@@ -108,7 +108,7 @@ int CategoricalColumns<W>::statsSize() const {
 
 template <int W>
 void CategoricalColumns<W>::addToStats(int i, int* stats, int sign) const {
-  const int* row = sequence_[i];
+  const uint8_t* row = sequence_[i];
   if (data_->missing > 0) {
     for (int t = 0; t < T; t++)
       if (!isMissing(row[t])) stats[t * W + row[t]] += sign;
@@ -177,7 +177,7 @@ double CategoricalColumns<W>::sharedDistance(int i1, int i2, int length,
   int diff = 0, shared = 0;
   for (int s = 0; s < length; s++) {
     const int t = positions ? positions[s] : s;
-    const int a = sequence_[i1][t], b = sequence_[i2][t];
+    const uint8_t a = sequence_[i1][t], b = sequence_[i2][t];
     if (isMissing(a) || isMissing(b)) continue;
     shared++;
     diff += a != b;

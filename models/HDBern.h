@@ -91,7 +91,7 @@ class CategoricalColumns final : public Observable {
   double sharedDistance(int i1, int i2, int length, const int* positions) const;
 
   std::shared_ptr<const Data> data_;
-  const Matrix<int>& sequence_;  // data_'s
+  const Matrix<uint8_t>& sequence_;  // data_'s
   mutable Workspace work_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <limits>
 
 #include "io/Console.h"
 #include "io/Failure.h"
@@ -122,7 +123,10 @@ void ProteinData::readFastaFile(const std::string& fileName, std::ostream& logFi
   // ">" line are joined; a last line without a line break still counts.
   // Every later ">" line starts the next sequence. Lines are read with a bound, so a file
   // without line breaks cannot fill the memory: no sequence may exceed kMaxSequenceLength.
-  std::vector<std::string> seqString(1);
+  // Each sequence's residue codes are appended to codes as its lines come, one line held at
+  // a time; lengths keeps each sequence's length, checked once the file is read.
+  std::vector<uint8_t> codes;
+  std::vector<size_t> lengths(1, 0);
   std::string line;
   bool longLine = false;
   long lineNo = 1;
@@ -134,7 +138,7 @@ void ProteinData::readFastaFile(const std::string& fileName, std::ostream& logFi
     if (!readLineUpTo(msaFile, line, kMaxSequenceLength + 1, longLine) && !longLine) break;
     if (!line.empty() && line[0] == '>') {
       if (longLine) skipRestOfLine(msaFile);
-      seqString.emplace_back();
+      lengths.push_back(0);
       continue;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -144,32 +148,34 @@ void ProteinData::readFastaFile(const std::string& fileName, std::ostream& logFi
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
         Files::fail(logFile, "Bad FASTA file " + fileName + ", line " + Text::n2s(lineNo) +
                              ": control character " + hexByte(c) + " in a sequence");
-    std::string& sequenceText = seqString.back();
-    if (longLine || sequenceText.size() + line.size() > kMaxSequenceLength)
-      Files::fail(logFile, bad + "sequence " + Text::n2s(static_cast<long>(seqString.size())) +
+    size_t& length = lengths.back();
+    if (longLine || length + line.size() > kMaxSequenceLength)
+      Files::fail(logFile, bad + "sequence " + Text::n2s(static_cast<long>(lengths.size())) +
                            " is longer than " + Text::n2s(static_cast<long>(kMaxSequenceLength)) +
                            " characters");
-    sequenceText += line;
+    for (const char c : line) codes.push_back(static_cast<uint8_t>(ProteinSequence::residueCode(c)));
+    length += line.size();
   }
   msaFile.close();
 
-  bool anyResidue = false;
-  for (const std::string& s : seqString) anyResidue = anyResidue || !s.empty();
-  if (!anyResidue) Files::fail(logFile, bad + "no sequence");
-  n = static_cast<int>(seqString.size());
-  T = static_cast<int>(seqString[0].size());
+  if (codes.empty()) Files::fail(logFile, bad + "no sequence");
+  if (lengths.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
+    Files::fail(logFile, bad + "more than " + Text::n2s(std::numeric_limits<int>::max()) +
+                         " sequences");
+  n = static_cast<int>(lengths.size());
+  T = static_cast<int>(lengths[0]);
   if (T == 0) Files::fail(logFile, bad + "sequence 1 has no characters");
   for (int i = 1; i < n; i++) {
-    size_t length = seqString[i].size();
+    const size_t length = lengths[static_cast<size_t>(i)];
     if (length != static_cast<size_t>(T))
       Files::fail(logFile, bad + "sequence " + Text::n2s(i + 1) + " has " +
                            Text::n2s(static_cast<long>(length)) + " characters where the first has " +
                            Text::n2s(T));
   }
 
-  sequence = Matrix<int>(n, T);
-  for (int i = 0; i < n; i++)
-    for (int t = 0; t < T; t++) sequence[i][t] = ProteinSequence::residueCode(seqString[i][t]);
+  // Every sequence has T codes: codes is the matrix, row after row.
+  codes.shrink_to_fit();
+  sequence = Matrix<uint8_t>(n, T, std::move(codes));
 }
 
 void ProteinSequence::readSeqNamesFromFasta(const char* fileName,
@@ -197,7 +203,7 @@ int ProteinSequence::getAAcount(const int* z, short int j, int* count) const {
   for (int i = 0; i < n; i++) {
     if (z[i] != j) continue;
     members++;
-    const int* row = sequence[i];
+    const uint8_t* row = sequence[i];
     for (int t = 0; t < T; t++)
       if (row[t] != GAP) count[t * AA_KINDS + row[t]]++;
   }
@@ -210,7 +216,7 @@ void ProteinSequence::getTranCount(const int* z, short int j, int* taoCount,
   std::fill(nuCount, nuCount + static_cast<size_t>(T) * 2, 0);
   for (int i = 0; i < n; i++) {
     if (z[i] != j) continue;
-    const int* row = sequence[i];
+    const uint8_t* row = sequence[i];
     // Column 0 counts as entered from a residue.
     taoCount[row[0] == GAP ? 1 : 0]++;
     for (int t = 1; t < T; t++) {
@@ -274,7 +280,7 @@ double ProteinSequence::clusterFitFast(const int* z, int j) const {
   int* codeCount = work_.codeCount.data();
   std::fill(work_.codeCount.begin(), work_.codeCount.end(), 0);
   for (int s = 0; s < members; s++) {
-    const int* row = sequence[list[s]];
+    const uint8_t* row = sequence[list[s]];
     for (int t = 0; t < columns; t++) codeCount[t * width + row[t]]++;
   }
 
@@ -340,7 +346,7 @@ int ProteinSequence::statsSize() const {
 }
 
 void ProteinSequence::addToStats(int i, int* stats, int sign) const {
-  const int* row = sequence[i];
+  const uint8_t* row = sequence[i];
   for (int t = 0; t < T; t++) {
     int* column = stats + t * kStatsWidth;
     column[row[t]] += sign;
@@ -382,8 +388,8 @@ void ProteinSequence::columnTerms(const int* stats, int members, double* terms) 
 }
 
 double ProteinSequence::distanceOver(int i1, int i2, int length, const int* positions) const {
-  const int* a = sequence[i1];
-  const int* b = sequence[i2];
+  const uint8_t* a = sequence[i1];
+  const uint8_t* b = sequence[i2];
   int diff = 0;
   int actual_length = 0;
   for (int s = 0; s < length; s++) {

@@ -19,7 +19,7 @@
 struct ProteinData {
   int n = 0;
   int T = 0;
-  Matrix<int> sequence;  // n rows of T residue codes
+  Matrix<uint8_t> sequence;  // n rows of T residue codes 0..20
   // The three priors as read.
   MixtureDirichletRV muPrior;  // residue probabilities of a column, D = 20
   DirichletRV taoPrior;        // transitions out of a residue: (to residue, to gap)
@@ -47,7 +47,7 @@ class ProteinSequence final : public Observable {
   static constexpr int AA_KINDS = 20;  // residue codes 0..19; 20 is the gap
   static const int GAP = 20;
 
-  const Matrix<int>& sequence;  // the shared data's
+  const Matrix<uint8_t>& sequence;  // the shared data's
   std::ostream& logFile;
 
   // Reads the prior text, then the alignment (ProteinData).

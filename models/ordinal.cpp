@@ -32,18 +32,19 @@ OrdinalData::OrdinalData(const std::string& dataFileName, std::istream& priorStr
     Files::fail(logFile, "ordinal: prior is not two positive finite numbers: " + first + " " +
                          second);
   logBetaPrior = logBeta(a, b);
-  MatrixReader::readData<int>(dataFileName, n, T, sequence, vout(), &missing);
+  MatrixReader::Outside outside;
+  MatrixReader::readLevels(dataFileName, W, n, T, sequence, outside, vout(), &missing);
+  if (outside.found)
+    Files::fail(logFile, "Bad ordinal data file " + dataFileName + ": row " +
+                         Text::n2s(outside.row) + ", column " + Text::n2s(outside.column) +
+                         " holds " + Text::n2s(outside.value) + ", outside 0.." + Text::n2s(W - 1));
   low.assign(T, W);
   span.assign(T, 0);
   std::vector<int> high(T, -1);
   for (int i = 0; i < n; i++)
     for (int t = 0; t < T; t++) {
+      if (isMissing(sequence[i][t])) continue;
       const int v = sequence[i][t];
-      if (isMissing(v)) continue;
-      if (v < 0 || v >= W)
-        Files::fail(logFile, "Bad ordinal data file " + dataFileName + ": row " +
-                             Text::n2s(i + 1) + ", column " + Text::n2s(t + 1) + " holds " +
-                             Text::n2s(v) + ", outside 0.." + Text::n2s(W - 1));
       low[t] = std::min(low[t], v);
       high[t] = std::max(high[t], v);
     }
@@ -121,7 +122,7 @@ int ordinal::statsSize() const {
 }
 
 void ordinal::addToStats(int i, int* stats, int sign) const {
-  const int* row = d_.sequence[i];
+  const uint8_t* row = d_.sequence[i];
   for (int t = 0; t < T; t++)
     if (!isMissing(row[t])) stats[t * OrdinalData::W + row[t]] += sign;
 }
@@ -143,7 +144,7 @@ double ordinal::pairwiseDistance(int i1, int i2, int length, const int* position
   int shared = 0;
   for (int s = 0; s < length; s++) {
     const int t = positions ? positions[s] : s;
-    const int x = d_.sequence[i1][t], y = d_.sequence[i2][t];
+    const uint8_t x = d_.sequence[i1][t], y = d_.sequence[i2][t];
     if (isMissing(x) || isMissing(y)) continue;
     shared++;
     if (d_.span[t] > 0) sum += std::abs(x - y) / static_cast<double>(d_.span[t]);

@@ -18,7 +18,7 @@ struct OrdinalData {
   static constexpr int W = 20;  // values 0..W-1, the categorical models' range
   int n = 0;
   int T = 0;
-  Matrix<int> sequence;  // n rows of T values 0..W-1, or kMissingInt
+  Matrix<uint8_t> sequence;  // n rows of T values 0..W-1, or kMissingByte
   long missing = 0;      // cells read as NA
   double a = 1, b = 1;   // the Beta prior of each cluster's p
   std::vector<int> low, span;  // per column: lowest value seen and N_t (0: one level)

@@ -71,7 +71,9 @@ Data readData(const std::string& fileName, DataKind kind) {
       const ProteinSequence alignment(fileName, prior, log);
       data.n = alignment.n;
       data.columns = alignment.T;
-      data.cells = alignment.sequence;
+      data.cells = Matrix<int>(data.n, data.columns);
+      for (int i = 0; i < data.n; i++)
+        for (int t = 0; t < data.columns; t++) data.cells[i][t] = alignment.sequence[i][t];
       data.names = fastaHeaders(fileName);
       data.names.resize(static_cast<size_t>(data.n));
     } else if (kind == DataKind::Real) {

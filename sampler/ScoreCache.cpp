@@ -1,22 +1,6 @@
 #include "sampler/ScoreCache.h"
 
-namespace {
-uint64_t splitmix64(uint64_t& state) {
-  uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-}  // namespace
-
-ScoreCache::ScoreCache(int n, size_t limit) : keys_(n), limit_(limit) {
-  uint64_t state = 0x766F726E616Bull;
-  for (ClusterKey& k : keys_) {
-    k.a = splitmix64(state);
-    k.b = splitmix64(state);
-  }
-  resize(1024);
-}
+ScoreCache::ScoreCache(int, size_t limit) : limit_(limit) { resize(1024); }
 
 void ScoreCache::resize(size_t capacity) {
   std::vector<Entry> old;

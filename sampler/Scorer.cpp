@@ -18,9 +18,7 @@ Scorer::Scorer(Observable& model, FitnessZType criterion, int k, double logalpha
       infmix_(k <= 0),
       prior_(makePartitionPrior(model.n, k, logalpha, mode)),
       logFile_(logFile),
-      memo_(model.n),
-      sizes_(model.n + 2),
-      keys_(model.n + 2) {
+      memo_(model.n) {
   model.scoring = mode;
 }
 

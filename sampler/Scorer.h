@@ -116,7 +116,8 @@ class Scorer {
     unsigned long hits = 0;  // debug builds check every 61st hit against a fresh score
   };
   mutable Memo memo_;
-  mutable std::vector<int> sizes_;        // of getTotalLik
-  mutable std::vector<ClusterKey> keys_;  // of getTotalLik
+  // Of getTotalLik, grown to the largest k scored (not n labels: kept small at large n).
+  mutable std::vector<int> sizes_;
+  mutable std::vector<ClusterKey> keys_;
   mutable ListScoring lists_;             // getRestrictedIntLik, freshScore
 };

@@ -7,7 +7,7 @@
 #include "stats/rvgs.h"
 
 OneAtATime::OneAtATime(int n, DebugLog debug)
-    : Move(debug), znew_(n), logMean_(n + 2), target_(n + 2) {}
+    : Move(debug), znew_(n) {}
 
 void OneAtATime::step(ChainState& state, Scorer& scorer) {
   const int n = state.n;
@@ -28,6 +28,10 @@ void OneAtATime::step(ChainState& state, Scorer& scorer) {
     // An open-k singleton already has "stay alone" as its own label: no extra label.
     const int kold = state.kold;
     const int k = (infmix && !singleton) ? kold + 1 : kold;
+    if (static_cast<int>(logMean_.size()) < k) {
+      logMean_.resize(2 * static_cast<size_t>(k));
+      target_.resize(2 * static_cast<size_t>(k));
+    }
     OneAtATimeScores::Visit visit = sweep.visit(znew_.data(), i, k);
     int d;
     if (sweep.estimates() && !debug_.enabled && k > 1) {

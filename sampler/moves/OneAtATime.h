@@ -27,8 +27,10 @@ class OneAtATime : public Move {
   int drawFromEstimates(OneAtATimeScores::Visit& visit, const Scorer& scorer, int k);
 
   std::vector<int> znew_;        // the candidate partition
-  std::vector<double> logMean_;  // candidate scores
-  std::vector<double> target_;   // their tempered log target densities
+  // Candidate scores and their tempered log target densities, grown with k (not n + 1 labels:
+  // kept small at large n).
+  std::vector<double> logMean_;
+  std::vector<double> target_;
   std::string zoldLine_;         // the current partition as the debug line shows it
   OneAtATimeScores scores_;      // candidate scores from the current clusters
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "sampler/ScoreCache.h"
 
@@ -19,6 +21,26 @@ TEST(ScoreCache, KeysDependOnTheMemberSetOnly) {
   // One member joining or leaving moves the key by that member's key.
   EXPECT_TRUE((keyOf(cache, {0, 3}) ^ cache.key(5)) == keyOf(cache, {0, 3, 5}));
   EXPECT_TRUE(keyOf(cache, {}) == ClusterKey());
+}
+
+// Keys are computed when asked, not held: key i must be the private generator's draws 2i + 1
+// and 2i + 2 (splitmix64 from its fixed seed, run here step by step), whatever the order of
+// asking, so that memoised scores and runs keep their keys.
+TEST(ScoreCache, KeyIsTheGeneratorsPairOfDraws) {
+  uint64_t state = 0x766F726E616Bull;
+  auto draw = [&state] {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  };
+  std::vector<ClusterKey> drawn(1000);
+  for (ClusterKey& k : drawn) {
+    k.a = draw();
+    k.b = draw();
+  }
+  for (const int i : {999, 0, 1, 500, 2, 998})
+    EXPECT_TRUE(ScoreCache::key(i) == drawn[static_cast<size_t>(i)]) << "key " << i;
 }
 
 TEST(ScoreCache, StoresFindsAndGrows) {
