@@ -26,6 +26,8 @@ const std::vector<OptionSpec> kOptions = {
      "UXf    as UX, the steps weighed equally\n"
      "rBHS2  as UX2, the steps weighed equally every tenth iteration\n"
      "JN2, DA2, SR2, UX2, UXf2: the move plus two OA sweeps per iteration\n"
+     "PS     parallel sweep on -j threads: every label drawn at once from drawn\n"
+     "       cluster parameters, then (-k 0) SR; HDBern, HDGBern, mclust2 only\n"
      "EN     list and score every partition instead of a search (tiny data only)",
      nullptr},
     {"-m", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::model, nullptr, "MODEL",
@@ -143,8 +145,8 @@ const std::vector<OptionSpec> kOptions = {
      "1"},
     {"-j", K::WholeNumber, true, 1, 1024, "-j must be a number of threads from 1 to 1024", 0,
      nullptr, P::None, {}, nullptr, "THREADS",
-     "at most this many threads for the chains of -T, 1 to 1024 (default one per\n"
-     "processor); changes no file",
+     "at most this many threads for the chains of -T and for PS, 1 to 1024 (default\n"
+     "one per processor); changes no file",
      "one per processor"},
 };
 

@@ -69,8 +69,9 @@ std::string scoreText(double score) {
 
 }  // namespace
 
-IterationMoves::IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug)
-    : move(makeMove(heuristic, n, infmix, debug)) {
+IterationMoves::IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug,
+                               int threads)
+    : move(makeMove(heuristic, n, infmix, debug, threads)) {
   if (heuristic.sweepsAfter) sweep = std::make_unique<OneAtATime>(n, debug);
 }
 
@@ -163,7 +164,9 @@ void RunLoop::runAlone(Run& run, double startScore) {
 
 void RunLoop::iterate(Run& run, long long iterations, int minuteAllowed, bool searches) {
   std::unique_ptr<IterationMoves> moves;
-  if (searches) moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_);
+  if (searches)
+    moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_,
+                                             options_.threads);
   Progress progress(progressWanted(), iterations, minuteAllowed, options_);
   Clock clock{wallClock(), 0, 0};
   clock.lastRecordFlush = clock.t0;

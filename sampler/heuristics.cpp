@@ -1,6 +1,7 @@
 #include "sampler/heuristics.h"
 
 #include "sampler/moves/OneAtATime.h"
+#include "sampler/moves/ParallelSweep.h"
 #include "sampler/moves/SplitMerge.h"
 
 namespace {
@@ -22,6 +23,7 @@ const Heuristic kHeuristics[] = {
     {"UXf", M::TreeGuided, F::Always, true, false, false},
     {"UXf2", M::TreeGuided, F::Always, false, true, false},
     {"rBHS2", M::TreeGuided, F::EveryTenth, false, true, false},
+    {"PS", M::ParallelSweep, F::Never, false, false, false},
     {"EN", M::Enumerate, F::Never, false, false, false},
 };
 
@@ -39,7 +41,8 @@ const Heuristic* findHeuristic(const std::string& name) {
   return nullptr;
 }
 
-std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug) {
+std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug,
+                               int threads) {
   switch (heuristic.move) {
     case MoveKind::OneAtATime:
       return std::make_unique<OneAtATime>(n, debug);
@@ -55,6 +58,8 @@ std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, D
     case MoveKind::TreeGuided:
       return std::make_unique<TreeGuidedSplitMerge>(
           n, infmix, TreeMoveSettings{heuristic.flat, heuristic.includeLeafNode, 0.9}, debug);
+    case MoveKind::ParallelSweep:
+      return std::make_unique<ParallelSweep>(n, infmix, threads, debug);
     case MoveKind::Enumerate:
       break;
   }
