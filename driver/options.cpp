@@ -26,8 +26,7 @@ const std::vector<OptionSpec> kOptions = {
      "UXf    as UX, the steps weighed equally\n"
      "rBHS2  as UX2, the steps weighed equally every tenth iteration\n"
      "JN2, DA2, SR2, UX2, UXf2: the move plus two OA sweeps per iteration\n"
-     "PS     parallel sweep on -j threads: every label drawn at once from drawn\n"
-     "       cluster parameters, then (-k 0) SR; HDBern, HDGBern, mclust2 only\n"
+     "PS     parallel sweep, every label at once on -j threads, then (-k 0) SR\n"
      "EN     list and score every partition instead of a search (tiny data only)",
      nullptr},
     {"-m", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::model, nullptr, "MODEL",
