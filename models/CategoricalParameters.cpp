@@ -37,12 +37,13 @@ class CategoricalParameters final : public ClusterParameters {
 
   int width() const override { return W; }
 
-  void addColumn(int t, const int* z, int k, double* stats) const override {
-    double* block = stats + static_cast<size_t>(t) * k * W;
+  void addColumns(int from, int to, const int* z, int k, double* stats) const override {
+    const size_t block = static_cast<size_t>(k) * W;
     for (int i = 0; i < data_.n; i++) {
-      const auto cell = data_.sequence[i][t];
-      if (isMissing(cell)) continue;
-      block[z[i] * W + static_cast<int>(cell)] += 1.0;
+      const auto* row = data_.sequence[i];
+      double* cell = stats + z[i] * W;
+      for (int t = from; t < to; t++)
+        if (!isMissing(row[t])) cell[t * block + static_cast<int>(row[t])] += 1.0;
     }
   }
 

@@ -17,10 +17,10 @@ class ClusterParameters {
   virtual ~ClusterParameters() = default;
   // Values of one column's statistics per cluster.
   virtual int width() const = 0;
-  // Adds column t of every row to the statistics of the row's label in z (labels 0..k-1).
-  // stats holds T blocks of k x width() values, column t's block at t * k * width(): calls
-  // for different columns write apart and may run at once.
-  virtual void addColumn(int t, const int* z, int k, double* stats) const = 0;
+  // Adds columns from..to-1 of every row, row by row, to the statistics of the row's label
+  // in z (labels 0..k-1). stats holds T blocks of k x width() values, column t's block at
+  // t * k * width(): calls for different columns write apart and may run at once.
+  virtual void addColumns(int from, int to, const int* z, int k, double* stats) const = 0;
   // Sizes the parameter tables for labels 0..k-1 (drawn ones keep nothing across calls).
   virtual void resize(int k) = 0;
   // Draws label c's parameters from their posterior given its statistics in stats (the

@@ -32,16 +32,19 @@ class NormalGammaParameters final : public ClusterParameters {
   // (Welford's update, row by row in order: the same doubles however many threads).
   int width() const override { return 3; }
 
-  void addColumn(int t, const int* z, int k, double* stats) const override {
-    double* block = stats + static_cast<size_t>(t) * k * 3;
+  void addColumns(int from, int to, const int* z, int k, double* stats) const override {
+    const size_t block = static_cast<size_t>(k) * 3;
     for (int i = 0; i < n_; i++) {
-      const double x = data_[i][t];
-      if (isMissing(x)) continue;
-      double* s = block + z[i] * 3;
-      s[0] += 1.0;
-      const double d = x - s[1];
-      s[1] += d / s[0];
-      s[2] += d * (x - s[1]);
+      const double* row = data_[i];
+      for (int t = from; t < to; t++) {
+        const double x = row[t];
+        if (isMissing(x)) continue;
+        double* s = stats + t * block + z[i] * 3;
+        s[0] += 1.0;
+        const double d = x - s[1];
+        s[1] += d / s[0];
+        s[2] += d * (x - s[1]);
+      }
     }
   }
 

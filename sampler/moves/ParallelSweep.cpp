@@ -60,9 +60,13 @@ bool ParallelSweep::sweep(ChainState& state, Scorer& scorer) {
   const int* z = state.zold.data();
   const int width = parameters.width();
   stats_.assign(static_cast<size_t>(T) * k * width, 0.0);
-  std::atomic<int> nextColumn{0};
+  // Columns in groups of kGroupColumns: each group's pass reads its rows' cells together.
+  const int groups = (T + kGroupColumns - 1) / kGroupColumns;
+  std::atomic<int> nextGroup{0};
   team_->run([&](int) {
-    for (int t = nextColumn++; t < T; t = nextColumn++) parameters.addColumn(t, z, k, stats_.data());
+    for (int g = nextGroup++; g < groups; g = nextGroup++)
+      parameters.addColumns(g * kGroupColumns, std::min(T, (g + 1) * kGroupColumns), z, k,
+                            stats_.data());
   });
   checkInterrupt();
 

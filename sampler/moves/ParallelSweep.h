@@ -54,6 +54,8 @@ class RandomSplitMerge;
 class ParallelSweep : public Move {
  public:
   static constexpr int kBlockRows = 1024;
+  // Columns whose statistics one pass over the rows adds up.
+  static constexpr int kGroupColumns = 4;
 
   // threads: at most this many, the calling one included. infmix: an open number of
   // clusters, so a split-merge follows each sweep.
