@@ -20,6 +20,7 @@
 #include "io/RunError.h"
 #include "io/Files.h"
 #include "io/Text.h"
+#include "models/ClusterParameters.h"
 #include "models/RealRows.h"
 #include "sampler/PartitionSampler.h"
 #include "sampler/outputs.h"
@@ -142,6 +143,21 @@ void checkColumnPrior(Settings& s, RunPlan& plan) {
   plan.chain.columnPrior = {shape[0], shape[1]};
   text = Text::n2s(shape[0]) + "," + Text::n2s(shape[1]);
 }
+
+// PS draws cluster parameters: a model and prior that have them, for the integrated
+// criterion, without -V (models/ClusterParameters.h).
+void checkParallelSweep(const Settings& s, const RunPlan& plan) {
+  if (!plan.heuristic || plan.heuristic->move != MoveKind::ParallelSweep) return;
+  const std::string prior = s.prior.empty() ? plan.model->defaultPrior : s.prior;
+  if (!drawsClusterParameters(s.model, prior))
+    refuse("main(). heuristic PS draws the cluster parameters of " + clusterParameterModels() +
+           " only: " + s.model + (prior.empty() ? "" : " -p " + prior));
+  if (plan.criterionKnown && plan.criterion != INTEGRATED)
+    refuse("main(). heuristic PS needs the integrated criterion: " + s.criterionType);
+  if (s.has("-V"))
+    refuse("main(). heuristic PS does not draw the column selection of -V: " + s.further.at("-V"));
+}
+
 bool enumerates(const Settings& s) {
   const Heuristic* heuristic = findHeuristic(s.heuristics);
   return heuristic && heuristic->enumerates();
@@ -278,6 +294,7 @@ RunPlan makePlan(Settings s) {
   checkAnneal(s);
   if (s.has("-V")) checkColumnSelection(s, plan);
   if (s.has("-W")) checkColumnPrior(s, plan);
+  checkParallelSweep(s, plan);
   // One start only: built from the data or read from a file.
   if (s.has("-Z") && !s.initialZ.empty())
     refuse("main(). -Z builds the start from the data, so a start file cannot be given too: -z " +
@@ -335,7 +352,10 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
                          Text::n2s(ptrModel->n) + ": " + Text::n2s(s.k));
 
   PartitionSampler sampler(plan.chain, *ptrModel, logFile);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const long long threadCap = plan.value("-j") > 0 ? plan.value("-j") : cores;
   sampler.debug.enabled = !s.has("-q");
+  sampler.options.threads = static_cast<int>(threadCap);
   sampler.options.thin = plan.value("-d");
   sampler.options.traceThin = plan.value("-e");
   if (s.has("-b")) parseAnneal(s.further.at("-b"), sampler.options.anneal);
@@ -359,11 +379,9 @@ void searchOrList(const RunPlan& plan, const Settings& s, long long iterations,
       sampler.initZ(s.initialZ);
     // A run its model refuses ends at its first score, the cold chain's: no copy scores first.
     if (plan.value("-T") > 1 && s.k != 1 && plan.criterionRefusal.empty()) {
-      const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-      const long long cap = plan.value("-j") > 0 ? plan.value("-j") : cores;
       // A start read or built from the data is every copy's start too.
       // Each copy shares the model's data, read once, with scratch of its own.
-      sampler.heat(static_cast<int>(plan.value("-T")), static_cast<int>(cap),
+      sampler.heat(static_cast<int>(plan.value("-T")), static_cast<int>(threadCap),
                    static_cast<std::uint32_t>(plan.value("-s")),
                    !s.initialZ.empty() || (s.has("-Z") && s.further.at("-Z") != "random"));
     }

@@ -27,6 +27,7 @@ const std::vector<OptionSpec> kOptions = {
      "rBHS2  as UX2, the steps weighed equally every tenth iteration\n"
      "CM     split-merge pairing clusters that score well joined (needs -k 0)\n"
      "JN2, DA2, SR2, UX2, UXf2, CM2: the move plus two OA sweeps per iteration\n"
+     "PS     parallel sweep, every label at once on -j threads, then (-k 0) SR\n"
      "EN     list and score every partition instead of a search (tiny data only)",
      nullptr},
     {"-m", K::Text, false, 0, 0, nullptr, 0, nullptr, P::None, &Settings::model, nullptr, "MODEL",
@@ -150,8 +151,8 @@ const std::vector<OptionSpec> kOptions = {
      nullptr},
     {"-j", K::WholeNumber, true, 1, 1024, "-j must be a number of threads from 1 to 1024", 0,
      nullptr, P::None, {}, nullptr, "THREADS",
-     "at most this many threads for the chains of -T, 1 to 1024 (default one per\n"
-     "processor); changes no file",
+     "at most this many threads for the chains of -T and for PS, 1 to 1024 (default\n"
+     "one per processor); changes no file",
      "one per processor"},
 };
 

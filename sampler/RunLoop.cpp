@@ -69,8 +69,9 @@ std::string scoreText(double score) {
 
 }  // namespace
 
-IterationMoves::IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug)
-    : move(makeMove(heuristic, n, infmix, debug)) {
+IterationMoves::IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug,
+                               int threads)
+    : move(makeMove(heuristic, n, infmix, debug, threads)) {
   if (heuristic.sweepsAfter) sweep = std::make_unique<OneAtATime>(n, debug);
 }
 
@@ -218,7 +219,9 @@ void RunLoop::anneal(Run& run, int minuteAllowed, time_t t0) {
 void RunLoop::iterate(Run& run, long long iterations, int minuteAllowed, bool searches,
                       std::optional<time_t> t0) {
   std::unique_ptr<IterationMoves> moves;
-  if (searches) moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_);
+  if (searches)
+    moves = std::make_unique<IterationMoves>(*heuristic_, state_.n, state_.infmix, debug_,
+                                             options_.threads);
   Progress progress(progressWanted(), iterations, minuteAllowed, options_);
   Clock clock{t0 ? *t0 : wallClock(), 0, 0};
   clock.lastRecordFlush = clock.t0;

@@ -21,7 +21,7 @@ class HeatedChains;
 // The moves of one iteration of a heuristic on one chain: the move, then, unless the move
 // traces itself, a trace point and the heuristic's sweeps.
 struct IterationMoves {
-  IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug);
+  IterationMoves(const Heuristic& heuristic, int n, bool infmix, DebugLog debug, int threads = 1);
   void iterate(ChainState& state, Scorer& scorer);
   std::unique_ptr<Move> move;
   std::unique_ptr<Move> sweep;  // null when the heuristic has none
@@ -36,6 +36,8 @@ struct RunOptions {
   // The log's closing best-score line; off for a run of usage-text options only, whose log
   // stays as it always was.
   bool logBest = true;
+  // -j: the threads a move may use within the chain (the parallel sweep); changes no byte.
+  int threads = 1;
   // The parameters drawn after every complete iteration (-A: alpha, before the outputs see
   // the iteration; -W: P, after them). With -d, STEM.alpha and STEM.pdraws record them.
   ParameterDraws draws;

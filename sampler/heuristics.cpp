@@ -2,6 +2,7 @@
 
 #include "sampler/moves/CloseSplitMerge.h"
 #include "sampler/moves/OneAtATime.h"
+#include "sampler/moves/ParallelSweep.h"
 #include "sampler/moves/SplitMerge.h"
 
 namespace {
@@ -28,6 +29,7 @@ const Heuristic kHeuristics[] = {
     {"rBHS2", M::TreeGuided, F::EveryTenth, false, true, false},
     {"CM", M::CloseSplitMerge, F::Never, false, false, true},
     {"CM2", M::CloseSplitMerge, F::Never, false, true, true},
+    {"PS", M::ParallelSweep, F::Never, false, false, false},
     {"EN", M::Enumerate, F::Never, false, false, false},
 };
 
@@ -45,7 +47,8 @@ const Heuristic* findHeuristic(const std::string& name) {
   return nullptr;
 }
 
-std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug) {
+std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug,
+                               int threads) {
   switch (heuristic.move) {
     case MoveKind::OneAtATime:
       return std::make_unique<OneAtATime>(n, debug);
@@ -63,6 +66,8 @@ std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, D
           n, infmix, TreeMoveSettings{heuristic.flat, heuristic.includeLeafNode, 0.9}, debug);
     case MoveKind::CloseSplitMerge:
       return std::make_unique<CloseSplitMerge>(n, kCloseScans, debug);
+    case MoveKind::ParallelSweep:
+      return std::make_unique<ParallelSweep>(n, infmix, threads, debug);
     case MoveKind::Enumerate:
       break;
   }

@@ -16,6 +16,7 @@ enum class MoveKind {
   RandomSplitMerge, // open k: RandomSplitMerge; fixed k: the tree-guided move, uniform only
   TreeGuided,       // sampler/moves/TreeGuided.h
   CloseSplitMerge,  // sampler/moves/CloseSplitMerge.h
+  ParallelSweep,    // sampler/moves/ParallelSweep.h
   Enumerate,        // no move: every partition is listed (sampler/Enumeration.h)
 };
 
@@ -34,5 +35,7 @@ const Heuristic* findHeuristic(const std::string& name);
 // Every row, in table order (tests that cover every heuristic walk it).
 std::vector<const Heuristic*> allHeuristics();
 
-// The move of one iteration of the heuristic, for a chain of n observations.
-std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug);
+// The move of one iteration of the heuristic, for a chain of n observations; threads caps
+// the threads of a move that runs on several (the parallel sweep).
+std::unique_ptr<Move> makeMove(const Heuristic& heuristic, int n, bool infmix, DebugLog debug,
+                               int threads = 1);

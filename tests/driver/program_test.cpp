@@ -32,8 +32,8 @@ const char* const kUsageLines[] = {
     "  -f: data file name. For ProteinSequence, the file should be in fasta format. For other "
     "models, the file should contain a matrix, with each row corresponding to an observation.\n",
     "  -h: heuristics. This should be OA, JN, JN2, DA, DA2, SR, SR2, UX, UX2, UXf, UXf2, rBHS2, "
-    "CM, CM2, or EN. JN, JN2, DA, DA2, CM and CM2 need -k 0; EN lists every partition, for tiny "
-    "data only.\n",
+    "CM, CM2, PS, or EN. JN, JN2, DA, DA2, CM and CM2 need -k 0; EN lists every partition, for "
+    "tiny data only.\n",
     "  -k: number of assumed clusters, at most 32767. If 0, it means k is infinite mixture.\n",
     "  -B: The maximum number of iterations should be 1eB (B at most 18). A search needs -B, -t "
     "or -i (-i N: exactly N iterations, in place of -B); EN needs none. With -t alone, B is 9.\n",
