@@ -15,6 +15,8 @@ class ListScoring {
   double restrictedIntLik(const Scorer& scorer, const std::vector<int>& members,
                           const std::vector<int>& split);
   double fresh(const Scorer& scorer, const int* list, int members);
+  // See Scorer::memberScore.
+  double listed(const Scorer& scorer, const std::vector<int>& sorted);
 
  private:
   // Score of the members listed (any order unless sorted); memoised under key.

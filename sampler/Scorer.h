@@ -63,6 +63,8 @@ class Scorer {
   // Integrated scores of the two groups of a split of members (split[m] 0 or 1; any other
   // entry is logged and left out), scored as two clusters.
   double getRestrictedIntLik(const std::vector<int>& members, const std::vector<int>& split) const;
+  // Integrated score of one non-empty set of members listed in ascending order, memoised.
+  double memberScore(const std::vector<int>& sorted) const { return lists_.listed(*this, sorted); }
 
   // Whether the one-at-a-time sweep may score its candidates from the current clusters'
   // scores (integrated and classification criteria, not in the reference mode).
