@@ -5,6 +5,7 @@
 // by the sample, not by n^2.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <sstream>
 
@@ -91,11 +92,19 @@ std::vector<int> startByHand(const std::vector<double>& x, const std::vector<int
   return canonical(z.data(), static_cast<int>(z.size()));
 }
 
+// Points spread out unevenly, so that the cut and the nearest cluster on average (not the
+// nearest member) decide.
+std::vector<double> spreadOut(int n) {
+  std::vector<double> x;
+  for (int i = 0; i < n; i++) x.push_back(0.9 * std::pow(i, 1.4) + 0.37 * (i % 4));
+  return x;
+}
+
 TEST(SampledStart, CutsTheSamplesTreeAndPlacesTheRestNearest) {
-  const std::vector<double> x = groupsApart(14);
   const int m = 6;
   std::set<std::vector<int>> samples;
-  for (uint32_t seed : {1u, 2u, 3u, 4u, 5u})
+  for (const std::vector<double>& x : {groupsApart(14), spreadOut(14)})
+  for (uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u})
     for (const auto& form : kForms) {
       if (std::string(form.word) == "sample-boot") continue;  // below, with its positions
       _rng.initialize(seed);
