@@ -531,9 +531,11 @@ class FileSet {
   std::unique_ptr<std::ofstream> stream_;
 };
 
-// The labels of a draws file's first line (its fields but three), 0 when it has none; the
-// reading proper checks the file.
+// The labels of a draws file's first line (its fields but three), 0 when it has none or is
+// no regular file (a device or a FIFO is never opened: the reading proper refuses it).
 size_t labelsOnFirstLine(const std::string& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return 0;
   std::ifstream in(file, std::ios::binary);
   std::string line;
   if (!std::getline(in, line)) return 0;
