@@ -129,12 +129,15 @@ const std::vector<OptionSpec> kOptions = {
      nullptr},
     {"-S", K::Flag, true, 0, 1, nullptr, 0, "_S", P::BeforeLabel, {}, nullptr, "",
      "standardise every column of a real matrix (kmeans2, mclust2, mvn, diagonal)", nullptr},
-    {"-Z", K::Text, true, 0, 0, "-Z must name a start: tree, boot, average or random", -1, "_Z",
-     P::BeforeLabel, {}, "tree|boot|average|random", "HOW",
+    {"-Z", K::Text, true, 0, 0,
+     "-Z must name a start: tree, boot, average, random, sample, sample-boot or sample-average", -1,
+     "_Z", P::BeforeLabel, {}, "tree|boot|average|random|sample|sample-boot|sample-average", "HOW",
      "start from the best cut of the complete-linkage tree over the data (tree),\n"
      "of that tree over a bootstrap of the columns drawn by the seed (boot), of the\n"
      "average-linkage tree (average), or the seeded random start (random); not\n"
-     "with -z",
+     "with -z. sample, sample-boot, sample-average: the same trees over a seeded\n"
+     "sample of 2000 rows, every other row joining its nearest cluster (time and\n"
+     "memory linear in the rows; below 2000 rows as tree, boot, average)",
      nullptr},
     // Heated chains: 1 is the plain run. The thread cap changes no byte, so it has no stem part;
     // 0 (absent) means one thread per processor.

@@ -111,11 +111,12 @@ void trimDraws(const std::string& file, size_t lines = static_cast<size_t>(-1)) 
 
 // The draws the summary reads: its similarity costs n^2 / 2 per draw, so about kSummaryPairs
 // pair updates in all (about 4 s for 1000 observations on a busy machine), between 500 and
-// 20000 draws.
+// 20000 draws; and within the summary's bound on labels held (fewer than 500 above 50,000).
 size_t summaryDraws(long observations) {
   const double kSummaryPairs = 2.5e8;
   const double n = static_cast<double>(std::max(1L, observations));
-  return static_cast<size_t>(std::max(500.0, std::min(20000.0, 2 * kSummaryPairs / (n * n))));
+  const double draws = std::max(500.0, std::min(20000.0, 2 * kSummaryPairs / (n * n)));
+  return static_cast<size_t>(std::max(1.0, std::min(draws, std::floor(summary::kMostDrawCells / n))));
 }
 
 int fail(std::ostream& err, const std::string& line) {
@@ -192,7 +193,9 @@ Plan makePlan(const FitOptions& options, Clock::time_point start, double limitSe
       plan.shape = readData(plan.dir.path + "/" + aligned.file);
     }
     const double budget = std::min(20.0, std::max(2.0, limitSeconds / 5));
-    const double speed = measureSpeed(plan.engine, chainWords, plan.dir.path, plan.dataName, budget);
+    const double speed =
+        measureSpeed(plan.engine, recommend::measuringWords(chainWords, options.engineWords, plan.shape.rows),
+                     plan.dir.path, plan.dataName, budget);
     if (const int signal = interruptSignal()) throw EarlySignal{signal};
     // The measuring run had the processors to itself; the chains share them.
     const double share = std::min(1.0, static_cast<double>(cores) / (options.chains * threads));

@@ -4,12 +4,13 @@
 
 namespace recommend {
 
-std::string chainStart(int chain) {
+std::string chainStart(int chain, long rows) {
   // A random start is no plausible start on large data: OA from there stays thousands of log
   // units below (measured, docs/getting-answers.md), so the later chains take bootstraps.
   static const char* const kFirst[] = {"tree", "boot", "average"};
-  if (chain < 3) return kFirst[chain < 0 ? 0 : chain];
-  return "boot";
+  const std::string start = chain < 3 ? kFirst[chain < 0 ? 0 : chain] : "boot";
+  if (rows <= kMostRowsForTrees) return start;
+  return start == "tree" ? "sample" : "sample-" + start;
 }
 
 bool dispersedStarts(const std::vector<std::string>& given) {
@@ -19,9 +20,12 @@ bool dispersedStarts(const std::vector<std::string>& given) {
 std::vector<std::string> chainWords(const std::vector<std::string>& words, const std::vector<std::string>& given,
                                     int chain, long rows) {
   if (!dispersedStarts(given)) return words;
-  if (rows > kMostRowsForTrees)
-    return chain == 0 || wordValue(words, "-Z").empty() ? words : mergeWords(words, {"-Z", "random"});
-  return mergeWords(words, {"-Z", chainStart(chain)});
+  return mergeWords(words, {"-Z", chainStart(chain, rows)});
+}
+
+std::vector<std::string> measuringWords(const std::vector<std::string>& words, const std::vector<std::string>& given,
+                                        long rows) {
+  return rows > kMostRowsForTrees ? chainWords(words, given, 0, rows) : words;
 }
 
 }  // namespace recommend

@@ -23,6 +23,14 @@ double ListScoring::fresh(const Scorer& scorer, const int* list, int members) {
   return score;
 }
 
+double ListScoring::listed(const Scorer& scorer, const std::vector<int>& sorted) {
+  const int members = static_cast<int>(sorted.size());
+  if (scorer.mode() == ScoringMode::Reference) return fresh(scorer, sorted.data(), members);
+  ClusterKey key;
+  for (int i : sorted) key ^= scorer.memo(INTEGRATED).key(i);
+  return scoreListed(scorer, sorted.data(), members, true, key);
+}
+
 template <class V>
 double ListScoring::listedFromStats(const Scorer& scorer, std::vector<V>& scratch, int width,
                                     const int* list, int members) {

@@ -17,6 +17,8 @@ class ListScoring {
   double fresh(const Scorer& scorer, const int* list, int members);
   // See Scorer::listScore.
   double listed(const Scorer& scorer, const int* list, int members, const ClusterKey& key);
+  // See Scorer::memberScore.
+  double listed(const Scorer& scorer, const std::vector<int>& sorted);
 
  private:
   // Score of the members listed (any order unless sorted); memoised under key.

@@ -3,6 +3,7 @@
 #include "sampler/Enumeration.h"
 #include "sampler/InitialPartition.h"
 #include "sampler/RunLoop.h"
+#include "sampler/SampledStart.h"
 #include "sampler/TreeStart.h"
 
 namespace {
@@ -52,6 +53,8 @@ void PartitionSampler::initZ(const std::string& initialZ) {
 void PartitionSampler::initZFromData(const std::string& how) {
   if (how == "random")
     initZ("");
+  else if (!sampledBase(how).empty())
+    sampledStart(state, scorer, logFile_, how);
   else
     treeStart(state, scorer, logFile_, how);
 }

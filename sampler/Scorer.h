@@ -66,6 +66,8 @@ class Scorer {
   // Integrated score of the members listed (at least one, any order) whose member key (the
   // XOR of memo(INTEGRATED).key of each) is given; memoised.
   double listScore(const int* list, int members, const ClusterKey& key) const;
+  // Integrated score of one non-empty set of members listed in ascending order, memoised.
+  double memberScore(const std::vector<int>& sorted) const { return lists_.listed(*this, sorted); }
 
   // Whether the one-at-a-time sweep may score its candidates from the current clusters'
   // scores (integrated and classification criteria, not in the reference mode).

@@ -9,17 +9,29 @@
 #include "stats/rvgs.h"
 #include "sampler/moves/TreeGuided.h"
 
+namespace {
+
+std::vector<int> firstNumbers(int n) {
+  std::vector<int> all(static_cast<size_t>(std::max(0, n)));
+  std::iota(all.begin(), all.end(), 0);
+  return all;
+}
+
+}  // namespace
+
 TreeCuts::TreeCuts(const Observable& model, int n, const std::string& linkage,
                    const std::vector<int>& positions)
-    : n_(n) {
-  if (n < 2) return;
+    : TreeCuts(model, firstNumbers(n), linkage, positions) {}
+
+TreeCuts::TreeCuts(const Observable& model, const std::vector<int>& members, const std::string& linkage,
+                   const std::vector<int>& positions)
+    : n_(static_cast<int>(members.size())) {
+  if (n_ < 2) return;
   // The moves' own tree builder, so that the start is the tree they would see.
   std::ostream nowhere(nullptr);
-  TreeGuidedSplitMerge builder(n, true, TreeMoveSettings{}, DebugLog{nowhere, false});
+  TreeGuidedSplitMerge builder(model.n, true, TreeMoveSettings{}, DebugLog{nowhere, false});
   builder.useDistances(model, positions);
-  std::vector<int> all(n);
-  std::iota(all.begin(), all.end(), 0);
-  for (const Node& node : builder.getTree(all, linkage)) {
+  for (const Node& node : builder.getTree(members, linkage)) {
     left_.push_back(node.left);
     right_.push_back(node.right);
   }
@@ -51,14 +63,19 @@ std::vector<int> TreeCuts::cut(int clusters) const {
   return z;
 }
 
-void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log, const std::string& how) {
+std::vector<int> bootstrapPositions(const Observable& model) {
+  const int columns = std::max(1, model.T);
+  std::vector<int> positions(static_cast<size_t>(columns));
+  for (int& p : positions) p = rUniform(0, columns - 1);
+  return positions;
+}
+
+void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log, const std::string& how,
+               const std::string& word) {
   const int n = state.n;
   std::vector<int> positions;
-  if (how == "boot") {
-    const int columns = scorer.model().T;
-    positions.resize(static_cast<size_t>(std::max(1, columns)));
-    for (int& p : positions) p = rUniform(0, std::max(1, columns) - 1);
-  }
+  if (how == "boot") positions = bootstrapPositions(scorer.model());
+  const std::string& named = word.empty() ? how : word;
   const TreeCuts cuts(scorer.model(), n, how == "average" ? "average" : "complete", positions);
   const int fixedK = scorer.prior().fixedK();
   const int first = fixedK > 0 ? fixedK : 1;
@@ -79,15 +96,15 @@ void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log, const
   }
   state.setPartition(best, bestK);
   if (how == "boot")
-    log << "Start from the data (-Z boot): the complete-linkage tree over all observations by a "
+    log << "Start from the data (-Z " << named << "): the complete-linkage tree over all observations by a "
            "bootstrap of the "
         << positions.size() << " positions cut into " << bestK << " clusters";
   else if (how == "average")
-    log << "Start from the data (-Z average): the average-linkage tree over all observations cut "
+    log << "Start from the data (-Z " << named << "): the average-linkage tree over all observations cut "
            "into "
         << bestK << " clusters";
   else
-    log << "Start from the data (-Z tree): the complete-linkage tree over all observations cut "
+    log << "Start from the data (-Z " << named << "): the complete-linkage tree over all observations cut "
            "into "
         << bestK << " clusters";
   if (fixedK <= 0) log << ", the best of its cuts into 1 to " << last << " clusters";

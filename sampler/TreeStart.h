@@ -21,6 +21,9 @@ class TreeCuts {
   // twice, as in a bootstrap).
   TreeCuts(const Observable& model, int n, const std::string& linkage = "complete",
            const std::vector<int>& positions = {});
+  // The tree over the observations listed (ascending), leaf l standing for members[l].
+  TreeCuts(const Observable& model, const std::vector<int>& members, const std::string& linkage,
+           const std::vector<int>& positions);
   int n() const { return n_; }
   std::vector<int> cut(int clusters) const;
 
@@ -32,5 +35,10 @@ class TreeCuts {
 // Makes the best cut the state's partition and logs which start it is and its score. how:
 // "tree" the complete-linkage tree over all positions (no random number); "average" the
 // average-linkage tree (none either); "boot" the complete-linkage tree over a bootstrap of the
-// positions (T uniforms), so that chains with their own seeds start apart.
-void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log, const std::string& how = "tree");
+// positions (T uniforms), so that chains with their own seeds start apart. word: the -Z word
+// the log names (empty: how).
+void treeStart(ChainState& state, const Scorer& scorer, std::ostream& log, const std::string& how = "tree",
+               const std::string& word = "");
+
+// The bootstrap of -Z boot: T positions of the model drawn with replacement (T uniforms).
+std::vector<int> bootstrapPositions(const Observable& model);

@@ -145,7 +145,7 @@ void findOnePartition(Agreement& result, const std::vector<Trace>& traces) {
 std::string startOf(const std::string& file) {
   const size_t slash = file.find_last_of('/');
   const std::string name = file.substr(slash == std::string::npos ? 0 : slash + 1);
-  for (const char* start : {"tree", "boot", "average", "random"}) {
+  for (const char* start : {"tree", "boot", "average", "random", "sample", "sample-boot", "sample-average"}) {
     const std::string part = std::string("_Z") + start;
     for (size_t at = name.find(part); at != std::string::npos; at = name.find(part, at + 1)) {
       const char after = at + part.size() < name.size() ? name[at + part.size()] : '\0';
@@ -157,7 +157,9 @@ std::string startOf(const std::string& file) {
 
 std::string sharedStartOf(const std::string& file) {
   const std::string start = startOf(file);
-  return start == "tree" || start == "average" ? start : "";
+  // A sample's tree is its seed's, but below the sample size it is the tree itself: counted as
+  // one start, so that chains never seem to come from more starts than they did.
+  return start == "tree" || start == "average" || start == "sample" || start == "sample-average" ? start : "";
 }
 
 bool Agreement::agreed(double maxRhat, double minEss) const {

@@ -27,10 +27,11 @@ struct Trace {
 };
 
 // The start a draws file's name records: "tree" or "average" for starts that draw no random
-// number (two chains with it started from one partition), "" for a start of the chain's own
-// (seeded: -Z boot, -Z random, no -Z).
+// number (two chains with it started from one partition; "sample" and "sample-average" count
+// alike), "" for a start of the chain's own (seeded: -Z boot, sample-boot, random, no -Z).
 std::string sharedStartOf(const std::string& file);
-// The -Z word a draws file's name records ("tree", "boot", "average", "random"), or "".
+// The -Z word a draws file's name records ("tree", "boot", "average", "random", "sample",
+// "sample-boot", "sample-average"), or "".
 std::string startOf(const std::string& file);
 
 // Where one chain ended.

@@ -24,7 +24,6 @@
 namespace summary {
 namespace {
 
-const int kLargestMatrix = 5000;  // the similarity matrix is written up to this n
 const double kRhatLimit = 1.01, kEssLimit = 100;
 
 struct UsageError {
@@ -534,6 +533,31 @@ class FileSet {
   std::unique_ptr<std::ofstream> stream_;
 };
 
+// The labels of a draws file's first line (its fields but three), 0 when it has none or is
+// no regular file (a device or a FIFO is never opened: the reading proper refuses it).
+size_t labelsOnFirstLine(const std::string& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return 0;
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  if (!std::getline(in, line)) return 0;
+  std::istringstream fields(line);
+  size_t count = 0;
+  for (std::string field; fields >> field;) count++;
+  return count > 3 ? count - 3 : 0;
+}
+
+// The step that keeps items x draws read within maxDrawCells: kept lines counted per file.
+size_t cellStep(const Request& request, size_t n) {
+  double kept = 0;
+  for (const auto& file : request.files) {
+    const size_t lines = countLines(file);
+    kept += static_cast<double>(lines - static_cast<size_t>(std::floor(request.burn * lines)));
+  }
+  const double most = std::max(1.0, std::floor(request.maxDrawCells / static_cast<double>(n)));
+  return static_cast<size_t>(std::max(1.0, std::ceil(kept / most)));
+}
+
 Summary summariseChecked(const Request& request) {
   // Over maxDraws kept draws in all: one in every step of each chain is read.
   size_t step = 1;
@@ -545,6 +569,10 @@ Summary summariseChecked(const Request& request) {
     }
     step = std::max<size_t>(1, (kept + request.maxDraws - 1) / request.maxDraws);
   }
+  const size_t n = request.files.empty() ? 0 : labelsOnFirstLine(request.files[0]);
+  const size_t cappedStep = n > static_cast<size_t>(kLargestMatrix) ? cellStep(request, n) : 1;
+  const bool cellCapped = cappedStep > step;
+  step = std::max(step, cappedStep);
   std::vector<Chain> chains;
   for (const auto& file : request.files) {
     chains.push_back(readDraws(file, request.burn, step));
@@ -569,6 +597,10 @@ Summary summariseChecked(const Request& request) {
   results.thinStep = step;
   Extra extra;
   summarise(chains, request.loss, results, extra);
+  if (cellCapped)
+    results.warnings.push_back("one kept draw in every " + std::to_string(step) + " was read: " +
+                               std::to_string(results.n) + " items times the draws exceed " +
+                               number(request.maxDrawCells, "%.0f") + " labels");
   results.alpha = summariseAlpha(chains);
   results.columns = summariseColumns(chains);
   results.svg = renderSvg(picture(results, chains, extra));

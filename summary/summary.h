@@ -18,6 +18,11 @@
 
 namespace summary {
 
+// The similarity matrix is computed and written up to this many items; above it the summary
+// takes its large-n path (sampled heat map, draws bounded by Request::maxDrawCells).
+constexpr int kLargestMatrix = 5000;
+constexpr double kMostDrawCells = 2.5e7;
+
 // What to summarise and where the files go.
 struct Request {
   std::vector<std::string> files;  // one draws file per chain
@@ -27,6 +32,10 @@ struct Request {
   // At most this many kept draws over all chains are summarised (one in every step of each
   // chain, evenly); 0: every one. Bounds the time of large runs.
   size_t maxDraws = 0;
+  // Above kLargestMatrix items, at most this many labels (items x draws read) are held, so
+  // that the draws, the estimate's search (12 bytes per label) and the membership
+  // probabilities stay bounded at any n: one in every step of each chain's lines is read.
+  double maxDrawCells = kMostDrawCells;
 };
 
 // One chain's figures.

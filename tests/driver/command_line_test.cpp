@@ -587,7 +587,10 @@ TEST(RunPlan, DataStartNamesItsMethodInTheStemAndStandsAlone) {
     long long value;
   } starts[] = {{"boot", "votes_k0_OA_p_a0_B2_s5_Zboot_run", 1},
                 {"average", "votes_k0_OA_p_a0_B2_s5_Zaverage_run", 2},
-                {"random", "votes_k0_OA_p_a0_B2_s5_Zrandom_run", 3}};
+                {"random", "votes_k0_OA_p_a0_B2_s5_Zrandom_run", 3},
+                {"sample", "votes_k0_OA_p_a0_B2_s5_Zsample_run", 4},
+                {"sample-boot", "votes_k0_OA_p_a0_B2_s5_Zsample-boot_run", 5},
+                {"sample-average", "votes_k0_OA_p_a0_B2_s5_Zsample-average_run", 6}};
   for (const auto& start : starts) {
     s.further["-Z"] = start.Z;
     const RunPlan other = makePlan(s);
@@ -600,9 +603,13 @@ TEST(RunPlan, DataStartNamesItsMethodInTheStemAndStandsAlone) {
     const char* line;
   };
   const Refused cases[] = {
-      {"greedy", "", "main(). -Z must name a start: tree, boot, average or random: greedy\n"},
-      {"", "", "main(). -Z must name a start: tree, boot, average or random: \n"},
-      {"tree|boot", "", "main(). -Z must name a start: tree, boot, average or random: tree|boot\n"},
+      {"greedy", "", "main(). -Z must name a start: tree, boot, average, random, sample, sample-boot or sample-average: greedy\n"},
+      {"", "", "main(). -Z must name a start: tree, boot, average, random, sample, sample-boot or sample-average: \n"},
+      {"tree|boot", "", "main(). -Z must name a start: tree, boot, average, random, sample, sample-boot or sample-average: tree|boot\n"},
+      {"sample-tree", "", "main(). -Z must name a start: tree, boot, average, random, sample, sample-boot or sample-average: sample-tree\n"},
+      {"sample", "a.finalz",
+       "main(). -Z builds the start from the data, so a start file cannot be given too: -z "
+       "a.finalz\n"},
       {"random", "a.finalz",
        "main(). -Z builds the start from the data, so a start file cannot be given too: -z "
        "a.finalz\n"},

@@ -14,6 +14,11 @@ using Words = std::vector<std::string>;
 TEST(DispersedStarts, EachChainItsOwnStartUnlessOneIsGiven) {
   const char* first[] = {"tree", "boot", "average", "boot", "boot", "boot", "boot"};
   for (int c = 0; c < 7; c++) EXPECT_EQ(recommend::chainStart(c), first[c]) << c;
+  const char* sampled[] = {"sample", "sample-boot", "sample-average", "sample-boot"};
+  for (int c = 0; c < 4; c++) {
+    EXPECT_EQ(recommend::chainStart(c, recommend::kMostRowsForTrees), first[c]) << c;
+    EXPECT_EQ(recommend::chainStart(c, recommend::kMostRowsForTrees + 1), sampled[c]) << c;
+  }
 
   const Words words = {"-m", "mvn", "-p", "1", "-h", "OA", "-x", "-c", "integrated", "-k", "0", "-q"};
   const Words sequences = {"-m", "ProteinSequence", "-p", "bg", "-h", "OA", "-Z", "tree", "-q"};
@@ -29,9 +34,12 @@ TEST(DispersedStarts, EachChainItsOwnStartUnlessOneIsGiven) {
       {"sequences: chain 3 average in place of tree", sequences, {}, 2, 100, "average"},
       {"a start given by the user stays", sequences, {"-Z", "average"}, 1, 100, "tree"},
       {"an enumeration has no start", words, {"-h", "EN"}, 1, 100, ""},
-      {"many rows: chain 1 keeps the settings' start", sequences, {}, 0, 6000, "tree"},
-      {"many rows: the others start at random", sequences, {}, 2, 6000, "random"},
-      {"many rows without a start in the settings", words, {}, 2, 6000, ""},
+      {"at the row limit the trees are over all rows", sequences, {}, 2, 5000, "average"},
+      {"many rows: chain 1 the tree over a sample", sequences, {}, 0, 5001, "sample"},
+      {"many rows: chain 2 a bootstrap over a sample", words, {}, 1, 6000, "sample-boot"},
+      {"many rows: chain 3 average linkage over a sample", sequences, {}, 2, 6000, "sample-average"},
+      {"many rows: from chain 4 on bootstraps", words, {}, 5, 1000000, "sample-boot"},
+      {"many rows: a start given by the user stays", sequences, {"-Z", "tree"}, 0, 60000, "tree"},
   };
   for (const auto& c : cases) {
     const Words got = recommend::chainWords(c.words, c.given, c.chain, c.rows);
@@ -43,6 +51,18 @@ TEST(DispersedStarts, EachChainItsOwnStartUnlessOneIsGiven) {
         if ((*list)[w] == "-Z") list->erase(list->begin() + static_cast<long>(w), list->begin() + static_cast<long>(w) + 2);
     EXPECT_EQ(rest, base) << c.name;
   }
+}
+
+// The measuring run of vornak-fit starts as chain 1 does once the rows are many, so that it
+// never builds the settings' tree over every row.
+TEST(DispersedStarts, MeasuringRunStartsAsChainOneOnManyRows) {
+  const Words sequences = {"-m", "ProteinSequence", "-p", "bg", "-h", "OA", "-Z", "tree", "-q"};
+  const Words binary = {"-m", "HDBern", "-p", "flat", "-h", "OA", "-q"};
+  EXPECT_EQ(recommend::measuringWords(sequences, {}, 100), sequences);
+  EXPECT_EQ(recommend::measuringWords(binary, {}, 5000), binary);
+  EXPECT_EQ(recommend::wordValue(recommend::measuringWords(sequences, {}, 50000), "-Z"), "sample");
+  EXPECT_EQ(recommend::wordValue(recommend::measuringWords(binary, {}, 100000), "-Z"), "sample");
+  EXPECT_EQ(recommend::measuringWords(sequences, {"-Z", "tree"}, 50000), sequences);
 }
 
 summary::Agreement apart() {

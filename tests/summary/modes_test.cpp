@@ -182,7 +182,11 @@ TEST(Modes, WordsAndNames) {
                {"x_s4_Zrandom.draws", "random", ""},
                {"x_s4.draws", "", ""},
                {"x_Ztreetop/y_s1.draws", "", ""},
-               {"x_Ztrees_s1.draws", "", ""}};
+               {"x_Ztrees_s1.draws", "", ""},
+               {"x_s5_Zsample.draws", "sample", "sample"},
+               {"x_s6_Zsample-boot_x.draws", "sample-boot", ""},
+               {"x_s7_Zsample-average.draws", "sample-average", "sample-average"},
+               {"x_s8_Zsample-tree.draws", "", ""}};
   for (const auto& n : names) {
     EXPECT_EQ(summary::startOf(n.file), n.start) << n.file;
     EXPECT_EQ(summary::sharedStartOf(n.file), n.shared) << n.file;

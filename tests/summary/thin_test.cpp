@@ -2,6 +2,7 @@
 // and the score trace is scaled to the kept draws, not to a far-off start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -55,6 +56,63 @@ TEST(ThinKept, MaxDrawsBoundsWhatTheSummaryReads) {
   EXPECT_EQ(thinned.posteriorK, (std::vector<std::pair<int, double>>{{1, 1.0}}));
   request.maxDraws = 0;
   request.prefix = dir.file("t");
+  const summary::Summary all = summary::summariseDraws(request);
+  EXPECT_EQ(all.thinStep, 1u);
+  EXPECT_EQ(all.chains[0].kept, 10u);
+}
+
+// Line l (1-based) of a chain over n items: odd lines one cluster, even lines item i in
+// cluster i mod 3.
+std::string largeDrawsLines(int lines, int n) {
+  std::string text;
+  for (int l = 1; l <= lines; l++) {
+    text += std::to_string(10 * l) + " " + std::to_string(-l) + (l % 2 ? " 1" : " 3");
+    for (int i = 0; i < n; i++) text += l % 2 ? " 0" : " " + std::to_string(i % 3);
+    text += "\n";
+  }
+  return text;
+}
+
+// Above kLargestMatrix items the summary holds at most maxDrawCells labels: the estimate's
+// search and the membership probabilities then cost n times a bounded number of draws.
+TEST(ThinKept, LargeNBoundsTheLabelsHeld) {
+  TempDir dir;
+  const int n = summary::kLargestMatrix + 1;
+  dir.write("a.draws", largeDrawsLines(20, n));
+  dir.write("b.draws", largeDrawsLines(20, n));
+  summary::Request request;
+  request.files = {dir.file("a.draws"), dir.file("b.draws")};
+  request.prefix = dir.file("s");
+  // 20 kept draws, room for 4: one line in every 5, 1-based lines 1 and 6 of the burn-in and
+  // 11 and 16 of the kept ones.
+  request.maxDrawCells = 4.0 * n;
+  const summary::Summary bounded = summary::summariseDraws(request);
+  EXPECT_EQ(bounded.thinStep, 5u);
+  ASSERT_EQ(bounded.chains.size(), 2u);
+  EXPECT_EQ(bounded.chains[0].kept, 2u);
+  EXPECT_EQ(bounded.posteriorK, (std::vector<std::pair<int, double>>{{1, 0.5}, {3, 0.5}}));
+  EXPECT_EQ(bounded.mates.size(), static_cast<size_t>(n));
+  EXPECT_EQ(bounded.estimate.labels.size(), static_cast<size_t>(n));
+  const std::string note = "one kept draw in every 5 was read: " + std::to_string(n) +
+                           " items times the draws exceed " + std::to_string(4 * n) + " labels";
+  EXPECT_NE(std::find(bounded.warnings.begin(), bounded.warnings.end(), note), bounded.warnings.end());
+  for (const auto& file : bounded.written) EXPECT_EQ(file.first.find(".psm"), std::string::npos);
+  // Within the bound every draw is read, and nothing is said.
+  request.maxDrawCells = summary::kMostDrawCells;
+  request.prefix = dir.file("t");
+  const summary::Summary all = summary::summariseDraws(request);
+  EXPECT_EQ(all.thinStep, 1u);
+  EXPECT_EQ(all.chains[0].kept, 10u);
+  for (const std::string& warning : all.warnings) EXPECT_EQ(warning.find("kept draw in every"), std::string::npos);
+}
+
+TEST(ThinKept, SmallNIgnoresTheBoundOnLabels) {
+  TempDir dir;
+  dir.write("a.draws", drawsLines(20));
+  summary::Request request;
+  request.files = {dir.file("a.draws")};
+  request.prefix = dir.file("s");
+  request.maxDrawCells = 1;
   const summary::Summary all = summary::summariseDraws(request);
   EXPECT_EQ(all.thinStep, 1u);
   EXPECT_EQ(all.chains[0].kept, 10u);

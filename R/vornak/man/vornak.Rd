@@ -77,8 +77,9 @@ vornak(x, model, k = 0, heuristic = "OA", iterations = NULL, minutes = NULL,
     (the program's \option{-Z tree}); \code{NULL} without \code{model} gives each chain its own start, from the
     same recommender as \command{vornak-fit}: chain 1 the tree's best cut, chain 2 a tree over
     a bootstrap of the columns, chain 3 the average-linkage tree, later chains bootstraps
-    (\option{-Z tree}, \option{boot}, \option{average}; above 5000 observations chain 1 the
-    recommended start and the others random ones); with \code{model}, a random start.}
+    (\option{-Z tree}, \option{boot}, \option{average}; above 5000 observations the same
+    trees over a sample of 2000 observations, \option{sample}, \option{sample-boot},
+    \option{sample-average}); with \code{model}, a random start.}
   \item{quiet}{\code{TRUE} keeps the log short: no per-move debug lines.}
   \item{dir}{folder of the run's files, created if needed; by default a new temporary
     folder, so nothing is written to the working folder.}
