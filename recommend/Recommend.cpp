@@ -193,6 +193,8 @@ std::vector<std::string> wordsFor(const std::string& model) {
 
 std::vector<std::string> recommendedWords(const DataShape& shape) {
   if (isWide(shape)) return wordsFor("diagonal");
+  if (shape.kind == DataKind::Binary && shape.rows > kRowsForParallelSweep)
+    return without(mergeWords(wordsFor("HDBern"), {"-h", "PS"}), {"-T"});
   if (shape.kind == DataKind::Real && !suitsMvn(shape)) return wordsFor("mclust2");
   for (const TableRow& row : settingsTable())
     if (row.kind == shape.kind) return wordsFor(row.model);
@@ -225,15 +227,17 @@ Choice choose(const DataShape& shape, const Request& request) {
     throw RecommendError("-m " + model + " reads " + dataName(choice.reads) + ", but the data are " +
                          dataName(shape.kind) + ": " + model);
 
-  // Heated chains share the processors with the other chains.
+  // Heated chains and the parallel sweep's blocks share the processors with the other chains.
   const int heated = std::max(1, numberOr(wordValue(choice.words, "-T"), 1));
-  if (heated > 1) {
+  const bool parallelSweep = wordValue(choice.words, "-h") == "PS";
+  if (heated > 1 || parallelSweep) {
     const int cores = request.cores > 0 ? request.cores
                                         : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     if (wordValue(choice.words, "-j").empty())
       choice.words.insert(choice.words.end(),
                           {"-j", std::to_string(std::max(1, cores / std::max(1, request.chains)))});
-    choice.threads = std::min(heated, std::max(1, numberOr(wordValue(choice.words, "-j"), 1)));
+    const int budget = std::max(1, numberOr(wordValue(choice.words, "-j"), 1));
+    choice.threads = parallelSweep ? budget : std::min(heated, budget);
   }
   return choice;
 }

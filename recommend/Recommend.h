@@ -26,6 +26,10 @@ bool suitsMvn(const DataShape& shape);
 // (one-at-a-time moves alone keep two far-apart groups merged once they meet).
 constexpr long kWideColumns = 10;
 bool isWide(const DataShape& shape);
+// Above this many 0/1 rows a chain's one-at-a-time sweep is the bottleneck: the parallel
+// sweep (-h PS) draws every label at once on the chain's threads, and the heated copies,
+// which sweep one observation at a time, are left out (docs/large-data.md).
+constexpr long kRowsForParallelSweep = 20000;
 
 // A row of the recommended settings: the data it is for (as the help text words it, lines
 // broken with '\n'), the model and the words that go with it. A model given in place of the
@@ -74,7 +78,7 @@ struct Choice {
 
 // The recommended words with the given letters put over them (the last of a letter given
 // twice wins, in the place of the first), the withdrawn letters taken out, and -j max(1, cores / chains) added for heated chains
-// when -j is not given. A model other than the recommended one takes its own row's prior and
+// and the parallel sweep when -j is not given. A model other than the recommended one takes its own row's prior and
 // extras, and the engine's default prior and no extras when it has no row. Throws RecommendError when the model cannot
 // read the data (a sequence model on a matrix, HDBern on levels, ...).
 Choice choose(const DataShape& shape, const Request& request);

@@ -324,3 +324,43 @@ TEST(RecommendShape, ManyLevelsAreCountedAndOfferTheOrdinalModel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Large 0/1 data: one chain's sweep is the bottleneck, so the chains take the parallel sweep
+// on their share of the processors, without heated copies.
+TEST(RecommendShape, Large01DataTakeTheParallelSweep) {
+  struct {
+    long rows;
+    int chains, cores;
+    const char* heuristic;
+    const char* heated;   // the -T value, "" for none
+    const char* threads;  // the -j value
+    int runThreads;
+  } cases[] = {
+      {20000, 4, 8, "OA", "4", "2", 2},
+      {20001, 4, 8, "PS", "", "2", 2},
+      {1000000, 4, 2, "PS", "", "1", 1},
+      {1000000, 1, 8, "PS", "", "8", 8},
+  };
+  for (const auto& c : cases) {
+    recommend::Request request;
+    request.chains = c.chains;
+    request.cores = c.cores;
+    const recommend::Choice choice = recommend::choose(shapeOf(DataKind::Binary, c.rows, 50), request);
+    EXPECT_EQ(recommend::wordValue(choice.words, "-m"), "HDBern") << c.rows;
+    EXPECT_EQ(recommend::wordValue(choice.words, "-p"), "flat") << c.rows;
+    EXPECT_EQ(recommend::wordValue(choice.words, "-h"), c.heuristic) << c.rows;
+    EXPECT_EQ(recommend::wordValue(choice.words, "-T"), c.heated) << c.rows;
+    EXPECT_EQ(recommend::wordValue(choice.words, "-j"), c.threads) << c.rows << " " << c.cores;
+    EXPECT_EQ(choice.threads, c.runThreads) << c.rows << " " << c.cores;
+    Words run = choice.words;  // the engine takes these settings as they are
+    run.insert(run.end(), {"-f", "data", "-t", "1", "-s", "1"});
+    EXPECT_EQ(recommend::engineRefusal(run), "") << c.rows;
+  }
+  // Categorical and real data keep their rows at any size (PS draws neither levels nor mvn).
+  for (DataKind kind : {DataKind::Categorical, DataKind::Real})
+    EXPECT_EQ(recommend::wordValue(recommend::recommendedWords(shapeOf(kind, 1000000, 10)), "-h"), "OA");
+}
+
+}  // namespace
