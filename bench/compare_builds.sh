@@ -6,8 +6,8 @@
 #   bash bench/compare_builds.sh OLD/vornak NEW/vornak [JOBS]
 # It covers every heuristic x model x criterion x k in {0, 1, 3}, in the exact, reference
 # (VORNAK_SCORING=reference) and fast (-x) scoring modes, an enumeration per model on six
-# observations, the further options -s -d -q -i, and heated chains (-T). Prints the differing
-# runs and a count.
+# observations, the further options -s -d -q -i, heated chains (-T) and every start (-Z).
+# MATCH=REGEX runs only the command lines it matches. Prints the differing runs and a count.
 set -uo pipefail
 old="$(realpath "$1")"
 new="$(realpath "$2")"
@@ -58,7 +58,16 @@ for m in "${models[@]}"; do
   # Heated chains, whose copies share the model's data.
   echo "exact|-m $model -f $data -k 0 -h SR2 -i 15 -c integrated -q -T 3 -j 2" >>"$cases"
   echo "reference|-m $model -f $data -k 0 -h OA -i 10 -c integrated -q -T 3 -j 2" >>"$cases"
+  # Every start, seeded.
+  for z in tree boot average random; do
+    echo "exact|-m $model -f $data -k 0 -h OA -i 10 -c integrated -q -s 5 -Z $z" >>"$cases"
+  done
 done
+# MATCH=REGEX keeps only the runs whose command line matches (a quick check of one area).
+if [ -n "${MATCH:-}" ]; then
+  grep -E -- "$MATCH" "$cases" >"$cases.kept" || true
+  mv "$cases.kept" "$cases"
+fi
 
 compare_case() {  # index line
   local i="$1" line="$2" mode args
