@@ -36,9 +36,9 @@ run hdbern votes.dat -m HDBern -p flat -h OA -i 200 -A 2,1 -V 0.5 -W 1,1 -d 10
 run hdgbern votes.dat -m HDGBern -p levels -h SR2 -i 100
 run protein set123a.fasta -m ProteinSequence -p bg -h rBHS2 -i 30
 run mclust2 iris4.dat -m mclust2 -p 1 -h OA -i 30 -x
-# The parallel sweep draws blocks of 1,024 rows on threads: 3,000 generated 0/1 rows in 3 groups.
-awk 'BEGIN { srand(7); for (i = 0; i < 3000; i++) { line = ""; for (t = 0; t < 12; t++)
+# The parallel sweep draws blocks of 1,024 rows on threads: 2,500 generated 0/1 rows in 3 groups.
+awk 'BEGIN { srand(7); for (i = 0; i < 2500; i++) { line = ""; for (t = 0; t < 12; t++)
   line = line (t ? " " : "") (rand() < (t % 3 == i % 3 ? 0.9 : 0.1) ? 1 : 0); print line } }' >"$work/rows.dat"
-run parallel rows.dat -m HDBern -p flat -h PS -i 30
-run parallel-fixed-k rows.dat -m HDBern -p flat -h PS -i 30 -k 3
+run parallel rows.dat -m HDBern -p flat -h PS -i 10
+run parallel-fixed-k rows.dat -m HDBern -p flat -h PS -i 10 -k 3
 exit $status
